@@ -1,6 +1,9 @@
 // CString members: UTF-16 text on QString with the MFC string's clamping and search rules.
 #include "platform/cstring.h"
 
+#include <cstring>
+#include <cwchar>
+
 #include <mutex>
 #include <ostream>
 
@@ -146,27 +149,61 @@ void SetStringTable(StringTableLookup lookup) {
 
 }  // namespace platform
 
+
+namespace {
+// Qt's decoders drop a leading byte-order mark; text handed to CString keeps every character.
+QString FromWideKeepingAll(const wchar_t* text, qsizetype length) {
+  QString out;
+  out.reserve(length);
+  for (qsizetype i = 0; i < length; ++i) {
+    char32_t c = static_cast<char32_t>(text[i]);
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF && sizeof(wchar_t) == 4)) c = 0xFFFD;
+    if (c >= 0x10000) {
+      out.append(QChar(QChar::highSurrogate(c)));
+      out.append(QChar(QChar::lowSurrogate(c)));
+    } else {
+      out.append(QChar(static_cast<char16_t>(c)));
+    }
+  }
+  return out;
+}
+
+QString FromUtf16KeepingAll(const char16_t* text) {
+  qsizetype n = 0;
+  while (text[n] != 0) ++n;
+  return QString(reinterpret_cast<const QChar*>(text), n);
+}
+
+QString FromUtf8KeepingAll(const char* bytes, qsizetype length) {
+  if (length >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF && static_cast<unsigned char>(bytes[1]) == 0xBB &&
+      static_cast<unsigned char>(bytes[2]) == 0xBF) {
+    return QString(QChar(0xFEFF)) + QString::fromUtf8(bytes + 3, length - 3);
+  }
+  return QString::fromUtf8(bytes, length);
+}
+}  // namespace
+
 CString::CString(const wchar_t* text) {
-  if (text) m_s = QString::fromWCharArray(text);
+  if (text) m_s = FromWideKeepingAll(text, static_cast<qsizetype>(std::wcslen(text)));
 }
 
 CString::CString(const wchar_t* text, int length) {
-  if (text && length > 0) m_s = QString::fromWCharArray(text, length);
+  if (text && length > 0) m_s = FromWideKeepingAll(text, length);
 }
 
 CString::CString(const char16_t* text) {
-  if (text) m_s = QString::fromUtf16(text);
+  if (text) m_s = FromUtf16KeepingAll(text);
 }
 
 CString::CString(const char* utf8) {
-  if (utf8) m_s = QString::fromUtf8(utf8);
+  if (utf8) m_s = FromUtf8KeepingAll(utf8, static_cast<qsizetype>(std::strlen(utf8)));
 }
 
 CString::CString(wchar_t ch, int repeat) {
   if (repeat > 0) m_s = FromCodePoint(WideToCodePoint(ch)).repeated(repeat);
 }
 
-CString::CString(const std::wstring& text) : m_s(QString::fromStdWString(text)) {}
+CString::CString(const std::wstring& text) : m_s(FromWideKeepingAll(text.data(), static_cast<qsizetype>(text.size()))) {}
 
 CString& CString::operator=(const wchar_t* text) {
   *this = CString(text);
@@ -212,7 +249,7 @@ std::wstring CString::ToWString() const { return m_s.toStdWString(); }
 std::string CString::ToUtf8() const { return m_s.toUtf8().toStdString(); }
 
 CString CString::FromUtf8(std::string_view bytes) {
-  return CString(QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())));
+  return CString(FromUtf8KeepingAll(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
 CString CString::Left(int count) const {

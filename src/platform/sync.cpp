@@ -2,6 +2,8 @@
 // one lock and one condition variable: objects are few and signals rare, and it keeps waits simple.
 #include "platform/sync.h"
 
+#include "platform/crashdump.h"
+
 #include <algorithm>
 #include <chrono>
 #include <limits>
@@ -272,6 +274,7 @@ struct ThreadState {
 namespace {
 
 void ThreadMain(std::shared_ptr<ThreadState> s) {
+  PrepareThreadForCrashes();  // crash reports from this thread too
   t_threadId = s->id;
   bool run = false;
   {
@@ -515,6 +518,7 @@ bool WorkerThread::Start(std::function<void(Event& stop)> body) {
   m_running->store(true);
   try {
     m_thread = std::thread([running = m_running, stop = &m_stop, body = std::move(body)] {
+      PrepareThreadForCrashes();
       body(*stop);
       running->store(false);
     });

@@ -312,3 +312,14 @@ TEST(CStringTest, LoadStringAsksTheInstalledTable) {
 }
 
 }  // namespace
+
+TEST(CStringBom, ALeadingByteOrderMarkIsKeptByEveryConstructor) {
+  const wchar_t wide[] = {0xFEFF, L'a', 0};
+  const char16_t utf16[] = {0xFEFF, u'a', 0};
+  for (const CString& s : {CString(wide), CString(wide, 2), CString(utf16), CString("\xEF\xBB\xBF" "a"),
+                           CString::FromUtf8("\xEF\xBB\xBF" "a"), CString(std::wstring(wide))}) {
+    ASSERT_EQ(s.GetLength(), 2);
+    EXPECT_EQ(s.GetAt(0), static_cast<wchar_t>(0xFEFF));
+    EXPECT_EQ(s.GetAt(1), L'a');
+  }
+}

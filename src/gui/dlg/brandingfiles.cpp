@@ -1,0 +1,46 @@
+// The Document folder and the branding files.
+#include "gui/dlg/brandingfiles.h"
+
+#include "gui/dlg/stdiofileutf8.h"
+#include "platform/files.h"
+
+namespace brelvano {
+
+CString GetDocumentFolder() {
+  CString folder = platform::GetCurrentFolder();
+  // Without a current folder (it was removed) the name stays relative to it, never "/Document/".
+  if (!folder.IsEmpty() && folder.Right(1) != L"/") folder += L'/';
+  return folder + L"Document/";
+}
+
+CString PrepareDocumentFolder() {
+  const CString folder = GetDocumentFolder();
+  platform::CreateFolder(folder.Left(folder.GetLength() - 1));
+  return folder;
+}
+
+BOOL ReadCompanyText(const CString& path, CString& text) {
+  text.Empty();
+  CStdioFileUtf8 file;
+  if (!file.Open(path, CStdioFileUtf8::modeRead | CStdioFileUtf8::typeBinary)) return FALSE;
+  file.SkipBom();
+  CString line;
+  if (file.ReadString(line)) {
+    if (line.Right(1) == L"\r") line = line.Left(line.GetLength() - 1);
+    text = line;
+  }
+  file.Close();
+  return TRUE;
+}
+
+BrandingFiles LoadBrandingFiles() {
+  BrandingFiles files;
+  files.documentDir = PrepareDocumentFolder();
+  files.textPath.Format(L"%sCompanyText.txt", files.documentDir);
+  files.imagePath.Format(L"%sCompanyImage.bmp", files.documentDir);
+  files.hasImage = platform::FileSize(files.imagePath) >= 0;
+  files.hasText = ReadCompanyText(files.textPath, files.companyText) != FALSE;
+  return files;
+}
+
+}  // namespace brelvano

@@ -1,0 +1,26 @@
+// The program's entry point: builds the Qt application, then runs the application object's
+// InitInstance and, when it asks for one, the message loop. Linked into the program only.
+#include <QApplication>
+#include <cstdio>
+
+#include "platform/sync.h"
+#include "platform/winapp.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  // Windows end a program only when it says so (PostQuitMessage, the end of InitInstance).
+  QApplication::setQuitOnLastWindowClosed(false);
+  platform::SetGuiThread();
+
+  CWinApp* winApp = AfxGetApp();
+  if (winApp == nullptr) {
+    std::fprintf(stderr, "no application object\n");
+    return 1;
+  }
+  winApp->SetCommandLine(argc, argv);
+  if (!winApp->InitInstance()) {
+    if (winApp->m_pMainWnd != nullptr && winApp->m_pMainWnd->m_hWnd != nullptr) winApp->m_pMainWnd->DestroyWindow();
+    return winApp->ExitInstance();
+  }
+  return winApp->Run();
+}

@@ -1,0 +1,96 @@
+// The English language library (Quorafen): messages and interface words, parameter display names,
+// parameter help texts, and the faces of the Connect, Disconnect and Open buttons.
+#include "common/langtable.h"
+#include "langfaces.inc"
+
+namespace {
+
+const PlatformResourceString kTexts[] = {
+    // Messages and interface words.
+    PLATFORM_RESOURCE_STRING(1000, u"RS232 Device Not Found!"),
+    PLATFORM_RESOURCE_STRING(1001, u"Really want to exit ?"),
+    PLATFORM_RESOURCE_STRING(1002, u"Can not Open COM port"),
+    PLATFORM_RESOURCE_STRING(1003, u"Connection Timeout."),
+    PLATFORM_RESOURCE_STRING(1004, u"Profile Not Found\nLoad Profile First"),
+    PLATFORM_RESOURCE_STRING(1005, u"Invalid Profile!"),
+    PLATFORM_RESOURCE_STRING(1006, u"Fail To Change Profile"),
+    PLATFORM_RESOURCE_STRING(1007, u"Success To Change Profile"),
+    PLATFORM_RESOURCE_STRING(1008, u"Fill Option Please"),
+    PLATFORM_RESOURCE_STRING(1009, u"Select Central Position in the Map"),
+    PLATFORM_RESOURCE_STRING(1010, u"Select Radius in the Map"),
+    PLATFORM_RESOURCE_STRING(1011, u"Can not Open Geofence Setting Dialog"),
+    PLATFORM_RESOURCE_STRING(1012, u"Do you want to Delete?"),
+    PLATFORM_RESOURCE_STRING(1013, u"Do you want to Delete All?"),
+    PLATFORM_RESOURCE_STRING(1014, u"Check Maximum Length"),
+    PLATFORM_RESOURCE_STRING(1015, u"Check Maximum Value"),
+    PLATFORM_RESOURCE_STRING(1016, u"Check Minimum Value"),
+    PLATFORM_RESOURCE_STRING(1017, u"Geofence Will Be Removed.\nContinue?"),
+    PLATFORM_RESOURCE_STRING(1018, u"Unit ID Must Be 6 Digits"),
+    PLATFORM_RESOURCE_STRING(1019, u"Wrong Profile"),
+    PLATFORM_RESOURCE_STRING(1021, u"File Exists. Overwrite?"),
+    PLATFORM_RESOURCE_STRING(1022, u"Profile Saved Successfully!"),
+    PLATFORM_RESOURCE_STRING(1023, u"Can Not Open COM Port!"),
+    PLATFORM_RESOURCE_STRING(1024, u"Input Password"),
+    PLATFORM_RESOURCE_STRING(1025, u"Wrong Password"),
+    PLATFORM_RESOURCE_STRING(1026, u"Invalid Password\nOnly Digit and English Alphabet"),
+    PLATFORM_RESOURCE_STRING(1027, u"Diagnosis"),
+    PLATFORM_RESOURCE_STRING(1028, u"Profile"),
+    PLATFORM_RESOURCE_STRING(1029, u"Option"),
+    PLATFORM_RESOURCE_STRING(1030, u"Device"),
+    PLATFORM_RESOURCE_STRING(1031, u"Buyer"),
+    PLATFORM_RESOURCE_STRING(1032, u"Ver."),
+    PLATFORM_RESOURCE_STRING(1033, u"Voice"),
+    PLATFORM_RESOURCE_STRING(1034, u"SEND"),
+    PLATFORM_RESOURCE_STRING(1035, u"ADD"),
+    PLATFORM_RESOURCE_STRING(1036, u"Load Profile"),
+    PLATFORM_RESOURCE_STRING(1037, u"Change Profile"),
+    PLATFORM_RESOURCE_STRING(1038, u"Save Profile"),
+    PLATFORM_RESOURCE_STRING(1039, u"Fixed"),
+    PLATFORM_RESOURCE_STRING(1040, u"Not Fixed"),
+    PLATFORM_RESOURCE_STRING(1041, u"Antenna or Chipset Error"),
+    PLATFORM_RESOURCE_STRING(1042, u"OK"),
+    PLATFORM_RESOURCE_STRING(1043, u"Server Communication Error"),
+    PLATFORM_RESOURCE_STRING(1044, u"GPRS Communication Error"),
+    PLATFORM_RESOURCE_STRING(1045, u"No Network"),
+    PLATFORM_RESOURCE_STRING(1046, u"PIN Locked"),
+    PLATFORM_RESOURCE_STRING(1047, u"Limited Service"),
+    PLATFORM_RESOURCE_STRING(1048, u"No SIM"),
+    PLATFORM_RESOURCE_STRING(1049, u"Active"),
+    PLATFORM_RESOURCE_STRING(1050, u"Security"),
+    PLATFORM_RESOURCE_STRING(1051, u"Input4"),
+    PLATFORM_RESOURCE_STRING(1052, u"EDIT"),
+    PLATFORM_RESOURCE_STRING(1053, u"DELETE"),
+    PLATFORM_RESOURCE_STRING(1054, u"NEXT"),
+    PLATFORM_RESOURCE_STRING(1055, u"PREVIOUS"),
+    PLATFORM_RESOURCE_STRING(1056, u"CANCEL"),
+    PLATFORM_RESOURCE_STRING(1057, u"File Open"),
+    PLATFORM_RESOURCE_STRING(1058, u"File Save"),
+    PLATFORM_RESOURCE_STRING(1059, u"Sim card is PUK-locked"),
+    PLATFORM_RESOURCE_STRING(1060, u"Sim card is PUK2-locked"),
+    PLATFORM_RESOURCE_STRING(1061, u"Communication Fail With Modem"),
+    PLATFORM_RESOURCE_STRING(1062, u"Can not Open BLE Setting Dialog"),
+    PLATFORM_RESOURCE_STRING(1063, u"BLE Will Be Removed.\nContinue?"),
+    PLATFORM_RESOURCE_STRING(1064, u"BLE Version"),
+    PLATFORM_RESOURCE_STRING(1065, u"Wifi Version"),
+    PLATFORM_RESOURCE_STRING(1066, u"GPS Turned Off"),
+
+    // Display names of device parameters.
+    PLATFORM_RESOURCE_STRING(1101, u"Network Parameter"),
+    PLATFORM_RESOURCE_STRING(1102, u"APN"),
+    PLATFORM_RESOURCE_STRING(1129, u"Authentication"),
+    PLATFORM_RESOURCE_STRING(1132, u"Automatic"),
+    PLATFORM_RESOURCE_STRING(1229, u"Server Type"),
+    PLATFORM_RESOURCE_STRING(1230, u"Backup Server Type"),
+    PLATFORM_RESOURCE_STRING(1763, u"Debounce time (Min)"),
+
+    // Parameter help texts ("name:description"), after the marker text.
+    PLATFORM_RESOURCE_STRING(2000, u"START"),
+    PLATFORM_RESOURCE_STRING(2001, u"Unit ID:Identifier the device sends with every report to the server\n"
+                                   u"Must be 6 digits, unique for every device\nAsk your server admin"),
+    PLATFORM_RESOURCE_STRING(2002, u"APN:Access Point Name"),
+    PLATFORM_RESOURCE_STRING(2011, u"TR ID:Transaction ID\nMust be 4 digits"),
+};
+
+}  // namespace
+
+LANGUAGE_LIBRARY_TABLE(kTexts, kLanguageFaces)
