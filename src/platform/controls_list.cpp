@@ -39,6 +39,16 @@ int SortedPosition(int count, const std::function<QString(int)>& textAt, const Q
 
 // ---- combo box ----------------------------------------------------------------------------
 
+void ComboWidget::FitSelectionField() {
+  if ((winStyle & 0x3u) == CBS_SIMPLE) return;
+  setFixedHeight(sizeHint().height());
+}
+
+void ComboWidget::changeEvent(QEvent* event) {
+  QComboBox::changeEvent(event);
+  if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) FitSelectionField();
+}
+
 ComboWidget::ComboWidget(DWORD s, QWidget* parent) : QComboBox(parent), winStyle(s) {
   DWORD type = s & 0x3u;
   if (type == CBS_DROPDOWN || type == CBS_SIMPLE) {
@@ -53,6 +63,7 @@ ComboWidget::ComboWidget(DWORD s, QWidget* parent) : QComboBox(parent), winStyle
     });
   }
   setMaxVisibleItems(30);
+  FitSelectionField();
   connect(this, QOverload<int>::of(&QComboBox::activated), this, [this](int) {
     if (quiet != 0) return;
     QPointer<QWidget> self(this);

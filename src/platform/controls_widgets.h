@@ -245,8 +245,12 @@ class ComboWidget : public QComboBox {
  protected:
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
+  // A drop-down combo box is as tall as its selection field; the height it was given is the
+  // height of its dropped list, as on Windows.
+  void FitSelectionField();
   bool m_alive = true;
 };
 
