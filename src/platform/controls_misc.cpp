@@ -8,6 +8,7 @@
 #include <QToolTip>
 
 #include "platform/controls_widgets.h"
+#include "platform/wndinternal.h"
 #include "platform/gdi.h"
 
 namespace platform {
@@ -76,17 +77,8 @@ void ScrollBarWidget::Send(int code, int position) {
 
 void ScrollBarWidget::OnAction(int action) {
   if (quiet != 0) return;
-  int code = -1;
-  switch (action) {
-    case QAbstractSlider::SliderSingleStepAdd: code = SB_LINEDOWN; break;
-    case QAbstractSlider::SliderSingleStepSub: code = SB_LINEUP; break;
-    case QAbstractSlider::SliderPageStepAdd: code = SB_PAGEDOWN; break;
-    case QAbstractSlider::SliderPageStepSub: code = SB_PAGEUP; break;
-    case QAbstractSlider::SliderToMinimum: code = SB_TOP; break;
-    case QAbstractSlider::SliderToMaximum: code = SB_BOTTOM; break;
-    case QAbstractSlider::SliderMove: code = SB_THUMBTRACK; break;
-    default: return;
-  }
+  int code = ScrollCodeFromSliderAction(action);
+  if (code < 0) return;
   if (code == SB_THUMBTRACK) {
     // The thumb follows the mouse while it is dragged; the owner decides where it stays.
     m_tracking = true;

@@ -70,20 +70,7 @@ void CompleteAllSent() {
 }
 
 LRESULT CallWindow(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  CurrentMessage state{};
-  state.msg.hwnd = wnd->m_hWnd;
-  state.msg.message = message;
-  state.msg.wParam = wParam;
-  state.msg.lParam = lParam;
-  state.msg.time = GetTickCount();
-  QPoint gp = QCursor::pos();
-  state.msg.pt = POINT{gp.x(), gp.y()};
-  state.defaultCalled = false;
-  state.paintEvent = nullptr;
-  CurrentMessage* old = SwapCurrentMessageState(&state);
-  LRESULT r = wnd->WindowProc(message, wParam, lParam);
-  SwapCurrentMessageState(old);
-  return r;
+  return CallWindowProcAsCurrent(wnd, message, wParam, lParam);
 }
 
 void DrainSent() {

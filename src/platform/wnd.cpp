@@ -123,6 +123,19 @@ bool HasMessageEntry(const CWnd* wnd, UINT message) {
   return false;
 }
 
+int ScrollCodeFromSliderAction(int action) {
+  switch (action) {
+    case QAbstractSlider::SliderSingleStepAdd: return SB_LINEDOWN;
+    case QAbstractSlider::SliderSingleStepSub: return SB_LINEUP;
+    case QAbstractSlider::SliderPageStepAdd: return SB_PAGEDOWN;
+    case QAbstractSlider::SliderPageStepSub: return SB_PAGEUP;
+    case QAbstractSlider::SliderToMinimum: return SB_TOP;
+    case QAbstractSlider::SliderToMaximum: return SB_BOTTOM;
+    case QAbstractSlider::SliderMove: return SB_THUMBTRACK;
+    default: return -1;
+  }
+}
+
 void PublishControlId(QWidget* widget, UINT nID) {
   // Automation tools and tests find a control by its id whatever the language.
   widget->setObjectName(QString("id=%1").arg(nID));
@@ -1120,17 +1133,7 @@ void CWnd::ShowScrollBar(UINT nBar, BOOL bShow) {
       QObject::connect(sb, &QAbstractSlider::actionTriggered, sb, [self, msg, sb, which](int action) {
         CWnd* wnd = CWnd::FromHandle(self);
         if (wnd == nullptr || wnd->m_pScroll == nullptr) return;
-        int code = -1;
-        switch (action) {
-          case QAbstractSlider::SliderSingleStepAdd: code = SB_LINEDOWN; break;
-          case QAbstractSlider::SliderSingleStepSub: code = SB_LINEUP; break;
-          case QAbstractSlider::SliderPageStepAdd: code = SB_PAGEDOWN; break;
-          case QAbstractSlider::SliderPageStepSub: code = SB_PAGEUP; break;
-          case QAbstractSlider::SliderToMinimum: code = SB_TOP; break;
-          case QAbstractSlider::SliderToMaximum: code = SB_BOTTOM; break;
-          case QAbstractSlider::SliderMove: code = SB_THUMBTRACK; break;
-          default: break;
-        }
+        int code = platform::ScrollCodeFromSliderAction(action);
         if (code < 0) return;
         int pos = code == SB_THUMBTRACK ? sb->sliderPosition() : wnd->m_pScroll->info[which].nPos;
         if (code == SB_THUMBTRACK) wnd->m_pScroll->info[which].nTrackPos = pos;

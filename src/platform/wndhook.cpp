@@ -38,9 +38,10 @@ WPARAM MouseKeyFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods) {
 
 LPARAM PointParam(int x, int y) { return MAKELPARAM(static_cast<WORD>(static_cast<short>(x)), static_cast<WORD>(static_cast<short>(y))); }
 
-// Runs one message through a window's WindowProc as the thread's current message.
-LRESULT Dispatch(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam, bool* defaultCalled,
-                 const QPaintEvent* paint = nullptr) {
+}  // namespace
+
+LRESULT CallWindowProcAsCurrent(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam, bool* defaultCalled,
+                                const void* paintEvent) {
   CurrentMessage state{};
   state.msg.hwnd = wnd->m_hWnd;
   state.msg.message = message;
@@ -50,12 +51,18 @@ LRESULT Dispatch(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam, bool* de
   QPoint gp = QCursor::pos();
   state.msg.pt = POINT{gp.x(), gp.y()};
   state.defaultCalled = false;
-  state.paintEvent = paint;
+  state.paintEvent = paintEvent;
   CurrentMessage* old = SwapCurrentMessageState(&state);
   LRESULT r = wnd->WindowProc(message, wParam, lParam);
   SwapCurrentMessageState(old);
   if (defaultCalled != nullptr) *defaultCalled = state.defaultCalled;
   return r;
+}
+
+namespace {
+LRESULT Dispatch(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam, bool* defaultCalled,
+                 const QPaintEvent* paint = nullptr) {
+  return CallWindowProcAsCurrent(wnd, message, wParam, lParam, defaultCalled, paint);
 }
 }  // namespace
 

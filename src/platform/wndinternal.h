@@ -15,6 +15,14 @@ namespace platform {
 // Makes a message the current one of this thread; returns the previous state.
 CurrentMessage* SwapCurrentMessageState(CurrentMessage* state);
 
+// Runs one message through a window's WindowProc as this thread's current message (so that
+// Default() and paint contexts find it); reports whether the default handling was reached.
+LRESULT CallWindowProcAsCurrent(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                bool* defaultCalled = nullptr, const void* paintEvent = nullptr);
+
+// The SB_ code of a Qt slider action, or -1 for actions without one.
+int ScrollCodeFromSliderAction(int action);
+
 // Handle table (any thread may ask whether a handle is alive).
 HWND AllocateHandle(CWnd* wnd);
 void ReleaseHandleOf(HWND hWnd);
