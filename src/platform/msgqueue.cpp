@@ -19,6 +19,7 @@
 #include <mutex>
 
 #include "platform/clock.h"
+#include "platform/threadhook.h"
 #include "platform/wndinternal.h"
 
 namespace platform {
@@ -70,7 +71,11 @@ void CompleteAllSent() {
 }
 
 LRESULT CallWindow(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  return CallWindowProcAsCurrent(wnd, message, wParam, lParam);
+  HWND h = wnd->m_hWnd;
+  LRESULT r = CallWindowProcAsCurrent(wnd, message, wParam, lParam);
+  // Hooks watching processed messages see every sent and posted message after its window.
+  if (CountCallWndProcRetHooks() > 0) CallWndProcRetHooks(h, message, wParam, lParam, r);
+  return r;
 }
 
 void DrainSent() {

@@ -15,6 +15,7 @@
 
 #include "platform/modal.h"
 #include "platform/wndinternal.h"
+#include "platform/accessibility.h"
 
 namespace platform {
 
@@ -140,6 +141,7 @@ void PublishControlId(QWidget* widget, UINT nID) {
   // Automation tools and tests find a control by its id whatever the language.
   widget->setObjectName(QString("id=%1").arg(nID));
   widget->setAccessibleDescription(QString("id=%1").arg(nID));
+  EnsureAccessibility(widget);
 }
 
 LRESULT NotifyCommand(CWnd* control, UINT code) {
@@ -254,6 +256,7 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, const wchar_t* lpszClassName, const wchar_t
   if (ownBars && (dwStyle & WS_VSCROLL)) ShowScrollBar(SB_VERT, TRUE);
   if (ownBars && (dwStyle & WS_HSCROLL)) ShowScrollBar(SB_HORZ, TRUE);
   if (dwStyle & WS_VISIBLE) widget->show();
+  else widget->hide();  // stays hidden when its parent is shown, as without WS_VISIBLE on Windows
   return TRUE;
 }
 
@@ -268,6 +271,7 @@ void CWnd::AttachWidget(QWidget* widget, DWORD style, DWORD exStyle, UINT nID, C
   platform::MapWidget(widget, this);
   m_pHook = new platform::WndHook(this, widget);
   widget->installEventFilter(m_pHook);
+  widget->setMouseTracking(true);  // windows hear mouse moves without a button down
   platform::PublishControlId(widget, nID);
 }
 

@@ -1,0 +1,188 @@
+// CBrelvanoDlg: the program's main window. It shows the port selector and its buttons, the device
+// information list, the tab strip with the page area, the communication log and the command line,
+// and owns the program's state (definition records, device identity, session flags, the events the
+// reply waits use and the child pages). Its sources are split by subsystem: brelvanodlg.cpp (life
+// cycle), brelvanodlg_input.cpp (keyboard, mouse, log menu, console), brelvanodlg_devicelist.cpp
+// (device information list), brelvanodlg_layout.cpp (button faces, control layout).
+#pragma once
+
+#include "gui/dlg/definitionmodel.h"
+#include "gui/dlg/fileversion.h"
+#include "gui/dlg/guibase.h"
+#include "platform/collections.h"
+#include "platform/controls.h"
+#include "platform/dialog.h"
+#include "platform/sync.h"
+#include "reference/control/button/buttonst.h"
+#include "reference/control/ccolorlistbox/ccolorlistbox.h"
+#include "reference/control/listctrlex/listctrlex.h"
+#include "reference/control/xtabcontrol/xtabcontrol.h"
+#include "resources/programresources.h"
+
+// Sent to the menu panel and the settings page while the UI is locked (wParam: lock, lParam 0).
+#define WM_UI_LOCK (WM_USER + 15)
+
+// The engineering-mode access code typed anywhere in the main window.
+inline constexpr const wchar_t kEngineeringCode[] = L"MAPLEGRID";
+// Clicks on the hidden console button; the console opens at the tenth and stays open.
+extern signed char g_nConsoleClicks;
+constexpr signed char kConsoleClicks = 10;
+
+class CBrelvanoDlg : public CDialog, public GUI_Base {
+ public:
+  explicit CBrelvanoDlg(CWnd* pParent = nullptr);
+  ~CBrelvanoDlg() override;
+
+  enum { IDD = IDD_BRELVANO_DIALOG };
+
+  BOOL PreTranslateMessage(MSG* pMsg) override;
+  BOOL OnInitDialog() override;
+
+  // Second half of the initialisation: language, device link, cleared records, layout.
+  void InitMainWindow();
+  // Releases the session, the pages and the events.
+  void CloseMainWindow();
+  // Busy lock: tells the pages that exist and switches the cursor to the wait cursor.
+  void LockUI(BOOL bLock);
+  // Progress bar: range nLower .. nCount - 1, position, visibility.
+  void SetProgressRange(short nLower, int nCount);
+  void SetProgressPos(int nPos);
+  void ShowProgress(BOOL bShow);
+  void DisablePortCombo();
+  // Empties the definition header and the device identity texts and flags.
+  void ResetHeaderAndDeviceInfo();
+  // Reads the program's version texts (path, product version, legal notice).
+  void LoadVersionInfo();
+  // The Document folder and the branding files.
+  void LoadBranding();
+  // Rebuilds the device information list from an identity record.
+  void FillDeviceInfoList(const DEVICE_INFO* pInfo);
+  // Hands one command line to the transmitter. Until the device link exists the line is only kept
+  // (m_strPendingCommand) and written to the log.
+  void QueueCommand(const CString& strCommand);
+  // Adds a line to the communication log.
+  void AddLog(const CString& strLine);
+  // The Portuguese dictionary's text for a parameter name or tab title.
+  CString Translate(const CString& text) const;
+
+  // Layout (page area and fixed controls).
+  void LoadButtonBitmaps();
+  void LayoutControls();
+  void LayoutPages(BOOL bNoPages, BOOL bGeofence, BOOL bBle);
+
+  // Input.
+  void CopyLogLineToClipboard();
+  void OpenDebugConsole();
+
+  // The text the title label shows, for a language setting.
+  static CString MakeTitle(const CString& version, const CString& notice, int language);
+
+  // ---- Members, grouped by the subsystem that owns them ----
+  // Icon.
+  HICON m_hIcon = nullptr;
+  // Portuguese dictionary.
+  CMapStringToString m_mapLanguage;
+  // Port controls (session control uses them).
+  CComboBox m_comboPort;
+  CButtonST m_btnConnect;
+  CButtonST m_btnDisconnect;
+  CButtonST m_btnOpen;
+  // Layout base.
+  CRect m_rcLayout;
+  HINSTANCE m_hLangInstance = nullptr;
+  // Port state (session control).
+  BOOL m_bPortOpen = FALSE;
+  CString m_strComPort;
+  CString m_strBaudRates[5];
+  // Definition model (definition loaders).
+  DEF_HEADER m_defHeader;
+  // Device identity.
+  DEVICE_INFO m_deviceInfo;
+  // Session and page state (session control).
+  BOOL m_bStartPending = FALSE;
+  // Child pages (created by the definition loaders; owned here).
+  CDialog* m_pSettingDlg = nullptr;
+  CDialog* m_pReportDlg = nullptr;
+  CDialog* m_pMenuDlg = nullptr;
+  CDialog* m_pBleDlg = nullptr;
+  CDialog* m_pGeofenceDlg = nullptr;
+  // Lists.
+  CListCtrlEx m_listDevice;
+  CColorListBox m_listLog;
+  int m_nLogLines = 0;
+  // Events of the reply waits (manual reset).
+  HANDLE m_hReadDoneEvent = nullptr;
+  HANDLE m_hGeofenceReadEvent = nullptr;
+  HANDLE m_hBleReadEvent = nullptr;
+  HANDLE m_hPolygonReadEvent = nullptr;
+  HANDLE m_hApListReadEvent = nullptr;
+  HANDLE m_hDriverIdReadEvent = nullptr;
+  HANDLE m_hCommandAckEvent = nullptr;
+  // Key buffer of the engineering-mode code.
+  CString m_strKeyBuffer;
+  // UI lock.
+  BOOL m_bBusy = FALSE;
+  // Session flags (receive path).
+  BOOL m_bEchoFilter = FALSE;
+  CString m_strEchoText;
+  // Page layout numbers.
+  int m_nLabelWidth = 0;
+  int m_nValueWidth = 0;
+  int m_nCaptionHeight = 0;
+  int m_nTabRowHeight = 0;
+  // Transmitter.
+  CString m_strPendingCommand;
+  // Version texts.
+  CString m_strAppVersion;
+  CString m_strAppPath;
+  CString m_strAppNotice;
+  // Definition road (device identification).
+  CString m_strDefinitionBase;
+  // Folders (with their closing '/').
+  CString m_strModuleDir;
+  CString m_strDocumentDir;
+  // Version reader.
+  CFileVersion m_versionInfo;
+  // Fixed controls.
+  CStatic m_staticTitle;
+  CEdit m_editCommand;
+  CStatic m_staticCompany;
+  CXTabControl m_tabPages;
+  CStatic m_staticComPort;
+  CStatic m_staticLogo;
+  // USB reconnect (port search) and polygon list state (page reads).
+  BOOL m_bUsbReconnect = FALSE;
+  BOOL m_bPolygonListDone = TRUE;
+  // Hidden console button and the progress bar.
+  CButton m_btnConsole;
+  CProgressCtrl m_progress;
+  // Company image shown in the logo (owned here when loaded).
+  HBITMAP m_hCompanyImage = nullptr;
+  HBITMAP m_hLogoBitmap = nullptr;
+
+ protected:
+  void DoDataExchange(CDataExchange* pDX) override;
+
+  void OnSysCommand(UINT nID, LPARAM lParam);
+  void OnPaint();
+  HCURSOR OnQueryDragIcon();
+  void OnClose();
+  LRESULT OnNcHitTest(CPoint point);
+  void OnNcLButtonDown(UINT nHitTest, CPoint point);
+  void OnContextMenu(CWnd* pWnd, CPoint point);
+  LRESULT OnKickIdle(WPARAM wParam, LPARAM lParam);
+  void OnLogCopy();
+  void OnLogClear();
+  BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
+  void OnLButtonDblClk(UINT nFlags, CPoint point);
+  void OnXButtonDblClk(UINT nFlags, UINT nButton, CPoint point);
+  void OnLButtonDown(UINT nFlags, CPoint point);
+  void OnBnClickedConsole();
+
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  // The page area below the tab row, in the main window's client coordinates.
+  CRect PageRect();
+  void DeletePage(CDialog*& pPage);
+};
