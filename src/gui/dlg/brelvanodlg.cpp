@@ -24,6 +24,7 @@ constexpr int kLanguageRussian = 25;
 
 BEGIN_MESSAGE_MAP(CBrelvanoDlg, CDialog)
   ON_WM_SYSCOMMAND()
+  ON_WM_PAINT()
   ON_WM_QUERYDRAGICON()
   ON_WM_CLOSE()
   ON_WM_NCLBUTTONDOWN()
@@ -183,6 +184,23 @@ void CBrelvanoDlg::OnSysCommand(UINT nID, LPARAM lParam) {
   }
   (void)lParam;
   Default();
+}
+
+void CBrelvanoDlg::OnPaint() {
+  if (!IsIconic()) {
+    Default();  // the dialog's own painting
+    return;
+  }
+  // Minimized: the program icon, centred in the client area.
+  CPaintDC dc(this);
+  SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+  int cxIcon = GetSystemMetrics(SM_CXICON);
+  int cyIcon = GetSystemMetrics(SM_CYICON);
+  CRect rect;
+  GetClientRect(&rect);
+  int x = (rect.Width() - cxIcon + 1) / 2;
+  int y = (rect.Height() - cyIcon + 1) / 2;
+  dc.DrawIcon(x, y, m_hIcon);
 }
 
 HCURSOR CBrelvanoDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
