@@ -81,15 +81,6 @@ CWnd* OwnerWindowOf(QWidget* widget) {
 
 HWND HandleOf(CWnd* wnd) { return wnd != nullptr ? wnd->m_hWnd : nullptr; }
 
-WPARAM KeyFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods) {
-  WPARAM f = 0;
-  if (buttons & Qt::LeftButton) f |= MK_LBUTTON;
-  if (buttons & Qt::RightButton) f |= MK_RBUTTON;
-  if (buttons & Qt::MiddleButton) f |= MK_MBUTTON;
-  if (mods & Qt::ShiftModifier) f |= MK_SHIFT;
-  if (mods & Qt::ControlModifier) f |= MK_CONTROL;
-  return f;
-}
 
 LPARAM PointParam(int x, int y) {
   return MAKELPARAM(static_cast<WORD>(static_cast<short>(x)), static_cast<WORD>(static_cast<short>(y)));
@@ -138,7 +129,7 @@ class InputFeed : public QObject {
           case Qt::MiddleButton: message = dbl ? WM_MBUTTONDBLCLK : WM_MBUTTONDOWN; break;
           default: return false;
         }
-        wParam = KeyFlags(me->buttons(), me->modifiers());
+        wParam = MouseKeyFlags(me->buttons(), me->modifiers());
         QPoint p = me->globalPosition().toPoint();
         if (target != nullptr && target->GetWidget() != nullptr) p = target->GetWidget()->mapFromGlobal(p);
         lParam = PointParam(p.x(), p.y());
@@ -148,7 +139,7 @@ class InputFeed : public QObject {
         auto* we = static_cast<QWheelEvent*>(event);
         QPoint g = we->globalPosition().toPoint();
         message = WM_MOUSEWHEEL;
-        wParam = MAKEWPARAM(KeyFlags(we->buttons(), we->modifiers()), static_cast<short>(we->angleDelta().y()));
+        wParam = MAKEWPARAM(MouseKeyFlags(we->buttons(), we->modifiers()), static_cast<short>(we->angleDelta().y()));
         lParam = PointParam(g.x(), g.y());
         break;
       }

@@ -26,15 +26,6 @@ std::vector<const QWidget*>& BusyWidgets() {
 }
 
 
-WPARAM MouseKeyFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods) {
-  WPARAM f = 0;
-  if (buttons & Qt::LeftButton) f |= MK_LBUTTON;
-  if (buttons & Qt::RightButton) f |= MK_RBUTTON;
-  if (buttons & Qt::MiddleButton) f |= MK_MBUTTON;
-  if (mods & Qt::ShiftModifier) f |= MK_SHIFT;
-  if (mods & Qt::ControlModifier) f |= MK_CONTROL;
-  return f;
-}
 
 LPARAM PointParam(int x, int y) { return MAKELPARAM(static_cast<WORD>(static_cast<short>(x)), static_cast<WORD>(static_cast<short>(y))); }
 
@@ -68,6 +59,16 @@ LRESULT Dispatch(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam, bool* de
 
 WidgetBusyScope::WidgetBusyScope(const QWidget* widget) { BusyWidgets().push_back(widget); }
 WidgetBusyScope::~WidgetBusyScope() { BusyWidgets().pop_back(); }
+
+WPARAM MouseKeyFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods) {
+  WPARAM f = 0;
+  if (buttons & Qt::LeftButton) f |= MK_LBUTTON;
+  if (buttons & Qt::RightButton) f |= MK_RBUTTON;
+  if (buttons & Qt::MiddleButton) f |= MK_MBUTTON;
+  if (mods & Qt::ShiftModifier) f |= MK_SHIFT;
+  if (mods & Qt::ControlModifier) f |= MK_CONTROL;
+  return f;
+}
 
 bool IsWidgetBusy(const QWidget* widget) {
   for (const QWidget* busy : BusyWidgets()) {

@@ -86,6 +86,9 @@ void TimersKillAll(HWND hWnd);
 // Dispatches a message posted to a window (GUI thread): PreTranslateMessage, then WindowProc.
 void DeliverPosted(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
+// The MK_ flags of the mouse buttons and modifier keys held.
+WPARAM MouseKeyFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods);
+
 // Converts Qt key codes to virtual-key codes.
 UINT VirtualKeyFromQt(int qtKey);
 
