@@ -20,6 +20,7 @@
 
 #include "platform/controls.h"
 #include "platform/imagelist.h"
+#include "platform/controls_text.h"
 #include "platform/listctrl.h"
 #include "platform/wndinternal.h"
 
@@ -28,14 +29,6 @@ class QPainter;
 namespace platform {
 
 // ---- helpers -----------------------------------------------------------------------------------
-
-QColor ToQ(COLORREF c);
-
-// Copies text into a caller's buffer of cch characters (always terminated); characters copied.
-int CopyToBuffer(const QString& text, wchar_t* buffer, int cch);
-
-// Text handed in by a caller; null and the callback marker give the empty text.
-QString TextArg(const wchar_t* text);
 
 // Runs a viewport's mouse event through the message hook of the window that owns the scroll
 // area, in the window's coordinates. True when the window's handler swallowed it.

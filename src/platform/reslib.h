@@ -24,32 +24,9 @@
 #include "platform/cstring.h"
 #include "platform/reslib_format.h"
 #include "platform/winmsg.h"
+#include "platform/winerror.h"
 #include "platform/wintypes.h"
 
-#ifndef ERROR_SUCCESS
-#define ERROR_SUCCESS 0L
-#endif
-#ifndef ERROR_INVALID_HANDLE
-#define ERROR_INVALID_HANDLE 6L
-#endif
-#ifndef ERROR_INVALID_DATA
-#define ERROR_INVALID_DATA 13L
-#endif
-#ifndef ERROR_INVALID_PARAMETER
-#define ERROR_INVALID_PARAMETER 87L
-#endif
-#ifndef ERROR_MOD_NOT_FOUND
-#define ERROR_MOD_NOT_FOUND 126L
-#endif
-#ifndef ERROR_BAD_EXE_FORMAT
-#define ERROR_BAD_EXE_FORMAT 193L
-#endif
-#ifndef ERROR_RESOURCE_TYPE_NOT_FOUND
-#define ERROR_RESOURCE_TYPE_NOT_FOUND 1813L
-#endif
-#ifndef ERROR_RESOURCE_NAME_NOT_FOUND
-#define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
-#endif
 
 // The calling thread's last error: set by the calls of this module when they fail (and cleared to
 // ERROR_SUCCESS when they succeed).

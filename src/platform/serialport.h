@@ -17,41 +17,9 @@
 #include <shared_mutex>
 
 #include "platform/cstring.h"
+#include "platform/winerror.h"
 #include "platform/wintypes.h"
 
-#ifndef ERROR_SUCCESS
-#define ERROR_SUCCESS 0L
-#endif
-#ifndef ERROR_FILE_NOT_FOUND
-#define ERROR_FILE_NOT_FOUND 2L
-#endif
-#ifndef ERROR_ACCESS_DENIED
-#define ERROR_ACCESS_DENIED 5L
-#endif
-#ifndef ERROR_INVALID_HANDLE
-#define ERROR_INVALID_HANDLE 6L
-#endif
-#ifndef ERROR_GEN_FAILURE
-#define ERROR_GEN_FAILURE 31L
-#endif
-#ifndef ERROR_NOT_SUPPORTED
-#define ERROR_NOT_SUPPORTED 50L
-#endif
-#ifndef ERROR_INVALID_PARAMETER
-#define ERROR_INVALID_PARAMETER 87L
-#endif
-#ifndef ERROR_INVALID_NAME
-#define ERROR_INVALID_NAME 123L
-#endif
-#ifndef ERROR_OPERATION_ABORTED
-#define ERROR_OPERATION_ABORTED 995L
-#endif
-#ifndef ERROR_DEVICE_NOT_CONNECTED
-#define ERROR_DEVICE_NOT_CONNECTED 1167L
-#endif
-#ifndef ERROR_TIMEOUT
-#define ERROR_TIMEOUT 1460L
-#endif
 
 #ifndef MAXDWORD
 #define MAXDWORD 0xFFFFFFFFu

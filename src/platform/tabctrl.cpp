@@ -3,6 +3,8 @@
 // class knows lives in the widget, so that a control object taking over the window finds it there.
 #include "platform/tabctrl.h"
 
+#include "platform/controls_text.h"
+
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -28,22 +30,6 @@ const int kDefaultFixedWidth = 96; // TCS_FIXEDWIDTH without SetItemSize
 const int kDisplayInset = 4;       // display area inside the control's frame
 const int kSelectedBulge = 2;      // the selected tab stands out by this much
 const int kLargest = 32767;        // sizes beyond this are taken as this
-
-QColor ToQ(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
-
-int CopyToBuffer(const QString& text, wchar_t* buffer, int cch) {
-  if (buffer == nullptr || cch <= 0) return 0;
-  std::wstring w = text.toStdWString();
-  int n = std::min<int>(static_cast<int>(w.size()), cch - 1);
-  for (int i = 0; i < n; ++i) buffer[i] = w[static_cast<size_t>(i)];
-  buffer[n] = L'\0';
-  return n;
-}
-
-QString TextArg(const wchar_t* text) {
-  if (text == nullptr || text == reinterpret_cast<const wchar_t*>(-1)) return QString();
-  return CString(text).q();
-}
 
 struct Tab {
   QString text;
