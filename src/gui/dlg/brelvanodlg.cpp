@@ -38,6 +38,8 @@ BEGIN_MESSAGE_MAP(CBrelvanoDlg, CDialog)
   ON_WM_LBUTTONDOWN()
   ON_BN_CLICKED(IDC_BTN_CONSOLE, &CBrelvanoDlg::OnBnClickedConsole)
   ON_WM_CONTEXTMENU()
+  ON_WM_DEVICECHANGE()
+  ON_WM_TIMER()
 END_MESSAGE_MAP()
 
 CBrelvanoDlg::CBrelvanoDlg(CWnd* pParent) : CDialog(IDD_BRELVANO_DIALOG, pParent) {
@@ -61,6 +63,7 @@ CBrelvanoDlg::CBrelvanoDlg(CWnd* pParent) : CDialog(IDD_BRELVANO_DIALOG, pParent
 CBrelvanoDlg::~CBrelvanoDlg() {
   // A window that was never closed through OnClose still gives its pages and events back.
   CloseMainWindow();
+  UnregisterDeviceNotifications();
   if (m_hCompanyImage != nullptr) DeleteObject(m_hCompanyImage);
   if (m_hLogoBitmap != nullptr) DeleteObject(m_hLogoBitmap);
 }
@@ -123,12 +126,13 @@ BOOL CBrelvanoDlg::OnInitDialog() {
 
   // The port chosen last (session control connects to it).
   m_strComPort = m_regSettings.GetProfileString(nullptr, kRegValueComPort);
+  InitPortList();
 
   m_strDocumentDir = brelvano::GetDocumentFolder();
   m_strModuleDir = platform::GetProgramFolder() + L"/";
 
-  // USB plug and unplug notices come with the device link; without them the window still works.
-  platform::Trace(L"device notifications unavailable");
+  // USB plug and unplug notices; without them the window still works (no automatic reconnect).
+  if (!RegisterDeviceNotifications()) platform::Trace(L"device notifications unavailable");
 
   // The console button is an invisible click area: owner-drawn with nothing to draw.
   m_btnConsole.SetWindowText(CString());

@@ -3,14 +3,19 @@
 // and owns the program's state (definition records, device identity, session flags, the events the
 // reply waits use and the child pages). Its sources are split by subsystem: brelvanodlg.cpp (life
 // cycle), brelvanodlg_input.cpp (keyboard, mouse, log menu, console), brelvanodlg_devicelist.cpp
-// (device information list), brelvanodlg_layout.cpp (button faces, control layout).
+// (device information list), brelvanodlg_layout.cpp (button faces, control layout), brelvanodlg_usb.cpp
+// (port selector, USB port search and plug events).
 #pragma once
+
+#include <vector>
 
 #include "gui/dlg/definitionmodel.h"
 #include "gui/dlg/fileversion.h"
 #include "gui/dlg/guibase.h"
+#include "object/rs232/portlist.h"
 #include "platform/collections.h"
 #include "platform/controls.h"
+#include "platform/devicenotify.h"
 #include "platform/dialog.h"
 #include "platform/sync.h"
 #include "reference/control/button/buttonst.h"
@@ -21,6 +26,16 @@
 
 // Sent to the menu panel and the settings page while the UI is locked (wParam: lock, lParam 0).
 #define WM_UI_LOCK (WM_USER + 15)
+
+// Timers of the USB plug handling: the retried port search after a plug-in (or a Connect that found
+// no port) and the session end after an unplug.
+#define TIMER_USB_RECONNECT 1052
+#define TIMER_USB_REMOVED 1057
+#define USB_RECONNECT_MS 2000
+#define USB_REMOVED_MS 1000
+
+// Commands are wrapped for a modem's tunnel: set by every port search, read by the transmitter.
+extern BOOL g_bModemTunnel;
 
 // The engineering-mode access code typed anywhere in the main window.
 inline constexpr const wchar_t kEngineeringCode[] = L"MAPLEGRID";
@@ -73,6 +88,32 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   // Input.
   void CopyLogLineToClipboard();
   void OpenDebugConsole();
+
+  // Port selector and USB plug handling.
+  // Fills the port selector ("SEARCH..", "USB", the listed ports; "USB" selected).
+  void InitPortList();
+  // Registers the window for the plug events of the four device interface classes. FALSE when a
+  // registration failed (those made stay in force until the window goes).
+  BOOL RegisterDeviceNotifications();
+  void UnregisterDeviceNotifications();
+  // Searches the device's USB port: sets g_bModemTunnel and, when found, m_openPort's device path.
+  BOOL FindDevicePort();
+  // An unplug of a supported device while the port is open: the session ends a second later.
+  void CheckRemovedDevice(const DEV_BROADCAST_HDR* pHeader);
+  // The expiry of a USB plug timer; FALSE for other timers.
+  BOOL OnUsbTimer(UINT_PTR nIDEvent);
+
+  // Session operations the USB handling starts. For now they only trace and record what they would
+  // do (m_sessionCalls); the session work fills them in.
+  void OnBnClickedConnect();
+  void OnBnClickedOpen();
+  void EndSession();
+  struct SessionCall {
+    CString name;        // "Connect", "Open", "EndSession"
+    CString devicePath;  // m_openPort's device path at the call
+    BOOL modemTunnel;    // g_bModemTunnel at the call
+  };
+  std::vector<SessionCall> m_sessionCalls;
 
   // The text the title label shows, for a language setting.
   static CString MakeTitle(const CString& version, const CString& notice, int language);
@@ -153,6 +194,12 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   // USB reconnect (port search) and polygon list state (page reads).
   BOOL m_bUsbReconnect = FALSE;
   BOOL m_bPolygonListDone = TRUE;
+  // The open request's port (device path) and baud rate (session control, port search).
+  tagRS232_PortDef m_openPort;
+  // Open mode: the reconnect presses Open instead of Connect (session control).
+  BOOL m_bOpenMode = FALSE;
+  // The plug-event registrations of the four interface classes (null where one failed).
+  HDEVNOTIFY m_hDeviceNotify[4] = {};
   // Hidden console button and the progress bar.
   CButton m_btnConsole;
   CProgressCtrl m_progress;
@@ -178,6 +225,8 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   void OnXButtonDblClk(UINT nFlags, UINT nButton, CPoint point);
   void OnLButtonDown(UINT nFlags, CPoint point);
   void OnBnClickedConsole();
+  BOOL OnDeviceChange(UINT nEventType, DWORD_PTR dwData);
+  void OnTimer(UINT_PTR nIDEvent);
 
   DECLARE_MESSAGE_MAP()
 

@@ -1,6 +1,7 @@
 // CBridge and Object_Base (see bridge.h).
 #include "object/rs232/bridge.h"
 
+#include "object/rs232/rs232object.h"
 #include "platform/trace.h"
 
 BEGIN_MESSAGE_MAP(Object_Base, CWnd)
@@ -37,11 +38,11 @@ CBridge::~CBridge() {
 void CBridge::Create(CWnd* pOwner) {
   m_pOwner = pOwner;
   m_dwOwnerThreadId = GetCurrentThreadId();
-  CreateObjects();
 }
 
 void CBridge::CreateObjects() {
-  // The built-in device objects register here through RegisterObject.
+  if (!m_pSerialObject) m_pSerialObject = std::make_unique<CRS232_Object>();
+  RegisterObject(m_pSerialObject.get(), IDC_RS232_OBJECT);
 }
 
 BOOL CBridge::RegisterObject(Object_Base* pObject, UINT nID) {

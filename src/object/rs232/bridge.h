@@ -5,6 +5,8 @@
 // the objects and their threads back to the owner.
 #pragma once
 
+#include <memory>
+
 #include "platform/sync.h"
 #include "platform/wnd.h"
 
@@ -72,9 +74,10 @@ class CBridge {
   CBridge(const CBridge&) = delete;
   CBridge& operator=(const CBridge&) = delete;
 
-  // Keeps the owner window, then creates the built-in device objects.
+  // Keeps the owner window (and its thread as the GUI thread of the bridge).
   void Create(CWnd* pOwner);
-  // Creates the built-in device objects as hidden children of the owner and registers them.
+  // Creates the built-in device object (the serial port object) as a hidden child of the owner
+  // and registers it; call after Create. The bridge owns the object.
   void CreateObjects();
   // Creates pObject as a hidden child window of the owner (unless it already has a window) with
   // control id nID, stores it in the next object slot, initialises it (which registers its
@@ -132,4 +135,6 @@ class CBridge {
   int m_nObjectCount = 0;
   int m_nThreadSlotCount = 0;
   DWORD m_dwOwnerThreadId = 0;
+  // The serial port object of CreateObjects; destroyed after the destructor has closed it.
+  std::unique_ptr<Object_Base> m_pSerialObject;
 };

@@ -16,6 +16,7 @@
 #include "platform/console.h"
 #include "platform/listctrl.h"
 #include "platform/modal.h"
+#include "platform/portenum.h"
 #include "platform/registry.h"
 #include "platform/sync.h"
 #include "platform/windowimage.h"
@@ -52,6 +53,8 @@ class MainWindowTest : public ::testing::Test {
     ASSERT_TRUE(m_folder.Ok());
     m_folder.Enter();
     platform::SetRegistryPath(m_folder.CPath("registry.txt"));
+    // No serial ports: the port selector holds just its two fixed items, whatever the machine has.
+    platform::SetTtyDeviceLister([] { return std::vector<platform::TtyDeviceFacts>{}; });
     brelvano::RegisterProgramResources();
     g_nConsoleClicks = 0;
     ModalService& s = ModalService::Instance();
@@ -66,6 +69,7 @@ class MainWindowTest : public ::testing::Test {
     ModalService& s = ModalService::Instance();
     EXPECT_EQ(s.PendingAnswers(), 0u) << "queued modal answers were not used";
     s.UninstallScript();
+    platform::SetTtyDeviceLister({});
     platform::SetRegistryPath(CString());
   }
 
