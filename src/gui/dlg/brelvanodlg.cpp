@@ -40,6 +40,9 @@ BEGIN_MESSAGE_MAP(CBrelvanoDlg, CDialog)
   ON_WM_CONTEXTMENU()
   ON_WM_DEVICECHANGE()
   ON_WM_TIMER()
+  ON_BN_CLICKED(IDC_BTN_CONNECT, &CBrelvanoDlg::OnBnClickedConnect)
+  ON_BN_CLICKED(IDC_BTN_DISCONNECT, &CBrelvanoDlg::OnBnClickedDisconnect)
+  ON_MESSAGE(WM_SERIAL_NOTIFY, &CBrelvanoDlg::OnSerialNotify)
 END_MESSAGE_MAP()
 
 CBrelvanoDlg::CBrelvanoDlg(CWnd* pParent) : CDialog(IDD_BRELVANO_DIALOG, pParent) {
@@ -61,6 +64,8 @@ CBrelvanoDlg::CBrelvanoDlg(CWnd* pParent) : CDialog(IDD_BRELVANO_DIALOG, pParent
 }
 
 CBrelvanoDlg::~CBrelvanoDlg() {
+  // The device link goes first: closing the port notifies this window, whose controls must still exist.
+  Stop();
   // A window that was never closed through OnClose still gives its pages and events back.
   CloseMainWindow();
   UnregisterDeviceNotifications();

@@ -13,6 +13,7 @@
 #include "gui/dlg/fileversion.h"
 #include "gui/dlg/guibase.h"
 #include "object/rs232/portlist.h"
+#include "object/rs232/serialstatus.h"
 #include "platform/collections.h"
 #include "platform/controls.h"
 #include "platform/devicenotify.h"
@@ -114,6 +115,17 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
     BOOL modemTunnel;    // g_bModemTunnel at the call
   };
   std::vector<SessionCall> m_sessionCalls;
+
+  // Port open and close (brelvanodlg_port.cpp).
+  // Closes the open port through the device link; the port counts as closed at once.
+  void OnBnClickedDisconnect();
+  // Asks the device link to open m_openPort's port at 115200. FALSE when no port is named or the
+  // open failed.
+  BOOL OpenSerialPort();
+  // Writes a text to the open port as it is (the caller adds the terminator). The bytes written.
+  int WriteSerialText(const CString& strText);
+  // The serial link's statuses: open results, received bytes, the port going away.
+  LRESULT OnSerialNotify(WPARAM wParam, LPARAM lParam);
 
   // The text the title label shows, for a language setting.
   static CString MakeTitle(const CString& version, const CString& notice, int language);

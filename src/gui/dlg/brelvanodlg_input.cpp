@@ -74,6 +74,11 @@ BOOL CBrelvanoDlg::PreTranslateMessage(MSG* pMsg) {
 
 void CBrelvanoDlg::QueueCommand(const CString& strCommand) {
   m_strPendingCommand = strCommand;
+  if (m_bPortOpen) {
+    CString text = strCommand;
+    if (text.IsEmpty() || text[text.GetLength() - 1] != L'\r') text += L"\r";
+    WriteSerialText(text);
+  }
   CString line = strCommand;
   line.Remove(L'\r');
   AddLog(line);

@@ -110,6 +110,7 @@ BOOL CBrelvanoDlg::OnUsbTimer(UINT_PTR nIDEvent) {
 void CBrelvanoDlg::OnBnClickedConnect() {
   platform::Trace(CString(L"connect to ") + m_openPort.strPort + (g_bModemTunnel ? L" (modem tunnel)" : L""));
   m_sessionCalls.push_back({L"Connect", m_openPort.strPort, g_bModemTunnel});
+  OpenSerialPort();
 }
 
 void CBrelvanoDlg::OnBnClickedOpen() {
