@@ -209,6 +209,41 @@ TEST_F(RS232ObjectTest, ReplySplitWithinTheCharacterGapIsOneDelivery) {
   EXPECT_EQ(owner.records.back().data, "PART1,PART2\r\n");
 }
 
+TEST_F(RS232ObjectTest, ReplyWithAPauseBeyondTheCharacterGapIsTwoDeliveries) {
+  sim.AddHandler([](const std::string& line, devsim::Responder& out) {
+    if (line != "SLOW") return false;
+    out.Send("FIRST,");
+    // The device pauses inside its reply for longer than the 60 ms gap.
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    out.Send("SECOND\r\n");
+    return true;
+  });
+  ASSERT_EQ(Open(sim.PortPath()), 1);
+  const size_t before = owner.records.size();
+  ASSERT_EQ(Write(L"SLOW\r"), 5);
+  ASSERT_TRUE(Pump([&] { return owner.AllData().find("SECOND\r\n") != std::string::npos; }));
+  std::vector<std::string> deliveries;
+  for (size_t i = before; i < owner.records.size(); ++i)
+    if (owner.records[i].code == SERIAL_ST_DATA) deliveries.push_back(owner.records[i].data);
+  EXPECT_EQ(deliveries, (std::vector<std::string>{"FIRST,", "SECOND\r\n"}));
+}
+
+TEST_F(RS232ObjectTest, LargeRepliesArriveCompleteAndInOrder) {
+  std::string big;
+  for (int i = 0; big.size() < 70000; ++i) big += std::to_string(i) + ";";
+  big += "\r\n";
+  sim.AddHandler([big](const std::string& line, devsim::Responder& out) {
+    if (line != "DUMP") return false;
+    out.Send(big);
+    return true;
+  });
+  ASSERT_EQ(Open(sim.PortPath()), 1);
+  const size_t before = owner.AllData().size();
+  ASSERT_EQ(Write(L"DUMP\r"), 5);
+  ASSERT_TRUE(Pump([&] { return owner.AllData().size() >= before + big.size(); }));
+  EXPECT_EQ(owner.AllData().substr(before), big);
+}
+
 TEST_F(RS232ObjectTest, UnpluggedDeviceIsReportedAndWritesFail) {
   ASSERT_EQ(Open(sim.PortPath()), 1);
   ASSERT_TRUE(ExchangeWorks());
