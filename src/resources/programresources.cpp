@@ -2,6 +2,8 @@
 // pixel, into Windows bitmap files held in memory, so the program carries no binary files.
 #include "resources/programresources.h"
 
+#include "resources/pagetemplates.h"
+
 #include <cmath>
 #include <cstdint>
 #include <map>
@@ -202,6 +204,9 @@ void RegisterProgramResources() {
   RegisterMainWindow();
   RegisterMenus();
   RegisterStrings();
+  RegisterPageTemplates();
+  RegisterSettingTemplates();
+  RegisterSessionTemplates();
 }
 
 }  // namespace brelvano

@@ -130,6 +130,29 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   // The text the title label shows, for a language setting.
   static CString MakeTitle(const CString& version, const CString& notice, int language);
 
+  // ---- Definition model (brelvanodlg_model.cpp) ----
+  // Prepares the model for a new definition: empty tab table, no lists, counters at 0.
+  void ResetDefinitionTabs();
+  // Appends a copy of m_stagingParam to the list of tab m_nParseTab.
+  void AddParam();
+  // Releases the option arrays m_stagingParam holds and nulls them.
+  void FreeStagingOptions();
+  // Releases every tab list with its records, the list array and the staging options.
+  void FreeParamLists();
+  // Empties the device identity (the map defaults, nVerField12, bJsonParam, strVerField16 keep theirs).
+  void ResetDeviceInfo();
+  // TRUE for a tab that is not a generic parameter page.
+  BOOL IsSpecialTab(int nTab) const;
+
+  // ==== XML definition loaders and report definition ====
+
+  // ==== Child pages and side menu panel ====
+
+  // ==== Session: connection, transmitter, receive path, timers, tab activation, replies ====
+
+  // ==== Command framing and the password prompt ====
+
+
   // ---- Members, grouped by the subsystem that owns them ----
   // Icon.
   HICON m_hIcon = nullptr;
@@ -149,6 +172,42 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   CString m_strBaudRates[5];
   // Definition model (definition loaders).
   DEF_HEADER m_defHeader;
+  TAB_INFO m_tabInfo[kMaxTabs];
+  int m_nTabCount = 0;
+  int m_nParseTab = 0;
+  int m_nOptionIndex = 0;
+  PARAM_INFO m_stagingParam;
+  CPtrList* m_pParamLists = nullptr;  // m_nTabCount lists of PARAM_INFO*
+  PAGE_INFO m_pageInfo;
+  int m_nSubGroup = 0;
+  BOOL m_bTranslateNames = FALSE;
+  int m_nGeofenceTab = 0;
+  int m_nBleTab = 0;
+  int m_nPolygonTab = 0;
+  GEO_GROUP_INFO m_geoGroup;
+  BLE_GROUP_INFO m_bleGroup;
+  BOOL m_bPolygonServiceEnable = FALSE;
+  int m_nPolygonServiceValue = 0;
+  BOOL m_bPolygonServiceSeen = FALSE;
+  // Report definition.
+  TAB_INFO m_reportTabInfo[kMaxReportTabs];
+  int m_nReportTabCount = 0;
+  int m_nReportParseTab = 0;
+  DEF_HEADER m_reportHeader;
+  PARAM_INFO m_reportStagingParam;
+  CPtrList* m_pReportParamLists = nullptr;
+  PAGE_INFO m_reportPageInfo;
+  REPORT_MAP_REQUEST* m_pReportMapRequest = nullptr;
+  // Polygon zone store (from the polygon tab's group limits).
+  int m_nPolygonUnit = 0;
+  int m_nPolygonMin = 0;
+  int m_nPolygonMax = 0;
+  int m_nPolygonPointMax = 0;
+  int m_nPolygonTotalPointMax = 0;
+  int m_nPolygonReadIndex = 0;
+  POLYGON_INFO* m_pPolygonTable = nullptr;          // m_nPolygonMax zones
+  POLYGON_POINT_BLOCK* m_pZonePointBlocks = nullptr;  // m_nPolygonMax groups of 60 blocks
+  POLYGON_POINT_LIST* m_pPolygonPointLists = nullptr;  // 30 lists, made on first need
   // Device identity.
   DEVICE_INFO m_deviceInfo;
   // Session and page state (session control).

@@ -44,30 +44,30 @@ void CBrelvanoDlg::FillDeviceInfoList(const DEVICE_INFO* pInfo) {
   heading = m_language.LoadString(kTextBuyer);
   addColumn(heading, std::max(extent(heading), extent(pInfo->strBuyer)) + 5, pInfo->strBuyer);
   heading = m_language.LoadString(kTextVersion);
-  const CString version = _wtof(pInfo->strFirmware) > 0.0 ? pInfo->strFirmware : CString();
+  const CString version = _wtof(pInfo->strVersion) > 0.0 ? pInfo->strVersion : CString();
   addColumn(heading, std::max(extent(heading), extent(kWidestVersion)) + 15, version);
 
-  if (pInfo->nVoice != 0) {
+  if (pInfo->bVoice != 0) {
     heading = m_language.LoadString(kTextVoice);
     addColumn(heading, extent(heading) + 20, present);
   }
-  if (pInfo->nRs232 != 0) addColumn(L"RS232", extent(L"RS232") + 10, present);
-  if (pInfo->nCan != 0) addColumn(L"CAN", extent(L"CAN") + 10, present);
-  if (pInfo->nSecurity != 0) {
+  if (pInfo->bRS232 != 0) addColumn(L"RS232", extent(L"RS232") + 10, present);
+  if (pInfo->bCAN != 0) addColumn(L"CAN", extent(L"CAN") + 10, present);
+  if (pInfo->bSecurity != 0) {
     heading = m_language.LoadString(kTextSecurity);
     addColumn(heading, extent(heading) + 5, present);
   }
-  if (pInfo->nInput4 != 0) {
+  if (pInfo->bInput4 != 0) {
     heading = m_language.LoadString(kTextInput4);
     addColumn(heading, extent(heading) + 5, present);
   }
-  if (!pInfo->strBleVersion.IsEmpty()) {
+  if (!pInfo->strVerField17.IsEmpty()) {
     heading = m_language.LoadString(kTextBleVersion);
-    addColumn(heading, extent(heading) + 5, pInfo->strBleVersion);
+    addColumn(heading, extent(heading) + 5, pInfo->strVerField17);
   }
-  if (!pInfo->strWifiVersion.IsEmpty()) {
+  if (!pInfo->strVerField18.IsEmpty()) {
     heading = m_language.LoadString(kTextWifiVersion);
-    addColumn(heading, extent(heading) + 5, pInfo->strWifiVersion);
+    addColumn(heading, extent(heading) + 5, pInfo->strVerField18);
   }
 
   m_listDevice.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);

@@ -413,19 +413,19 @@ TEST_F(MainWindowTest, DeviceListShowsTheIdentityAndPresentOptions) {
   DEVICE_INFO rs232Input4;
   rs232Input4.strModel = L"VR765";
   rs232Input4.strBuyer = L"ACME";
-  rs232Input4.strFirmware = L"150-2A";
-  rs232Input4.nRs232 = 1;
-  rs232Input4.nInput4 = 1;
-  rs232Input4.nLogin = 1;  // never shown
+  rs232Input4.strVersion = L"150-2A";
+  rs232Input4.bRS232 = 1;
+  rs232Input4.bInput4 = 1;
+  rs232Input4.bLogin = 1;  // never shown
   DEVICE_INFO badVersion;
-  badVersion.strFirmware = L"abc";
-  badVersion.strBleVersion = L"B1.2";
+  badVersion.strVersion = L"abc";
+  badVersion.strVerField17 = L"B1.2";
   DEVICE_INFO zeroVersion;
-  zeroVersion.strFirmware = L"0.0";
-  zeroVersion.nVoice = 1;
-  zeroVersion.nCan = 1;
-  zeroVersion.nSecurity = 1;
-  zeroVersion.strWifiVersion = L"W3";
+  zeroVersion.strVersion = L"0.0";
+  zeroVersion.bVoice = 1;
+  zeroVersion.bCAN = 1;
+  zeroVersion.bSecurity = 1;
+  zeroVersion.strVerField18 = L"W3";
   const std::vector<Case> cases = {
       {"cleared", cleared, {L"", L"Device", L"Buyer", L"Ver."}, {L"", L"", L"", L""}},
       {"rs232 and input4", rs232Input4, {L"", L"Device", L"Buyer", L"Ver.", L"RS232", L"Input4"},
@@ -464,21 +464,21 @@ TEST_F(MainWindowTest, AboutBoxOpensForEveryCommandOfItsGroup) {
 
 TEST_F(MainWindowTest, ResetClearsHeaderAndIdentityButKeepsTheRest) {
   CBrelvanoDlg* dlg = Open();
-  dlg->m_defHeader.strHeader = L"$PV";
-  dlg->m_defHeader.strReplyFormat = L"x";
+  dlg->m_defHeader.strS = L"$PV";
+  dlg->m_defHeader.strRes = L"x";
   dlg->m_deviceInfo.strModel = L"VR735";
-  dlg->m_deviceInfo.nInput4 = 1;
-  dlg->m_deviceInfo.nReserved = 1;
-  dlg->m_deviceInfo.nExtra = 7;
-  dlg->m_deviceInfo.strBleVersion = L"B";
+  dlg->m_deviceInfo.bInput4 = 1;
+  dlg->m_deviceInfo.bLogin = 1;
+  dlg->m_deviceInfo.nVerField12 = 7;
+  dlg->m_deviceInfo.strVerField17 = L"B";
   dlg->ResetHeaderAndDeviceInfo();
-  EXPECT_TRUE(dlg->m_defHeader.strHeader.IsEmpty());
-  EXPECT_TRUE(dlg->m_defHeader.strReplyFormat.IsEmpty());
+  EXPECT_TRUE(dlg->m_defHeader.strS.IsEmpty());
+  EXPECT_TRUE(dlg->m_defHeader.strRes.IsEmpty());
   EXPECT_TRUE(dlg->m_deviceInfo.strModel.IsEmpty());
-  EXPECT_EQ(dlg->m_deviceInfo.nInput4, 0);
-  EXPECT_EQ(dlg->m_deviceInfo.nReserved, 0);
-  EXPECT_EQ(dlg->m_deviceInfo.nExtra, 7);
-  EXPECT_EQ(dlg->m_deviceInfo.strBleVersion, CString(L"B"));
+  EXPECT_EQ(dlg->m_deviceInfo.bInput4, 0);
+  EXPECT_EQ(dlg->m_deviceInfo.bLogin, 0);
+  EXPECT_EQ(dlg->m_deviceInfo.nVerField12, 7);
+  EXPECT_EQ(dlg->m_deviceInfo.strVerField17, CString(L"B"));
 }
 
 TEST_F(MainWindowTest, BrandingAndPortugueseDictionaryComeFromTheDocumentFolder) {
@@ -497,8 +497,8 @@ TEST_F(MainWindowTest, ScreenshotOfTheMainWindow) {
   DEVICE_INFO info;
   info.strModel = L"VR765";
   info.strBuyer = L"ACME";
-  info.strFirmware = L"150-2A";
-  info.nRs232 = 1;
+  info.strVersion = L"150-2A";
+  info.bRS232 = 1;
   dlg->FillDeviceInfoList(&info);
   dlg->ShowWindow(SW_SHOW);
   ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg->GetWidget()));
