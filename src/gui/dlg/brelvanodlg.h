@@ -12,6 +12,7 @@
 #include "gui/dlg/definitionmodel.h"
 #include "gui/dlg/fileversion.h"
 #include "gui/dlg/guibase.h"
+#include "gui/dlg/pagemessages.h"
 #include "object/rs232/portlist.h"
 #include "object/rs232/serialstatus.h"
 #include "platform/collections.h"
@@ -24,9 +25,6 @@
 #include "reference/control/listctrlex/listctrlex.h"
 #include "reference/control/xtabcontrol/xtabcontrol.h"
 #include "resources/programresources.h"
-
-// Sent to the menu panel and the settings page while the UI is locked (wParam: lock, lParam 0).
-#define WM_UI_LOCK (WM_USER + 15)
 
 // Timers of the USB plug handling: the retried port search after a plug-in (or a Connect that found
 // no port) and the session end after an unplug.
