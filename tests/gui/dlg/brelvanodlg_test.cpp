@@ -23,13 +23,12 @@
 #include "reference/default/appregsettings.h"
 #include "resources/programresources.h"
 #include "temp_folder.h"
+#include "mainwindow_fixture.h"
 
 namespace {
 
 using platform::ModalKind;
 using platform::ModalService;
-
-constexpr DWORD kNoLanguage = 0xFFFFFFFF;
 
 // A page stand-in that counts the busy-lock messages it gets.
 class LockProbe : public CDialog {
@@ -45,72 +44,8 @@ BEGIN_MESSAGE_MAP(LockProbe, CDialog)
   ON_MESSAGE(WM_UI_LOCK, &LockProbe::OnUiLock)
 END_MESSAGE_MAP()
 
-class MainWindowTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    testsupport::EnsureApp();
-    platform::SetGuiThread();
-    ASSERT_TRUE(m_folder.Ok());
-    m_folder.Enter();
-    platform::SetRegistryPath(m_folder.CPath("registry.txt"));
-    // No serial ports: the port selector holds just its two fixed items, whatever the machine has.
-    platform::SetTtyDeviceLister([] { return std::vector<platform::TtyDeviceFacts>{}; });
-    brelvano::RegisterProgramResources();
-    g_nConsoleClicks = 0;
-    ModalService& s = ModalService::Instance();
-    s.InstallScript();
-    s.SetUnexpectedHandler([](const platform::ModalRecord& r) {
-      ADD_FAILURE() << "unexpected modal request: " << platform::DescribeModalRecord(r);
-    });
-  }
-  void TearDown() override {
-    m_dlg.reset();
-    platform::CloseConsoleWindow();
-    ModalService& s = ModalService::Instance();
-    EXPECT_EQ(s.PendingAnswers(), 0u) << "queued modal answers were not used";
-    s.UninstallScript();
-    platform::SetTtyDeviceLister({});
-    platform::SetRegistryPath(CString());
-  }
-
-  static void SetLanguage(DWORD language) {
-    if (language == kNoLanguage) return;
-    CAppRegSettings settings;
-    settings.SetRegistryKey(kAppRegistryKeyName);
-    ASSERT_TRUE(settings.WriteProfileInt(nullptr, kRegValueLanguage, static_cast<int>(language)));
-  }
-  static int StoredLanguage() {
-    CAppRegSettings settings;
-    settings.SetRegistryKey(kAppRegistryKeyName);
-    return settings.GetProfileInt(nullptr, kRegValueLanguage, -1);
-  }
-
-  // The main window created modeless, with the language setting given.
-  CBrelvanoDlg* Open(DWORD language = 9) {
-    SetLanguage(language);
-    m_dlg = std::make_unique<CBrelvanoDlg>();
-    EXPECT_TRUE(m_dlg->Create(IDD_BRELVANO_DIALOG));
-    return m_dlg.get();
-  }
-
-  static MSG Key(HWND target, WPARAM vk) {
-    MSG m{};
-    m.hwnd = target;
-    m.message = WM_KEYDOWN;
-    m.wParam = vk;
-    return m;
-  }
-
-  static std::vector<platform::ModalRecord> Records(ModalKind kind) {
-    std::vector<platform::ModalRecord> out;
-    for (const auto& r : ModalService::Instance().Records())
-      if (r.kind == kind) out.push_back(r);
-    return out;
-  }
-
-  testsupport::TempFolder m_folder;
-  std::unique_ptr<CBrelvanoDlg> m_dlg;
-};
+class MainWindowTest : public testsupport::MainWindowFixture {};
+using testsupport::kNoLanguage;
 
 TEST_F(MainWindowTest, ShowsEveryControlOfItsTemplateBoundToItsMember) {
   CBrelvanoDlg* dlg = Open();
