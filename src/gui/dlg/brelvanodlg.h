@@ -13,6 +13,7 @@
 #include "gui/dlg/fileversion.h"
 #include "gui/dlg/guibase.h"
 #include "gui/dlg/pagemessages.h"
+#include "gui/dlg/sessiontimers.h"
 #include "object/rs232/portlist.h"
 #include "object/rs232/serialstatus.h"
 #include "platform/collections.h"
@@ -28,8 +29,6 @@
 
 // Timers of the USB plug handling: the retried port search after a plug-in (or a Connect that found
 // no port) and the session end after an unplug.
-#define TIMER_USB_RECONNECT 1052
-#define TIMER_USB_REMOVED 1057
 #define USB_RECONNECT_MS 2000
 #define USB_REMOVED_MS 1000
 
@@ -147,8 +146,51 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   // ==== Child pages and side menu panel ====
 
   // ==== Session: connection, transmitter, receive path, timers, tab activation, replies ====
+  // Sends one command at once (modem tunnel wrapping, echo of the command in the log).
+  void TransmitCommand(CString strCommand);
+  // Adds a text to the communication log (time stamp, error lines in red).
+  void AddLogLine(const CString& strText, BOOL bShowAll);
+  // The ready handshake; the end of a session; the whole session state back to its start values.
+  void StartSession();
+  void ResetSession();
+  // LockUI(FALSE).
+  void ResetBusy();
+  // Session flags.
+  BOOL m_bUserDisconnect = FALSE;
+  BOOL m_bWaitReady = FALSE;
+  BOOL m_bDefinitionPending = FALSE;
+  BOOL m_bDirectVersion = FALSE;
+  BOOL m_bOpenedFromFile = FALSE;
+  BOOL m_bAtPrefix = FALSE;
+  double m_dFirmwareVersion = 0.0;
+  BOOL m_bNewFirmware = FALSE;
+  BOOL m_bUpProtocol = FALSE;
+  int m_nReadyRetries = 0;
+  int m_nDownloadState = 0;
+  BOOL m_bXmlDownload = FALSE;
+  BOOL m_bJsonDownload = FALSE;
+  BOOL m_bProfileWriting = FALSE;
+  BOOL m_bEchoSeen = FALSE;
+  // Incremented by every ResetSession: waits and deferred steps stop when it changed.
+  unsigned m_nSessionGeneration = 0;
+  // The selected tab and the tab of the pending command (-1: none).
+  int m_nCurTab = 0;
+  int m_nCmdTab = -1;
+  // Reply waits and read progress.
+  int m_nWatchdogTicks = 0;
+  BOOL m_bReplyTimeout = FALSE;
+  BOOL m_bGeofenceReadTimeout = FALSE;
+  int m_nAdpRetries = 0;
+  BOOL m_bReadAllDone = FALSE;
+  BOOL m_bReadAllFinished = FALSE;
+  int m_nProgressPos = 0;
+  double m_dProgressStep = 0.0;
 
   // ==== Command framing and the password prompt ====
+  // The $-reply parser (each line is consumed), the two "$Get" status answers, the version reply.
+  void ParseLegacyReply(const CString& strLine);
+  BOOL ParseGetReply(const CString& strLine);
+  void OnVersionReply(const CString& strLine);
 
 
   // ---- Members, grouped by the subsystem that owns them ----
