@@ -1,10 +1,81 @@
-// Dialog templates registered by RegisterPageTemplates().
+// Dialog templates registered by RegisterPageTemplates(): the side menu panel (133), the geofence
+// page (140), the BLE page (154) and the report map dialog (111).
 #include "resources/pagetemplates.h"
 
+#include "platform/controls.h"
+#include "platform/dialog.h"
+#include "platform/listctrl.h"
 #include "platform/resources.h"
+#include "resources/pageresource.h"
 
 namespace brelvano {
 
-void RegisterPageTemplates() {}
+namespace {
+
+using platform::DialogItemTemplate;
+using platform::DialogTemplate;
+
+// The pages are popups without caption; the main window places them over its page area.
+constexpr DWORD kPageStyle = WS_POPUP | DS_SETFONT;
+
+void RegisterMenuPanel() {
+  // No controls: the panel fills the main window's tab strip.
+  platform::RegisterDialogTemplate(DialogTemplate(IDD_MENU_PANEL, 0, 0, 90, 200, kPageStyle, 0, CString(),
+                                                  L"MS Shell Dlg", 8));
+}
+
+void RegisterGeofencePage() {
+  DialogTemplate t(IDD_GEOFENCE_PAGE, 0, 0, 540, 230, kPageStyle, 0, CString(), L"MS Shell Dlg", 8);
+  const DWORD v = WS_VISIBLE;
+  t.items = {
+      DialogItemTemplate(L"SysListView32", L"", IDC_GEOFENCE_LIST, 5, 5, 440, 180,
+                         v | WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS),
+      DialogItemTemplate(L"BUTTON", L"ADD", IDC_GEOFENCE_ADD, 455, 5, 75, 16, v | WS_TABSTOP | BS_PUSHBUTTON),
+      DialogItemTemplate(L"BUTTON", L"EDIT", IDC_GEOFENCE_EDIT, 455, 25, 75, 16, v | WS_TABSTOP | BS_PUSHBUTTON),
+      DialogItemTemplate(L"BUTTON", L"DELETE", IDC_GEOFENCE_DELETE, 455, 45, 75, 16, v | WS_TABSTOP | BS_PUSHBUTTON),
+      DialogItemTemplate(L"msctls_progress32", L"", IDC_GEOFENCE_PROGRESS, 5, 188, 440, 8, PBS_SMOOTH | WS_BORDER),
+      DialogItemTemplate(L"LISTBOX", L"", IDC_GEOFENCE_STATUS, 5, 198, 440, 28,
+                         v | WS_BORDER | WS_VSCROLL | LBS_NOINTEGRALHEIGHT),
+  };
+  platform::RegisterDialogTemplate(t);
+}
+
+void RegisterBlePage() {
+  DialogTemplate t(IDD_BLE_PAGE, 0, 0, 540, 230, kPageStyle, 0, CString(), L"MS Shell Dlg", 8);
+  const DWORD v = WS_VISIBLE;
+  t.items = {
+      DialogItemTemplate(L"SysListView32", L"", IDC_BLE_LIST, 5, 5, 440, 200,
+                         v | WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS),
+      DialogItemTemplate(L"BUTTON", L"ADD", IDC_BLE_ADD, 455, 5, 75, 16, v | WS_TABSTOP | BS_PUSHBUTTON),
+      DialogItemTemplate(L"BUTTON", L"EDIT", IDC_BLE_EDIT, 455, 25, 75, 16, v | WS_TABSTOP | BS_PUSHBUTTON),
+      DialogItemTemplate(L"BUTTON", L"DELETE", IDC_BLE_DELETE, 455, 45, 75, 16, v | WS_TABSTOP | BS_PUSHBUTTON),
+      DialogItemTemplate(L"msctls_progress32", L"", IDC_BLE_PROGRESS, 5, 210, 440, 8, PBS_SMOOTH | WS_BORDER),
+  };
+  platform::RegisterDialogTemplate(t);
+}
+
+void RegisterReportMap() {
+  DialogTemplate t(IDD_REPORT_MAP, 20, 20, 300, 220, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, 0,
+                   L"Report Map", L"MS Shell Dlg", 8);
+  const DWORD v = WS_VISIBLE;
+  t.items = {
+      DialogItemTemplate(L"BUTTON", L"OK", IDC_REPORT_OK, 240, 5, 50, 14, v | WS_TABSTOP | BS_PUSHBUTTON),
+      DialogItemTemplate(L"LISTBOX", L"", IDC_REPORT_BITS, 5, 25, 285, 190,
+                         v | WS_BORDER | WS_VSCROLL | LBS_NOINTEGRALHEIGHT),
+      DialogItemTemplate(L"STATIC", L"Small Table", IDC_REPORT_SMALL_TITLE, 5, 5, 70, 10, 0),
+      DialogItemTemplate(L"STATIC", L"Midium Table", IDC_REPORT_MEDIUM_TITLE, 80, 5, 70, 10, 0),
+      DialogItemTemplate(L"STATIC", L"Large Table", IDC_REPORT_LARGE_TITLE, 155, 5, 70, 10, 0),
+  };
+  platform::RegisterDialogTemplate(t);
+}
+
+}  // namespace
+
+void RegisterPageTemplates() {
+  RegisterMenuPanel();
+  RegisterGeofencePage();
+  RegisterBlePage();
+  RegisterReportMap();
+}
 
 }  // namespace brelvano

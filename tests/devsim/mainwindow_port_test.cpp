@@ -1,158 +1,89 @@
-// The main window against the simulated device: the port selector lists it, Connect opens it, a
-// typed command reaches it, its answer shows in the log, Disconnect closes it, and an unplug is
-// reported without harm.
-#include <gtest/gtest.h>
-#include <stdlib.h>
-
-#include <filesystem>
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "../platform/qt_app.h"
-#include "devsim/devsim.h"
-#include "gui/dlg/brelvanodlg.h"
-#include "platform/portenum.h"
-#include "platform/registry.h"
-#include "platform/sync.h"
-#include "reference/default/appregsettings.h"
-#include "resources/programresources.h"
+// The main window against the simulated device on the real clock: the port selector lists it,
+// Connect opens it and starts the handshake, a typed command reaches it and its answer shows in the
+// log, Disconnect closes it, and an unplug ends the session without harm.
+#include "session_fixture.h"
 
 namespace {
 
-constexpr DWORD kTimeoutMs = 10000;
-
-class MainWindowPortTest : public ::testing::Test {
+class MainWindowPortTest : public sessiontest::SessionFixture {
  protected:
+  MainWindowPortTest() : SessionFixture(false) {}
   void SetUp() override {
-    testsupport::EnsureApp();
-    platform::SetGuiThread();
-    std::string pattern = (std::filesystem::temp_directory_path() / "mainport-test-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    m_dir = pattern;
-    platform::SetRegistryPath(CString::FromUtf8(m_dir + "/registry.txt"));
-    // None of the machine's ports: only the simulator's (registered by Start) is listed.
-    platform::SetTtyDeviceLister([] { return std::vector<platform::TtyDeviceFacts>{}; });
-    brelvano::RegisterProgramResources();
-    ASSERT_TRUE(sim.Start()) << sim.LastError();
+    SessionFixture::SetUp();
     sim.AddReply("AT^VER", {"VER,1.23"});
-    CAppRegSettings settings;
-    settings.SetRegistryKey(kAppRegistryKeyName);
-    ASSERT_TRUE(settings.WriteProfileInt(nullptr, kRegValueLanguage, 9));
-    m_dlg = std::make_unique<CBrelvanoDlg>();
-    ASSERT_TRUE(m_dlg->Create(IDD_BRELVANO_DIALOG));
-  }
-  void TearDown() override {
-    m_dlg.reset();
-    sim.Stop();
-    platform::SetTtyDeviceLister({});
-    platform::SetRegistryPath(CString());
-    std::error_code ignored;
-    std::filesystem::remove_all(m_dir, ignored);
-  }
-
-  std::vector<CString> LogLines() const {
-    std::vector<CString> lines;
-    for (int i = 0; i < m_dlg->m_listLog.GetCount(); ++i) lines.push_back(m_dlg->m_listLog.GetText(i));
-    return lines;
-  }
-  bool LogHas(const CString& text) const {
-    for (const CString& line : LogLines())
-      if (line.Find(text) >= 0) return true;
-    return false;
-  }
-  // Selects the simulator's port in the selector; false when it is not listed.
-  bool SelectSimPort() {
-    const CString name = CString::FromUtf8(sim.PortName());
-    for (int i = 0; i < m_dlg->m_comboPort.GetCount(); ++i) {
-      CString item;
-      m_dlg->m_comboPort.GetLBText(i, item);
-      if (item == name) {
-        m_dlg->m_comboPort.SetCurSel(i);
-        return true;
-      }
-    }
-    return false;
-  }
-  void Click(int id) {
-    m_dlg->SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                       reinterpret_cast<LPARAM>(m_dlg->GetDlgItem(id)->GetSafeHwnd()));
   }
   static CString StoredPort() {
     CAppRegSettings settings;
     settings.SetRegistryKey(kAppRegistryKeyName);
     return settings.GetProfileString(nullptr, kRegValueComPort);
   }
-
-  std::string m_dir;
-  devsim::DeviceSimulator sim;
-  std::unique_ptr<CBrelvanoDlg> m_dlg;
 };
 
 TEST_F(MainWindowPortTest, ConnectSendsCommandsShowsAnswersAndDisconnects) {
-  ASSERT_TRUE(SelectSimPort()) << "the simulator's port is listed";
-  Click(IDC_BTN_CONNECT);
-  ASSERT_TRUE(m_dlg->m_bPortOpen);
+  Connect();
   EXPECT_EQ(StoredPort(), CString::FromUtf8(sim.PortName()));
   EXPECT_EQ(m_dlg->m_strComPort, CString::FromUtf8(sim.PortName()));
+  EXPECT_TRUE(PumpUntil([&] { return CountLines("AT^$PVRRdy") == 1; })) << "the handshake starts once the port is ready";
 
-  m_dlg->QueueCommand(L"AT^VER\r");
-  EXPECT_TRUE(sim.WaitForLine([](const std::string& l) { return l == "AT^VER"; }, kTimeoutMs));
-  EXPECT_TRUE(platform::PumpUntil([&] { return LogHas(L"VER,1.23"); }, kTimeoutMs));
-  EXPECT_EQ(sim.ReceivedBytes(), "AT^VER\r") << "one terminator, no doubled CR";
-
-  // A command without its terminator gets one.
-  m_dlg->QueueCommand(L"AT^VER");
-  EXPECT_TRUE(platform::PumpUntil([&] { return sim.ReceivedBytes() == "AT^VER\rAT^VER\r"; }, kTimeoutMs));
+  sim.ClearReceived();
+  Type(L"AT^VER");
+  EXPECT_TRUE(PumpUntil([&] { return CountLines("AT^VER") == 1; }));
+  EXPECT_TRUE(PumpUntil([&] { return LogHas(L"VER,1.23"); }));
+  EXPECT_EQ(sim.ReceivedBytes(), "AT^VER\r") << "one terminator";
 
   Click(IDC_BTN_DISCONNECT);
   EXPECT_FALSE(m_dlg->m_bPortOpen);
-  // Commands typed while closed are only kept, not written.
+  // Commands sent while closed are kept in the slot and not written.
   sim.ClearReceived();
-  m_dlg->QueueCommand(L"AT^VER\r");
+  m_dlg->QueueCommand(L"AT^VER", 1);
+  EXPECT_TRUE(PumpUntil([&] { return LogHas(L"] AT^VER"); }));
   EXPECT_EQ(m_dlg->m_strPendingCommand, CString(L"AT^VER\r"));
   EXPECT_TRUE(sim.ReceivedBytes().empty());
 
-  // The port opens again after a disconnect.
+  // The port opens again after a disconnect, and Connect on an open port reopens it.
+  Click(IDC_BTN_CONNECT);
+  EXPECT_TRUE(m_dlg->m_bPortOpen);
   Click(IDC_BTN_CONNECT);
   EXPECT_TRUE(m_dlg->m_bPortOpen);
 }
 
-TEST_F(MainWindowPortTest, UnsolicitedDataInCodePage949IsLogged) {
-  ASSERT_TRUE(SelectSimPort());
-  Click(IDC_BTN_CONNECT);
-  ASSERT_TRUE(m_dlg->m_bPortOpen);
-  // "한" in code page 949.
-  ASSERT_TRUE(sim.Send("EVT,\xC7\xD1\r\n"));
-  EXPECT_TRUE(platform::PumpUntil([&] { return LogHas(L"EVT,\xD55C"); }, kTimeoutMs));
+TEST_F(MainWindowPortTest, ReceivedTextInCodePage949IsShown) {
+  Connect();
+  // "한" in code page 949, on a line the log shows (an error).
+  ASSERT_TRUE(sim.Send("EVT error,\xC7\xD1\r\n"));
+  EXPECT_TRUE(PumpUntil([&] { return LogHas(L"EVT error,\xD55C"); }));
 }
 
-TEST_F(MainWindowPortTest, UnplugIsReportedAndClosesThePort) {
-  ASSERT_TRUE(SelectSimPort());
-  Click(IDC_BTN_CONNECT);
-  ASSERT_TRUE(m_dlg->m_bPortOpen);
+TEST_F(MainWindowPortTest, UnplugEndsTheSession) {
+  Connect();
+  m_dlg->m_sessionCalls.clear();
   sim.Unplug();
-  EXPECT_TRUE(platform::PumpUntil([&] { return !m_dlg->m_bPortOpen && LogHas(L"device removed"); }, kTimeoutMs));
-  // Writing after the loss is harmless, and the deferred close goes through.
-  m_dlg->QueueCommand(L"AT^VER\r");
-  EXPECT_TRUE(platform::PumpUntil([&] { return LogHas(L"port closed"); }, kTimeoutMs));
+  EXPECT_TRUE(PumpUntil([&] { return !m_dlg->m_bPortOpen; }));
+  ASSERT_EQ(m_dlg->m_sessionCalls.size(), 1u);
+  EXPECT_EQ(m_dlg->m_sessionCalls[0].name, CString(L"EndSession"));
+  // Writing after the loss is harmless.
+  m_dlg->QueueCommand(L"AT^VER", 1);
+  EXPECT_TRUE(PumpUntil([&] { return LogHas(L"] AT^VER"); }));
 }
 
-TEST_F(MainWindowPortTest, ConnectFailuresAreLoggedAndLeaveThePortClosed) {
-  // "USB" is selected at start and no USB device is present.
+TEST_F(MainWindowPortTest, ConnectWithoutADeviceWaitsAndAGonePortIsReported) {
+  // "USB" is chosen at start and no USB device is present: the window waits for one.
   Click(IDC_BTN_CONNECT);
   EXPECT_FALSE(m_dlg->m_bPortOpen);
-  EXPECT_TRUE(LogHas(L"no port"));
-  EXPECT_TRUE(StoredPort().IsEmpty());
+  EXPECT_TRUE(m_dlg->m_bUsbReconnect);
+  EXPECT_TRUE(m_dlg->m_bBusy);
+  EXPECT_EQ(StoredPort(), CString()) << "nothing stored before a port was found";
+  Click(IDC_BTN_DISCONNECT);
+  EXPECT_FALSE(m_dlg->m_bUsbReconnect);
+  EXPECT_FALSE(m_dlg->m_bBusy);
 
   // A listed port that has gone away.
   ASSERT_TRUE(SelectSimPort());
   sim.Stop();
-  const size_t before = LogLines().size();
+  platform::ModalService::Instance().ExpectMessageBox(IDOK);
   Click(IDC_BTN_CONNECT);
   EXPECT_FALSE(m_dlg->m_bPortOpen);
-  EXPECT_GT(LogLines().size(), before) << "the open failure is logged";
-  EXPECT_TRUE(StoredPort().IsEmpty());
+  EXPECT_FALSE(m_dlg->m_bDirectVersion);
 }
 
 }  // namespace

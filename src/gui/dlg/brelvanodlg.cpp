@@ -3,8 +3,13 @@
 #include "gui/dlg/brelvanodlg.h"
 
 #include "gui/dlg/aboutdlg.h"
+#include "gui/dlg/bledlg.h"
 #include "gui/dlg/brandingfiles.h"
 #include "gui/dlg/dictionary.h"
+#include "gui/dlg/geofencedlg.h"
+#include "gui/dlg/menudlg.h"
+#include "gui/dlg/reportdlg.h"
+#include "gui/dlg/settingdlg.h"
 #include "platform/files.h"
 #include "platform/gdi.h"
 #include "platform/modal.h"
@@ -43,6 +48,17 @@ BEGIN_MESSAGE_MAP(CBrelvanoDlg, CDialog)
   ON_BN_CLICKED(IDC_BTN_CONNECT, &CBrelvanoDlg::OnBnClickedConnect)
   ON_BN_CLICKED(IDC_BTN_DISCONNECT, &CBrelvanoDlg::OnBnClickedDisconnect)
   ON_MESSAGE(WM_SERIAL_NOTIFY, &CBrelvanoDlg::OnSerialNotify)
+  ON_BN_CLICKED(IDC_BTN_OPEN, &CBrelvanoDlg::OnBnClickedOpenDefinition)
+  ON_CBN_SELCHANGE(IDC_COMBO_PORT, &CBrelvanoDlg::OnCbnSelchangePort)
+  ON_NOTIFY(TCN_SELCHANGE, IDC_TAB_PAGES, &CBrelvanoDlg::OnTabSelChange)
+  ON_MESSAGE(WM_TAB_ACTIVATED, &CBrelvanoDlg::OnTabActivated)
+  ON_MESSAGE(WM_SETTINGS_PAGE_NOTIFY, &CBrelvanoDlg::OnSettingsPageNotify)
+  ON_MESSAGE(WM_PAGE_BUSY, &CBrelvanoDlg::OnPageBusy)
+  ON_WM_MOVE()
+  ON_MESSAGE(WM_SHOW_PAGES, &CBrelvanoDlg::OnShowPages)
+  ON_MESSAGE(WM_OPEN_REPORT_MAP, &CBrelvanoDlg::OnOpenReportMap)
+  ON_MESSAGE(WM_SEND_TAB_COMMAND, &CBrelvanoDlg::OnSendTabCommand)
+  ON_MESSAGE(WM_SEND_FRAMED_COMMAND, &CBrelvanoDlg::OnSendFramedCommand)
 END_MESSAGE_MAP()
 
 CBrelvanoDlg::CBrelvanoDlg(CWnd* pParent) : CDialog(IDD_BRELVANO_DIALOG, pParent) {
@@ -68,6 +84,10 @@ CBrelvanoDlg::~CBrelvanoDlg() {
   Stop();
   // A window that was never closed through OnClose still gives its pages and events back.
   CloseMainWindow();
+  // The report dialog lives as long as the main window.
+  DeletePage(m_pReportDlg);
+  FreeReportMapParams();
+  FreeReportMapRequest();
   UnregisterDeviceNotifications();
   if (m_hCompanyImage != nullptr) DeleteObject(m_hCompanyImage);
   if (m_hLogoBitmap != nullptr) DeleteObject(m_hLogoBitmap);
@@ -130,7 +150,7 @@ BOOL CBrelvanoDlg::OnInitDialog() {
   InitMainWindow();
 
   // The port chosen last (session control connects to it).
-  m_strComPort = m_regSettings.GetProfileString(nullptr, kRegValueComPort);
+  LoadComPort();
   InitPortList();
 
   m_strDocumentDir = brelvano::GetDocumentFolder();
@@ -223,32 +243,40 @@ void CBrelvanoDlg::OnClose() {
   EndDialog(IDCANCEL);
 }
 
-void CBrelvanoDlg::DeletePage(CDialog*& pPage) {
-  if (pPage == nullptr) return;
-  if (pPage->GetSafeHwnd() != nullptr) pPage->SendMessage(WM_CLOSE);
-  delete pPage;
-  pPage = nullptr;
-}
-
 void CBrelvanoDlg::CloseMainWindow() {
   try {
     // Closing the port and resetting the session join here with the device link.
+    // The pages let go of the parameter records before the records go.
+    if (m_pSettingDlg != nullptr) {
+      if (m_pSettingDlg->GetSafeHwnd() != nullptr) m_pSettingDlg->ClearPage();
+      m_pSettingDlg->ResetPage();
+    }
     DeletePage(m_pSettingDlg);
     DeletePage(m_pMenuDlg);
+    if (m_pGeofenceDlg != nullptr) m_pGeofenceDlg->ResetPage();
     DeletePage(m_pGeofenceDlg);
+    if (m_pBleDlg != nullptr) m_pBleDlg->ResetPage();
     DeletePage(m_pBleDlg);
+    FreeParamLists();
     for (HANDLE* event : {&m_hReadDoneEvent, &m_hGeofenceReadEvent, &m_hBleReadEvent, &m_hPolygonReadEvent,
                           &m_hApListReadEvent, &m_hDriverIdReadEvent, &m_hCommandAckEvent}) {
       if (*event != nullptr) CloseHandle(*event);
       *event = nullptr;
     }
+    // The polygon zone store.
+    delete[] m_pPolygonTable;
+    m_pPolygonTable = nullptr;
+    delete[] m_pZonePointBlocks;
+    m_pZonePointBlocks = nullptr;
+    delete[] m_pPolygonPointLists;
+    m_pPolygonPointLists = nullptr;
   } catch (...) {
   }
 }
 
 void CBrelvanoDlg::LockUI(BOOL bLock) {
   m_bBusy = bLock;
-  for (CDialog* page : {m_pMenuDlg, m_pSettingDlg}) {
+  for (CDialog* page : {static_cast<CDialog*>(m_pMenuDlg), static_cast<CDialog*>(m_pSettingDlg)}) {
     if (page != nullptr && page->GetSafeHwnd() != nullptr) page->SendMessage(WM_UI_LOCK, bLock, 0);
   }
   // The wait cursor shows at once, not only at the next mouse move.

@@ -41,6 +41,13 @@ inline constexpr const wchar_t kEngineeringCode[] = L"MAPLEGRID";
 extern signed char g_nConsoleClicks;
 constexpr signed char kConsoleClicks = 10;
 
+// The child pages (their own headers).
+class CMenuDialog;
+class CSettingDialog;
+class CGeofenceDialog;
+class CBleDialog;
+class CReportDialog;
+
 class CBrelvanoDlg : public CDialog, public GUI_Base {
  public:
   explicit CBrelvanoDlg(CWnd* pParent = nullptr);
@@ -70,10 +77,11 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   void LoadBranding();
   // Rebuilds the device information list from an identity record.
   void FillDeviceInfoList(const DEVICE_INFO* pInfo);
-  // Hands one command line to the transmitter. Until the device link exists the line is only kept
-  // (m_strPendingCommand) and written to the log.
-  void QueueCommand(const CString& strCommand);
-  // Adds a line to the communication log.
+  // The one-slot transmitter: keeps the command (plus a carriage return when bAddCR is 1) in
+  // m_strPendingCommand and sends it at the next pass of the message loop; a later call before
+  // that replaces it.
+  void QueueCommand(const CString& strCommand, int bAddCR = 0);
+  // Adds a line to the communication log, shown in every case (AddLogLine with bShowAll TRUE).
   void AddLog(const CString& strLine);
   // The Portuguese dictionary's text for a parameter name or tab title.
   CString Translate(const CString& text) const;
@@ -101,10 +109,13 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   // The expiry of a USB plug timer; FALSE for other timers.
   BOOL OnUsbTimer(UINT_PTR nIDEvent);
 
-  // Session operations the USB handling starts. For now they only trace and record what they would
-  // do (m_sessionCalls); the session work fills them in.
+  // The connection buttons (brelvanodlg_session.cpp). Connect ends a running session first, then
+  // opens the chosen port ("USB": the searched device port); Open is a toggle: with a port open it
+  // ends the session, else it opens a session with a definition file. Every Connect, Open and every
+  // EndSession that ends something (an open port or a file session) is recorded in m_sessionCalls.
   void OnBnClickedConnect();
-  void OnBnClickedOpen();
+  void OnBnClickedOpenDefinition();
+  void OnBnClickedDisconnect();
   void EndSession();
   struct SessionCall {
     CString name;        // "Connect", "Open", "EndSession"
@@ -113,15 +124,8 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   };
   std::vector<SessionCall> m_sessionCalls;
 
-  // Port open and close (brelvanodlg_port.cpp).
-  // Closes the open port through the device link; the port counts as closed at once.
-  void OnBnClickedDisconnect();
-  // Asks the device link to open m_openPort's port at 115200. FALSE when no port is named or the
-  // open failed.
-  BOOL OpenSerialPort();
-  // Writes a text to the open port as it is (the caller adds the terminator). The bytes written.
-  int WriteSerialText(const CString& strText);
-  // The serial link's statuses: open results, received bytes, the port going away.
+  // The serial link's statuses: open results, received bytes, the port going away
+  // (brelvanodlg_receive.cpp).
   LRESULT OnSerialNotify(WPARAM wParam, LPARAM lParam);
 
   // The text the title label shows, for a language setting.
@@ -142,11 +146,102 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   BOOL IsSpecialTab(int nTab) const;
 
   // ==== XML definition loaders and report definition ====
+  // (brelvanodlg_xmldef.cpp) Loads an XML definition of the connected device. A complete file (the
+  // local variant file, a saved download, a chosen file) loads whole (bSubFile FALSE); bSubFile TRUE
+  // loads one numbered tab sub-file of the download and asks the device for the next one.
+  void LoadXmlDefinition(const CString& strPath, BOOL bSubFile = FALSE);
+  // Loads a definition file of the Document folder (numbered-parameter devices).
+  void OpenXmlDefinition(const CString& strPath);
+  // The header pass (root and tabs) and the parameter pass, from a level's first element.
+  void ParseXmlHeader(class XmlIterator it, int nDepth);
+  void ParseXmlParams(class XmlIterator it, int nDepth);
+  // The device sends its definition whole (TRUE) or as numbered tab sub-files (FALSE).
+  BOOL IsSingleFileDefinition() const;
+  // (brelvanodlg_report.cpp) WM_OPEN_REPORT_MAP: lParam a REPORT_MAP_REQUEST*; returns 0.
+  LRESULT OnOpenReportMap(WPARAM wParam, LPARAM lParam);
+  // Finds, reads and shows the report definition of the Document folder.
+  void LoadReportDefinition();
+  void ParseReportXmlHeader(class XmlIterator it, int nDepth);
+  void ParseReportXmlParams(class XmlIterator it, int nDepth);
+  // Appends a copy of m_reportStagingParam (no options) to report list m_nReportParseTab - 1.
+  void AddReportParam();
+  // Releases the report lists with their records (m_pReportParamLists becomes null).
+  void FreeReportParamLists();
+  // A definition file of a folder by kind (1: the report definition); empty when there is none.
+  CString FindDocumentFile(const CString& strFolder, int nKind);
+  // Steps of the passes and loaders (brelvanodlg_xmldef.cpp).
+  void ReplaceLoadedDefinition();
+  void AppendFixedTab(int nSlot, int nIndex, UINT nTextId, const wchar_t* pszHdr);
+  void RunParamPass(class CXmlTree& tree, int nLimit);
+  void CreateSubFileZonePage();
+  void RequestNextSubFile();
+  void ReadRootAttributes(const class XmlIterator& it);
+  void ReadTabHeader(const class XmlIterator& it);
+  void ReadPolygonLimits(const class XmlIterator& it);
+  void DropUnfinishedItem();
+  void ReadParamGroup(const class XmlIterator& it);
+  BOOL ReadItem(const class XmlIterator& it);
+  void ReadOption(const class XmlIterator& it);
+  BOOL ReadSubGroup(const class XmlIterator& it);
+  void ReadRowAttributes(const class XmlIterator& it);
+  void CompletePolygonRow();
+  BOOL ReadPolygonRow(const class XmlIterator& it, const CString& strName);
+  BOOL ReadGroupRow(const class XmlIterator& it);
+  void ReadRowOption(const class XmlIterator& it, BOOL bColumn);
+  // First polygon number (the polygon tab's "min").
+  int m_nPolygonFirst = 0;
+  // The load in progress writes numbered sub-files (tab slots by m_nCurrentFile).
+  BOOL m_bSubFileMode = FALSE;
+  // Tabs whose parameters the parameter pass may load (the tabs the header pass accepted).
+  int m_nDefinitionTabLimit = 0;
+  // The parameter pass is inside a polygon tab.
+  BOOL m_bPolygonGrp = FALSE;
+  // Owner of the report lists (m_pReportParamLists points at them); frees them when the main
+  // window goes.
+  struct LoaderStore {
+    CPtrList* pReportLists = nullptr;
+    int nReportLists = 0;
+    void FreeReportLists();
+    LoaderStore() = default;
+    LoaderStore(const LoaderStore&) = delete;
+    LoaderStore& operator=(const LoaderStore&) = delete;
+    ~LoaderStore() { FreeReportLists(); }
+  };
+  LoaderStore m_loaderStore;
 
   // ==== Child pages and side menu panel ====
+  // TRUE: creates the menu panel, the settings page and the zone pages for the definition just
+  // loaded and asks for the first page; FALSE: closes and deletes them (not the report dialog).
+  void CreateChildPages(BOOL bCreate);
+  // Asks the settings page for the first definition tab (nothing without a settings page).
+  void ShowFirstTab();
+  // Moves the existing pages back over the page area (visibility unchanged).
+  void RelayoutPages();
+  // WM_MOVE: the pages follow the main window.
+  void OnMove(int x, int y);
+  // WM_SHOW_PAGES: ShowWindow(wParam) on the settings and zone pages that exist.
+  LRESULT OnShowPages(WPARAM wParam, LPARAM lParam);
+  // Shows the report definition's current tab in the report dialog (made on first need).
+  void ShowReportDialog();
+  // Makes and shows the report dialog when it has no window yet.
+  void ShowReportDialogOnly(BOOL bShow);
+  // Shows one "edit+button" parameter's options in the report dialog.
+  void OpenReportMap(REPORT_MAP_REQUEST* pRequest);
+  // The parameter list OpenReportMap built last (owned here; replaced by the next one).
+  CPtrList* m_pReportMapParams = nullptr;
+  void FreeReportMapParams();
+  // The page rectangle of LayoutPages, in screen coordinates.
+  CRect ChildPageRect() { return PageRect(); }
+  // The parameter list of tab nTab (0-based); null when there is none.
+  CPtrList* TabParamList(int nTab);
+  // m_pageInfo for the first tab; widths above the settings page's half width plus the extra.
+  void FillFirstPageRequest(int nHalfWidthExtra);
+  // The session conditions under which the geofence and BLE pages are made.
+  BOOL ZonePagesWanted() const;
 
   // ==== Session: connection, transmitter, receive path, timers, tab activation, replies ====
-  // Sends one command at once (modem tunnel wrapping, echo of the command in the log).
+  // Sends one command at once (modem tunnel wrapping, echo of the command in the log). A command of
+  // more than kMaxCommandBytes bytes is refused with an error line in the log; nothing is sent.
   void TransmitCommand(CString strCommand);
   // Adds a text to the communication log (time stamp, error lines in red).
   void AddLogLine(const CString& strText, BOOL bShowAll);
@@ -155,6 +250,82 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   void ResetSession();
   // LockUI(FALSE).
   void ResetBusy();
+  // Session control (brelvanodlg_session.cpp).
+  void OnCbnSelchangePort();
+  void SaveComPort();
+  void LoadComPort();
+  // The upper-case copy of a text (the text unchanged should upper-casing fail).
+  CString SafeMakeUpper(const CString& strText) const;
+  // Every zone record of the polygon table back to its empty state (zone number = position + 1).
+  void ResetPolygonTable();
+  // The model reset of a new session: tab slots, lists and counters, not the log.
+  void ResetSessionDefinition();
+  // The pages' part of the session reset: the report dialog closed and deleted, the other pages
+  // reset (and released when they still exist).
+  void ResetChildPagesForSession();
+  // The settings page's zones-read flag (FALSE without a page) and its SEND button.
+  BOOL SettingPageZonesRead();
+  void EnableSettingSendButton(BOOL bEnable);
+  // The transmitter (brelvanodlg_transmit.cpp).
+  static constexpr int kMaxCommandBytes = 1499;
+  // Writes a new[]-allocated buffer of nCount characters (the link frees it and adds a CR); never
+  // wrapped for a modem.
+  void TransmitRaw(wchar_t* pBuffer, int nCount);
+  void SetSerialRequest(int nCode, int nCount, void* pData, int nExtra0, int nExtra1);
+  // Sends each line of a heap-allocated list and waits for its acknowledgement (or the watchdog);
+  // deletes the list.
+  void SendCommandListAndWait(CStringList* pList, int bAddCR);
+  // The text a modem's tunnel carries for a command (CR and LF removed, wrapped, CR added).
+  static CString WrapForModem(const CString& strCommand);
+  SerialRequest m_serialRequest;
+  CRITICAL_SECTION m_csRequest;
+  // The receive path (brelvanodlg_receive.cpp).
+  // One received line (carriage return included) to the reply parsers, or to the log.
+  void DispatchReceivedLine(const CString& strLine);
+  // TRUE when the line holds "System Start" (the handshake restarts unless a session step runs).
+  BOOL HandleSystemStart(const CString& strLine);
+  void UpdateLogExtent();
+  static BOOL IsAcknowledgement(const CString& strReply);
+  // Every delivery during a definition download goes here, to the download's packet receivers.
+  void ReceiveDownloadData(const BYTE* pData, int nCount);
+  // A delivery during a profile transfer goes here (the transfer's reply check comes later).
+  void ReceiveProfileReply(const CString& strText);
+  // The received rest without carriage return, dispatched as a line after kReceiveQuietMs of quiet.
+  void FlushReceiveRest();
+  static constexpr UINT_PTR TIMER_RECEIVE_REST = 1190;
+  static constexpr UINT kReceiveQuietMs = 200;
+  static constexpr int kMaxLogLines = 5000;
+  CString m_strReceiveRest;
+  BOOL m_bProfileReading = FALSE;
+  BOOL m_bTextProfileApplying = FALSE;
+  BOOL m_bReplyError = FALSE;
+  // Timers, events and reply waits (brelvanodlg_timers.cpp).
+  // The reply wait: handles messages until the event is set. FALSE when it ended because the
+  // session was reset meanwhile (or the event is gone): the caller stops.
+  BOOL WaitForReply(HANDLE hEvent);
+  // Kills every session timer (not the USB timers, the transmitter and the after-send timer).
+  void KillSessionTimers();
+  BOOL StartGeofenceRead();
+  BOOL StartBleRead();
+  BOOL StartGroupRead();
+  // The reply watchdog's expiry.
+  void OnReplyWatchdog();
+  // Tab activation (brelvanodlg_tabs.cpp).
+  void OnTabSelChange(NMHDR* pNMHDR, LRESULT* pResult);
+  LRESULT OnTabActivated(WPARAM wParam, LPARAM lParam);
+  LRESULT OnSettingsPageNotify(WPARAM wParam, LPARAM lParam);
+  LRESULT OnPageBusy(WPARAM wParam, LPARAM lParam);
+  // Sends WM_TAB_ACTIVATED for m_nCurTab with its title.
+  void ActivateCurrentTab();
+  // The title of a tab of the strip (empty outside the definition).
+  CString TabTitle(int nTab);
+  void EnableTabControl(BOOL bEnable);
+  // The geofence read's time-out for a tab size: max(1500, 7 x size) ms.
+  static UINT GeofenceReadTimeout(int nSize);
+  BOOL m_bProfilePage = FALSE;
+  int m_nGeofenceListCount = 0;
+  // A polygon tab's activation waits for its read (a second one is not started meanwhile).
+  BOOL m_bPolygonActivating = FALSE;
   // Session flags.
   BOOL m_bUserDisconnect = FALSE;
   BOOL m_bWaitReady = FALSE;
@@ -191,6 +362,68 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   void ParseLegacyReply(const CString& strLine);
   BOOL ParseGetReply(const CString& strLine);
   void OnVersionReply(const CString& strLine);
+  // Framing of $-set commands with the definition's request template (brelvanodlg_framing.cpp).
+  // The results end in CR; the empty text means there is nothing to send.
+  CString BuildTabCommand(CString strText, int nTab);
+  CString BuildFramedCommand(CString strText);
+  CString BuildRemoveDriverIdCommand(CString strText);
+  // The expected start of the answer to the last framed command (no CR).
+  CString BuildReplyHeader();
+  // A built command as it is sent: "AT^" in front for firmware 100.0 and newer or new firmware.
+  CString PrefixFramedCommand(const CString& strBuilt) const;
+  // Sends a built command with the "AT^" rule, remembering it in m_strLastCommand; the empty text
+  // sends nothing.
+  void QueueFramedCommand(const CString& strBuilt);
+  // The definition's field separator: the first character of its delimiter (';' without one).
+  wchar_t FramingSeparator() const;
+  // The status chain (brelvanodlg_replies.cpp): one status request; the two "$Get" answers; the
+  // local definition file of the device variant.
+  void RequestStatusSection(int nCode);
+  void OnGetMVoltReply(const CString& strLine);
+  void OnGetMSenReply(const CString& strLine);
+  void LoadLocalDefinition();
+  // The diagnosis record of a DIAG reply (states -1 and flags 0 for an unknown field count).
+  static DIAG_INFO BuildDiagInfo(const CString& strLine);
+  // Device identification (brelvanodlg_identify.cpp).
+  static BOOL IsUndefinedDevice(DEVICE_INFO info);
+  // The roads after the version reply: the login and the definition request; the JSON road.
+  void FollowDefinitionTail();
+  void FollowJsonRoad();
+  // The password prompt: 1 OK (the password in strPassword), 0 cancelled, -1 the session ended or
+  // was reset while the prompt was open.
+  int AskDevicePassword(CString& strPassword);
+  // A device text made fit to be part of a file name ('/', '\' and ".." removed).
+  static CString SafeFileNamePart(CString strText);
+  // Definition requests and choices the identification roads call (brelvanodlg_identify.cpp until
+  // the definition download and the Document-folder search get sources of their own).
+  BOOL ChooseDefinitionFile(int* pbJsonOrUp);
+  void LoadChosenDefinition();
+  // Writes the device's assignment header table into the Document folder; TRUE when written.
+  BOOL WriteAssignHeaderCsv(const CString& strText);
+  // The last framed command as sent, and the header word and body of the last framed command.
+  CString m_strLastCommand;
+  CString m_strCmdHeader;
+  CString m_strCmdBody;
+  // The "$Get...;Res" answers are taken (set by the MVolt and MSen requests).
+  BOOL m_bMVoltPending = FALSE;
+  // The ADP status poll runs (an "ADP" reply is taken only then).
+  BOOL m_bAdpPollRunning = FALSE;
+  // Definition road of the version reply.
+  BOOL m_bBuyerVariantDefinition = FALSE;
+  BOOL m_bEsnPending = FALSE;
+  CString m_strDefinitionPath;
+  CString m_strAssignCsvPath;
+  // Definition download state, set by the download start lines; the packet receivers use it.
+  int m_nXmlSize = 0;
+  int m_nXmlReceived = 0;
+  int m_nPacketFill = 0;
+  int m_nFileCount = 0;
+  int m_nCurrentFile = 0;
+  int m_nPacket = 0;
+  int m_nPacketCount = 0;
+  CString m_strJsonText;
+  unsigned char m_xmlBuffer[30720] = {};
+  unsigned char m_packetBuffer[1024] = {};
 
 
   // ---- Members, grouped by the subsystem that owns them ----
@@ -253,11 +486,11 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   // Session and page state (session control).
   BOOL m_bStartPending = FALSE;
   // Child pages (created by the definition loaders; owned here).
-  CDialog* m_pSettingDlg = nullptr;
-  CDialog* m_pReportDlg = nullptr;
-  CDialog* m_pMenuDlg = nullptr;
-  CDialog* m_pBleDlg = nullptr;
-  CDialog* m_pGeofenceDlg = nullptr;
+  CSettingDialog* m_pSettingDlg = nullptr;
+  CReportDialog* m_pReportDlg = nullptr;
+  CMenuDialog* m_pMenuDlg = nullptr;
+  CBleDialog* m_pBleDlg = nullptr;
+  CGeofenceDialog* m_pGeofenceDlg = nullptr;
   // Lists.
   CListCtrlEx m_listDevice;
   CColorListBox m_listLog;
@@ -318,6 +551,127 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   HBITMAP m_hCompanyImage = nullptr;
   HBITMAP m_hLogoBitmap = nullptr;
 
+  // ==== Page and record writes ====
+  // Frees the kept report-map request (the report dialog stops referring to it).
+  void FreeReportMapRequest();
+  // A page's command text (lParam: CString*, valid during the call): queued as it is with a CR in
+  // the numbered-parameter set, framed for the active tab otherwise.
+  LRESULT OnSendTabCommand(WPARAM wParam, LPARAM lParam);
+  // A command body (lParam: CString*) framed for the active tab whatever the command set.
+  LRESULT OnSendFramedCommand(WPARAM wParam, LPARAM lParam);
+  // The framed form: BuildTabCommand for m_nCmdTab, the "AT^" rule, queued as it is (it ends in CR).
+  void QueueTabCommand(const CString& strText);
+
+  // ==== JSON definitions, definition files and the CSV ====
+  // (brelvanodlg_jsondef.cpp) Loads a JSON definition file (the downloaded "JsonParam.json" or a
+  // chosen ".json" file) into the model, then makes the pages. A missing file changes nothing; a
+  // file that is not JSON shows "Failed to Parse Json" and changes nothing. Of the top-level
+  // members only the definition ("brelvano") is read; a tab without exactly one "info" element and
+  // visible tabs beyond kMaxDefinitionTabs are refused with a trace.
+  void LoadJsonDefinition(const CString& strPath);
+  // The header pass (definition header and tab table) and the parameter pass (parameters, options,
+  // polygon rows), each from a level's first element.
+  void ParseJsonHeader(class JsonIterator it, int nDepth);
+  void ParseJsonParams(class JsonIterator it, int nDepth);
+  // Steps of the JSON passes.
+  void ReadJsonDefinitionHeader(const class JsonIterator& it);
+  void ReadJsonTabHeader(const class JsonIterator& tab, const class JsonIterator& info);
+  void ReadJsonPolygonLimits(const class JsonIterator& info);
+  void ReadJsonTabFields(const class JsonIterator& info);
+  // An item of a generic tab; FALSE when its elements are not to be read (a refused option count).
+  BOOL ReadJsonItemAndContinue(const class JsonIterator& it);
+  // An element of depth 3 to 5 of a polygon tab; TRUE when its children are to be read.
+  BOOL ReadJsonPolygonLevel(const class JsonIterator& it, int nDepth);
+  void ReadJsonRow(const class JsonIterator& it, BOOL bWithConfig, BOOL bCheckBox);
+  void ReadJsonGroupOption(const class JsonIterator& it);
+  void FillJsonOptions(const class JsonIterator& it, int nKind);
+  // Sets the settings page's first (nGroup 1) or second (2) polygon title, making the page first
+  // when it does not exist yet.
+  void SetPolygonGroupTitle(int nGroup, const CString& strTitle);
+
+  // (brelvanodlg_docfiles.cpp) The chosen definition file loaded by its kind: a ".json" file with
+  // LoadJsonDefinition, any other with LoadChosenDefinition.
+  void LoadChosenFile();
+  // The JSON road of a session opened with a definition file: the file choice, then the chosen
+  // file is loaded. A cancelled choice changes nothing.
+  void FollowDirectJsonRoad();
+  // Finds the main definition of the Document folder, loads it and shows its version in the title.
+  void OpenMainXml();
+  // (brelvanodlg_csv.cpp) Appends the lines of the current assignment-header CSV (m_strAssignCsvPath
+  // for a JSON-definition device, else the best-ranked CSV of the Document folder). FALSE, after a
+  // message box, when no file can be read.
+  BOOL ReadAssignHeaderCsv(std::vector<CString>& lines);
+  // Appends the pieces of src between the separators (empty pieces kept, no empty last piece after
+  // a trailing separator, nothing for an empty src); out is not cleared.
+  static void SplitString(std::vector<CString>& out, const CString& src, wchar_t sep);
+  // Appends the pieces of src between occurrences of sep; returns the number of separators found
+  // (nothing appended and 0 for an empty src; an empty sep gives src whole and 0).
+  static int SplitByString(const CString& src, const CString& sep, CStringArray& out);
+  // A larger CSV file is refused when read back.
+  static constexpr long long kMaxAssignCsvBytes = 16LL * 1024 * 1024;
+
+  // ==== Definition download and storage ====
+  // (brelvanodlg_download.cpp) The packet receivers of a definition download. During a download
+  // every delivery, however short, reaches ReceiveDownloadData, which hands it to the receiver of
+  // the running download; packets are assembled across deliveries. The bytes are used only during
+  // the call.
+  void ReceiveXmlPacketV1(const BYTE* pBytes, unsigned nCount);
+  void ReceiveXmlPacket(const BYTE* pBytes, unsigned nCount, int nFile, int nPacket);
+  void ReceiveJsonPacket(const BYTE* pBytes, unsigned nCount, int nUnused);
+  // A bad XML packet: asks the device for it again, or gives up after kMaxXmlResends in a row.
+  void RequestXmlResend();
+  // TIMER_TAB_DEFER during a download: re-arms up to kMaxXmlRetries times, then disconnects.
+  void OnXmlRetryTimer();
+  // Gives the download up: "Connection Timeout." and the session ends.
+  void AbortDefinitionDownload();
+  // Ends the download and the session with the given message.
+  void EndDefinitionDownload(const CString& strMessage);
+  // The line stayed quiet for kDownloadQuietMs during a download (see the source).
+  void OnDownloadQuiet();
+  // The device sends its XML definition as one file (TRUE) or in numbered sub-files.
+  BOOL IsSingleFileDownload() const;
+  static constexpr UINT_PTR TIMER_DOWNLOAD_QUIET = 1192;
+  static constexpr UINT kDownloadQuietMs = 5000;
+  static constexpr int kMaxXmlResends = 15;
+  static constexpr int kMaxXmlRetries = 10;
+  static constexpr int kMaxXmlFileBytes = 30720;
+  static constexpr size_t kMaxJsonFrameBytes = 1024 * 1024;
+  static constexpr size_t kMaxJsonBytes = 16 * 1024 * 1024;
+  // XML packet state: a packet is open (its STX seen), header bytes held (0..3), its length, the
+  // flag of the last header, consecutive bad packets.
+  BOOL m_bInFrame = FALSE;
+  int m_nHeaderFill = 0;
+  BYTE m_packetHeader[3] = {};
+  unsigned short m_wPacketLength = 0;
+  BOOL m_bLastPacket = FALSE;
+  int m_nResendCount = 0;
+  // JSON: received bytes not yet taken as a frame, the last frame's checksum field (lower case),
+  // and the data of the good frames, joined (bytes as received, UTF-8).
+  std::string m_jsonReceive;
+  CString m_strJsonChecksum;
+  std::string m_jsonData;
+  // The session (m_nSessionGeneration) whose download the receive state belongs to.
+  unsigned m_nDownloadGeneration = ~0u;
+  // (brelvanodlg_store.cpp) Asks the device for its XML definition.
+  void RequestDefinitionXml();
+  // Stores the received XML file or sub-file and loads it (the joined sub-files replace the stored
+  // file after the last one; the buyer's additions are merged into a complete definition).
+  void SaveXmlDefinition();
+  // Stores the received JSON definition (program folder and Document folder) and loads it.
+  void SaveJsonDefinition();
+  // Reads up to nLength bytes of a file into pBuffer; FALSE when it cannot be opened.
+  BOOL ReadFileToBuffer(const CString& strPath, BYTE* pBuffer, unsigned nLength);
+  // Inserts the buyer's additions file (when there is one) into a complete definition text before
+  // the geofence group (else before the closing root tag). FALSE when there is no additions file
+  // or no place for it; the text is then unchanged.
+  BOOL MergeBuyerAdditions(CString& strText);
+  // The stored definition files.
+  CString StoredXmlPath() const;
+  CString StoredJsonPath() const;
+  CString DocumentJsonPath() const;
+  // The joined text of a multi-file download.
+  CString m_strMergedXml;
+
  protected:
   void DoDataExchange(CDataExchange* pDX) override;
 
@@ -342,7 +696,14 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   DECLARE_MESSAGE_MAP()
 
  private:
-  // The page area below the tab row, in the main window's client coordinates.
+  // The page area below the tab row, in screen coordinates (the pages are owned popups).
   CRect PageRect();
-  void DeletePage(CDialog*& pPage);
+  // Closes a page's window (when it has one), deletes the page and nulls the pointer.
+  template <class Page>
+  void DeletePage(Page*& pPage) {
+    if (pPage == nullptr) return;
+    if (pPage->GetSafeHwnd() != nullptr) pPage->SendMessage(WM_CLOSE);
+    delete pPage;
+    pPage = nullptr;
+  }
 };

@@ -11,18 +11,6 @@
 
 signed char g_nConsoleClicks = 0;
 
-namespace {
-// The log keeps at most this many lines; the oldest goes first.
-constexpr int kMaxLogLines = 5000;
-constexpr COLORREF kErrorLineColour = RGB(255, 0, 0);
-
-bool IsErrorLine(const CString& line) {
-  for (const wchar_t* word : {L"error", L"invalid", L"no match field count", L"err"}) {
-    if (line.Find(word) >= 0) return true;
-  }
-  return false;
-}
-}  // namespace
 
 BOOL CBrelvanoDlg::PreTranslateMessage(MSG* pMsg) {
   if (pMsg->message == WM_KEYDOWN) {
@@ -33,7 +21,7 @@ BOOL CBrelvanoDlg::PreTranslateMessage(MSG* pMsg) {
         if (!text.IsEmpty()) {
           m_bEchoFilter = TRUE;
           m_strEchoText = text;
-          QueueCommand(text + L"\r");
+          QueueCommand(text, 1);
           m_editCommand.SetSel(0, -1);
         } else {
           platform::Trace(L"Command String is empty!\n");
@@ -70,35 +58,6 @@ BOOL CBrelvanoDlg::PreTranslateMessage(MSG* pMsg) {
     }
   }
   return CDialog::PreTranslateMessage(pMsg);
-}
-
-void CBrelvanoDlg::QueueCommand(const CString& strCommand) {
-  m_strPendingCommand = strCommand;
-  if (m_bPortOpen) {
-    CString text = strCommand;
-    if (text.IsEmpty() || text[text.GetLength() - 1] != L'\r') text += L"\r";
-    WriteSerialText(text);
-  }
-  CString line = strCommand;
-  line.Remove(L'\r');
-  AddLog(line);
-}
-
-void CBrelvanoDlg::AddLog(const CString& strLine) {
-  if (m_listLog.GetSafeHwnd() == nullptr) return;
-  if (m_listLog.GetCount() > kMaxLogLines) m_listLog.DeleteString(0);
-  SYSTEMTIME now{};
-  GetLocalTime(&now);
-  CString line;
-  line.Format(L"[ %02d:%02d:%02d ] ", now.wHour, now.wMinute, now.wSecond);
-  line += strLine;
-  if (IsErrorLine(strLine)) {
-    m_listLog.InsertString(-1, line, kErrorLineColour);
-  } else {
-    m_listLog.InsertString(-1, line);
-  }
-  m_nLogLines = m_listLog.GetCount();
-  m_listLog.SetCurSel(m_nLogLines - 1);
 }
 
 void CBrelvanoDlg::OnLogCopy() {

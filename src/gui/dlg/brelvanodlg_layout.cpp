@@ -1,5 +1,5 @@
-// CBrelvanoDlg: the faces of the three bitmap buttons, the placement of the fixed controls and the
-// page area below the tab strip.
+// CBrelvanoDlg: the faces of the three bitmap buttons and the placement of the fixed controls (the
+// page area below the tab strip is laid out with the child pages, brelvanodlg_pages.cpp).
 #include "gui/dlg/brelvanodlg.h"
 
 #include "platform/gdi.h"
@@ -52,12 +52,15 @@ void CBrelvanoDlg::LoadButtonBitmaps() {
 
 void CBrelvanoDlg::LayoutControls() {
   // The definition tabs start empty; the port selector waits for the port search.
+  ResetDefinitionTabs();
   DisablePortCombo();
 
   GetWindowRect(&m_rcLayout);
   m_rcLayout.OffsetRect(-m_rcLayout.left, -m_rcLayout.top);
   CenterWindow();
 
+  // The window rectangle here is the client area (the frame is the window system's), so the
+  // controls below fill the client rectangle where a framed window subtracts its caption and edges.
   CRect client;
   GetClientRect(&client);
   CWnd* group = GetDlgItem(IDC_STATIC_NOID);
@@ -82,54 +85,4 @@ void CBrelvanoDlg::LayoutControls() {
   m_staticLogo.MoveWindow(10, g.Height() + 35, client.Width() - 20, client.Height() - g.Height() - 50);
 
   LayoutPages(TRUE, FALSE, FALSE);
-}
-
-CRect CBrelvanoDlg::PageRect() {
-  CRect t;
-  m_tabPages.GetWindowRect(&t);
-  if (m_tabPages.GetItemCount() > 0) {
-    CRect first;
-    if (m_tabPages.GetItemRect(0, &first) && first.bottom > m_nTabRowHeight) m_nTabRowHeight = first.bottom;
-  }
-  CRect page(t.left + 5, t.top + m_nTabRowHeight + 5, t.left + 5 + t.Width() - 10,
-             t.top + m_nTabRowHeight + 5 + t.Height() - (m_nTabRowHeight + 120));
-  ScreenToClient(&page);
-  return page;
-}
-
-void CBrelvanoDlg::LayoutPages(BOOL bNoPages, BOOL bGeofence, BOOL bBle) {
-  try {
-    if (bNoPages) {
-      if (m_pMenuDlg != nullptr && m_pMenuDlg->GetSafeHwnd() != nullptr) m_pMenuDlg->EnableWindow(FALSE);
-      m_listLog.ShowWindow(SW_HIDE);
-      m_editCommand.ShowWindow(SW_HIDE);
-      m_editCommand.SetWindowText(CString());
-      m_tabPages.DeleteAllItems();
-      m_staticLogo.ShowWindow(SW_SHOW);
-      return;
-    }
-    m_staticLogo.ShowWindow(SW_HIDE);
-    if (m_pMenuDlg != nullptr && m_pMenuDlg->GetSafeHwnd() != nullptr) m_pMenuDlg->ShowWindow(SW_HIDE);
-    CRect t;
-    m_tabPages.GetWindowRect(&t);
-    const CRect page = PageRect();
-    if (m_pGeofenceDlg != nullptr && m_pGeofenceDlg->GetSafeHwnd() != nullptr) {
-      m_pGeofenceDlg->MoveWindow(&page);
-      m_pGeofenceDlg->ShowWindow(bGeofence ? SW_SHOW : SW_HIDE);
-    }
-    if (m_pBleDlg != nullptr && m_pBleDlg->GetSafeHwnd() != nullptr) {
-      m_pBleDlg->MoveWindow(&page);
-      m_pBleDlg->ShowWindow(bBle ? SW_SHOW : SW_HIDE);
-    }
-    if (m_pSettingDlg != nullptr && m_pSettingDlg->GetSafeHwnd() != nullptr) {
-      if (!bGeofence) m_pSettingDlg->MoveWindow(&page);
-      m_pSettingDlg->ShowWindow(bGeofence || bBle ? SW_HIDE : SW_SHOW);
-    }
-    m_listLog.MoveWindow(10, t.Height() - 5, t.Width() - 10, 80);
-    m_listLog.ShowWindow(SW_SHOW);
-    m_editCommand.MoveWindow(10, t.Height() + 80, t.Width() - 10, 20);
-    m_editCommand.ShowWindow(SW_SHOW);
-  } catch (...) {
-    platform::Trace(L"ERROR");
-  }
 }

@@ -73,10 +73,6 @@ void CBrelvanoDlg::CheckRemovedDevice(const DEV_BROADCAST_HDR* pHeader) {
   if (IsSupportedUsbDevice(pHeader)) SetTimer(TIMER_USB_REMOVED, USB_REMOVED_MS);
 }
 
-void CBrelvanoDlg::OnTimer(UINT_PTR nIDEvent) {
-  if (!OnUsbTimer(nIDEvent)) Default();
-}
-
 BOOL CBrelvanoDlg::OnUsbTimer(UINT_PTR nIDEvent) {
   switch (nIDEvent) {
     case TIMER_USB_RECONNECT:
@@ -87,8 +83,9 @@ BOOL CBrelvanoDlg::OnUsbTimer(UINT_PTR nIDEvent) {
       } else if (FindDevicePort()) {
         KillTimer(TIMER_USB_RECONNECT);
         LockUI(FALSE);
+        KillTimer(TIMER_SESSION_WATCHDOG);
         if (m_bOpenMode)
-          OnBnClickedOpen();
+          OnBnClickedOpenDefinition();
         else
           OnBnClickedConnect();
       }
@@ -103,22 +100,4 @@ BOOL CBrelvanoDlg::OnUsbTimer(UINT_PTR nIDEvent) {
     default:
       return FALSE;
   }
-}
-
-// ---- Session operations: stand-ins until the session work fills them in ----
-
-void CBrelvanoDlg::OnBnClickedConnect() {
-  platform::Trace(CString(L"connect to ") + m_openPort.strPort + (g_bModemTunnel ? L" (modem tunnel)" : L""));
-  m_sessionCalls.push_back({L"Connect", m_openPort.strPort, g_bModemTunnel});
-  OpenSerialPort();
-}
-
-void CBrelvanoDlg::OnBnClickedOpen() {
-  platform::Trace(CString(L"open ") + m_openPort.strPort + (g_bModemTunnel ? L" (modem tunnel)" : L""));
-  m_sessionCalls.push_back({L"Open", m_openPort.strPort, g_bModemTunnel});
-}
-
-void CBrelvanoDlg::EndSession() {
-  platform::Trace(CString(L"end session on ") + m_openPort.strPort);
-  m_sessionCalls.push_back({L"EndSession", m_openPort.strPort, g_bModemTunnel});
 }

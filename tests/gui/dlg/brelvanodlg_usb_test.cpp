@@ -206,6 +206,8 @@ TEST_F(UsbPlugTest, PlugInWhileWaitingForTheDeviceReconnectsOnceItsPortIsThere) 
   EXPECT_TRUE(dlg->m_bBusy);
 
   UseDevices(QuectelModule());
+  // The module's port is only listed here: opening it fails, and says so.
+  platform::ModalService::Instance().ExpectMessageBox(IDOK);
   Elapse(USB_RECONNECT_MS);
   ASSERT_EQ(dlg->m_sessionCalls.size(), 1u);
   EXPECT_EQ(dlg->m_sessionCalls[0].name, CString(L"Connect"));
@@ -256,6 +258,10 @@ TEST_F(UsbPlugTest, ArrivalDecisions) {
     // Registered for four classes, the window may get one plug-in several times.
     for (int i = 0; i < 4; ++i) Send(DBT_DEVICEARRIVAL, c.record);
     EXPECT_EQ(dlg->m_bBusy, c.call != nullptr ? TRUE : FALSE);
+    // The listed ports are not there to open (Connect reports it); Open asks for a definition
+    // file first, and is cancelled.
+    if (c.call != nullptr && CString(c.call) == L"Connect") platform::ModalService::Instance().ExpectMessageBox(IDOK);
+    if (c.call != nullptr && CString(c.call) == L"Open") platform::ModalService::Instance().ExpectFileDialog(CString());
     Elapse(USB_RECONNECT_MS - 1);
     EXPECT_TRUE(dlg->m_sessionCalls.empty());
     Elapse(1);

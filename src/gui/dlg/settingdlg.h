@@ -1,0 +1,260 @@
+// CSettingDialog: the settings page, the right-hand page of the main window. It shows one tab at a
+// time of every definition tab without a page of its own (generic parameter pages, the Diagnosis
+// and Profile views, assignment tables, file download, polygon zones), generating one row of
+// controls per parameter and keeping them in the main window's PARAM_INFO records until the next
+// tab. Its sources: settingdlg.cpp (life cycle, notifications, page modes, clearing, buttons),
+// settingdlg_view.cpp (scrolling, painting, tooltips, the status and profile views),
+// settingdlg_page.cpp (the generic parameter page, the page of type 36, presets), settingdlg_send.cpp
+// (SEND and the SET button) and settingdlg_builders.cpp (the other builders and the button actions
+// of the single page kinds).
+#pragma once
+
+#include <vector>
+
+#include "gui/dlg/definitionmodel.h"
+#include "gui/dlg/guibase.h"
+#include "gui/dlg/pagemessages.h"
+#include "platform/collections.h"
+#include "platform/controls.h"
+#include "platform/dialog.h"
+#include "platform/gdi.h"
+#include "platform/listctrl.h"
+#include "resources/settingresource.h"
+
+// Page modes: which of the page's fixed control groups is shown.
+enum {
+  PAGE_MODE_PARAMETERS = 0,
+  PAGE_MODE_STATUS = 1,
+  PAGE_MODE_PROFILE = 2,
+};
+
+// wParam of WM_SETTINGS_PAGE_NOTIFY to the page.
+enum {
+  SETTINGS_NOTIFY_PAGE = 0,
+  SETTINGS_NOTIFY_DIAGNOSIS = 1,
+  SETTINGS_NOTIFY_PROFILE = 2,
+};
+
+// Numbers the page's layout uses.
+constexpr int kSettingRowHeight = 21;      // one generated parameter row
+constexpr int kSettingPageMargin = 50;     // what an empty page still needs
+constexpr int kSettingScrollLine = 95;     // one scroll line, in pixels
+constexpr COLORREF kSettingBackground = RGB(0xF0, 0xF0, 0xF0);
+
+class CBrelvanoDlg;
+
+class CSettingDialog : public CDialog, public GUI_Base {
+ public:
+  explicit CSettingDialog(CWnd* pParent = nullptr);
+  ~CSettingDialog() override;
+
+  enum { IDD = IDD_SETTING_DIALOG };
+
+  BOOL OnInitDialog() override;
+  BOOL PreTranslateMessage(MSG* pMsg) override;
+  // Every command of the page is dispatched here and never passed on (always TRUE).
+  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+  // ---- Operations of the main window ----
+  // Keeps the main window's device identity and definition header (both may be null).
+  void SetDeviceInfo(DEVICE_INFO* pDeviceInfo, DEF_HEADER* pDefHeader);
+  // Forgets the page's state (pointers, counters, presets) without touching any window.
+  void ResetPage();
+  // Destroys every control generated for the shown tab and nulls its pointers in the records.
+  void ClearPage();
+  // Hides the assignment, polygon, status and profile controls and places SEND.
+  void LayoutControls(BOOL bRepaint);
+  // The profile row (path field and the three profile buttons); showing it tells the main window
+  // WM_SETTINGS_PAGE_NOTIFY 2. Both empty the profile path.
+  void ShowProfileControls(BOOL bShow);
+  // The status lines of the Diagnosis view; hiding them tells the main window WM_SETTINGS_PAGE_NOTIFY 0.
+  void ShowStatusControls(BOOL bShow);
+  void ShowSendButton(BOOL bShow);
+  void EnableSendButton(BOOL bEnable);
+  // Enables or disables the main window's tab strip (around modal work of the page).
+  void EnableMainTabControl(BOOL bEnable);
+  // Pixels the shown page needs: (rows, plus one on a single-command page) x 21 + 50.
+  int GetPageHeight() const;
+
+  // ---- Operations offered to the page builders ----
+  void SetPageMode(int nMode);
+  // SEND at the top right of the page (lower and further left on a polygon page), reading "SEND".
+  void PlaceSendButton();
+  void ShowVScrollBar(BOOL bShow);
+  void ShowAssignControls(BOOL bShow);
+  BOOL CreateToolTip();
+  void AddToolTip(UINT nCtrlId, const CString& text);
+  void ActivateToolTip(BOOL bActivate);
+  void DeleteToolTip();
+
+  // ---- Page builders and the actions of the single page kinds (settingdlg_builders.cpp) ----
+  void BuildParameterPage(BOOL bAssign);
+  void BuildGenericPage();
+  void BuildAssignPage();
+  void BuildGapGroupPage();
+  void BuildPolygonPage();
+  void ApplyPreset(int nPreset);
+  void ShowPolygonControls(BOOL bShow);
+  void EnablePolygonButtons(BOOL bEnable);
+  void FillPolygonGroupList();
+  void SetMapPointText();
+  void RefreshPolygonFromRecord(POLYGON_INFO* pZone);
+  void FillAssignLists();
+  void SendPage();
+  void OnCommandButton(WPARAM wParam);
+  void OnAddPolygon();
+  void OnEditPolygon();
+  void OnDeletePolygon();
+  void OnLoadProfile();
+  void OnSaveProfile();
+  void OnChangeProfile();
+
+  // ---- Status view ----
+  // Shows the status lines for one diagnosis reading (only read during the call; null: the line
+  // prefixes alone).
+  void ShowDiagnosis(const DIAG_INFO* pDiag);
+
+  // ---- Generic parameter pages (settingdlg_page.cpp) ----
+  // The help text of a parameter name ("name: description" texts from 2000 on), without the
+  // "name:" key; empty when the library has none.
+  CString GetHelpText(const CString& name);
+  // Text checks of host addresses.
+  static BOOL IsLetter(wchar_t c);
+  static BOOL IsDigit(wchar_t c);
+  static BOOL IsDottedQuad(const CString& s);
+  static BOOL IsValidHostAddress(const CString& s);
+  // The option index behind the selection of a parameter's combo (combos keep each item's option
+  // index as item data); -1 without a combo, a selection or a matching option.
+  static int SelectedOption(const PARAM_INFO* pParam);
+
+  // ---- SEND (settingdlg_send.cpp) ----
+  // The $-set road of SEND: composes the page's command and hands it to the main window.
+  void SendPageCommand();
+  // The $-set command text of the shown page (prefix, then each value after the delimiter). FALSE
+  // when there is nothing to send (a command page's empty command value; the user was told).
+  BOOL ComposePageCommand(CString& text);
+  // The assignment map of an assignment tab, written by the main window before the tab's own
+  // lines in the numbered-parameter set; the result is not used.
+  virtual CString WriteAssignmentMap(CPtrList* pParams, TAB_INFO* pTab);
+  // A report-map request as WM_OPEN_REPORT_MAP hands it over (its receiver frees it with
+  // FreeReportMapRequest): zero-filled, report tab -1.
+  static REPORT_MAP_REQUEST* NewReportMapRequest(PARAM_INFO* pParam, int nValueCtrlId);
+  static void FreeReportMapRequest(REPORT_MAP_REQUEST* pRequest);
+
+  // ---- Members ----
+  int m_nLabelWidth = 0;
+  int m_nValueWidth = 0;
+  // Polygon zone list state.
+  int m_nSelectedZone = -1;
+  CDialog* m_pPolygonDetailDlg = nullptr;
+  CDialog* m_pPolygonMapDlg = nullptr;
+  POLYGON_POINT_BLOCK* m_pPointBlocks = nullptr;  // new[], owned here
+  int m_nPointBlockCount = 0;
+  int m_nPointBlocksRead = 0;
+  int m_nUsedPoints = 0;
+  BOOL m_bKeepPolygonList = FALSE;  // the zones were read (the list is not asked again)
+  CString m_strDetailTitle;
+  CString m_strMapTitle;
+  // Assignment entries by "S_n", "M_n", "L_n".
+  CMap<CString, const CString&, ASSIGN_INFO, const ASSIGN_INFO&> m_mapAssign{10};
+  // The list and tab of the last numbered-parameter SEND (the main window's write-next timer
+  // sends them again).
+  CPtrList* m_pWriteList = nullptr;
+  TAB_INFO m_writeTab;
+  // The value edit of a single-command page's command row.
+  CEdit* m_pCmdEdit = nullptr;
+  BOOL m_bUpMode = FALSE;
+  int m_nPointLimit = 60;
+  int m_nTotalPointLimit = 0;
+  int m_nZoneLimit = 0;
+  TAB_INFO m_curTab;
+  CPtrList* m_pParamList = nullptr;  // the main window's list of the shown tab (never freed here)
+  CFont m_font;
+  CStatic* m_pCmdLabel = nullptr;
+  CStatic* m_pServiceTitle = nullptr;
+  CButton* m_pZoneFrame = nullptr;
+  CStatic* m_pZoneFrameLabel = nullptr;
+  int m_nRowCount = 0;
+  CString m_strPageCmd;
+  DEVICE_INFO* m_pDeviceInfo = nullptr;
+  DEF_HEADER* m_pDefHeader = nullptr;
+  CStatic m_stGps;
+  CStatic m_stGprs;
+  CString m_strProfilePath;
+  BOOL m_bBusy = FALSE;
+  // Column labels of an assignment page.
+  CStatic* m_pLabelS = nullptr;
+  CStatic* m_pLabelM = nullptr;
+  CStatic* m_pLabelL = nullptr;
+  CStatic m_stTitleSmall;
+  CStatic m_stTitleMedium;
+  CStatic m_stTitleLarge;
+  CListCtrl m_listSmall;
+  CListCtrl m_listMedium;
+  CListCtrl m_listLarge;
+  BOOL m_bDragging = FALSE;
+  int m_nDragIndex = -1;
+  int m_nDropIndex = -1;
+  CListCtrl* m_pDragList = nullptr;
+  CWnd* m_pDropWnd = nullptr;
+  CListCtrl m_listPolygon;
+  CProgressCtrl m_progress;
+  CStringArray m_arrPresets;
+  CStatic m_stIButton;
+  CStatic m_stOdometer;
+  CStatic m_stRpm;
+  BOOL m_bBkErased = FALSE;
+  CToolTipCtrl* m_pToolTip = nullptr;
+  int m_nScrollPos = 0;
+  int m_nScrollPage = 0;
+  int m_nScrollRange = 0;
+
+ protected:
+  void DoDataExchange(CDataExchange* pDX) override;
+
+  void OnSize(UINT nType, int cx, int cy);
+  void OnVScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar);
+  LRESULT OnSettingsPageNotify(WPARAM wParam, LPARAM lParam);
+  LRESULT OnUiLock(WPARAM wParam, LPARAM lParam);
+  LRESULT OnPolygonListUpdate(WPARAM wParam, LPARAM lParam);
+  void OnLButtonUp(UINT nFlags, CPoint point);
+  void OnMouseMove(UINT nFlags, CPoint point);
+  void OnClose();
+  BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
+  void OnPaint();
+  BOOL OnEraseBkgnd(CDC* pDC);
+
+  void OnButtonClicked(WPARAM wParam);
+  void OnComboSelChange();
+  void OnFilePathDblClk(WPARAM wParam, LPARAM lParam);
+
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  // Destroys a control the page generated (its window, then the object); a pointer already
+  // destroyed in the same clearing (in done) is skipped. Null is ignored.
+  static void DestroyControl(CWnd* pWnd, std::vector<CWnd*>& done);
+  // Detaches every control of the shown list's records into m_orphanControls (the records' pointers
+  // become null); used when the page must forget the list before its controls can go.
+  void DetachListControls();
+  // Controls of a forgotten list, destroyed by the next clearing or with the page.
+  std::vector<CWnd*> m_orphanControls;
+  // The main window (the page's parent), or null when the page stands under another window.
+  CBrelvanoDlg* MainWindow() const;
+  // Sends a message to the parent window (nothing without one).
+  LRESULT SendToParent(UINT message, WPARAM wParam, LPARAM lParam);
+  // A language text, or the fallback when the library has none.
+  CString LanguageText(UINT id, const wchar_t* fallback) const;
+  // Moves every child back by the scrolled amount and sets the position to 0.
+  void ScrollToTop();
+  // The first parameter of the shown list, or null.
+  PARAM_INFO* FirstParam() const;
+  // The main window's busy lock refuses this input while it is set.
+  static bool IsUserInput(UINT message);
+  // Rows of a generic page (bGapGroup: the page of type 36, which makes fewer kinds of control).
+  void BuildRows(bool bGapGroup);
+  // The main window's dictionary text (the text itself without a main window).
+  CString PageTranslate(const CString& text) const;
+  // The $-set field of one parameter of the walk; FALSE when the parameter adds no field.
+  BOOL PageFieldValue(const PARAM_INFO* pParam, CString& value);
+};

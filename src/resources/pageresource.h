@@ -1,0 +1,31 @@
+// Template and control numbers of the side menu panel, the geofence and BLE pages and the report
+// map dialog (their templates are registered by RegisterPageTemplates()).
+#pragma once
+
+// Templates.
+#define IDD_REPORT_MAP 111
+#define IDD_MENU_PANEL 133
+#define IDD_GEOFENCE_PAGE 140
+#define IDD_BLE_PAGE 154
+
+// Geofence page.
+#define IDC_GEOFENCE_LIST 1045
+#define IDC_GEOFENCE_ADD 1058
+#define IDC_GEOFENCE_EDIT 1062
+#define IDC_GEOFENCE_DELETE 1064
+#define IDC_GEOFENCE_PROGRESS 1102
+#define IDC_GEOFENCE_STATUS 1103
+
+// BLE page.
+#define IDC_BLE_LIST 1106
+#define IDC_BLE_PROGRESS 1107
+#define IDC_BLE_DELETE 1108
+#define IDC_BLE_EDIT 1109
+#define IDC_BLE_ADD 1110
+
+// Report map dialog.
+#define IDC_REPORT_OK 1084
+#define IDC_REPORT_BITS 1085
+#define IDC_REPORT_SMALL_TITLE 1096
+#define IDC_REPORT_MEDIUM_TITLE 1097
+#define IDC_REPORT_LARGE_TITLE 1098

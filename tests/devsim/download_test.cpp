@@ -1,0 +1,369 @@
+// Definition downloads against the simulated tracker on the manual clock: the XML definition as one
+// file and as numbered sub-files, the JSON definition in frames after its CSV, bad checksums and
+// their resend limit, packets split at every byte of their header, lost, truncated and lying packets,
+// silence, and the stored files byte for byte.
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "devsim/definitionserver.h"
+#include "devsim/trackerdevice.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+
+#include "session_fixture.h"
+
+namespace {
+
+using sessiontest::SessionFixture;
+
+constexpr int kDriveTimeoutMs = 20000;
+
+// A single-file definition of three tabs, about 1,500 bytes: three packets of 512.
+std::string SingleFileDefinition() {
+  std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<brelvano S=\"$T\" D=\";\" cmd=\"SHDC\" res=\"SDRDH\">\r\n";
+  const char* titles[] = {"General", "Report", "Events"};
+  for (int t = 0; t < 3; ++t) {
+    xml += std::string("<grp id=\"1\" title=\"") + titles[t] + "\" hdr=\"H" + std::to_string(t) + "\">\r\n";
+    for (int i = 0; i < 8; ++i) {
+      xml += "<item fid=\"Parameter " + std::to_string(t * 10 + i) + "\" type=\"edit\" ID=\"" + std::to_string(i) +
+             "\" max=\"16\" curr=\"value\"/>\r\n";
+    }
+    xml += "</grp>\r\n";
+  }
+  xml += "</brelvano>\r\n";
+  return xml;
+}
+
+std::string SubFile(const std::string& title, const std::string& hdr, const std::string& beforeEnd) {
+  return "<brelvano S=\"$T\" D=\";\" cmd=\"SHDC\" res=\"SDRDH\">\r\n<grp id=\"1\" title=\"" + title + "\" hdr=\"" + hdr +
+         "\">\r\n<item fid=\"" + title + " value\" type=\"edit\" ID=\"1\" max=\"8\" curr=\"x\"/>\r\n</grp>" + beforeEnd +
+         "</brelvano>";
+}
+
+class DownloadTest : public SessionFixture {
+ protected:
+  void SetUp() override {
+    SessionFixture::SetUp();
+    if (HasFatalFailure()) return;
+    const CString folder = platform::GetCurrentFolder() + L"/";
+    m_dlg->m_strModuleDir = folder;
+    m_dlg->m_strDocumentDir = folder + L"Document/";
+    ASSERT_TRUE(platform::CreateFolder(folder + L"Document"));
+  }
+  void TearDown() override {
+    if (m_dlg != nullptr && m_dlg->m_bPortOpen) Click(IDC_BTN_DISCONNECT);
+    SessionFixture::TearDown();
+  }
+
+  // Handles the program's messages until cond holds, moving the manual clock no faster than real
+  // time (the transmitter's and the program's timers run; the quiet watch does not fire while the
+  // device is answering).
+  bool Drive(const std::function<bool()>& cond, uint64_t stepMs = 1, int timeoutMs = kDriveTimeoutMs) {
+    return testutil::WaitUntil(
+        [&] {
+          platform::PumpPendingEvents();
+          if (cond()) return true;
+          m_clock->Advance(stepMs);
+          platform::PumpPendingEvents();
+          return cond();
+        },
+        timeoutMs);
+  }
+
+  // Moves the manual clock on by ms in steps of 10 ms, handling the program's messages after each.
+  void Run(uint64_t ms) {
+    for (uint64_t done = 0; done < ms; done += 10) {
+      m_clock->Advance(10);
+      platform::PumpPendingEvents();
+    }
+  }
+
+  void ConnectAs(const std::string& model, const std::string& version, int json = 0) {
+    devsim::TrackerIdentity id;
+    id.model = model;
+    id.version = version;
+    id.json = json;
+    tracker.SetIdentity(id);
+    Connect();
+  }
+
+  std::string Stored(const CString& name) const {
+    std::string bytes;
+    platform::ReadWholeFile(m_dlg->m_strModuleDir + name, bytes);
+    return bytes;
+  }
+  std::vector<std::string> RequestsLike(const std::string& prefix) const {
+    std::vector<std::string> out;
+    for (const std::string& r : server.Requests())
+      if (r.compare(0, prefix.size(), prefix) == 0) out.push_back(r);
+    return out;
+  }
+  std::vector<CString> MessageTexts() const {
+    std::vector<CString> out;
+    for (const platform::ModalRecord& r : platform::ModalService::Instance().Records())
+      if (r.kind == platform::ModalKind::MessageBox) out.push_back(r.text);
+    return out;
+  }
+  bool Loaded(int tabs) const { return m_dlg->m_pSettingDlg != nullptr && m_dlg->m_tabPages.GetItemCount() >= tabs; }
+
+  devsim::TrackerDevice tracker{sim};
+  devsim::DefinitionServer server{sim, tracker};
+};
+
+TEST_F(DownloadTest, SingleFileInSeveralPackets) {
+  const std::string xml = SingleFileDefinition();
+  server.ServeXmlFile(xml);
+  ConnectAs("VR600", "150");
+  ASSERT_TRUE(Drive([&] { return Loaded(3); })) << "the definition is loaded with its pages";
+  const size_t packets = (xml.size() + 511) / 512;
+  ASSERT_GE(packets, 3u);
+  EXPECT_EQ(RequestsLike("AT^$ReqXmlPk"), std::vector<std::string>(packets, "AT^$ReqXmlPk"));
+  EXPECT_EQ(server.Sent(), static_cast<int>(packets));
+  EXPECT_EQ(Stored(L"BrelvanoParam.xml"), xml) << "the received bytes are stored as they came";
+  EXPECT_EQ(m_dlg->m_tabInfo[0].strTitle, CString(L"General"));
+  EXPECT_EQ(m_dlg->m_tabInfo[2].strTitle, CString(L"Events"));
+  EXPECT_FALSE(m_dlg->m_bXmlDownload);
+  EXPECT_TRUE(m_dlg->m_bPortOpen);
+  EXPECT_TRUE(MessageTexts().empty());
+}
+
+TEST_F(DownloadTest, StoredSingleFileReplacesALongerOne) {
+  ASSERT_TRUE(platform::WriteWholeFile(m_dlg->m_strModuleDir + L"BrelvanoParam.xml", std::string(40000, 'x')));
+  // The session start deletes the old copy; a copy left by something else is replaced whole as well.
+  const std::string xml = SingleFileDefinition();
+  server.ServeXmlFile(xml, 400);
+  ConnectAs("VR600", "150");
+  ASSERT_TRUE(Drive([&] { return Loaded(3); }));
+  EXPECT_EQ(Stored(L"BrelvanoParam.xml"), xml);
+}
+
+TEST_F(DownloadTest, SubFilesJoinedWithoutTheReportSettings) {
+  // Four files on the device; the first is the report settings file, which is not asked for.
+  // The third has no line break before its closing root tag; the last takes several packets.
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"RPT_SET", SubFile("Report settings", "RPT", "\r\n")},
+      {"GEN", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n" + SubFile("General", "GEN", "\r\n")},
+      {"EVT", SubFile("Events", "EVT", "")},
+      {"SVC", SubFile(std::string(700, 'S'), "SVC", "\r\n")},
+  };
+  server.ServeXmlSubFiles(files);
+  ConnectAs("VR600", "5");
+  ASSERT_TRUE(Drive([&] { return Loaded(3) && !m_dlg->m_bXmlDownload && m_dlg->m_nDownloadState == 2; }));
+  // Each file is asked for by its number on the device.
+  std::vector<std::string> expectedRequests;
+  for (size_t f = 1; f < files.size(); ++f) {
+    for (size_t p = 0; p < (files[f].second.size() + 511) / 512; ++p)
+      expectedRequests.push_back("AT^$ReqXmlPk;" + std::to_string(f) + ";" + std::to_string(p));
+  }
+  ASSERT_GT(expectedRequests.size(), 4u);
+  EXPECT_EQ(RequestsLike("AT^$ReqXmlPk"), expectedRequests);
+  EXPECT_EQ(m_dlg->m_tabInfo[0].strTitle, CString(L"General"));
+  EXPECT_EQ(m_dlg->m_tabInfo[1].strTitle, CString(L"Events"));
+  EXPECT_EQ(m_dlg->m_tabInfo[2].strTitle, CString::FromUtf8(std::string(700, 'S')));
+
+  // The joined definition: the first file up to its closing root tag, the groups of the others,
+  // one closing root tag; UTF-16LE with its byte-order mark.
+  const auto part = [](const std::string& text, bool first) {
+    const size_t from = first ? 0 : text.find("<grp");
+    size_t end = text.find("</brelvano>");
+    while (end > from && (text[end - 1] == '\r' || text[end - 1] == '\n')) --end;
+    return text.substr(from, end - from);
+  };
+  const std::string joined = part(files[1].second, true) + "\r" + part(files[2].second, false) + "\r" +
+                             part(files[3].second, false) + "\r</brelvano>";
+  const std::string expected = "\xFF\xFE" + platform::TextToBytes(CP_UTF16LE, CString::FromUtf8(joined));
+  EXPECT_EQ(Stored(L"BrelvanoParam.xml"), expected);
+  EXPECT_TRUE(m_dlg->m_bPortOpen);
+  EXPECT_TRUE(MessageTexts().empty());
+}
+
+TEST_F(DownloadTest, BuyerAdditionsGoBeforeTheGeofenceGroup) {
+  // A buyer variant whose buyer has an additions file in the program's folder.
+  const CString additionsFolder = m_dlg->m_strModuleDir + L"Language XML";
+  ASSERT_TRUE(platform::CreateFolder(additionsFolder));
+  const std::string additions = "<grp id=\"1\" title=\"Buyer\" hdr=\"BUY\">\r\n</grp>";
+  ASSERT_TRUE(platform::WriteWholeFile(additionsFolder + L"/ADD_PARA_AB.xml", additions));
+  const std::string geofence = "<grp id=\"6\" hdr=\"CGF\" title=\"Zones\">\r\n</grp>";
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"GEN", SubFile("General", "GEN", "\r\n")},
+      {"CGF", "<brelvano S=\"$T\" D=\";\">\r\n" + geofence + "\r\n</brelvano>\r\n"},
+  };
+  server.ServeXmlSubFiles(files);
+  ConnectAs("VR835", "40");
+  const auto statusRequested = [&] {
+    for (const std::string& line : sim.ReceivedLines())
+      if (line == "AT^$GetMSen;850000") return true;
+    return false;
+  };
+  ASSERT_TRUE(Drive([&] { return m_dlg->m_nDownloadState == 2 && statusRequested(); }));
+  // The completed definition is loaded whole on the status answer.
+  ASSERT_TRUE(Drive([&] { return Loaded(3) && m_dlg->m_tabInfo[1].strTitle == CString(L"Buyer"); }));
+  const std::string first = files[0].second.substr(0, files[0].second.find("\r\n</brelvano>"));
+  const std::string joined = first + "\r" + additions + "\r" + geofence + "\r</brelvano>";
+  EXPECT_EQ(Stored(L"BrelvanoParam.xml"), "\xFF\xFE" + platform::TextToBytes(CP_UTF16LE, CString::FromUtf8(joined)));
+  EXPECT_EQ(m_dlg->m_tabInfo[0].strTitle, CString(L"General"));
+  EXPECT_TRUE(MessageTexts().empty());
+}
+
+TEST_F(DownloadTest, JsonDefinitionInThreeFramesAfterItsCsv) {
+  // Non-ASCII names: the bytes are stored as they came.
+  const std::string json =
+      "{\"brelvano\":[{\"info\":[{\"S\":\"$T\",\"D\":\";\",\"cmd\":\"SHDC\",\"res\":\"SDRDH\"}]},"
+      "{\"G\xC3\xA9n\xC3\xA9ral\":[{\"info\":[{\"id\":\"1\",\"hdr\":\"GEN\"}]}]},"
+      "{\"Report\":[{\"info\":[{\"id\":\"1\",\"hdr\":\"RPT\"}]}]},"
+      "{\"Events\":[{\"info\":[{\"id\":\"1\",\"hdr\":\"EVT\"}]}]}]}";
+  server.ServeJson("1,ID,Identifier\n2,NAME,Name", json, 3);
+  ConnectAs("VR600", "2.1", 1);
+  ASSERT_TRUE(Drive([&] { return Loaded(3) && !m_dlg->m_bJsonDownload; }));
+  EXPECT_EQ(RequestsLike("AT^$ReqJsonPk"),
+            (std::vector<std::string>{"AT^$ReqJsonPk;No;1", "AT^$ReqJsonPk;No;2", "AT^$ReqJsonPk;No;3"}));
+  EXPECT_EQ(Stored(L"JsonParam.json"), json) << "UTF-8 without a byte-order mark";
+  std::string copy;
+  ASSERT_TRUE(platform::ReadWholeFile(m_dlg->m_strDocumentDir + L"VR600_2.1_JsonParam.json", copy));
+  EXPECT_EQ(copy, json);
+  EXPECT_EQ(m_dlg->m_tabInfo[0].strTitle, CString::FromUtf8("G\xC3\xA9n\xC3\xA9ral"));
+  EXPECT_TRUE(m_dlg->m_bPortOpen);
+  EXPECT_TRUE(MessageTexts().empty());
+}
+
+TEST_F(DownloadTest, ResendLimit) {
+  struct Case {
+    const char* what;
+    int bad;
+    bool completes;
+  };
+  const Case cases[] = {
+      {"15 bad checksums in a row, then a good packet", 15, true},
+      {"16 bad checksums in a row give up", 16, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    platform::ModalService::Instance().ClearRecords();
+    const std::string xml = SingleFileDefinition();
+    server.ServeXmlFile(xml);
+    server.SetBadChecksums(c.bad);
+    if (!c.completes) platform::ModalService::Instance().ExpectMessageBox(IDOK);
+    const size_t before = RequestsLike("AT^$ReqXmlResend").size();
+    ConnectAs("VR600", "150");
+    if (c.completes) {
+      ASSERT_TRUE(Drive([&] { return Loaded(3); }));
+      EXPECT_EQ(Stored(L"BrelvanoParam.xml"), xml);
+      EXPECT_TRUE(m_dlg->m_bPortOpen);
+      EXPECT_TRUE(MessageTexts().empty());
+    } else {
+      ASSERT_TRUE(Drive([&] { return !m_dlg->m_bPortOpen; })) << "the session ends";
+      EXPECT_EQ(MessageTexts(), std::vector<CString>{m_dlg->m_language.LoadString(1003)});
+      EXPECT_FALSE(m_dlg->m_bXmlDownload);
+      EXPECT_FALSE(platform::FileExists(m_dlg->m_strModuleDir + L"BrelvanoParam.xml"));
+    }
+    EXPECT_EQ(RequestsLike("AT^$ReqXmlResend").size() - before, 15u);
+    if (m_dlg->m_bPortOpen) Click(IDC_BTN_DISCONNECT);
+    server.SetBadChecksums(0);
+  }
+}
+
+TEST_F(DownloadTest, PacketsSplitAtEveryHeaderByte) {
+  const std::string xml = SingleFileDefinition();
+  // After the STX, after each length byte, after the flag, inside the payload, before the ETX.
+  for (size_t cut : {1, 2, 3, 4, 9, 517}) {
+    SCOPED_TRACE("cut after byte " + std::to_string(cut));
+    server.ServeXmlFile(xml);
+    server.SetSplitAt(cut);
+    ConnectAs("VR600", "150");
+    ASSERT_TRUE(Drive([&] { return Loaded(3); }));
+    EXPECT_EQ(Stored(L"BrelvanoParam.xml"), xml);
+    EXPECT_TRUE(RequestsLike("AT^$ReqXmlResend").empty()) << "every packet is good";
+    Click(IDC_BTN_DISCONNECT);
+  }
+  server.SetSplitAt(0);
+}
+
+TEST_F(DownloadTest, DamagedPacketsAreAskedForAgain) {
+  struct Case {
+    const char* what;
+    std::function<void()> fault;
+  };
+  const Case cases[] = {
+      {"a lost packet", [&] { server.SetLost(1); }},
+      {"a truncated packet", [&] { server.SetTruncated(1, 40); }},
+      {"a length longer than the packet buffer", [&] { server.SetLyingLength(1, 4000); }},
+      {"a length longer than the payload", [&] { server.SetLyingLength(1, 600); }},
+      {"a length shorter than the payload", [&] { server.SetLyingLength(1, 100); }},
+  };
+  const std::string xml = SingleFileDefinition();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    server.ServeXmlFile(xml);
+    const size_t resendsBefore = RequestsLike("AT^$ReqXmlResend").size();
+    c.fault();
+    ConnectAs("VR600", "150");
+    // The damaged packet is asked for again after the quiet time: the clock runs faster meanwhile.
+    ASSERT_TRUE(Drive([&] { return Loaded(3); }, 10));
+    EXPECT_EQ(Stored(L"BrelvanoParam.xml"), xml);
+    EXPECT_GT(RequestsLike("AT^$ReqXmlResend").size(), resendsBefore);
+    EXPECT_TRUE(MessageTexts().empty());
+    Click(IDC_BTN_DISCONNECT);
+  }
+}
+
+TEST_F(DownloadTest, MalformedDownloadsEndTheSessionWithAMessage) {
+  struct Case {
+    const char* what;
+    std::function<void()> setup;
+    std::function<CString()> message;
+    bool json;
+    // Holds once the device has sent all it will and the program has taken it; then only time
+    // ends the download (nullptr: the download ends by itself).
+    std::function<bool()> stuck;
+  };
+  const std::string xml = SingleFileDefinition();
+  ASSERT_GT(xml.size(), 1400u);
+  ASSERT_LE(xml.size(), 2100u);  // three packets of 700
+  const std::string json = "{\"brelvano\":[{\"info\":[{\"S\":\"$T\"}]},{\"General\":[{\"info\":[{\"id\":\"1\"}]}]}]}";
+  const Case cases[] = {
+      {"an announced size beyond the buffer", [&] { server.ServeXmlFile(xml); tracker.SetStartXmlFields("40000"); },
+       [] { return CString(L"Warning : Please check the firmware version."); }, false, nullptr},
+      {"a file longer than it was announced", [&] { server.ServeXmlFile(xml); tracker.SetStartXmlFields("1000"); },
+       [] { return CString(L"Length Mismatching!"); }, false, nullptr},
+      {"silence after the first packet", [&] { server.ServeXmlFile(xml); server.SetSilentAfter(1); },
+       [&] { return m_dlg->m_language.LoadString(1003); }, false, [&] { return m_dlg->m_nXmlReceived == 512; }},
+      {"a truncated last packet and silence",
+       [&] {
+         server.ServeXmlFile(xml, 700);
+         server.SetTruncated(2, 100);
+         server.SetSilentAfter(3);
+       },
+       [&] { return m_dlg->m_language.LoadString(1003); }, false,
+       [&] { return m_dlg->m_nXmlReceived == 1400 && m_dlg->m_bInFrame && m_dlg->m_nPacketFill == 96; }},
+      {"a JSON frame with a bad checksum", [&] { server.ServeJson("1,ID,Identifier", json, 2); server.SetBadChecksums(1); },
+       [] { return CString(L"Json CheckSum Error"); }, true, nullptr},
+      {"a truncated JSON frame", [&] { server.ServeJson("1,ID,Identifier", json, 2); server.SetTruncated(1, 20); },
+       [&] { return m_dlg->m_language.LoadString(1003); }, true,
+       [&] { return m_dlg->m_nPacket == 1 && m_dlg->m_jsonReceive.size() == 20; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    platform::ModalService::Instance().ClearRecords();
+    server.SetBadChecksums(0);
+    server.SetSilentAfter(-1);
+    server.SetTruncated(-1, 0);
+    c.setup();
+    platform::ModalService::Instance().ExpectMessageBox(IDOK);
+    ConnectAs("VR600", c.json ? "2.1" : "150", c.json ? 1 : 0);
+    if (c.stuck) {
+      ASSERT_TRUE(Drive([&] { return c.stuck() || !m_dlg->m_bPortOpen; }));
+      for (int i = 0; i < 40 && m_dlg->m_bPortOpen; ++i) Run(m_dlg->kDownloadQuietMs / 2);
+    }
+    ASSERT_TRUE(Drive([&] { return !m_dlg->m_bPortOpen; })) << "the session ends";
+    EXPECT_EQ(MessageTexts(), std::vector<CString>{c.message()});
+    EXPECT_FALSE(m_dlg->m_bXmlDownload);
+    EXPECT_FALSE(m_dlg->m_bJsonDownload);
+    EXPECT_FALSE(platform::FileExists(m_dlg->m_strModuleDir + L"BrelvanoParam.xml"));
+    EXPECT_FALSE(platform::FileExists(m_dlg->m_strModuleDir + L"JsonParam.json"));
+    EXPECT_EQ(m_dlg->m_pSettingDlg, nullptr);
+  }
+}
+
+}  // namespace

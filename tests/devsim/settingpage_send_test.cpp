@@ -1,0 +1,147 @@
+// SEND of a generic parameter page as a user does it, against the simulated $-set tracker over a
+// pseudo-terminal: the device's definition tab is shown with its values, two of them are changed,
+// SEND is pressed, the device receives exactly the framed command, and its ";Res" answer reaches
+// the communication log.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "../gui/dlg/mainwindow_fixture.h"
+#include "devsim/devsim.h"
+#include "devsim/trackerdevice.h"
+#include "gui/dlg/settingdlg.h"
+#include "platform/files.h"
+#include "platform/pumpwait.h"
+
+namespace {
+
+constexpr DWORD kTimeoutMs = 10000;
+
+// The device's local definition: one tab of three parameters and a second, empty tab.
+constexpr const char kDefinition[] =
+    "<brelvano S=\"$T\" D=\";\" cmd=\"SHDC\" res=\"SDRDH\" V=\"1\">"
+    "<grp id=\"1\" title=\"General\" hdr=\"GEN\">"
+    "<item fid=\"Mode\" type=\"combo\" num=\"2\" curr=\"Off\"><ele>Off</ele><ele>On</ele></item>"
+    "<item fid=\"APN\" type=\"edit\" curr=\"web\" max=\"20\"/>"
+    "<item fid=\"Interval\" type=\"edit_number\" curr=\"30\"/>"
+    "</grp>"
+    "<grp id=\"1\" title=\"Report\" hdr=\"RPT\"></grp>"
+    "</brelvano>";
+
+// TRUE when the window's message map (or a base map) takes the message.
+bool Handles(const CWnd& wnd, UINT message) {
+  for (const AFX_MSGMAP* map = wnd.GetMessageMap(); map != nullptr;
+       map = map->pfnGetBaseMap != nullptr ? map->pfnGetBaseMap() : nullptr) {
+    for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e != nullptr && e->handler != nullptr; ++e) {
+      if (e->nMessage == message) return true;
+    }
+  }
+  return false;
+}
+
+class SettingPageSendTest : public testsupport::MainWindowFixture {
+ protected:
+  void SetUp() override {
+    MainWindowFixture::SetUp();
+    g_bFileMode = FALSE;
+    sim.AddHandler([](const std::string& line, devsim::Responder& out) {
+      if (line.compare(0, 6, "$TGEN;") != 0) return false;
+      out.SendLine("$T;Res;GEN;OK");
+      return true;
+    });
+    ASSERT_TRUE(sim.Start()) << sim.LastError();
+    dlg = Open(9);
+    ASSERT_NE(dlg, nullptr);
+  }
+  void TearDown() override {
+    if (dlg != nullptr && dlg->m_bPortOpen) Click(dlg, IDC_BTN_DISCONNECT);
+    m_dlg.reset();
+    sim.Stop();
+    MainWindowFixture::TearDown();
+  }
+
+  static void Click(CWnd* wnd, int id) {
+    wnd->SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(wnd->GetDlgItem(id)->GetSafeHwnd()));
+  }
+  void Connect() {
+    const CString name = CString::FromUtf8(sim.PortName());
+    bool selected = false;
+    for (int i = 0; i < dlg->m_comboPort.GetCount() && !selected; ++i) {
+      if (dlg->m_comboPort.GetLBText(i) == name) {
+        dlg->m_comboPort.SetCurSel(i);
+        dlg->m_strComPort = name;
+        selected = true;
+      }
+    }
+    ASSERT_TRUE(selected) << "the simulator's port is listed";
+    Click(dlg, IDC_BTN_CONNECT);
+    ASSERT_TRUE(dlg->m_bPortOpen);
+  }
+  PARAM_INFO* Shown(int i) const {
+    CSettingDialog* page = dlg->m_pSettingDlg;
+    if (page == nullptr || page->m_pParamList == nullptr || page->m_pParamList->GetCount() <= i) return nullptr;
+    return static_cast<PARAM_INFO*>(page->m_pParamList->GetAt(page->m_pParamList->FindIndex(i)));
+  }
+  bool LogHas(const CString& text) const {
+    for (int i = 0; i < dlg->m_listLog.GetCount(); ++i) {
+      if (dlg->m_listLog.GetText(i).Find(text) >= 0) return true;
+    }
+    return false;
+  }
+
+  devsim::DeviceSimulator sim;
+  devsim::TrackerDevice tracker{sim};
+  CBrelvanoDlg* dlg = nullptr;
+};
+
+TEST_F(SettingPageSendTest, ChangedValuesReachTheDeviceAsOneFramedCommand) {
+  if (!Handles(*dlg, WM_SEND_TAB_COMMAND)) GTEST_SKIP() << "the main window does not take page commands yet";
+  dlg->m_strModuleDir = platform::GetCurrentFolder() + L"/";
+  ASSERT_TRUE(platform::CreateFolder(dlg->m_strModuleDir + L"Language XML"));
+  ASSERT_TRUE(platform::WriteWholeFile(dlg->m_strModuleDir + L"Language XML/BrelvanoParam_VR835_AB_32_Voice_Eng.xml",
+                                       kDefinition));
+  devsim::TrackerIdentity id;
+  id.model = "VR835";
+  id.version = "32";
+  id.voice = 1;
+  tracker.SetIdentity(id);
+  Connect();
+
+  // The first tab is shown with the definition's values.
+  ASSERT_TRUE(platform::PumpUntil([&] { return Shown(2) != nullptr && Shown(2)->pValueWnd != nullptr; }, kTimeoutMs))
+      << "the settings page shows the first tab";
+  ASSERT_TRUE(
+      platform::PumpUntil([&] { return !dlg->m_bDefinitionPending && dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
+  auto* mode = dynamic_cast<CComboBox*>(Shown(0)->pValueWnd);
+  ASSERT_NE(mode, nullptr);
+  EXPECT_EQ(mode->GetLBText(mode->GetCurSel()), CString(L"Off"));
+  EXPECT_EQ(Shown(1)->pValueWnd->GetWindowText(), CString(L"web"));
+
+  // The user picks "On" and types another APN, then presses SEND.
+  mode->SetCurSel(1);
+  dlg->m_pSettingDlg->SendMessage(WM_COMMAND, MAKEWPARAM(mode->GetDlgCtrlID(), CBN_SELCHANGE),
+                                  reinterpret_cast<LPARAM>(mode->GetSafeHwnd()));
+  Shown(1)->pValueWnd->SetWindowText(L"internet");
+  sim.ClearReceived();
+  Click(dlg->m_pSettingDlg, IDC_SETTING_SEND);
+
+  ASSERT_TRUE(platform::PumpUntil(
+      [&] {
+        for (const std::string& l : sim.ReceivedLines())
+          if (l.compare(0, 6, "$TGEN;") == 0) return true;
+        return false;
+      },
+      kTimeoutMs))
+      << "the command reached the device";
+  const std::vector<std::string> lines = sim.ReceivedLines();
+  std::vector<std::string> commands;
+  for (const std::string& l : lines)
+    if (l.compare(0, 6, "$TGEN;") == 0) commands.push_back(l);
+  EXPECT_EQ(commands, std::vector<std::string>{"$TGEN;1;internet;30"});
+  EXPECT_NE(sim.ReceivedBytes().find("$TGEN;1;internet;30\r"), std::string::npos) << "one line, ended by CR";
+  EXPECT_TRUE(platform::PumpUntil([&] { return LogHas(L"$T;Res;GEN;OK"); }, kTimeoutMs)) << "the answer is logged";
+}
+
+}  // namespace

@@ -1,0 +1,191 @@
+// Tests of CXmlTree: decoding of the three encodings, the element and attribute rules, malformed
+// and truncated input, and the tree operations.
+#include "gui/dlg/xmltree.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/codepage.h"
+#include "temp_folder.h"
+
+namespace {
+
+// The tree as text: name, then the children in parentheses, siblings separated by commas.
+std::string Describe(XmlIterator it) {
+  std::string out;
+  for (bool first = true; it != nullptr; ++it, first = false) {
+    if (!first) out += ",";
+    out += it.GetName().ToUtf8();
+    if (it.HasChildren()) out += "(" + Describe(it.ChildBegin()) + ")";
+  }
+  return out;
+}
+
+std::string Describe(CXmlTree& tree) { return Describe(tree.begin()); }
+
+std::string Utf16WithMark(const CString& text) { return "\xFF\xFE" + platform::TextToBytes(CP_UTF16LE, text); }
+
+TEST(XmlTreeTest, DecodesEveryEncodingTheSame) {
+  const CString doc = CString::FromUtf8("<brelvano t=\"한글 가\"><grp title=\"속도\">x 한</grp></brelvano>");
+  const struct {
+    const char* what;
+    std::string bytes;
+    BOOL bUtf8;
+  } kCases[] = {
+      {"UTF-16LE with mark", Utf16WithMark(doc), TRUE},
+      {"UTF-16LE with mark, ANSI asked", Utf16WithMark(doc), FALSE},
+      {"UTF-8 with mark", "\xEF\xBB\xBF" + doc.ToUtf8(), TRUE},
+      {"UTF-8 with mark, ANSI asked", "\xEF\xBB\xBF" + doc.ToUtf8(), FALSE},
+      {"UTF-8 without mark", doc.ToUtf8(), TRUE},
+      {"code page 949", platform::TextToBytes(CP_KOREAN, doc), FALSE},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    CXmlTree tree;
+    tree.LoadBytes(c.bytes, c.bUtf8);
+    EXPECT_EQ(tree.GetError(), nullptr);
+    ASSERT_EQ(Describe(tree), "brelvano(grp)");
+    XmlIterator root = tree.begin();
+    ASSERT_NE(root.GetAttribute(L"t"), nullptr);
+    EXPECT_EQ(*root.GetAttribute(L"t"), CString::FromUtf8("한글 가"));
+    XmlIterator grp = root.ChildBegin();
+    EXPECT_EQ(*grp.GetAttribute(L"title"), CString::FromUtf8("속도"));
+    EXPECT_EQ(grp.GetText(), CString::FromUtf8("x 한"));
+  }
+}
+
+TEST(XmlTreeTest, Utf8EdgeSequences) {
+  const struct {
+    const char* what;
+    std::string bytes;
+    std::u16string text;
+  } kCases[] = {
+      {"four-byte sequence becomes a surrogate pair", "\xF0\x9F\x98\x80", u"\U0001F600"},
+      {"two-byte sequence", "\xC3\xA9", u"\u00E9"},
+      {"stray continuation byte", "a\x80" "b", u"a\uFFFD" "b"},
+      {"broken sequence resynchronises", "\xE2\x82" "A", u"\uFFFD" "A"},
+      {"sequence cut off by the end", "ab\xE2\x82", u"ab"},
+      {"UTF-16 odd last byte dropped", std::string("\xFF\xFE" "a\0b", 5), u"a"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    const BOOL bUtf8 = TRUE;
+    EXPECT_EQ(CXmlTree::DecodeText(c.bytes, bUtf8), c.text);
+  }
+}
+
+TEST(XmlTreeTest, ElementAndAttributeRules) {
+  CXmlTree tree;
+  tree.LoadBytes(
+      "<?xml version=\"1.0\"?>\n<!-- a comment -->\n"
+      "<a x=\"1\" y=2 x=\"2\"> word <b z=1/><c k=\"v>w\"/></a>\n"
+      "<d>   <e/></d>",
+      TRUE);
+  // A quoted value cannot hold '>': the tag of c ends there with its quote open, which stops the
+  // parse.
+  EXPECT_NE(tree.GetError(), nullptr);
+  EXPECT_EQ(Describe(tree), "a(b)");
+
+  CXmlTree good;
+  good.LoadBytes("<?xml version=\"1.0\"?><!-- c --><a x=\"1\" y=2 x=\"2\"> word <b z=1/></a><d>   <e/></d>", TRUE);
+  EXPECT_EQ(good.GetError(), nullptr);
+  EXPECT_EQ(Describe(good), "a(b),d(e)");
+  XmlIterator a = good.begin();
+  EXPECT_EQ(*a.GetAttribute(L"x"), L"2");  // the last occurrence wins
+  EXPECT_EQ(*a.GetAttribute(L"y"), L"2");
+  EXPECT_EQ(a.GetAttribute(L"X"), nullptr);  // names are case-sensitive
+  EXPECT_EQ(a.GetText(), L" word ");
+  EXPECT_EQ(*a.ChildBegin().GetAttribute(L"z"), L"1");  // an unquoted value ends at the slash
+  XmlIterator d = a;
+  ++d;
+  EXPECT_EQ(d.GetText(), L"");  // only white space before the first child
+  ++d;
+  EXPECT_TRUE(d == nullptr);
+}
+
+TEST(XmlTreeTest, MalformedInputStopsWhereTheFaultIs) {
+  const struct {
+    const char* what;
+    std::string bytes;
+    std::string tree;
+    bool error;
+  } kCases[] = {
+      {"empty file", "", "", false},
+      {"one byte", "<", "", false},
+      {"two bytes of a mark", "\xEF\xBB", "", false},
+      {"UTF-16 mark only", "\xFF\xFE", "", false},
+      {"text only", "hello", "", false},
+      {"truncated start tag", "<brelvano S=\"x", "", false},
+      {"truncated element", "<a><b>", "a(b)", false},
+      {"truncated after child", "<a><b/>", "a(b)", false},
+      {"mismatched end tag", "<a><b></c></a>", "a(b)", true},
+      {"text between children", "<a><b/>text<c/></a>", "a(b)", true},
+      {"unterminated quote", "<a x=\"1></a>", "", true},
+      {"attribute without =", "<a x></a>", "", true},
+      {"attribute without value", "<a x=></a>", "", true},
+      {"tag without name", "<><a/>", "", true},
+      {"stray end tag at the top", "</a>", "", true},
+      {"text before the root", "x<a/>", "", true},
+      {"zero character ends the text", std::string("<a/>\0<b/>", 9), "a", false},
+      {"second root after a fault is not read", "<a></b><c/>", "a", true},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    CXmlTree tree;
+    tree.LoadBytes(c.bytes, TRUE);
+    EXPECT_EQ(Describe(tree), c.tree);
+    EXPECT_EQ(tree.GetError() != nullptr, c.error);
+  }
+}
+
+TEST(XmlTreeTest, DeepNestingIsRefusedWithoutExhaustingTheStack) {
+  std::string deep;
+  for (int i = 0; i < 100000; ++i) deep += "<a>";
+  CXmlTree tree;
+  tree.LoadBytes(deep, TRUE);
+  EXPECT_NE(tree.GetError(), nullptr);
+  int depth = 0;
+  for (XmlIterator it = tree.begin(); it != nullptr; it = it.ChildBegin()) ++depth;
+  EXPECT_EQ(depth, CXmlTree::kMaxDepth);
+}
+
+TEST(XmlTreeTest, LoadReadsFilesAndReportsUnreadableOnes) {
+  testsupport::TempFolder folder;
+  ASSERT_TRUE(folder.Ok());
+  folder.Write("d.xml", "\xEF\xBB\xBF<brelvano S=\"VR1\"/>");
+  CXmlTree tree;
+  EXPECT_TRUE(tree.Load(folder.CPath("d.xml"), TRUE));
+  EXPECT_EQ(Describe(tree), "brelvano");
+  // A second load replaces the first content; a missing file leaves the tree empty.
+  EXPECT_FALSE(tree.Load(folder.CPath("missing.xml"), TRUE));
+  EXPECT_EQ(Describe(tree), "");
+}
+
+TEST(XmlTreeTest, RingOperations) {
+  CXmlTree tree;
+  tree.LoadBytes("<r><a/><b><x/></b><c/></r>", TRUE);
+  XmlIterator r = tree.begin();
+  XmlIterator first = r.ChildBegin();
+  // Erasing the middle element gives its follower; erasing the last gives the end.
+  XmlIterator b = first;
+  ++b;
+  XmlIterator after = tree.Erase(b);
+  EXPECT_EQ(after.GetName(), L"c");
+  EXPECT_TRUE(tree.Erase(after) == nullptr);
+  EXPECT_EQ(Describe(tree), "r(a)");
+  // Insert after a node, append a child, and insert into an empty level.
+  tree.Insert(r.ChildBegin(), L"n");
+  tree.AppendChild(r.ChildBegin(), L"k");
+  EXPECT_EQ(Describe(tree), "r(a(k),n)");
+  XmlIterator only = tree.Erase(r.ChildBegin());
+  EXPECT_EQ(only.GetName(), L"n");
+  EXPECT_TRUE(tree.Erase(only) == nullptr);
+  EXPECT_EQ(Describe(tree), "r");
+  tree.Insert(r.ChildBegin(), L"z");
+  EXPECT_EQ(Describe(tree), "r(z)");
+  tree.Clear();
+  EXPECT_EQ(Describe(tree), "");
+}
+
+}  // namespace
