@@ -9,6 +9,7 @@ packages=(
   libjsoncpp-dev libudev-dev libjs-leaflet
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb at-spi2-core locales
+  python3-pyatspi gir1.2-atspi-2.0 dbus-x11
 )
 
 missing=()

@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QTimer>
 #include <map>
 
 #include "platform/controls.h"
@@ -301,13 +302,20 @@ class ItemAccessible : public QAccessibleInterface,
     if (m_kind != ItemKind::Tab || name != pressAction() || !isValid() || !m_owner->isEnabled()) return;
     RECT r{};
     if (!TabCtrlOf(m_owner)->GetItemRect(m_row, &r)) return;
-    QPointF at((r.left + r.right) / 2.0, (r.top + r.bottom) / 2.0);
+    const QPointF at((r.left + r.right) / 2.0, (r.top + r.bottom) / 2.0);
+    // The click comes from the event loop, as a user's would: what it starts (a page change with
+    // its waits, a modal dialog) never holds up the client that asked for it.
     QPointer<QWidget> target = m_owner;
-    QMouseEvent press(QEvent::MouseButtonPress, at, target->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &press);
-    if (target.isNull()) return;
-    QMouseEvent release(QEvent::MouseButtonRelease, at, target->mapToGlobal(at), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &release);
+    QTimer::singleShot(0, target, [target, at] {
+      if (target.isNull()) return;
+      QMouseEvent press(QEvent::MouseButtonPress, at, target->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                        Qt::NoModifier);
+      QCoreApplication::sendEvent(target, &press);
+      if (target.isNull()) return;
+      QMouseEvent release(QEvent::MouseButtonRelease, at, target->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                          Qt::NoModifier);
+      QCoreApplication::sendEvent(target, &release);
+    });
   }
   QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
@@ -535,7 +543,10 @@ class ControlAccessible : public QAccessibleWidget,
     const Kind k = kind();
     bool button = k == Kind::PushButton || k == Kind::CheckBox || k == Kind::RadioButton;
     if (button && (name == pressAction() || (k == Kind::CheckBox && name == toggleAction()))) {
-      if (auto* b = qobject_cast<QAbstractButton*>(widget()); b != nullptr && b->isEnabled()) b->click();
+      // Clicked from the event loop, as Qt's own buttons do: a handler that opens a modal dialog
+      // does not hold up the client that pressed.
+      if (auto* b = qobject_cast<QAbstractButton*>(widget()); b != nullptr && b->isEnabled())
+        QMetaObject::invokeMethod(b, &QAbstractButton::click, Qt::QueuedConnection);
       return;
     }
     QAccessibleWidget::doAction(name);

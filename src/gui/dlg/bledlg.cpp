@@ -6,11 +6,6 @@
 #include "platform/trace.h"
 
 namespace {
-// Button texts of the language library.
-constexpr UINT kTextAdd = 1035;
-constexpr UINT kTextEdit = 1052;
-constexpr UINT kTextDelete = 1053;
-
 int SlotCount() { return g_nBleCount < kBleSlots ? g_nBleCount : kBleSlots; }
 }  // namespace
 
@@ -31,11 +26,7 @@ void CBleDialog::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CBleDialog::OnInitDialog() {
   CDialog::OnInitDialog();
-  if (LoadLanguage() != nullptr) {
-    SetDlgItemText(IDC_BLE_ADD, m_language.LoadString(kTextAdd));
-    SetDlgItemText(IDC_BLE_EDIT, m_language.LoadString(kTextEdit));
-    SetDlgItemText(IDC_BLE_DELETE, m_language.LoadString(kTextDelete));
-  }
+  brelvano::SetPageButtonTexts(*this, *this, IDC_BLE_ADD, IDC_BLE_EDIT, IDC_BLE_DELETE);
   m_list.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
   m_progress.ShowWindow(SW_HIDE);
   ResetRecords();
@@ -44,8 +35,7 @@ BOOL CBleDialog::OnInitDialog() {
 }
 
 BOOL CBleDialog::PreTranslateMessage(MSG* pMsg) {
-  if (pMsg != nullptr && pMsg->message == WM_KEYDOWN && (pMsg->wParam == VK_RETURN || pMsg->wParam == VK_ESCAPE))
-    return TRUE;
+  if (brelvano::IsPageSwallowedKey(pMsg)) return TRUE;
   return CDialog::PreTranslateMessage(pMsg);
 }
 
@@ -67,26 +57,11 @@ void CBleDialog::ResetRecords() {
   for (int i = 0; i < SlotCount(); ++i) m_pRecords[i] = BLE_INFO();
 }
 
-void CBleDialog::BuildColumns() {
-  if (m_list.GetSafeHwnd() == nullptr) return;
-  m_list.DeleteAllItems();
-  m_list.DeleteAllColumns();
-  int column = 0;
-  m_list.InsertColumn(column++, L"No", LVCFMT_LEFT, 40);
-  m_list.InsertColumn(column++, L"Active", LVCFMT_CENTER, 50);
-  if (m_pParamList == nullptr) return;
-  POSITION pos = m_pParamList->GetHeadPosition();
-  while (pos != nullptr) {
-    const auto* p = static_cast<const PARAM_INFO*>(m_pParamList->GetNext(pos));
-    if (p == nullptr) continue;
-    m_list.InsertColumn(column++, brelvano::PageTranslate(m_pParentWnd, p->strName), LVCFMT_CENTER, 80);
-  }
-}
+void CBleDialog::BuildColumns() { brelvano::BuildParamColumns(m_list, m_pParamList, m_pParentWnd); }
 
 void CBleDialog::RefreshList() {
   if (m_list.GetSafeHwnd() == nullptr) return;
   m_list.DeleteAllItems();
-  const int columns = m_list.GetHeaderCtrl() != nullptr ? m_list.GetHeaderCtrl()->GetItemCount() : 0;
   int rows = 0;
   for (int i = 0; i < SlotCount(); ++i) {
     const BLE_INFO& r = m_pRecords[i];
@@ -98,7 +73,7 @@ void CBleDialog::RefreshList() {
     ++rows;
     m_list.SetItemText(row, 1, r.bActive ? CString(L"O") : CString());
     const std::vector<CString> values = brelvano::SplitJoinedValues(r.strValues, L';');
-    for (int c = 2; c < columns && static_cast<size_t>(c - 2) < values.size(); ++c) m_list.SetItemText(row, c, values[c - 2]);
+    brelvano::SetRowValues(m_list, row, values);
   }
 }
 

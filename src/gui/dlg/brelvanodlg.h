@@ -134,6 +134,9 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   // ---- Definition model (brelvanodlg_model.cpp) ----
   // Prepares the model for a new definition: empty tab table, no lists, counters at 0.
   void ResetDefinitionTabs();
+  // The model part of the resets: every tab list freed, counters at 0, tab slots reset (the pages
+  // and the log are left as they are).
+  void ResetDefinitionModel();
   // Appends a copy of m_stagingParam to the list of tab m_nParseTab.
   void AddParam();
   // Releases the option arrays m_stagingParam holds and nulls them.
@@ -178,6 +181,9 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   void ReadRootAttributes(const class XmlIterator& it);
   void ReadTabHeader(const class XmlIterator& it);
   void ReadPolygonLimits(const class XmlIterator& it);
+  // Sets the settings page's first (nGroup 1) or second (2) polygon title, making the page first
+  // when it does not exist yet (the XML and the JSON passes).
+  void SetPolygonGroupTitle(int nGroup, const CString& strTitle);
   void DropUnfinishedItem();
   void ReadParamGroup(const class XmlIterator& it);
   BOOL ReadItem(const class XmlIterator& it);
@@ -394,11 +400,11 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   int AskDevicePassword(CString& strPassword);
   // A device text made fit to be part of a file name ('/', '\' and ".." removed).
   static CString SafeFileNamePart(CString strText);
-  // Definition requests and choices the identification roads call (brelvanodlg_identify.cpp until
-  // the definition download and the Document-folder search get sources of their own).
+  // The definition file choice the identification roads call (brelvanodlg_docfiles.cpp).
   BOOL ChooseDefinitionFile(int* pbJsonOrUp);
   void LoadChosenDefinition();
-  // Writes the device's assignment header table into the Document folder; TRUE when written.
+  // Writes the device's assignment header table into the Document folder; TRUE when written
+  // (brelvanodlg_csv.cpp).
   BOOL WriteAssignHeaderCsv(const CString& strText);
   // The last framed command as sent, and the header word and body of the last framed command.
   CString m_strLastCommand;
@@ -585,9 +591,6 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   void ReadJsonRow(const class JsonIterator& it, BOOL bWithConfig, BOOL bCheckBox);
   void ReadJsonGroupOption(const class JsonIterator& it);
   void FillJsonOptions(const class JsonIterator& it, int nKind);
-  // Sets the settings page's first (nGroup 1) or second (2) polygon title, making the page first
-  // when it does not exist yet.
-  void SetPolygonGroupTitle(int nGroup, const CString& strTitle);
 
   // (brelvanodlg_docfiles.cpp) The chosen definition file loaded by its kind: a ".json" file with
   // LoadJsonDefinition, any other with LoadChosenDefinition.

@@ -84,8 +84,11 @@ void CBrelvanoDlg::ReceiveDownloadData(const BYTE* pData, int nCount) {
       ReceiveXmlPacketV1(pData, n);
     } else {
       // Sub-files are named by their number on the device (a left-out file keeps the numbers of
-      // the others).
-      const int nFile = m_nCurrentFile >= 0 && m_nCurrentFile < kMaxTabs ? m_tabInfo[m_nCurrentFile].nIndex : m_nCurrentFile;
+      // the others); an entry the start line did not number goes by its position.
+      int nFile = m_nCurrentFile;
+      if (m_nCurrentFile >= 0 && m_nCurrentFile < kMaxTabs && m_tabInfo[m_nCurrentFile].nIndex >= 0 &&
+          m_tabInfo[m_nCurrentFile].nIndex < kMaxTabs)
+        nFile = m_tabInfo[m_nCurrentFile].nIndex;
       ReceiveXmlPacket(pData, n, nFile, m_nPacket);
     }
     return;

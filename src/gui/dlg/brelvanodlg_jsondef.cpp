@@ -6,22 +6,19 @@
 #include <memory>
 
 #include "gui/dlg/brelvanodlg.h"
+#include "gui/dlg/definitionloading.h"
 #include "gui/dlg/jsontree.h"
-#include "gui/dlg/settingdlg.h"
 #include "platform/crt.h"
 #include "platform/files.h"
-#include "platform/gdi.h"
 #include "platform/modal.h"
 #include "platform/trace.h"
 
 namespace {
 
-constexpr UINT kTextDiagnosis = 1027;
-constexpr UINT kTextProfile = 1028;
-// Largest option count an item, row or sheet may declare; a larger one is refused.
-constexpr int kMaxOptions = 10000;
-// Largest polygon count the zone tables are made for.
-constexpr int kMaxPolygons = 500;
+using brelvano::DefinitionTextMeasure;
+
+// The loader's name in its traces.
+constexpr const wchar_t* kSource = L"JSON definition";
 // The deepest level of a definition that has a meaning; deeper elements are not visited.
 constexpr int kDeepestLevel = 5;
 // The page type whose items hold rows of their own.
@@ -36,41 +33,8 @@ int ToInt(const CString& text) { return _wtoi(text); }
 int IntOrZero(const CString& text) { return text.IsEmpty() ? 0 : ToInt(text); }
 
 BOOL OptionsCountValid(int nOptions, const CString& strWhat) {
-  if (nOptions >= 0 && nOptions <= kMaxOptions) return TRUE;
-  TRACE(L"JSON definition: %s declares %d options (0..%d allowed); it is dropped\n", strWhat, nOptions, kMaxOptions);
-  return FALSE;
+  return brelvano::DefinitionOptionCountValid(nOptions, strWhat, kSource);
 }
-
-// Text widths with the main window's font, one device context for a whole load.
-class WidthMeasure {
- public:
-  explicit WidthMeasure(CWnd* pWnd) {
-    if (s_pActive != nullptr || pWnd == nullptr || pWnd->GetSafeHwnd() == nullptr) return;
-    m_pDC = new CClientDC(pWnd);
-    if (CFont* pFont = pWnd->GetFont()) m_pOldFont = m_pDC->SelectObject(pFont);
-    s_pActive = this;
-  }
-  ~WidthMeasure() {
-    if (s_pActive != this) return;
-    if (m_pOldFont != nullptr) m_pDC->SelectObject(m_pOldFont);
-    delete m_pDC;
-    s_pActive = nullptr;
-  }
-  WidthMeasure(const WidthMeasure&) = delete;
-  WidthMeasure& operator=(const WidthMeasure&) = delete;
-
-  static void Widen(int& nWidth, const CString& text) {
-    if (s_pActive == nullptr || text.IsEmpty()) return;
-    const int cx = s_pActive->m_pDC->GetTextExtent(text).cx;
-    if (cx > nWidth) nWidth = cx;
-  }
-
- private:
-  static WidthMeasure* s_pActive;
-  CClientDC* m_pDC = nullptr;
-  CFont* m_pOldFont = nullptr;
-};
-WidthMeasure* WidthMeasure::s_pActive = nullptr;
 
 // The element the definition is read from: the first top-level element named "brelvano" (in any
 // letter case), else the first top-level element (whose wrong name the parameter pass reports).
@@ -116,7 +80,7 @@ void CBrelvanoDlg::LoadJsonDefinition(const CString& strPath) {
     }
     if (tree.Root().attr != nullptr) TRACE0(L"JSON definition: top-level values beside the definition are not read\n");
 
-    WidthMeasure measure(this);
+    DefinitionTextMeasure measure(this);
     ReplaceLoadedDefinition();
     m_nParseTab = 0;
     m_nOptionIndex = 0;
@@ -124,10 +88,10 @@ void CBrelvanoDlg::LoadJsonDefinition(const CString& strPath) {
     const int nDefinitionTabs = m_nTabCount;
     // The Diagnosis and Profile tabs follow, each from a slot in its reset state.
     m_tabInfo[m_nTabCount].Reset();
-    AppendFixedTab(m_nTabCount, TAB_TYPE_DIAGNOSIS, kTextDiagnosis, L"DIA");
+    AppendFixedTab(m_nTabCount, TAB_TYPE_DIAGNOSIS, brelvano::kTextDiagnosisTab, L"DIA");
     ++m_nTabCount;
     m_tabInfo[m_nTabCount].Reset();
-    AppendFixedTab(m_nTabCount, TAB_TYPE_PROFILE, kTextProfile, L"PRF");
+    AppendFixedTab(m_nTabCount, TAB_TYPE_PROFILE, brelvano::kTextProfileTab, L"PRF");
     ++m_nTabCount;
     if (g_bFileMode) {
       m_strAssignCsvPath.Format(L"%s%s_%s_%s.csv", m_strDocumentDir, L"ASSIGN_HEADER_TABLE_FOR_BRELVANO",
@@ -273,21 +237,10 @@ void CBrelvanoDlg::ReadJsonPolygonLimits(const JsonIterator& info) {
   m_nPolygonFirst = m_nPolygonMin;
   m_nPolygonReadIndex = m_nPolygonMin;
   if (!(value = info.GetAttribute(L"max")).IsEmpty()) m_nPolygonMax = ToInt(value);
-  if (m_nPolygonMax < 0 || m_nPolygonMax > kMaxPolygons) {
-    TRACE(L"JSON definition: polygon max %d outside 0..%d; kept inside\n", m_nPolygonMax, kMaxPolygons);
-    m_nPolygonMax = m_nPolygonMax < 0 ? 0 : kMaxPolygons;
-  }
+  m_nPolygonMax = brelvano::ClampPolygonCount(m_nPolygonMax, kSource);
   if (!(value = info.GetAttribute(L"ptmax")).IsEmpty()) m_nPolygonPointMax = ToInt(value);
   m_nPolygonTotalPointMax = IntOrZero(info.GetAttribute(L"tptmax"));
-  if (m_nPolygonMax > 0) {
-    // The tables of an earlier polygon tab go (the main window frees the last ones when it closes).
-    delete[] m_pPolygonTable;
-    m_pPolygonTable = nullptr;
-    delete[] m_pZonePointBlocks;
-    m_pZonePointBlocks = nullptr;
-    m_pPolygonTable = new POLYGON_INFO[m_nPolygonMax];
-    m_pZonePointBlocks = new POLYGON_POINT_BLOCK[static_cast<size_t>(m_nPolygonMax) * kPointBlocksPerZone];
-  }
+  brelvano::ReplacePolygonTables(m_pPolygonTable, m_pZonePointBlocks, m_nPolygonMax);
 }
 
 // ---- Parameter pass ----
@@ -389,7 +342,7 @@ BOOL CBrelvanoDlg::ReadJsonItemAndContinue(const JsonIterator& it) {
   DropUnfinishedItem();
   PARAM_INFO& s = m_stagingParam;
   s.strName = Translate(it.GetName());
-  WidthMeasure::Widen(m_nLabelWidth, s.strName);
+  DefinitionTextMeasure::Widen(m_nLabelWidth, s.strName);
   CString value = it.GetAttribute(L"ID");
   if (!value.IsEmpty()) s.nId = ToInt(value);
   const int nCtrl = ControlTypeFromText(it.GetAttribute(L"type"));
@@ -426,6 +379,19 @@ BOOL CBrelvanoDlg::ReadJsonItemAndContinue(const JsonIterator& it) {
 BOOL CBrelvanoDlg::ReadJsonPolygonLevel(const JsonIterator& it, int nDepth) {
   const CString strName = it.GetName();
   const CString strParent = it.GetParentName();
+  // A row's declared options: a refused count leaves the row without options and its elements
+  // unread (FALSE); otherwise the option array is made, or a row without options is complete.
+  auto StartRowOptions = [this](SUBGROUP_PARAM& g) -> BOOL {
+    if (!OptionsCountValid(g.nOptions, g.strName)) {
+      g.nOptions = 0;
+      return FALSE;
+    }
+    if (g.nOptions == 0)
+      CompletePolygonRow();
+    else
+      g.pOptions = new PARAM_OPTION[g.nOptions];
+    return TRUE;
+  };
   if (nDepth == 3) {
     if (strName == L"info") {
       const CString id = it.GetAttribute(L"id");
@@ -457,15 +423,7 @@ BOOL CBrelvanoDlg::ReadJsonPolygonLevel(const JsonIterator& it, int nDepth) {
     } else {
       ReadJsonRow(it, FALSE, FALSE);
     }
-    if (!OptionsCountValid(g.nOptions, g.strName)) {
-      g.nOptions = 0;
-      return FALSE;
-    }
-    if (g.nOptions == 0)
-      CompletePolygonRow();
-    else
-      g.pOptions = new PARAM_OPTION[g.nOptions];
-    return TRUE;
+    return StartRowOptions(g);
   }
 
   SUBGROUP_PARAM& g = m_stagingParam.subGroups[m_nSubGroup];
@@ -480,15 +438,7 @@ BOOL CBrelvanoDlg::ReadJsonPolygonLevel(const JsonIterator& it, int nDepth) {
     }
     DropUnfinishedItem();
     ReadJsonRow(it, TRUE, FALSE);
-    if (!OptionsCountValid(g.nOptions, g.strName)) {
-      g.nOptions = 0;
-      return FALSE;
-    }
-    if (g.nOptions == 0)
-      CompletePolygonRow();
-    else
-      g.pOptions = new PARAM_OPTION[g.nOptions];
-    return TRUE;
+    return StartRowOptions(g);
   }
   if (nDepth == 4) {
     if (strName == L"list") FillJsonOptions(it, strParent == L"sheet" ? kSheetList : kRowList);
@@ -525,7 +475,7 @@ void CBrelvanoDlg::ReadJsonRow(const JsonIterator& it, BOOL bWithConfig, BOOL bC
   const CString strName = it.GetName();
   g.strTag = strName;
   g.strName = Translate(strName);
-  WidthMeasure::Widen(m_nLabelWidth, g.strName);
+  DefinitionTextMeasure::Widen(m_nLabelWidth, g.strName);
   CString value = it.GetAttribute(L"id");
   if (!value.IsEmpty()) g.nRowId = ToInt(value);
   value = it.GetAttribute(L"type");
@@ -559,7 +509,7 @@ void CBrelvanoDlg::ReadJsonGroupOption(const JsonIterator& it) {
   const CString text = it.GetText();
   o.strText = m_bTranslateNames ? Translate(text) : text;
   o.nValue = m_nOptionIndex;
-  WidthMeasure::Widen(m_nValueWidth, o.strText);
+  DefinitionTextMeasure::Widen(m_nValueWidth, o.strText);
   if (++m_nOptionIndex >= g.nOptions) CompletePolygonRow();
 }
 
@@ -598,7 +548,7 @@ void CBrelvanoDlg::FillJsonOptions(const JsonIterator& it, int nKind) {
       o.nType = o.bHasType ? ToInt(type) : 2;
       if (nKind == kItemList) o.strCmdId = GetField(entry, 5, L';');
     }
-    WidthMeasure::Widen(m_nValueWidth, o.strText);
+    DefinitionTextMeasure::Widen(m_nValueWidth, o.strText);
     if (++m_nOptionIndex < nOptions) continue;
     if (bItem) {
       AddParam();
@@ -609,15 +559,4 @@ void CBrelvanoDlg::FillJsonOptions(const JsonIterator& it, int nKind) {
     }
     break;
   }
-}
-
-void CBrelvanoDlg::SetPolygonGroupTitle(int nGroup, const CString& strTitle) {
-  if (m_pSettingDlg == nullptr) {
-    m_pSettingDlg = new CSettingDialog(this);
-    if (!m_pSettingDlg->Create(IDD_SETTING_DIALOG, this)) TRACE(L"settings page: no window\n");
-  }
-  if (nGroup == 1)
-    m_pSettingDlg->m_strDetailTitle = strTitle;
-  else
-    m_pSettingDlg->m_strMapTitle = strTitle;
 }

@@ -52,13 +52,8 @@ void CBrelvanoDlg::ResetDefinitionTabs() {
   if (m_pGeofenceDlg != nullptr) m_pGeofenceDlg->m_pParams = nullptr;
   if (m_pBleDlg != nullptr) m_pBleDlg->m_pParamList = nullptr;
   m_pageInfo.pParams = nullptr;
-  FreeParamLists();
-  m_pParamLists = nullptr;
-  m_nParseTab = 0;
-  m_nTabCount = 0;
-  m_nReportTabCount = 0;
-  m_nReportParseTab = 0;
-  m_nOptionIndex = 0;
+  ResetDefinitionModel();
+  // ResetDefinitionModel has released the staging record's option arrays and nulled their pointers.
   m_stagingParam.nOptions = 0;
 
   // Session state that belongs to the definition in use.
@@ -67,8 +62,16 @@ void CBrelvanoDlg::ResetDefinitionTabs() {
   m_nDownloadState = 0;
   m_nReadyRetries = 0;
   if (!m_bOpenedFromFile) m_dFirmwareVersion = 0.0;
+}
 
-  // FreeParamLists has released the staging record's option arrays and nulled their pointers.
+void CBrelvanoDlg::ResetDefinitionModel() {
+  FreeParamLists();
+  m_pParamLists = nullptr;
+  m_nParseTab = 0;
+  m_nTabCount = 0;
+  m_nReportTabCount = 0;
+  m_nReportParseTab = 0;
+  m_nOptionIndex = 0;
   for (TAB_INFO& tab : m_tabInfo) tab.Reset();
 }
 
@@ -89,37 +92,12 @@ void CBrelvanoDlg::AddParam() {
   }
 
   PARAM_INFO* p = new PARAM_INFO;
-  p->bAssign = s.bAssign;
-  p->nType = s.nType;
-  p->nTabId = s.nTabId;
-  p->strMapId = s.strMapId;
-  p->strHdr = s.strHdr;
-  p->bVisible = s.bVisible;
-  p->bNumType = s.bNumType;
-  p->nGroupMin = s.nGroupMin;
-  p->nGroupMax = s.nGroupMax;
-
   if (!bPolygon) {
-    p->nCtrlType = s.nCtrlType;
-    p->assign = s.assign;
-    p->strAlertId = s.strAlertId;
-    p->strName = s.strName;
-    p->nBase = s.nBase;
-    p->nSize = s.nSize;
-    p->nDecimal = s.nDecimal;
-    p->strConfig = s.strConfig;
-    p->nMax = s.nMax;
-    p->strValue = s.strValue;
-    p->bReserve = s.bReserve;
-    p->nId = s.nId;
-    p->nAssignNo = s.nAssignNo;
-    if (s.pOptions != nullptr && s.nOptions > 0) {
-      p->nOptions = s.nOptions;
-      p->pOptions = CopyOptions(s.pOptions, s.nOptions);
-    } else if (s.nOptions != 0) {
+    if (s.nOptions != 0 && (s.pOptions == nullptr || s.nOptions < 0))
       TRACE(L"AddParam: \"%s\" counts %d options without an array; kept without options\n", s.strName, s.nOptions);
-    }
+    CopyParamItem(*p, s);
   } else {
+    CopyParamTabFields(*p, s);
     const SUBGROUP_PARAM& group = s.subGroups[m_nSubGroup];
     CopySubGroup(p->subGroups[m_nSubGroup], group);
     if (group.strHdr == L"PLS") {
@@ -142,17 +120,7 @@ void CBrelvanoDlg::FreeParamLists() {
   try {
     if (m_pParamLists != nullptr) {
       const int count = m_nTabCount < kMaxTabs ? m_nTabCount : kMaxTabs;
-      for (int i = 0; i < count; ++i) {
-        CPtrList& list = m_pParamLists[i];
-        POSITION pos = list.GetHeadPosition();
-        while (pos != nullptr) {
-          auto* p = static_cast<PARAM_INFO*>(list.GetNext(pos));
-          if (p == nullptr) continue;
-          FreeParamOptions(*p);
-          delete p;
-        }
-        list.RemoveAll();
-      }
+      for (int i = 0; i < count; ++i) FreeParamInfoList(m_pParamLists[i]);
       delete[] m_pParamLists;
       m_pParamLists = nullptr;
     }

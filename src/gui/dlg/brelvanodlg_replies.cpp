@@ -214,8 +214,13 @@ void CBrelvanoDlg::ParseLegacyReply(const CString& strLine) {
     m_dFirmwareVersion = _wtof(m_deviceInfo.strVersion);
     const BOOL singleFile = !m_bAtPrefix || (m_dFirmwareVersion >= 100.0 && m_dFirmwareVersion < 300.0 && !m_bNewFirmware);
     if (singleFile) {
-      m_bXmlDownload = TRUE;
       m_nXmlSize = _wtoi(Field(strLine, 3));
+      // A size the receive buffer cannot hold is not a definition this program can take.
+      if (m_nXmlSize < 1 || m_nXmlSize > kMaxXmlFileBytes) {
+        RefuseDefinitionStart(*this);
+        return;
+      }
+      m_bXmlDownload = TRUE;
       std::memset(m_xmlBuffer, 0, sizeof m_xmlBuffer);
       std::memset(m_packetBuffer, 0, sizeof m_packetBuffer);
       m_nPacketFill = 0;
@@ -224,7 +229,12 @@ void CBrelvanoDlg::ParseLegacyReply(const CString& strLine) {
       return;
     }
     m_nFileCount = _wtoi(Field(strLine, 3));
-    if (static_cast<unsigned>(m_nFileCount) > kMaxDefinitionFiles) {
+    bool refused = m_nFileCount < 1 || static_cast<unsigned>(m_nFileCount) > kMaxDefinitionFiles;
+    for (int i = 0; i < m_nFileCount && !refused; ++i) {
+      const int size = _wtoi(Field(strLine, i + 4));
+      refused = size < 0 || size > kMaxXmlFileBytes;
+    }
+    if (refused) {
       RefuseDefinitionStart(*this);
       return;
     }
@@ -244,12 +254,14 @@ void CBrelvanoDlg::ParseLegacyReply(const CString& strLine) {
     m_dFirmwareVersion = _wtof(m_deviceInfo.strVersion);
     if (m_deviceInfo.strVersion.Find(L'.') >= 0 || m_deviceInfo.bJsonParam) m_bNewFirmware = TRUE;
     m_nFileCount = _wtoi(Field(strLine, 4));
-    if (static_cast<unsigned>(m_nFileCount) > kMaxDefinitionFiles) {
+    if (m_nFileCount < 1 || static_cast<unsigned>(m_nFileCount) > kMaxDefinitionFiles) {
       RefuseDefinitionStart(*this);
       return;
     }
     for (int i = 0; i < m_nFileCount; ++i) m_tabInfo[i].nIndex = i;
     m_bJsonDownload = TRUE;
+    // A device that stays silent before its first frame ends the download too.
+    SetTimer(TIMER_DOWNLOAD_QUIET, kDownloadQuietMs);
     m_nCurrentFile = 0;
     m_nPacket = 0;
     m_strJsonText.Empty();

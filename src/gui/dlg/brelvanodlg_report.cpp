@@ -2,11 +2,11 @@
 // the report file of the Document folder, its header and parameter passes into the report tables,
 // and the hand-over to the report dialog.
 #include "gui/dlg/brelvanodlg.h"
+#include "gui/dlg/definitionloading.h"
 #include "gui/dlg/reportdlg.h"
 #include "gui/dlg/xmltree.h"
 #include "platform/crt.h"
 #include "platform/files.h"
-#include "platform/gdi.h"
 #include "platform/trace.h"
 
 namespace {
@@ -35,17 +35,7 @@ int ReportControlType(const CString& text) {
 
 void CBrelvanoDlg::LoaderStore::FreeReportLists() {
   if (pReportLists != nullptr) {
-    for (int i = 0; i < nReportLists; ++i) {
-      CPtrList& list = pReportLists[i];
-      POSITION pos = list.GetHeadPosition();
-      while (pos != nullptr) {
-        auto* p = static_cast<PARAM_INFO*>(list.GetNext(pos));
-        if (p == nullptr) continue;
-        FreeParamOptions(*p);
-        delete p;
-      }
-      list.RemoveAll();
-    }
+    for (int i = 0; i < nReportLists; ++i) FreeParamInfoList(pReportLists[i]);
     delete[] pReportLists;
   }
   pReportLists = nullptr;
@@ -154,12 +144,7 @@ void CBrelvanoDlg::ParseReportXmlHeader(XmlIterator it, int nDepth) {
 }
 
 void CBrelvanoDlg::ParseReportXmlParams(XmlIterator it, int nDepth) {
-  CClientDC* pDC = nullptr;
-  CFont* pOldFont = nullptr;
-  if (GetSafeHwnd() != nullptr && nDepth == 0) {
-    pDC = new CClientDC(this);
-    if (CFont* pFont = GetFont()) pOldFont = pDC->SelectObject(pFont);
-  }
+  brelvano::DefinitionTextMeasure measure(this);  // the outermost call measures for the whole pass
   PARAM_INFO& s = m_reportStagingParam;
   try {
     for (; it != nullptr; ++it) {
@@ -186,10 +171,7 @@ void CBrelvanoDlg::ParseReportXmlParams(XmlIterator it, int nDepth) {
         if (strName != L"item") break;
         const CString* pFid = it.GetAttribute(L"fid");
         s.strName = pFid ? (m_bTranslateNames ? Translate(*pFid) : *pFid) : CString();
-        if (pDC != nullptr && !s.strName.IsEmpty()) {
-          const int cx = pDC->GetTextExtent(s.strName).cx;
-          if (cx > m_nLabelWidth) m_nLabelWidth = cx;
-        }
+        brelvano::DefinitionTextMeasure::Widen(m_nLabelWidth, s.strName);
         if (const CString* v = it.GetAttribute(L"type")) {
           const int nCtrl = ReportControlType(*v);
           if (nCtrl >= 0) s.nCtrlType = nCtrl;
@@ -211,10 +193,6 @@ void CBrelvanoDlg::ParseReportXmlParams(XmlIterator it, int nDepth) {
   } catch (...) {
     TRACE0(L"Report definition: read stopped by an error\n");
   }
-  if (pDC != nullptr) {
-    if (pOldFont != nullptr) pDC->SelectObject(pOldFont);
-    delete pDC;
-  }
 }
 
 void CBrelvanoDlg::AddReportParam() {
@@ -224,18 +202,6 @@ void CBrelvanoDlg::AddReportParam() {
   }
   const PARAM_INFO& s = m_reportStagingParam;
   auto* p = new PARAM_INFO;
-  p->nType = s.nType;
-  p->strHdr = s.strHdr;
-  p->bNumType = s.bNumType;
-  p->nTabId = s.nTabId;
-  p->bAssign = s.bAssign;
-  p->nCtrlType = s.nCtrlType;
-  p->strName = s.strName;
-  p->nBase = s.nBase;
-  p->nMax = s.nMax;
-  p->nOptions = s.nOptions;
-  p->nId = s.nId;
-  p->strValue = s.strValue;
-  p->bReserve = s.bReserve;
+  CopyParamItem(*p, s);
   m_pReportParamLists[m_nReportParseTab - 1].AddTail(p);
 }

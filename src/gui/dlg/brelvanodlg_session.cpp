@@ -135,14 +135,7 @@ void CBrelvanoDlg::OnCbnSelchangePort() {
 
 void CBrelvanoDlg::ResetSessionDefinition() {
   // The model of the previous definition goes (lists, counters, tab slots); the log is kept.
-  FreeParamLists();
-  m_pParamLists = nullptr;
-  m_nParseTab = 0;
-  m_nTabCount = 0;
-  m_nReportTabCount = 0;
-  m_nReportParseTab = 0;
-  m_nOptionIndex = 0;
-  for (TAB_INFO& tab : m_tabInfo) tab.Reset();
+  ResetDefinitionModel();
 }
 
 void CBrelvanoDlg::StartSession() {
@@ -258,6 +251,12 @@ void CBrelvanoDlg::ResetSession() {
   m_nPolygonReadIndex = 0;
   m_nLabelWidth = 0;
   m_nValueWidth = 0;
+  // Status chain, identification and the pending command of the session that ends.
+  m_bMVoltPending = FALSE;
+  m_bAdpPollRunning = FALSE;
+  m_bBuyerVariantDefinition = FALSE;
+  m_strCmdHeader.Empty();
+  m_strCmdBody.Empty();
 
   // Every session timer goes; the events are reset in place, so that a wait holding one still
   // holds a valid handle (it ends through the generation).

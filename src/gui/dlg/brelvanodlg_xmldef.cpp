@@ -5,22 +5,20 @@
 
 #include "gui/dlg/bledlg.h"
 #include "gui/dlg/brelvanodlg.h"
+#include "gui/dlg/definitionloading.h"
 #include "gui/dlg/geofencedlg.h"
 #include "gui/dlg/settingdlg.h"
 #include "gui/dlg/xmltree.h"
 #include "platform/crt.h"
-#include "platform/gdi.h"
 #include "platform/modal.h"
 #include "platform/trace.h"
 
 namespace {
 
-constexpr UINT kTextDiagnosis = 1027;
-constexpr UINT kTextProfile = 1028;
-// Largest option count an item or row may declare; a larger one is refused.
-constexpr int kMaxOptions = 10000;
-// Largest polygon count the zone tables are made for.
-constexpr int kMaxPolygons = 500;
+using brelvano::DefinitionTextMeasure;
+
+// The loader's name in its traces.
+constexpr const wchar_t* kSource = L"Definition";
 // Below these depths every level of a definition has a meaning; deeper elements are not visited.
 constexpr int kHeaderDepth = 1;
 constexpr int kParamDepth = 5;
@@ -35,42 +33,8 @@ int XmlPageType(int type) {
   return type == TAB_TYPE_GAP_GROUP || type == TAB_TYPE_FILE_DOWNLOAD ? TAB_TYPE_XML_OWN_PAGE : type;
 }
 
-// Text widths with the main window's font; one device context for a whole parameter pass.
-class TextMeasure {
- public:
-  static TextMeasure* s_pActive;
-
-  explicit TextMeasure(CWnd* pWnd) {
-    if (s_pActive != nullptr || pWnd == nullptr || pWnd->GetSafeHwnd() == nullptr) return;
-    m_pDC = new CClientDC(pWnd);
-    if (CFont* pFont = pWnd->GetFont()) m_pOldFont = m_pDC->SelectObject(pFont);
-    s_pActive = this;
-  }
-  ~TextMeasure() {
-    if (s_pActive != this) return;
-    if (m_pOldFont != nullptr) m_pDC->SelectObject(m_pOldFont);
-    delete m_pDC;
-    s_pActive = nullptr;
-  }
-  TextMeasure(const TextMeasure&) = delete;
-  TextMeasure& operator=(const TextMeasure&) = delete;
-
-  static void Widen(int& nWidth, const CString& text) {
-    if (s_pActive == nullptr || text.IsEmpty()) return;
-    const int cx = s_pActive->m_pDC->GetTextExtent(text).cx;
-    if (cx > nWidth) nWidth = cx;
-  }
-
- private:
-  CClientDC* m_pDC = nullptr;
-  CFont* m_pOldFont = nullptr;
-};
-TextMeasure* TextMeasure::s_pActive = nullptr;
-
 BOOL OptionsCountValid(int nOptions, const CString& strWhat) {
-  if (nOptions >= 0 && nOptions <= kMaxOptions) return TRUE;
-  TRACE(L"Definition: %s declares %d options (0..%d allowed); it is dropped\n", strWhat, nOptions, kMaxOptions);
-  return FALSE;
+  return brelvano::DefinitionOptionCountValid(nOptions, strWhat, kSource);
 }
 
 }  // namespace
@@ -128,10 +92,10 @@ void CBrelvanoDlg::LoadXmlDefinition(const CString& strPath, BOOL bSubFile) {
       const int nDefinitionTabs = m_nTabCount;
       const CString& s = m_defHeader.strS;
       if (!(s == L"VR325" || s.Find(L"VR40") >= 0 || s.Find(L"VR43") >= 0)) {
-        AppendFixedTab(m_nTabCount, TAB_TYPE_DIAGNOSIS, kTextDiagnosis, L"DIA");
+        AppendFixedTab(m_nTabCount, TAB_TYPE_DIAGNOSIS, brelvano::kTextDiagnosisTab, L"DIA");
         ++m_nTabCount;
       }
-      AppendFixedTab(m_nTabCount, TAB_TYPE_PROFILE, kTextProfile, L"PRF");
+      AppendFixedTab(m_nTabCount, TAB_TYPE_PROFILE, brelvano::kTextProfileTab, L"PRF");
       ++m_nTabCount;
       m_pParamLists = new CPtrList[m_nTabCount];
       RunParamPass(tree, nDefinitionTabs);
@@ -164,10 +128,10 @@ void CBrelvanoDlg::LoadXmlDefinition(const CString& strPath, BOOL bSubFile) {
       ParseXmlHeader(tree.begin(), 0);
       const CString& s = m_defHeader.strS;
       if (!(s == L"VR325" || s.Find(L"VR4") >= 0)) {
-        AppendFixedTab(m_nFileCount + m_nTabCount, TAB_TYPE_DIAGNOSIS, kTextDiagnosis, L"DIA");
+        AppendFixedTab(m_nFileCount + m_nTabCount, TAB_TYPE_DIAGNOSIS, brelvano::kTextDiagnosisTab, L"DIA");
         ++m_nTabCount;
       }
-      AppendFixedTab(m_nFileCount + m_nTabCount, TAB_TYPE_PROFILE, kTextProfile, L"PRF");
+      AppendFixedTab(m_nFileCount + m_nTabCount, TAB_TYPE_PROFILE, brelvano::kTextProfileTab, L"PRF");
       m_nTabCount = m_nFileCount + 2;
       m_pParamLists = new CPtrList[m_nTabCount];
       RunParamPass(tree, m_nFileCount);
@@ -233,8 +197,12 @@ void CBrelvanoDlg::RequestNextSubFile() {
   const BOOL bMore = m_nCurrentFile != m_nFileCount;
   if (bMore) {
     CString strRequest;
-    // The device numbers its files itself (a left-out file keeps the numbers of the others).
-    const int nDeviceFile = m_nCurrentFile >= 0 && m_nCurrentFile < kMaxTabs ? m_tabInfo[m_nCurrentFile].nIndex : m_nCurrentFile;
+    // The device numbers its files itself (a left-out file keeps the numbers of the others); an
+    // entry the start line did not number is asked for by its position.
+    int nDeviceFile = m_nCurrentFile;
+    if (m_nCurrentFile >= 0 && m_nCurrentFile < kMaxTabs && m_tabInfo[m_nCurrentFile].nIndex >= 0 &&
+        m_tabInfo[m_nCurrentFile].nIndex < kMaxTabs)
+      nDeviceFile = m_tabInfo[m_nCurrentFile].nIndex;
     strRequest.Format(L"AT^$ReqXmlPk;%d;%d", nDeviceFile, m_nPacket);
     QueueCommand(strRequest + L"\r");
     m_bXmlDownload = TRUE;
@@ -264,9 +232,9 @@ void CBrelvanoDlg::OpenXmlDefinition(const CString& strPath) {
   }
   ParseXmlHeader(tree.begin(), 0);
   const int nDefinitionTabs = m_nTabCount;
-  AppendFixedTab(m_nTabCount, TAB_TYPE_DIAGNOSIS, kTextDiagnosis, L"DIA");
+  AppendFixedTab(m_nTabCount, TAB_TYPE_DIAGNOSIS, brelvano::kTextDiagnosisTab, L"DIA");
   ++m_nTabCount;
-  AppendFixedTab(m_nTabCount, TAB_TYPE_PROFILE, kTextProfile, L"PRF");
+  AppendFixedTab(m_nTabCount, TAB_TYPE_PROFILE, brelvano::kTextProfileTab, L"PRF");
   ++m_nTabCount;
   m_pParamLists = new CPtrList[m_nTabCount];
   RunParamPass(tree, nDefinitionTabs);
@@ -386,28 +354,17 @@ void CBrelvanoDlg::ReadPolygonLimits(const XmlIterator& it) {
   m_nPolygonFirst = m_nPolygonMin;
   m_nPolygonReadIndex = m_nPolygonMin;
   if (const CString* v = it.GetAttribute(L"max")) m_nPolygonMax = ToInt(*v);
-  if (m_nPolygonMax < 0 || m_nPolygonMax > kMaxPolygons) {
-    TRACE(L"Definition: polygon max %d outside 0..%d; kept inside\n", m_nPolygonMax, kMaxPolygons);
-    m_nPolygonMax = m_nPolygonMax < 0 ? 0 : kMaxPolygons;
-  }
+  m_nPolygonMax = brelvano::ClampPolygonCount(m_nPolygonMax, kSource);
   if (const CString* v = it.GetAttribute(L"ptmax")) m_nPolygonPointMax = ToInt(*v);
   const CString* pTotal = it.GetAttribute(L"tptmax");
   m_nPolygonTotalPointMax = pTotal ? ToInt(*pTotal) : 0;
-  if (m_nPolygonMax > 0) {
-    // The tables of an earlier polygon tab go (the main window frees the last ones when it closes).
-    delete[] m_pPolygonTable;
-    m_pPolygonTable = nullptr;
-    delete[] m_pZonePointBlocks;
-    m_pZonePointBlocks = nullptr;
-    m_pPolygonTable = new POLYGON_INFO[m_nPolygonMax];
-    m_pZonePointBlocks = new POLYGON_POINT_BLOCK[static_cast<size_t>(m_nPolygonMax) * kPointBlocksPerZone];
-  }
+  brelvano::ReplacePolygonTables(m_pPolygonTable, m_pZonePointBlocks, m_nPolygonMax);
 }
 
 // ---- Parameter pass ----
 
 void CBrelvanoDlg::ParseXmlParams(XmlIterator it, int nDepth) {
-  TextMeasure measure(this);  // the outermost call measures for the whole pass
+  DefinitionTextMeasure measure(this);  // the outermost call measures for the whole pass
   try {
     for (; it != nullptr; ++it) {
       const CString strName = it.GetName();
@@ -495,7 +452,7 @@ BOOL CBrelvanoDlg::ReadItem(const XmlIterator& it) {
   DropUnfinishedItem();
   PARAM_INFO& s = m_stagingParam;
   if (const CString* v = it.GetAttribute(L"fid")) s.strName = m_bTranslateNames ? Translate(*v) : *v;
-  TextMeasure::Widen(m_nLabelWidth, s.strName);
+  DefinitionTextMeasure::Widen(m_nLabelWidth, s.strName);
   if (const CString* v = it.GetAttribute(L"type")) {
     const int nCtrl = ControlTypeFromText(*v);
     if (nCtrl >= 0) s.nCtrlType = nCtrl;
@@ -546,7 +503,7 @@ void CBrelvanoDlg::ReadOption(const XmlIterator& it) {
   o.strRid = pRid ? *pRid : CString();
   const CString strText = it.GetText();
   o.strText = m_bTranslateNames ? Translate(strText) : strText;
-  TextMeasure::Widen(m_nValueWidth, o.strText);
+  DefinitionTextMeasure::Widen(m_nValueWidth, o.strText);
   o.nValue = m_nOptionIndex + s.nBase;
   if (++m_nOptionIndex >= s.nOptions) {
     AddParam();
@@ -576,7 +533,7 @@ void CBrelvanoDlg::ReadRowAttributes(const XmlIterator& it) {
   SUBGROUP_PARAM& g = m_stagingParam.subGroups[m_nSubGroup];
   if (const CString* v = it.GetAttribute(L"id")) g.nRowId = ToInt(*v);
   if (const CString* v = it.GetAttribute(L"fid")) g.strName = m_bTranslateNames ? Translate(*v) : *v;
-  TextMeasure::Widen(m_nLabelWidth, g.strName);
+  DefinitionTextMeasure::Widen(m_nLabelWidth, g.strName);
   if (const CString* v = it.GetAttribute(L"type")) {
     if (*v == L"combo")
       g.nCtrlType = CTRL_COMBO;
@@ -605,11 +562,10 @@ void CBrelvanoDlg::CompletePolygonRow() {
 BOOL CBrelvanoDlg::ReadPolygonRow(const XmlIterator& it, const CString& strName) {
   SUBGROUP_PARAM& g = m_stagingParam.subGroups[m_nSubGroup];
   if (strName == L"scmd") return TRUE;  // its children are read like those of the previous row
-  DropUnfinishedItem();
-  if (strName == L"item") {
-    g.strTag = L"item";
-    ReadRowAttributes(it);
-    if (!OptionsCountValid(g.nOptions, g.strName)) {
+  // The row's declared options: a refused count leaves the row without options and its elements
+  // unread (FALSE); otherwise the option array is made, or a row without options is complete.
+  auto StartRowOptions = [this, &g](const CString& strWhat) -> BOOL {
+    if (!OptionsCountValid(g.nOptions, strWhat)) {
       g.nOptions = 0;
       return FALSE;
     }
@@ -618,38 +574,38 @@ BOOL CBrelvanoDlg::ReadPolygonRow(const XmlIterator& it, const CString& strName)
     else
       CompletePolygonRow();
     return TRUE;
+  };
+  DropUnfinishedItem();
+  if (strName == L"item") {
+    g.strTag = L"item";
+    ReadRowAttributes(it);
+    return StartRowOptions(g.strName);
   }
   if (strName == L"sheet") {
     g.strTag = L"sheet";
     if (const CString* v = it.GetAttribute(L"id")) g.nRowId = ToInt(*v);
     g.nCtrlType = CTRL_SHEET;
     g.nOptions = IntOrZero(it.GetAttribute(L"column"));
-    if (!OptionsCountValid(g.nOptions, L"sheet")) {
-      g.nOptions = 0;
-      return FALSE;
-    }
-    if (g.nOptions != 0)
-      g.pOptions = new PARAM_OPTION[g.nOptions];
-    else
-      CompletePolygonRow();
-    return TRUE;
+    return StartRowOptions(L"sheet");
   }
   // mgrp: a titled group of rows.
   g.strTag = L"mgrp";
   if (const CString* v = it.GetAttribute(L"id")) g.nMgrpId = ToInt(*v);
   g.nCtrlType = CTRL_MGRP;
   if (const CString* v = it.GetAttribute(L"title")) g.strMgrpTitle = m_bTranslateNames ? Translate(*v) : *v;
-  if (g.nMgrpId == 1 || g.nMgrpId == 2) {
-    if (m_pSettingDlg == nullptr) {
-      m_pSettingDlg = new CSettingDialog(this);
-      if (!m_pSettingDlg->Create(IDD_SETTING_DIALOG, this)) TRACE(L"settings page: no window\n");
-    }
-    if (g.nMgrpId == 1)
-      m_pSettingDlg->m_strDetailTitle = g.strMgrpTitle;
-    else
-      m_pSettingDlg->m_strMapTitle = g.strMgrpTitle;
-  }
+  if (g.nMgrpId == 1 || g.nMgrpId == 2) SetPolygonGroupTitle(g.nMgrpId, g.strMgrpTitle);
   return TRUE;
+}
+
+void CBrelvanoDlg::SetPolygonGroupTitle(int nGroup, const CString& strTitle) {
+  if (m_pSettingDlg == nullptr) {
+    m_pSettingDlg = new CSettingDialog(this);
+    if (!m_pSettingDlg->Create(IDD_SETTING_DIALOG, this)) TRACE(L"settings page: no window\n");
+  }
+  if (nGroup == 1)
+    m_pSettingDlg->m_strDetailTitle = strTitle;
+  else
+    m_pSettingDlg->m_strMapTitle = strTitle;
 }
 
 BOOL CBrelvanoDlg::ReadGroupRow(const XmlIterator& it) {
@@ -702,7 +658,7 @@ void CBrelvanoDlg::ReadRowOption(const XmlIterator& it, BOOL bColumn) {
     if (const CString* v = it.GetAttribute(L"curr")) g.strValue = m_bTranslateNames ? Translate(*v) : *v;
   }
   o.strText = m_bTranslateNames ? Translate(strText) : strText;
-  TextMeasure::Widen(m_nValueWidth, o.strText);
+  DefinitionTextMeasure::Widen(m_nValueWidth, o.strText);
   o.nValue = m_nOptionIndex + g.nBase;
   if (++m_nOptionIndex >= g.nOptions) CompletePolygonRow();
 }

@@ -64,6 +64,53 @@ void FreeParamOptions(PARAM_INFO& param) {
   }
 }
 
+void CopyParamTabFields(PARAM_INFO& to, const PARAM_INFO& from) {
+  to.bAssign = from.bAssign;
+  to.nType = from.nType;
+  to.nTabId = from.nTabId;
+  to.strMapId = from.strMapId;
+  to.strHdr = from.strHdr;
+  to.bVisible = from.bVisible;
+  to.bNumType = from.bNumType;
+  to.nGroupMin = from.nGroupMin;
+  to.nGroupMax = from.nGroupMax;
+}
+
+void CopyParamItem(PARAM_INFO& to, const PARAM_INFO& from) {
+  CopyParamTabFields(to, from);
+  to.nCtrlType = from.nCtrlType;
+  to.assign = from.assign;
+  to.strAlertId = from.strAlertId;
+  to.strName = from.strName;
+  to.nBase = from.nBase;
+  to.nSize = from.nSize;
+  to.nDecimal = from.nDecimal;
+  to.strConfig = from.strConfig;
+  to.nMax = from.nMax;
+  to.strValue = from.strValue;
+  to.bReserve = from.bReserve;
+  to.nId = from.nId;
+  to.nAssignNo = from.nAssignNo;
+  if (from.pOptions != nullptr && from.nOptions > 0) {
+    to.nOptions = from.nOptions;
+    to.pOptions = CopyOptions(from.pOptions, from.nOptions);
+  } else {
+    to.nOptions = 0;
+    to.pOptions = nullptr;
+  }
+}
+
+void FreeParamInfoList(CPtrList& list) {
+  POSITION pos = list.GetHeadPosition();
+  while (pos != nullptr) {
+    auto* p = static_cast<PARAM_INFO*>(list.GetNext(pos));
+    if (p == nullptr) continue;
+    FreeParamOptions(*p);
+    delete p;
+  }
+  list.RemoveAll();
+}
+
 void TAB_INFO::Reset() {
   nIndex = TAB_TYPE_EMPTY;
   nType = TAB_TYPE_EMPTY;

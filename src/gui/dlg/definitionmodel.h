@@ -141,6 +141,14 @@ struct PARAM_INFO {
 
 // Releases the option arrays a parameter record holds (its own and both sub-groups') and nulls them.
 void FreeParamOptions(PARAM_INFO& param);
+// Deletes every record of a list of new'd PARAM_INFO records, with their option arrays, and
+// empties the list.
+void FreeParamInfoList(CPtrList& list);
+// Copies the fields a record takes from its tab (type, ids, header, flags, group range).
+void CopyParamTabFields(PARAM_INFO& to, const PARAM_INFO& from);
+// Copies the tab fields and the item's own fields (not the page's controls, not the sub-groups);
+// the options become a copy of their own, or none when from has no array.
+void CopyParamItem(PARAM_INFO& to, const PARAM_INFO& from);
 
 // One tab of a definition.
 struct TAB_INFO {

@@ -5,13 +5,6 @@
 #include "gui/dlg/pagemessages.h"
 #include "platform/trace.h"
 
-namespace {
-// Button texts of the language library.
-constexpr UINT kTextAdd = 1035;
-constexpr UINT kTextEdit = 1052;
-constexpr UINT kTextDelete = 1053;
-}  // namespace
-
 BEGIN_MESSAGE_MAP(CGeofenceDialog, CDialog)
   ON_WM_CLOSE()
   ON_MESSAGE(WM_GEOFENCE_RECORD, &CGeofenceDialog::OnGeofenceRecord)
@@ -31,12 +24,7 @@ void CGeofenceDialog::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CGeofenceDialog::OnInitDialog() {
   CDialog::OnInitDialog();
-  // The button texts of the user's language, when its library is there.
-  if (LoadLanguage() != nullptr) {
-    SetDlgItemText(IDC_GEOFENCE_ADD, m_language.LoadString(kTextAdd));
-    SetDlgItemText(IDC_GEOFENCE_EDIT, m_language.LoadString(kTextEdit));
-    SetDlgItemText(IDC_GEOFENCE_DELETE, m_language.LoadString(kTextDelete));
-  }
+  brelvano::SetPageButtonTexts(*this, *this, IDC_GEOFENCE_ADD, IDC_GEOFENCE_EDIT, IDC_GEOFENCE_DELETE);
   m_list.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
   m_progress.ShowWindow(SW_HIDE);
   ResetRecords();
@@ -44,8 +32,7 @@ BOOL CGeofenceDialog::OnInitDialog() {
 }
 
 BOOL CGeofenceDialog::PreTranslateMessage(MSG* pMsg) {
-  if (pMsg != nullptr && pMsg->message == WM_KEYDOWN && (pMsg->wParam == VK_RETURN || pMsg->wParam == VK_ESCAPE))
-    return TRUE;
+  if (brelvano::IsPageSwallowedKey(pMsg)) return TRUE;
   return CDialog::PreTranslateMessage(pMsg);
 }
 
@@ -80,27 +67,12 @@ void CGeofenceDialog::ResetRecords() {
   m_nRowCount = 0;
 }
 
-void CGeofenceDialog::BuildColumns() {
-  if (m_list.GetSafeHwnd() == nullptr) return;
-  m_list.DeleteAllItems();
-  m_list.DeleteAllColumns();
-  int column = 0;
-  m_list.InsertColumn(column++, L"No", LVCFMT_LEFT, 40);
-  m_list.InsertColumn(column++, L"Active", LVCFMT_CENTER, 50);
-  if (m_pParams == nullptr) return;
-  POSITION pos = m_pParams->GetHeadPosition();
-  while (pos != nullptr) {
-    const auto* p = static_cast<const PARAM_INFO*>(m_pParams->GetNext(pos));
-    if (p == nullptr) continue;
-    m_list.InsertColumn(column++, brelvano::PageTranslate(m_pParentWnd, p->strName), LVCFMT_CENTER, 80);
-  }
-}
+void CGeofenceDialog::BuildColumns() { brelvano::BuildParamColumns(m_list, m_pParams, m_pParentWnd); }
 
 void CGeofenceDialog::RefreshList() {
   if (m_list.GetSafeHwnd() == nullptr) return;
   m_list.DeleteAllItems();
   m_nRowCount = 0;
-  const int columns = m_list.GetHeaderCtrl() != nullptr ? m_list.GetHeaderCtrl()->GetItemCount() : 0;
   const int limit = GetSlotLimit();
   for (int i = 0; i < limit && i < kGeofenceSlots; ++i) {
     const GEOFENCE_INFO& r = m_pRecords[i];
@@ -115,7 +87,7 @@ void CGeofenceDialog::RefreshList() {
     std::vector<CString> values = {r.strLatitude, r.strLongitude, r.strRadius, r.bIn ? CString(L"1") : CString(L"0"),
                                    r.bOut ? CString(L"1") : CString(L"0")};
     for (const CString& extra : brelvano::SplitJoinedValues(r.strExtra, L';')) values.push_back(extra);
-    for (int c = 2; c < columns && static_cast<size_t>(c - 2) < values.size(); ++c) m_list.SetItemText(row, c, values[c - 2]);
+    brelvano::SetRowValues(m_list, row, values);
   }
 }
 

@@ -106,56 +106,9 @@ CList<CString>* JsonIterator::MakeAttributeList() const {
 
 // ---- tree ----------------------------------------------------------------------------------
 
-void CJsonTree::LinkAtEnd(XmlElement* parent, XmlElement* element) {
-  XmlElement* first = parent->child;
-  if (first == nullptr) {
-    parent->child = element;
-    element->next = element->prev = element;
-    return;
-  }
-  XmlElement* last = first->prev;
-  last->next = element;
-  element->prev = last;
-  element->next = first;
-  first->prev = element;
-}
-
-void CJsonTree::FreeChildren(XmlElement* parent) {
-  // Without recursion, so that no depth of nesting can exhaust the stack.
-  std::vector<XmlElement*> pending;
-  auto takeRing = [&pending](XmlElement* owner) {
-    XmlElement* first = owner->child;
-    owner->child = nullptr;
-    if (first == nullptr) return;
-    XmlElement* e = first;
-    do {
-      XmlElement* next = e->next;
-      pending.push_back(e);
-      e = next;
-    } while (e != nullptr && e != first);
-  };
-  takeRing(parent);
-  while (!pending.empty()) {
-    XmlElement* e = pending.back();
-    pending.pop_back();
-    takeRing(e);
-    for (XmlAttribute* a = e->attr; a != nullptr;) {
-      XmlAttribute* next = a->next;
-      delete a;
-      a = next;
-    }
-    delete e;
-  }
-}
-
 void CJsonTree::Clear() {
-  FreeChildren(&m_root);
-  for (XmlAttribute* a = m_root.attr; a != nullptr;) {
-    XmlAttribute* next = a->next;
-    delete a;
-    a = next;
-  }
-  m_root.attr = nullptr;
+  XmlFreeChildren(&m_root);
+  XmlFreeAttributes(&m_root);
   m_lastAttribute.clear();
 }
 
@@ -218,7 +171,7 @@ void CJsonTree::AddValue(const std::string& key, const Json::Value& value, XmlEl
   if (depth > kMaxDepth) throw StopBuild();
   if (value.isArray()) {
     XmlElement* element = NewElement(key);
-    LinkAtEnd(current, element);
+    XmlLinkChildAtEnd(current, element);
     for (Json::ArrayIndex i = 0; i < value.size(); ++i) {
       const Json::Value& entry = value[i];
       if (entry.isArray() || entry.isObject()) AddValue(std::to_string(i) + "\n", entry, element, depth + 1);

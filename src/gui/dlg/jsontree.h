@@ -85,8 +85,6 @@ class CJsonTree {
   void AddValue(const std::string& key, const Json::Value& value, XmlElement* current, int depth);
   void AddAttribute(XmlElement* element, const std::string& key, const Json::Value& value);
   static XmlElement* NewElement(const std::string& key);
-  static void LinkAtEnd(XmlElement* parent, XmlElement* element);
-  static void FreeChildren(XmlElement* parent);
   CString ScalarText(const Json::Value& value) const;
 
   XmlElement m_root;

@@ -1,12 +1,18 @@
 // Small helpers shared by the zone and record pages: the main window's view of the command set
-// and its dictionary, and the cutting of joined record values.
+// and its dictionary, the cutting of joined record values, and the parts the zone pages' lists,
+// buttons and keys have in common.
 #pragma once
 
 #include <vector>
 
 #include "platform/cstring.h"
 
+class CListCtrl;
+class CListCtrlEx;
+class CPtrList;
 class CWnd;
+class GUI_Base;
+struct MSG;
 
 namespace brelvano {
 
@@ -17,5 +23,16 @@ CString PageTranslate(const CWnd* pParent, const CString& text);
 // The values of a text in which each value is preceded by sep (a text without a leading sep
 // counts its first value too).
 std::vector<CString> SplitJoinedValues(const CString& text, wchar_t sep);
+
+// TRUE for the keys a page swallows (Enter and Escape, which would end the page's dialog).
+bool IsPageSwallowedKey(const MSG* pMsg);
+// Gives a page's Add, Edit and Delete buttons the texts of the user's language, when its library
+// is there (language is the page's own language access).
+void SetPageButtonTexts(CWnd& page, GUI_Base& language, int nAddId, int nEditId, int nDeleteId);
+// Rebuilds the columns of a zone page's list: "No", "Active", then one column a parameter record
+// of pParams (none without a list), titled in the main window's dictionary. Also empties the list.
+void BuildParamColumns(CListCtrlEx& list, const CPtrList* pParams, const CWnd* pParent);
+// Writes values into the columns of a row from column 2 on, as far as the list has columns.
+void SetRowValues(CListCtrl& list, int nRow, const std::vector<CString>& values);
 
 }  // namespace brelvano

@@ -223,7 +223,7 @@ XmlElement* CXmlTree::ParseStartTag(size_t pos, size_t length, bool& bEmpty) {
   const size_t end = pos + length;
   auto fail = [&](const wchar_t* error) {
     SetError(error);
-    FreeElement(element);
+    XmlFreeElement(element);
     return nullptr;
   };
   while (p < end) {
@@ -285,7 +285,7 @@ size_t CXmlTree::ParseElement(size_t pos, XmlElement* parent, int depth) {
   bool bEmpty = false;
   XmlElement* element = ParseStartTag(tok.start + 1, tok.length - 2, bEmpty);
   if (!element) return npos;
-  LinkAtEnd(parent, element);
+  XmlLinkChildAtEnd(parent, element);
   if (bEmpty) return afterTag;
 
   if (!NextToken(afterTag, tok)) return npos;  // incomplete element
@@ -313,7 +313,7 @@ size_t CXmlTree::ParseElement(size_t pos, XmlElement* parent, int depth) {
 
 // ---- Tree operations ----
 
-void CXmlTree::LinkAtEnd(XmlElement* parent, XmlElement* element) {
+void XmlLinkChildAtEnd(XmlElement* parent, XmlElement* element) {
   XmlElement* first = parent->child;
   if (!first) {
     parent->child = element;
@@ -327,8 +327,16 @@ void CXmlTree::LinkAtEnd(XmlElement* parent, XmlElement* element) {
   first->prev = element;
 }
 
-void CXmlTree::FreeElement(XmlElement* element) {
-  // Without recursion, so that no nesting depth can exhaust the stack.
+void XmlFreeAttributes(XmlElement* element) {
+  for (XmlAttribute* a = element->attr; a;) {
+    XmlAttribute* following = a->next;
+    delete a;
+    a = following;
+  }
+  element->attr = nullptr;
+}
+
+void XmlFreeElement(XmlElement* element) {
   std::vector<XmlElement*> pending{element};
   while (!pending.empty()) {
     XmlElement* e = pending.back();
@@ -341,13 +349,23 @@ void CXmlTree::FreeElement(XmlElement* element) {
         c = following;
       } while (c && c != first);
     }
-    for (XmlAttribute* a = e->attr; a;) {
-      XmlAttribute* following = a->next;
-      delete a;
-      a = following;
-    }
+    XmlFreeAttributes(e);
     delete e;
   }
+}
+
+void XmlFreeChildren(XmlElement* parent) {
+  XmlElement* first = parent->child;
+  parent->child = nullptr;
+  if (!first) return;
+  // The ring is cut into separate elements first: freeing one must not walk on to its siblings.
+  std::vector<XmlElement*> children;
+  XmlElement* c = first;
+  do {
+    children.push_back(c);
+    c = c->next;
+  } while (c && c != first);
+  for (XmlElement* e : children) XmlFreeElement(e);
 }
 
 XmlIterator CXmlTree::Erase(XmlIterator it) {
@@ -365,7 +383,7 @@ XmlIterator CXmlTree::Erase(XmlIterator it) {
     if (!wasLast) following = node->next;
   }
   node->next = node->prev = nullptr;
-  FreeElement(node);
+  XmlFreeElement(node);
   return XmlIterator(following, parent);
 }
 
@@ -380,7 +398,7 @@ XmlIterator CXmlTree::Insert(XmlIterator it, const CString& name) {
   element->name = name;
   XmlElement* node = it.Node();
   if (!node) {
-    LinkAtEnd(parent, element);
+    XmlLinkChildAtEnd(parent, element);
   } else {
     element->prev = node;
     element->next = node->next;
@@ -395,6 +413,6 @@ XmlIterator CXmlTree::AppendChild(XmlIterator it, const CString& name) {
   if (!node) return XmlIterator();
   auto* element = new XmlElement;
   element->name = name;
-  LinkAtEnd(node, element);
+  XmlLinkChildAtEnd(node, element);
   return XmlIterator(element, node);
 }

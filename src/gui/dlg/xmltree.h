@@ -69,6 +69,17 @@ struct XmlElement {
   XmlIterator begin() { return XmlIterator(child, this); }
 };
 
+// Node operations of the element trees (this reader's and the JSON definition's).
+// Links element at the end of parent's ring of children.
+void XmlLinkChildAtEnd(XmlElement* parent, XmlElement* element);
+// Frees an element that is in no ring (or whose ring is being freed), with its attributes and its
+// whole subtree. Without recursion, so that no nesting depth can exhaust the stack.
+void XmlFreeElement(XmlElement* element);
+// Frees every child of parent with its subtree; parent is left without children.
+void XmlFreeChildren(XmlElement* parent);
+// Frees the attributes of element; element is left without attributes.
+void XmlFreeAttributes(XmlElement* element);
+
 class CXmlTree {
  public:
   // Deeper nesting than this stops the parse (it would only exhaust the stack).
@@ -130,8 +141,6 @@ class CXmlTree {
   XmlElement* ParseStartTag(size_t pos, size_t length, bool& bEmpty);
   void SetError(const wchar_t* text) { m_pError = text; }
 
-  static void LinkAtEnd(XmlElement* parent, XmlElement* element);
-  static void FreeElement(XmlElement* element);
   static CString Slice(const std::u16string& text, size_t start, size_t length);
 
   XmlElement m_root;

@@ -10,7 +10,7 @@
 
 #include "gui/dlg/brelvanodlg.h"
 #include "gui/dlg/settingdlg.h"
-#include "mainwindow_fixture.h"
+#include "definition_fixture.h"
 #include "platform/modal.h"
 
 namespace {
@@ -60,14 +60,7 @@ const char kDefinition[] = R"JSON({
  ]
 })JSON";
 
-std::vector<PARAM_INFO*> Params(CBrelvanoDlg* dlg, int tab) {
-  std::vector<PARAM_INFO*> out;
-  if (dlg->m_pParamLists == nullptr || tab < 0 || tab >= dlg->m_nTabCount) return out;
-  CPtrList& list = dlg->m_pParamLists[tab];
-  for (POSITION pos = list.GetHeadPosition(); pos != nullptr;)
-    out.push_back(static_cast<PARAM_INFO*>(list.GetNext(pos)));
-  return out;
-}
+using testsupport::TabParams;
 
 // A definition of n visible tabs named T0, T1, ..., each with one item named after its tab.
 std::string ManyTabs(int n) {
@@ -79,20 +72,11 @@ std::string ManyTabs(int n) {
   return text + "]}";
 }
 
-class JsonDefinitionTest : public testsupport::MainWindowFixture {
+class JsonDefinitionTest : public testsupport::DefinitionLoadFixture {
  protected:
   void SetUp() override {
-    MainWindowFixture::SetUp();
-    m_savedGeofenceCount = g_nGeofenceCount;
-    m_savedBleCount = g_nBleCount;
-    m_savedFileMode = g_bFileMode;
+    DefinitionLoadFixture::SetUp();
     g_bFileMode = FALSE;
-  }
-  void TearDown() override {
-    MainWindowFixture::TearDown();
-    g_nGeofenceCount = m_savedGeofenceCount;
-    g_nBleCount = m_savedBleCount;
-    g_bFileMode = m_savedFileMode;
   }
 
   CBrelvanoDlg* LoadInto(CBrelvanoDlg* dlg, const std::string& bytes, const char* name = "JsonParam.json") {
@@ -101,10 +85,6 @@ class JsonDefinitionTest : public testsupport::MainWindowFixture {
     return dlg;
   }
   CBrelvanoDlg* OpenWith(const std::string& bytes) { return LoadInto(Open(), bytes); }
-
-  int m_savedGeofenceCount = 50;
-  int m_savedBleCount = 50;
-  BOOL m_savedFileMode = FALSE;
 };
 
 TEST_F(JsonDefinitionTest, HeaderAndTabsFieldByField) {
@@ -193,7 +173,7 @@ TEST_F(JsonDefinitionTest, HeaderAndTabsFieldByField) {
 
 TEST_F(JsonDefinitionTest, ItemsAndOptionsFieldByField) {
   CBrelvanoDlg* dlg = OpenWith(kDefinition);
-  const auto general = Params(dlg, 0);
+  const auto general = TabParams(dlg, 0);
   ASSERT_EQ(general.size(), 6u);
 
   const PARAM_INFO& mode = *general[0];
@@ -264,38 +244,38 @@ TEST_F(JsonDefinitionTest, ItemsAndOptionsFieldByField) {
   EXPECT_EQ(general[5]->nCtrlType, CTRL_M_ASSIGN);
 
   // The left-out tab adds nothing; the geofence tab's parameters are in list 1.
-  const auto zones = Params(dlg, 1);
+  const auto zones = TabParams(dlg, 1);
   ASSERT_EQ(zones.size(), 1u);
   EXPECT_EQ(zones[0]->strName, L"Latitude");
   EXPECT_EQ(zones[0]->strConfig, L"cfg");
   EXPECT_EQ(zones[0]->nType, TAB_TYPE_GEOFENCE);
   EXPECT_EQ(zones[0]->nTabId, 5) << "a tab without tab_id keeps the previous tab's";
-  ASSERT_EQ(Params(dlg, 2).size(), 1u);
-  EXPECT_EQ(Params(dlg, 2)[0]->strName, L"Mac");
+  ASSERT_EQ(TabParams(dlg, 2).size(), 1u);
+  EXPECT_EQ(TabParams(dlg, 2)[0]->strName, L"Mac");
 
   // Gap/Group limits, file download page, rows of page type 30.
-  const auto gap = Params(dlg, 4);
+  const auto gap = TabParams(dlg, 4);
   ASSERT_EQ(gap.size(), 1u);
   EXPECT_EQ(gap[0]->nGroupMin, 2);
   EXPECT_EQ(gap[0]->nGroupMax, 9);
   EXPECT_EQ(gap[0]->nType, TAB_TYPE_GAP_GROUP);
-  const auto download = Params(dlg, 5);
+  const auto download = TabParams(dlg, 5);
   ASSERT_EQ(download.size(), 1u);
   EXPECT_EQ(download[0]->nCtrlType, CTRL_EDIT_BUTTON);
-  const auto rows = Params(dlg, 6);
+  const auto rows = TabParams(dlg, 6);
   ASSERT_EQ(rows.size(), 2u) << "the item and its one row without options";
   EXPECT_EQ(rows[0]->strName, L"Outputs");
   EXPECT_EQ(rows[1]->strName, L"Outputs");
   EXPECT_EQ(rows[1]->nId, 50);
-  EXPECT_TRUE(Params(dlg, 7).empty());
-  EXPECT_TRUE(Params(dlg, 8).empty());
+  EXPECT_TRUE(TabParams(dlg, 7).empty());
+  EXPECT_TRUE(TabParams(dlg, 8).empty());
   EXPECT_GT(dlg->m_nLabelWidth, 0);
   EXPECT_GT(dlg->m_nValueWidth, 0);
 }
 
 TEST_F(JsonDefinitionTest, PolygonRowsFieldByField) {
   CBrelvanoDlg* dlg = OpenWith(kDefinition);
-  const auto rows = Params(dlg, 3);
+  const auto rows = TabParams(dlg, 3);
   ASSERT_EQ(rows.size(), 5u);
   for (const PARAM_INFO* p : rows) EXPECT_EQ(p->strHdr, L"PolyTitle");
 
@@ -389,7 +369,7 @@ TEST_F(JsonDefinitionTest, HeaderRules) {
     // Only the two appended tabs, with empty lists.
     EXPECT_EQ(dlg->m_nTabCount, 2);
     EXPECT_EQ(dlg->m_tabInfo[0].strHdr, L"DIA");
-    EXPECT_TRUE(Params(dlg, 0).empty());
+    EXPECT_TRUE(TabParams(dlg, 0).empty());
     m_dlg.reset();
     g_bFileMode = FALSE;
   }
@@ -474,7 +454,7 @@ TEST_F(JsonDefinitionTest, MalformedDefinitions) {
     ASSERT_EQ(dlg->m_nTabCount, static_cast<int>(c.titles.size()) + 2);
     for (size_t i = 0; i < c.titles.size(); ++i) {
       EXPECT_EQ(dlg->m_tabInfo[i].strTitle, c.titles[i]);
-      EXPECT_EQ(Params(dlg, static_cast<int>(i)).size(), c.params[i]) << i;
+      EXPECT_EQ(TabParams(dlg, static_cast<int>(i)).size(), c.params[i]) << i;
     }
     EXPECT_EQ(dlg->m_tabInfo[c.titles.size()].strHdr, L"DIA");
     EXPECT_EQ(dlg->m_stagingParam.pOptions, nullptr);
@@ -500,11 +480,11 @@ TEST_F(JsonDefinitionTest, AtMostFortyEightTabs) {
   EXPECT_EQ(dlg->m_tabInfo[kMaxDefinitionTabs].strHdr, L"DIA");
   EXPECT_EQ(dlg->m_tabInfo[kMaxDefinitionTabs + 1].strHdr, L"PRF");
   for (int i = 0; i < kMaxDefinitionTabs; ++i) {
-    const auto params = Params(dlg, i);
+    const auto params = TabParams(dlg, i);
     ASSERT_EQ(params.size(), 1u) << i;
     EXPECT_EQ(params[0]->strName, CString((L"PT" + std::to_wstring(i)).c_str()));
   }
-  EXPECT_TRUE(Params(dlg, kMaxDefinitionTabs).empty());
+  EXPECT_TRUE(TabParams(dlg, kMaxDefinitionTabs).empty());
 }
 
 // Files that cannot be used change nothing of the definition already loaded.
@@ -541,7 +521,7 @@ TEST_F(JsonDefinitionTest, UnusableFilesKeepTheLoadedDefinition) {
     }
     EXPECT_EQ(dlg->m_nTabCount, 9);
     EXPECT_EQ(dlg->m_defHeader.strS, L"VR900");
-    EXPECT_EQ(Params(dlg, 0).size(), 6u);
+    EXPECT_EQ(TabParams(dlg, 0).size(), 6u);
   }
 }
 
@@ -550,8 +530,8 @@ TEST_F(JsonDefinitionTest, ReloadReplacesTheDefinition) {
   LoadInto(dlg, ManyTabs(3), "second.json");
   EXPECT_EQ(dlg->m_nTabCount, 5);
   EXPECT_EQ(dlg->m_defHeader.strS, L"MANY");
-  ASSERT_EQ(Params(dlg, 0).size(), 1u);
-  EXPECT_EQ(Params(dlg, 0)[0]->strName, L"PT0");
+  ASSERT_EQ(TabParams(dlg, 0).size(), 1u);
+  EXPECT_EQ(TabParams(dlg, 0)[0]->strName, L"PT0");
 }
 
 // A 10 MB definition: a huge attribute text and a thousand tabs beyond the table's end.
@@ -567,7 +547,7 @@ TEST_F(JsonDefinitionTest, TenMegabyteFileLoadsWithinTheTable) {
   ASSERT_GE(text.size(), 10u * 1000 * 1000);
   CBrelvanoDlg* dlg = OpenWith(text);
   ASSERT_EQ(dlg->m_nTabCount, kMaxTabs);
-  const auto params = Params(dlg, 0);
+  const auto params = TabParams(dlg, 0);
   ASSERT_EQ(params.size(), 1u);
   EXPECT_EQ(params[0]->strAlertId.GetLength(), 5 * 1024 * 1024);
   EXPECT_EQ(dlg->m_tabInfo[kMaxDefinitionTabs - 1].strTitle, L"X46");

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "gui/dlg/brelvanodlg.h"
-#include "mainwindow_fixture.h"
+#include "definition_fixture.h"
 #include "platform/modal.h"
 
 namespace {
@@ -30,14 +30,7 @@ const char kReport[] = R"XML(<?xml version="1.0"?>
 </Brelvano>
 )XML";
 
-std::vector<PARAM_INFO*> ReportParams(CBrelvanoDlg* dlg, int tab) {
-  std::vector<PARAM_INFO*> out;
-  if (dlg->m_pReportParamLists == nullptr || tab < 0 || tab >= dlg->m_nReportTabCount) return out;
-  CPtrList& list = dlg->m_pReportParamLists[tab];
-  for (POSITION pos = list.GetHeadPosition(); pos != nullptr;)
-    out.push_back(static_cast<PARAM_INFO*>(list.GetNext(pos)));
-  return out;
-}
+using testsupport::ReportTabParams;
 
 class ReportDefinitionTest : public testsupport::MainWindowFixture {
  protected:
@@ -92,7 +85,7 @@ TEST_F(ReportDefinitionTest, ReportFileFillsTheReportTables) {
   EXPECT_EQ(dlg->m_reportTabInfo[1].nType, 13);
   EXPECT_EQ(dlg->m_reportTabInfo[1].strHdr, L"");
 
-  const std::vector<PARAM_INFO*> items = ReportParams(dlg, 0);
+  const std::vector<PARAM_INFO*> items = ReportTabParams(dlg, 0);
   const struct {
     const wchar_t* name;
     int nCtrlType;
@@ -116,7 +109,7 @@ TEST_F(ReportDefinitionTest, ReportFileFillsTheReportTables) {
   EXPECT_EQ(items[1]->bReserve, TRUE);
   EXPECT_EQ(items[2]->nMax, 8);
   EXPECT_EQ(items[2]->nBase, 2);
-  EXPECT_EQ(ReportParams(dlg, 1).size(), 1u);
+  EXPECT_EQ(ReportTabParams(dlg, 1).size(), 1u);
 
   EXPECT_NE(dlg->m_pReportDlg, nullptr);
   EXPECT_EQ(dlg->m_reportPageInfo.pParams, &dlg->m_pReportParamLists[0]);
@@ -126,7 +119,7 @@ TEST_F(ReportDefinitionTest, ReportFileFillsTheReportTables) {
   Click(dlg, request);
   EXPECT_EQ(request.nReportTab, 1);
   EXPECT_EQ(dlg->m_nReportTabCount, 2);
-  EXPECT_EQ(ReportParams(dlg, 0).size(), std::size(kItems));
+  EXPECT_EQ(ReportTabParams(dlg, 0).size(), std::size(kItems));
 }
 
 TEST_F(ReportDefinitionTest, NoMatchingTabAsksToCheckTheXml) {
@@ -201,7 +194,7 @@ TEST_F(ReportDefinitionTest, OversizedReportFileStaysInsideTheTable) {
   Click(dlg, request);
   EXPECT_EQ(dlg->m_nReportTabCount, kMaxReportTabs);
   EXPECT_EQ(request.nReportTab, 49);
-  EXPECT_EQ(ReportParams(dlg, kMaxReportTabs - 1).size(), 1u);
+  EXPECT_EQ(ReportTabParams(dlg, kMaxReportTabs - 1).size(), 1u);
 }
 
 }  // namespace

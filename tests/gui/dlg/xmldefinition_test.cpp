@@ -9,7 +9,7 @@
 
 #include "gui/dlg/brelvanodlg.h"
 #include "gui/dlg/settingdlg.h"
-#include "mainwindow_fixture.h"
+#include "definition_fixture.h"
 #include "platform/codepage.h"
 #include "platform/modal.h"
 
@@ -78,29 +78,10 @@ const char kDefinition[] = R"XML(<?xml version="1.0" encoding="UTF-8"?>
 </BRELVANO>
 )XML";
 
-std::vector<PARAM_INFO*> Params(CBrelvanoDlg* dlg, int tab) {
-  std::vector<PARAM_INFO*> out;
-  if (dlg->m_pParamLists == nullptr || tab < 0 || tab >= dlg->m_nTabCount) return out;
-  CPtrList& list = dlg->m_pParamLists[tab];
-  for (POSITION pos = list.GetHeadPosition(); pos != nullptr;)
-    out.push_back(static_cast<PARAM_INFO*>(list.GetNext(pos)));
-  return out;
-}
+using testsupport::TabParams;
 
-class XmlDefinitionTest : public testsupport::MainWindowFixture {
+class XmlDefinitionTest : public testsupport::DefinitionLoadFixture {
  protected:
-  void SetUp() override {
-    MainWindowFixture::SetUp();
-    m_savedGeofenceCount = g_nGeofenceCount;
-    m_savedBleCount = g_nBleCount;
-    m_savedFileMode = g_bFileMode;
-  }
-  void TearDown() override {
-    MainWindowFixture::TearDown();
-    g_nGeofenceCount = m_savedGeofenceCount;
-    g_nBleCount = m_savedBleCount;
-    g_bFileMode = m_savedFileMode;
-  }
 
   CBrelvanoDlg* OpenWith(const std::string& bytes, const char* name = "def.xml") {
     CBrelvanoDlg* dlg = Open();
@@ -108,10 +89,6 @@ class XmlDefinitionTest : public testsupport::MainWindowFixture {
     dlg->LoadXmlDefinition(m_folder.CPath(name));
     return dlg;
   }
-
-  int m_savedGeofenceCount = 50;
-  int m_savedBleCount = 50;
-  BOOL m_savedFileMode = FALSE;
 };
 
 TEST_F(XmlDefinitionTest, HeaderAndTabsFieldByField) {
@@ -196,7 +173,7 @@ TEST_F(XmlDefinitionTest, HeaderAndTabsFieldByField) {
 
 TEST_F(XmlDefinitionTest, ParametersOfEveryControlType) {
   CBrelvanoDlg* dlg = OpenWith(kDefinition);
-  const std::vector<PARAM_INFO*> general = Params(dlg, 0);
+  const std::vector<PARAM_INFO*> general = TabParams(dlg, 0);
   ASSERT_EQ(general.size(), 15u);
   const struct {
     const wchar_t* name;
@@ -262,23 +239,23 @@ TEST_F(XmlDefinitionTest, ParametersOfEveryControlType) {
   EXPECT_EQ(general[14]->nType, 9);  // an item's own id replaces the page type
 
   // Zone tabs, the id-36 tab and the command tab.
-  ASSERT_EQ(Params(dlg, 1).size(), 2u);
-  EXPECT_EQ(Params(dlg, 1)[1]->strName, L"Radius");
-  EXPECT_EQ(Params(dlg, 1)[1]->nType, TAB_TYPE_GEOFENCE);
-  ASSERT_EQ(Params(dlg, 2).size(), 1u);
-  ASSERT_EQ(Params(dlg, 4).size(), 1u);
-  EXPECT_EQ(Params(dlg, 4)[0]->nType, TAB_TYPE_XML_OWN_PAGE);
-  ASSERT_EQ(Params(dlg, 5).size(), 1u);
-  EXPECT_EQ(Params(dlg, 5)[0]->nOptions, 0);
-  EXPECT_EQ(Params(dlg, 5)[0]->bAssign, FALSE);
-  EXPECT_EQ(Params(dlg, 5)[0]->bNumType, FALSE);
-  EXPECT_TRUE(Params(dlg, 6).empty());
-  EXPECT_TRUE(Params(dlg, 7).empty());
+  ASSERT_EQ(TabParams(dlg, 1).size(), 2u);
+  EXPECT_EQ(TabParams(dlg, 1)[1]->strName, L"Radius");
+  EXPECT_EQ(TabParams(dlg, 1)[1]->nType, TAB_TYPE_GEOFENCE);
+  ASSERT_EQ(TabParams(dlg, 2).size(), 1u);
+  ASSERT_EQ(TabParams(dlg, 4).size(), 1u);
+  EXPECT_EQ(TabParams(dlg, 4)[0]->nType, TAB_TYPE_XML_OWN_PAGE);
+  ASSERT_EQ(TabParams(dlg, 5).size(), 1u);
+  EXPECT_EQ(TabParams(dlg, 5)[0]->nOptions, 0);
+  EXPECT_EQ(TabParams(dlg, 5)[0]->bAssign, FALSE);
+  EXPECT_EQ(TabParams(dlg, 5)[0]->bNumType, FALSE);
+  EXPECT_TRUE(TabParams(dlg, 6).empty());
+  EXPECT_TRUE(TabParams(dlg, 7).empty());
 }
 
 TEST_F(XmlDefinitionTest, PolygonRowsAndSubGroups) {
   CBrelvanoDlg* dlg = OpenWith(kDefinition);
-  const std::vector<PARAM_INFO*> rows = Params(dlg, 3);
+  const std::vector<PARAM_INFO*> rows = TabParams(dlg, 3);
   // Service, Value (sub-group 0); sheet, mgrp row 0, Speed (sub-group 1).
   ASSERT_EQ(rows.size(), 5u);
   for (PARAM_INFO* p : rows) {
@@ -393,8 +370,8 @@ TEST_F(XmlDefinitionTest, ChosenFileEncodings) {
     SCOPED_TRACE(c.what);
     CBrelvanoDlg* dlg = OpenWith(c.bytes);
     EXPECT_EQ(dlg->m_tabInfo[0].strTitle, CString::FromUtf8("속도"));
-    ASSERT_EQ(Params(dlg, 0).size(), 1u);
-    EXPECT_EQ(Params(dlg, 0)[0]->strName, CString::FromUtf8("최대"));
+    ASSERT_EQ(TabParams(dlg, 0).size(), 1u);
+    EXPECT_EQ(TabParams(dlg, 0)[0]->strName, CString::FromUtf8("최대"));
     m_dlg.reset();
   }
 }
@@ -409,7 +386,7 @@ TEST_F(XmlDefinitionTest, OptionCountsAreKeptInsideTheirArrays) {
     </grp></brelvano>)");
   // "Short" has too few options and is dropped; "Next" keeps its two; the overflowing option, the
   // huge and the negative counts are refused; "Last" ends unfinished and is dropped.
-  const std::vector<PARAM_INFO*> params = Params(dlg, 0);
+  const std::vector<PARAM_INFO*> params = TabParams(dlg, 0);
   ASSERT_EQ(params.size(), 1u);
   EXPECT_EQ(params[0]->strName, L"Next");
   ASSERT_EQ(params[0]->nOptions, 2);
@@ -430,10 +407,10 @@ TEST_F(XmlDefinitionTest, OversizedDefinitionsStayInsideTheTables) {
   EXPECT_EQ(dlg->m_tabInfo[kMaxDefinitionTabs - 1].strTitle, L"T47");
   EXPECT_EQ(dlg->m_tabInfo[kMaxDefinitionTabs].strHdr, L"DIA");
   EXPECT_EQ(dlg->m_tabInfo[kMaxDefinitionTabs + 1].strHdr, L"PRF");
-  ASSERT_EQ(Params(dlg, kMaxDefinitionTabs - 1).size(), 1u);
-  EXPECT_EQ(Params(dlg, kMaxDefinitionTabs - 1)[0]->strName, L"P47");
-  EXPECT_TRUE(Params(dlg, kMaxDefinitionTabs).empty());
-  EXPECT_TRUE(Params(dlg, kMaxDefinitionTabs + 1).empty());
+  ASSERT_EQ(TabParams(dlg, kMaxDefinitionTabs - 1).size(), 1u);
+  EXPECT_EQ(TabParams(dlg, kMaxDefinitionTabs - 1)[0]->strName, L"P47");
+  EXPECT_TRUE(TabParams(dlg, kMaxDefinitionTabs).empty());
+  EXPECT_TRUE(TabParams(dlg, kMaxDefinitionTabs + 1).empty());
   m_dlg.reset();
 
   const struct {
@@ -465,7 +442,7 @@ TEST_F(XmlDefinitionTest, SubGroupIdsOtherThanZeroAndOneAreIgnored) {
       <subgrp id="1" hdr="OK"><item id="1" fid="Kept" type="edit"/></subgrp>
       <subgrp id="-1"><item id="2" fid="Lost2" type="edit"/></subgrp>
     </grp></brelvano>)");
-  const std::vector<PARAM_INFO*> rows = Params(dlg, 0);
+  const std::vector<PARAM_INFO*> rows = TabParams(dlg, 0);
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0]->subGroups[1].strName, L"Kept");
   EXPECT_EQ(rows[0]->subGroups[1].strHdr, L"OK");
@@ -494,7 +471,7 @@ TEST_F(XmlDefinitionTest, MalformedFilesLoadWhatWasReadBeforeTheFault) {
     SCOPED_TRACE(c.what);
     CBrelvanoDlg* dlg = OpenWith(c.bytes);
     EXPECT_EQ(dlg->m_nTabCount, c.tabs + 2);  // Diagnosis and Profile always follow
-    EXPECT_EQ(static_cast<int>(Params(dlg, 0).size()), c.tabs > 0 ? c.params : 0);
+    EXPECT_EQ(static_cast<int>(TabParams(dlg, 0).size()), c.tabs > 0 ? c.params : 0);
     m_dlg.reset();
   }
 }
@@ -515,8 +492,8 @@ TEST_F(XmlDefinitionTest, TranslatedNamesTitlesOptionsAndValues) {
     dlg->m_bTranslateNames = bTranslate;
     dlg->LoadXmlDefinition(m_folder.CPath("pt.xml"));
     EXPECT_EQ(dlg->m_tabInfo[0].strTitle, bTranslate ? L"Velocidade" : L"Speed");
-    ASSERT_EQ(Params(dlg, 0).size(), 1u);
-    const PARAM_INFO& p = *Params(dlg, 0)[0];
+    ASSERT_EQ(TabParams(dlg, 0).size(), 1u);
+    const PARAM_INFO& p = *TabParams(dlg, 0)[0];
     EXPECT_EQ(p.strName, bTranslate ? L"Limite" : L"Limit");
     EXPECT_EQ(p.strValue, bTranslate ? L"Dia" : L"Day");
     EXPECT_EQ(p.pOptions[0].strText, bTranslate ? L"Desligado" : L"Off");
@@ -543,7 +520,7 @@ TEST_F(XmlDefinitionTest, SecondLoadReplacesTheFirst) {
   EXPECT_EQ(dlg->m_tabInfo[0].strTitle, L"Only");
   EXPECT_EQ(dlg->m_tabInfo[1].strHdr, L"PRF");
   EXPECT_EQ(dlg->m_tabInfo[2].nIndex, TAB_TYPE_EMPTY);
-  EXPECT_EQ(Params(dlg, 0).size(), 1u);
+  EXPECT_EQ(TabParams(dlg, 0).size(), 1u);
 }
 
 TEST_F(XmlDefinitionTest, NumberedSubFilesOfTheDownload) {
@@ -563,7 +540,7 @@ TEST_F(XmlDefinitionTest, NumberedSubFilesOfTheDownload) {
   EXPECT_EQ(dlg->m_tabInfo[0].strTitle, L"General");
   EXPECT_EQ(dlg->m_tabInfo[2].strHdr, L"DIA");
   EXPECT_EQ(dlg->m_tabInfo[3].strHdr, L"PRF");
-  EXPECT_EQ(Params(dlg, 0).size(), 1u);
+  EXPECT_EQ(TabParams(dlg, 0).size(), 1u);
   EXPECT_EQ(dlg->m_strPendingCommand, L"AT^$ReqXmlPk;1;0\r");
   EXPECT_EQ(dlg->m_nXmlSize, 1025);
   EXPECT_EQ(dlg->m_nPacketCount, 3);
@@ -572,8 +549,8 @@ TEST_F(XmlDefinitionTest, NumberedSubFilesOfTheDownload) {
   dlg->LoadXmlDefinition(m_folder.CPath("sub1.xml"), TRUE);
   EXPECT_EQ(dlg->m_nCurrentFile, 2);
   EXPECT_EQ(dlg->m_tabInfo[1].strHdr, L"PLG");  // sub-file mode: the polygon tab's header
-  ASSERT_EQ(Params(dlg, 1).size(), 1u);
-  EXPECT_EQ(Params(dlg, 1)[0]->subGroups[0].strName, L"R");
+  ASSERT_EQ(TabParams(dlg, 1).size(), 1u);
+  EXPECT_EQ(TabParams(dlg, 1)[0]->subGroups[0].strName, L"R");
   EXPECT_EQ(dlg->m_bXmlDownload, FALSE);
   EXPECT_EQ(dlg->m_nCmdTab, 0);
 

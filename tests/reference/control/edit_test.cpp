@@ -105,18 +105,22 @@ class EditTest : public ::testing::Test {
 
   static std::string Utf8(const CString& s) { return s.ToUtf8(); }
 
+  // The field's text, and its caret unless caret is -1 (no selection).
+  static void ExpectField(CEdit& edit, const char* name, const wchar_t* expected, int caret) {
+    EXPECT_EQ(Utf8(edit.GetWindowText()), Utf8(CString(expected))) << name;
+    if (caret < 0) return;
+    int s = -1;
+    int e = -1;
+    edit.GetSel(s, e);
+    EXPECT_EQ(s, caret) << name;
+    EXPECT_EQ(e, caret) << name;
+  }
+
   static void RunKeys(CEdit& edit, const std::vector<KeyCase>& cases) {
     for (const KeyCase& c : cases) {
       Prepare(edit, c.text, c.start, c.end);
       Press(edit, c.key);
-      EXPECT_EQ(Utf8(edit.GetWindowText()), Utf8(CString(c.expected))) << c.name;
-      if (c.caret >= 0) {
-        int s = -1;
-        int e = -1;
-        edit.GetSel(s, e);
-        EXPECT_EQ(s, c.caret) << c.name;
-        EXPECT_EQ(e, c.caret) << c.name;
-      }
+      ExpectField(edit, c.name, c.expected, c.caret);
     }
   }
 
@@ -124,14 +128,7 @@ class EditTest : public ::testing::Test {
     for (const PasteCase& c : cases) {
       Prepare(edit, c.text, c.start, c.end);
       PasteWithKeys(edit, c.clipboard);
-      EXPECT_EQ(Utf8(edit.GetWindowText()), Utf8(CString(c.expected))) << c.name;
-      if (c.caret >= 0) {
-        int s = -1;
-        int e = -1;
-        edit.GetSel(s, e);
-        EXPECT_EQ(s, c.caret) << c.name;
-        EXPECT_EQ(e, c.caret) << c.name;
-      }
+      ExpectField(edit, c.name, c.expected, c.caret);
     }
   }
 

@@ -2,29 +2,14 @@
 // be typed too), by default no sign and no decimals. Shift with a digit key types nothing.
 #pragma once
 
-#include "platform/controls.h"
-#include "reference/control/edit/numberfilter.h"
+#include "reference/control/edit/numberedit.h"
 
-class CHexEdit : public CEdit {
+class CHexEdit : public CNumberEditBase {
  public:
   CHexEdit();
-
-  BYTE m_bAllowNegative;    // 1: a leading negative sign may be entered
-  WORD m_nDecimalPlaces;    // digits allowed after the decimal separator (0 to 9); 0: integers only
-
-  BOOL PreTranslateMessage(MSG* pMsg) override;
-  // The numeric text at the start of the clipboard's text (empty when there is none).
-  CString GetClipboardNumber();
 
   // The locale symbols this class uses, read once at start-up; tests and a program that follows a
   // locale change may set them.
   static const LocaleNumberSymbols& GetLocaleSymbols();
   static void SetLocaleSymbols(const LocaleNumberSymbols& symbols);
-
- protected:
-  LRESULT OnPaste(WPARAM wParam, LPARAM lParam);
-  DECLARE_MESSAGE_MAP()
-
- private:
-  numberfilter::Format CurrentFormat() const;
 };
