@@ -620,6 +620,7 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   // the call.
   void ReceiveXmlPacketV1(const BYTE* pBytes, unsigned nCount);
   void ReceiveXmlPacket(const BYTE* pBytes, unsigned nCount, int nFile, int nPacket);
+  BOOL TakeXmlDelivery(const BYTE* pBytes, unsigned nCount, const wchar_t* strTooLong);
   void ReceiveJsonPacket(const BYTE* pBytes, unsigned nCount, int nUnused);
   // A bad XML packet: asks the device for it again, or gives up after kMaxXmlResends in a row.
   void RequestXmlResend();

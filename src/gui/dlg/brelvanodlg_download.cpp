@@ -160,18 +160,19 @@ static void KeepPayload(CBrelvanoDlg& d) {
   g_nXmlRetries = 0;
 }
 
-void CBrelvanoDlg::ReceiveXmlPacketV1(const BYTE* pBytes, unsigned nCount) {
-  if (!m_bInFrame && nCount <= kMaxEchoBytes && StartsWith(pBytes, nCount, m_bAtPrefix ? "AT^$ReqXmlPk" : "$ReqXmlPk"))
-    return;
+// One delivery of an XML download: assembles the packet and keeps its payload. TRUE when a good
+// packet was kept and more are to be asked for; a bad packet is asked for again, an over-long file
+// ends the download with strTooLong, and the last packet stores the definition.
+BOOL CBrelvanoDlg::TakeXmlDelivery(const BYTE* pBytes, unsigned nCount, const wchar_t* strTooLong) {
   switch (AssemblePacket(*this, pBytes, nCount)) {
     case PacketState::Open:
-      return;
+      return FALSE;
     case PacketState::Bad:
       RequestXmlResend();
-      return;
+      return FALSE;
     case PacketState::TooLong:
-      EndDefinitionDownload(L"Definition download error: the file is longer than 30720 bytes.");
-      return;
+      EndDefinitionDownload(strTooLong);
+      return FALSE;
     case PacketState::Good:
       break;
   }
@@ -179,32 +180,22 @@ void CBrelvanoDlg::ReceiveXmlPacketV1(const BYTE* pBytes, unsigned nCount) {
   if (m_bLastPacket) {
     TRACE(L"End of XML\n");
     SaveXmlDefinition();
-    return;
+    return FALSE;
   }
+  return TRUE;
+}
+
+void CBrelvanoDlg::ReceiveXmlPacketV1(const BYTE* pBytes, unsigned nCount) {
+  if (!m_bInFrame && nCount <= kMaxEchoBytes && StartsWith(pBytes, nCount, m_bAtPrefix ? "AT^$ReqXmlPk" : "$ReqXmlPk"))
+    return;
+  if (!TakeXmlDelivery(pBytes, nCount, L"Definition download error: the file is longer than 30720 bytes.")) return;
   QueueCommand(m_bAtPrefix ? L"AT^$ReqXmlPk\r" : L"$ReqXmlPk\r");
 }
 
 void CBrelvanoDlg::ReceiveXmlPacket(const BYTE* pBytes, unsigned nCount, int nFile, int nPacket) {
   (void)nPacket;
   if (!m_bInFrame && nCount <= kMaxEchoBytes && StartsWith(pBytes, nCount, "$ReqXmlPk")) return;
-  switch (AssemblePacket(*this, pBytes, nCount)) {
-    case PacketState::Open:
-      return;
-    case PacketState::Bad:
-      RequestXmlResend();
-      return;
-    case PacketState::TooLong:
-      EndDefinitionDownload(L"Definition download error: a sub-file is longer than 30720 bytes.");
-      return;
-    case PacketState::Good:
-      break;
-  }
-  KeepPayload(*this);
-  if (m_bLastPacket) {
-    TRACE(L"End of XML\n");
-    SaveXmlDefinition();
-    return;
-  }
+  if (!TakeXmlDelivery(pBytes, nCount, L"Definition download error: a sub-file is longer than 30720 bytes.")) return;
   if (m_nPacket < m_nPacketCount) ++m_nPacket;
   CString request;
   request.Format(L"AT^$ReqXmlPk;%d;%d\r", nFile, m_nPacket);

@@ -48,6 +48,14 @@ static CString DefinitionRoot(const CString& base) {
 void CBrelvanoDlg::OnVersionReply(const CString& strLine) {
   const CString identity = Field(strLine, 3);
   DEVICE_INFO& info = m_deviceInfo;
+  // A definition road starts: the pages and the tabs of an earlier definition go.
+  auto clearForDefinition = [this, &info] {
+    m_bDefinitionPending = TRUE;
+    CreateChildPages(FALSE);
+    LayoutPages(TRUE, FALSE, FALSE);
+    ResetDefinitionTabs();
+    FillDeviceInfoList(&info);
+  };
   info.strModel = GetField(identity, 1, L'_');
   info.strBuyer = GetField(identity, 2, L'_');
   info.strProtocol = GetField(identity, 3, L'_');
@@ -136,13 +144,9 @@ void CBrelvanoDlg::OnVersionReply(const CString& strLine) {
       CString command;
       command.Format(L"$PVRSetLang=%02d\r", settings.GetProfileInt(nullptr, kRegValueLanguage, 0));
       if (m_bAtPrefix) command = L"AT^" + command;
-      m_bDefinitionPending = TRUE;
       m_bBuyerVariantDefinition = FALSE;
       m_bTranslateNames = TRUE;
-      CreateChildPages(FALSE);
-      LayoutPages(TRUE, FALSE, FALSE);
-      ResetDefinitionTabs();
-      FillDeviceInfoList(&info);
+      clearForDefinition();
       if (m_bDirectVersion) {
         LoadChosenDefinition();
         return;
@@ -151,11 +155,7 @@ void CBrelvanoDlg::OnVersionReply(const CString& strLine) {
       return;
     }
   } else {
-    m_bDefinitionPending = TRUE;
-    CreateChildPages(FALSE);
-    LayoutPages(TRUE, FALSE, FALSE);
-    ResetDefinitionTabs();
-    FillDeviceInfoList(&info);
+    clearForDefinition();
   }
   if (m_bDirectVersion) {
     LoadChosenDefinition();
