@@ -522,6 +522,20 @@ TEST_F(DevSimProgramTest, RunsAScriptUntilTerminated) {
   EXPECT_TRUE(platform::reg::EnumStrings(HKEY_LOCAL_MACHINE, kSerialKey).empty());
 }
 
+TEST_F(DevSimProgramTest, TrackerAnswersWithTheIdentityGiven) {
+  if (ProgramPath().empty()) GTEST_SKIP() << "brelvano-devsim is not built beside the tests";
+  ASSERT_TRUE(Spawn({"--model", "VR735", "--buyer", "XY", "--version", "15", "--voice", "1"}));
+  const std::string line = ReadLine();
+  ASSERT_EQ(line.rfind("port: /dev/pts/", 0), 0u) << line;
+  ProgramPort port(line.substr(6, line.find('\n') - 6));
+  ASSERT_TRUE(port.Write("AT^$PVRVer;1416\r"));
+  const std::string reply = port.ReadUntilEndsWith("\r\n");
+  EXPECT_EQ(reply.rfind("$PVR;Ver;VR735_XY_", 0), 0u) << reply;
+  EXPECT_NE(reply.find("_15;"), std::string::npos) << reply;
+  ASSERT_EQ(::kill(m_pid, SIGTERM), 0);
+  EXPECT_EQ(WaitForExit(), 0);
+}
+
 TEST_F(DevSimProgramTest, RejectsBadArgumentsAndScripts) {
   if (ProgramPath().empty()) GTEST_SKIP() << "brelvano-devsim is not built beside the tests";
   const std::string badScript = m_dir + "/bad.txt";
@@ -532,6 +546,9 @@ TEST_F(DevSimProgramTest, RejectsBadArgumentsAndScripts) {
       {{"--script"}, 2},
       {{"--script", m_dir + "/missing.txt"}, 2},
       {{"--script", badScript}, 2},
+      {{"--voice", "2"}, 2},
+      {{"--model"}, 2},
+      {{"--model", "VR_835"}, 2},
   };
   for (const auto& [args, status] : cases) {
     SCOPED_TRACE(args.back());

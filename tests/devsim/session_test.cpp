@@ -281,3 +281,43 @@ TEST_F(SessionTest, TransmitterRefusesOversizedCommandsAndWrapsForTheModem) {
 }
 
 }  // namespace
+
+namespace {
+
+// The list sender on the real clock (its 100 ms reply watchdog would otherwise race the device).
+class SessionRealClockTest : public SessionFixture {
+ protected:
+  SessionRealClockTest() : SessionFixture(false) {}
+};
+
+// A Disconnect while a command list waits for an answer ends the list: no further line is sent, the
+// list is released, and the window is free.
+TEST_F(SessionRealClockTest, DisconnectInTheMiddleOfACommandListEndsIt) {
+  const HWND window = m_dlg->GetSafeHwnd();
+  const HWND button = m_dlg->m_btnDisconnect.GetSafeHwnd();
+  sim.AddHandler([window, button](const std::string& line, devsim::Responder& out) {
+    if (line == "LIST1") {
+      out.SendLine("$PVR;VRMCUDL;OK");  // the first line is acknowledged
+      return true;
+    }
+    if (line == "LIST2") {
+      PostMessage(window, WM_COMMAND, MAKEWPARAM(IDC_BTN_DISCONNECT, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+      return true;
+    }
+    return false;
+  });
+  Connect();
+  auto* list = new CStringList;
+  for (const wchar_t* line : {L"LIST1", L"LIST2", L"LIST3"}) list->AddTail(line);
+  m_dlg->SendCommandListAndWait(list, 1);
+  EXPECT_FALSE(m_dlg->m_bPortOpen);
+  EXPECT_FALSE(m_dlg->m_bBusy);
+  bool second = false;
+  for (const std::string& line : sim.ReceivedLines()) {
+    EXPECT_NE(line, "LIST3") << "nothing is sent after the session ended";
+    if (line == "LIST2") second = true;
+  }
+  EXPECT_TRUE(second);
+}
+
+}  // namespace

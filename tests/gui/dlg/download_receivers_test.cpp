@@ -136,3 +136,33 @@ TEST_F(DownloadReceiversTest, JsonFramesAndTheirChecksums) {
 }
 
 }  // namespace
+
+namespace {
+
+// The tab change retries an XML download that does not go on; after the limit of retries the download
+// ends with a message, and the count starts again for the next one.
+TEST_F(DownloadReceiversTest, TabChangeRetriesGiveUpAfterTheLimit) {
+  CBrelvanoDlg* dlg = StartXml(2048);
+  platform::ModalService& modal = platform::ModalService::Instance();
+  // Whatever an earlier download left of the count, the give-up comes within the limit.
+  modal.ExpectMessageBox(IDOK);
+  int calls = 0;
+  while (modal.PendingAnswers() > 0 && calls <= CBrelvanoDlg::kMaxXmlRetries) {
+    dlg->OnXmlRetryTimer();
+    ++calls;
+  }
+  ASSERT_EQ(modal.PendingAnswers(), 0u) << "the retries gave up";
+  EXPECT_FALSE(dlg->m_bXmlDownload);
+  EXPECT_TRUE(dlg->m_bUserDisconnect);
+  EXPECT_EQ(Records(platform::ModalKind::MessageBox).back().text, CString(L"XML Loading Error"));
+
+  // From a fresh count: the limit's retries are re-armed, the next one gives up.
+  dlg->m_bXmlDownload = TRUE;
+  modal.ExpectMessageBox(IDOK);
+  for (int i = 0; i < CBrelvanoDlg::kMaxXmlRetries; ++i) dlg->OnXmlRetryTimer();
+  EXPECT_EQ(modal.PendingAnswers(), 1u) << "still retrying";
+  dlg->OnXmlRetryTimer();
+  EXPECT_EQ(modal.PendingAnswers(), 0u) << "given up after the limit";
+}
+
+}  // namespace
