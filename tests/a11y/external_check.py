@@ -226,7 +226,7 @@ def showing_dialogs(app, main_window):
 
 # ---- the check ---------------------------------------------------------------------------------
 def run(check, expected_tabs):
-    app = check.wait_for(lambda: find_application(check.pid), 20)
+    app = check.wait_for(lambda: find_application(check.pid), 60)
     check.require(app, "the program is on the accessibility bus (process %d)" % check.pid)
 
     buttons = {}
@@ -239,7 +239,7 @@ def run(check, expected_tabs):
                     buttons[label] = found
         return len(buttons) == 3
 
-    check.wait_for(all_buttons, 15)
+    check.wait_for(all_buttons, 45)
     for label in ("Connect", "Disconnect", "Open"):
         check.require(buttons.get(label), "push button \"%s\" found by its name" % label)
     for label, acc in buttons.items():
@@ -265,33 +265,33 @@ def run(check, expected_tabs):
     # Connect: the session runs to the definition's pages.
     check.require(press(buttons["Connect"]), "Connect pressed through its action")
     # The definition's tabs come first; the program's own pages follow them.
-    shown = check.wait_for(lambda: item_texts(tabs)[:len(expected_tabs)] == expected_tabs and item_texts(tabs), 20)
+    shown = check.wait_for(lambda: item_texts(tabs)[:len(expected_tabs)] == expected_tabs and item_texts(tabs), 60)
     check.require(shown, "the tab strip shows the definition's tabs %s (read: %s)" % (expected_tabs, item_texts(tabs)))
     tab_items = children(tabs)
     check.expect(all(role_of(t) == pyatspi.ROLE_PAGE_TAB for t in tab_items), "each tab has the page tab role")
-    check.expect(check.wait_for(lambda: has_state(tab_items[0], pyatspi.STATE_SELECTED), 5),
+    check.expect(check.wait_for(lambda: has_state(tab_items[0], pyatspi.STATE_SELECTED), 15),
                  "the first tab is the selected one")
 
     def log_has(*texts):
         lines = item_texts(log)
         return all(any(t in line for line in lines) for t in texts) and lines
 
-    lines = check.wait_for(lambda: log_has("$PVRVer", "$PVRADP"), 10)
+    lines = check.wait_for(lambda: log_has("$PVRVer", "$PVRADP"), 30)
     check.require(lines, "the log's lines hold the version query and the status chain")
     print("      log: " + " | ".join(item_texts(log)[:12]), flush=True)
     check.expect(all(role_of(i) == pyatspi.ROLE_LIST_ITEM for i in children(log)), "each log line is a list item")
-    check.expect(check.wait_for(lambda: not has_state(combo, pyatspi.STATE_ENABLED), 5),
+    check.expect(check.wait_for(lambda: not has_state(combo, pyatspi.STATE_ENABLED), 15),
                  "the port selector is disabled while the port is open")
 
     # Disconnect: the port closes, the pages go and the port selector is free again.
     check.require(press(buttons["Disconnect"]), "Disconnect pressed through its action")
-    closed = check.wait_for(lambda: has_state(combo, pyatspi.STATE_ENABLED) and not item_texts(tabs), 10)
+    closed = check.wait_for(lambda: has_state(combo, pyatspi.STATE_ENABLED) and not item_texts(tabs), 30)
     check.require(closed, "the port is closed: the selector is enabled again and the tabs are gone")
 
     # Open without a port: the program asks for a definition file.
     before = set(showing_dialogs(app, main_window))
     press_open(check, buttons["Open"])
-    dialog = check.wait_for(lambda: [d for d in showing_dialogs(app, main_window) if d not in before], 10)
+    dialog = check.wait_for(lambda: [d for d in showing_dialogs(app, main_window) if d not in before], 30)
     check.require(dialog, "Open shows a file dialog")
     dialog = dialog[0]
     inside = [(role_of(a), name_of(a)) for a in walk(dialog)]
@@ -413,7 +413,7 @@ def close_program(check, app, main_window):
     before = set(showing_dialogs(app, main_window))
     error = request_close(check.pid, name_of(main_window))
     check.require(not error, "the main window is asked to close" + (" (%s)" % error if error else ""))
-    question = check.wait_for(lambda: [d for d in showing_dialogs(app, main_window) if d not in before], 10)
+    question = check.wait_for(lambda: [d for d in showing_dialogs(app, main_window) if d not in before], 30)
     check.require(question, "closing asks the exit question")
     question = question[0]
     text = fresh(question).get_description() or ""
@@ -429,7 +429,7 @@ def close_program(check, app, main_window):
         pass
     finally:
         Atspi.set_timeout(5000, 15000)
-    check.require(check.wait_for(lambda: not check.program_alive(), 10) or not check.program_alive(),
+    check.require(check.wait_for(lambda: not check.program_alive(), 30) or not check.program_alive(),
                   "the program ends after OK")
 
 

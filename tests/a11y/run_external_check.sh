@@ -7,7 +7,7 @@
 #
 # Everything happens in a temporary folder (program, language libraries, a local definition file,
 # the registry file, home and configuration folders), removed at the end. The whole run is bounded
-# by BRELVANO_A11Y_TIMEOUT seconds (default 60); every process started is ended on exit. Prints
+# by BRELVANO_A11Y_TIMEOUT seconds (default 240); every process started is ended on exit. Prints
 # PASS/FAIL lines; exit status 0 only when every check passed (77 when a needed tool is missing).
 set -u
 
@@ -51,7 +51,7 @@ if [ "${1:-}" = "--inner" ]; then
   # The X server picks a free display itself and writes its number when it is ready.
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
   pids+=($!)
-  if ! wait_for 15 has_line "$work/display" '^[0-9]'; then
+  if ! wait_for 45 has_line "$work/display" '^[0-9]'; then
     echo "FAIL: the virtual X server did not start (see below)"
     cat "$work/xvfb.log"
     exit 1
@@ -71,7 +71,7 @@ if [ "${1:-}" = "--inner" ]; then
     dbus-send --session --print-reply --reply-timeout=2000 --dest=org.a11y.Bus /org/a11y/bus \
       org.a11y.Bus.GetAddress >/dev/null 2>&1
   }
-  if ! wait_for 15 bus_ready; then
+  if ! wait_for 45 bus_ready; then
     echo "FAIL: the accessibility bus did not start"
     [ -f "$work/atspi.log" ] && cat "$work/atspi.log"
     exit 1
@@ -86,7 +86,7 @@ if [ "${1:-}" = "--inner" ]; then
   # The simulated tracker (identity VR835, buyer AB, firmware 32, voice) registers its port.
   "$work/brelvano-devsim" --tracker --voice 1 >"$work/devsim.out" 2>"$work/devsim.err" &
   pids+=($!)
-  if ! wait_for 10 has_line "$work/devsim.out" '^port: /dev/'; then
+  if ! wait_for 30 has_line "$work/devsim.out" '^port: /dev/'; then
     echo "FAIL: the simulated device did not start"
     cat "$work/devsim.err"
     exit 1
@@ -200,7 +200,7 @@ export A11Y_TABS="General,Report,Service"
 # Only the buses started for this run are used.
 unset AT_SPI_BUS_ADDRESS DBUS_SESSION_BUS_ADDRESS WAYLAND_DISPLAY
 
-seconds=${BRELVANO_A11Y_TIMEOUT:-60}
+seconds=${BRELVANO_A11Y_TIMEOUT:-240}
 # The client gets the time that is left after starting the servers, with a margin for cleanup.
 export A11Y_CLIENT_SECONDS=$((seconds > 25 ? seconds - 15 : 10))
 # timeout ends the whole process group of the inner part when the deadline passes.
