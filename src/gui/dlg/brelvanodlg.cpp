@@ -59,6 +59,12 @@ BEGIN_MESSAGE_MAP(CBrelvanoDlg, CDialog)
   ON_MESSAGE(WM_OPEN_REPORT_MAP, &CBrelvanoDlg::OnOpenReportMap)
   ON_MESSAGE(WM_SEND_TAB_COMMAND, &CBrelvanoDlg::OnSendTabCommand)
   ON_MESSAGE(WM_SEND_FRAMED_COMMAND, &CBrelvanoDlg::OnSendFramedCommand)
+  ON_MESSAGE(WM_WRITE_CURRENT_TAB, &CBrelvanoDlg::OnWriteCurrentTab)
+  ON_MESSAGE(WM_WRITE_GROUP, &CBrelvanoDlg::OnWriteGroup)
+  ON_MESSAGE(WM_SEND_GEOFENCE_RECORD, &CBrelvanoDlg::OnSendGeofenceRecord)
+  ON_MESSAGE(WM_SEND_BLE_RECORD, &CBrelvanoDlg::OnSendBleRecord)
+  ON_MESSAGE(WM_WRITE_POLYGON_ZONE, &CBrelvanoDlg::OnWritePolygonZone)
+  ON_MESSAGE(WM_WRITE_POLYGON_POINTS, &CBrelvanoDlg::OnWritePolygonPoints)
 END_MESSAGE_MAP()
 
 CBrelvanoDlg::CBrelvanoDlg(CWnd* pParent) : CDialog(IDD_BRELVANO_DIALOG, pParent) {

@@ -4,7 +4,10 @@
 // reply waits use and the child pages). Its sources are split by subsystem: brelvanodlg.cpp (life
 // cycle), brelvanodlg_input.cpp (keyboard, mouse, log menu, console), brelvanodlg_devicelist.cpp
 // (device information list), brelvanodlg_layout.cpp (button faces, control layout), brelvanodlg_usb.cpp
-// (port selector, USB port search and plug events).
+// (port selector, USB port search and plug events), brelvanodlg_numbered_read.cpp (read requests
+// and the read-all walk of the numbered-parameter set), brelvanodlg_numbered_replies.cpp (its reply
+// parser), brelvanodlg_numbered_write.cpp (its tab, list and record writes), brelvanodlg_setreply.cpp
+// (the ;Res reply parser and value appliers).
 #pragma once
 
 #include <vector>
@@ -12,6 +15,7 @@
 #include "gui/dlg/definitionmodel.h"
 #include "gui/dlg/fileversion.h"
 #include "gui/dlg/guibase.h"
+#include "gui/dlg/numberedvalues.h"
 #include "gui/dlg/pagemessages.h"
 #include "gui/dlg/sessiontimers.h"
 #include "object/rs232/portlist.h"
@@ -675,6 +679,127 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   CString DocumentJsonPath() const;
   // The joined text of a multi-file download.
   CString m_strMergedXml;
+
+
+  // ==== Numbered-parameter command set ====
+  // (brelvanodlg_numbered_read.cpp) Read requests (REQ lines of at most 20 element numbers, one code
+  // a line, carried over several lines by m_bReqMore / m_nReqNext) and the walk that reads every tab
+  // of a freshly loaded definition, one exchange at a time.
+  void SendReadRequest(int nTab);
+  void SendGeofenceReadRequest(int nTab);
+  void SendBleReadRequest(int nTab);
+  void SendPolygonZoneReadRequest(int nTab);
+  void SendRecordReadRequest();
+  void SendListReadRequest();
+  void SendPolygonPointsReadRequest(int nZone, int nPoints);
+  // FALSE, with nothing sent, when the zone at that index has no points (or there is no such zone).
+  BOOL SendProfileReadRequest(int nZoneIndex);
+  // Starts the walk over the tabs of the definition just loaded (from m_nReadAllTab).
+  void BeginReadAllTabs();
+  // Arms the walk timer (100 ms) and the reply watchdog (500 ms).
+  void StartReadAllTabs();
+  // The walk timer's expiry: the next tab's request, or the end of the walk.
+  void OnReadNextTab();
+  // The walk's end: UI unlocked, progress hidden, tab strip enabled, first page shown.
+  void EndReadAllTabs();
+  // The read in progress is over (continuation state back to a new read).
+  void EndNumberedRead();
+  // The reply watchdog gave up on a walk request: one log line, the walk goes on with the next tab.
+  void GiveUpWalkRequest();
+  // The exchanges of the set back to their starting state (session end and reset).
+  void ResetNumberedState();
+  // The definition tables as the record coders read them.
+  DefinitionView NumberedDefinition() const;
+  BOOL m_bReqMore = FALSE;
+  int m_nReqNext = 0;
+  int m_nReadAllTab = 0;
+  // A walk runs (from its start after a definition load to its end).
+  BOOL m_bWalkActive = FALSE;
+  // A walk request is out and its answer not yet taken.
+  BOOL m_bWalkRequestOut = FALSE;
+
+  // (brelvanodlg_numbered_replies.cpp) The reply parser of the set and its read-reply parsers.
+  void ParseNumberedReply(CString line);
+  void ParseGenericReadReply(CString line);
+  void ParseListReadReply(CString line);
+  void ParseRecordReadReply(CString line);
+  void ParseGeofenceReadReply(CString line);
+  void ParseBleReadReply(CString line);
+  void ParsePolygonReadReply(CString line);
+  // Applies the write-back buffer to the tab it was filled for (once, on the last acknowledgement).
+  void CopyListBufferToTab();
+  // TRUE when the reply (its item values left out) holds a refusal word.
+  static BOOL IsRefusalReply(const CString& line);
+  // The main window's record tables (geofences 1..4096, BLE records 1..500); FALSE outside them.
+  BOOL StoreGeofenceRecord(const GEOFENCE_INFO& rec);
+  BOOL StoreBleRecord(const BLE_INFO& rec);
+  int m_nRmapBit = 0;
+  BOOL m_bTextProfileSaving = FALSE;
+  CString m_profileListValues[300];
+  CString m_profileRecordValues[500];
+  int m_nGeofenceTotal = 0;
+  std::vector<GEOFENCE_INFO> m_geofenceTable = std::vector<GEOFENCE_INFO>(kGeofenceSlots);
+  std::vector<BLE_INFO> m_bleTable = std::vector<BLE_INFO>(kBleSlots);
+
+  // (brelvanodlg_numbered_write.cpp) Tab writes (PRG and CMD lines from the settings page's
+  // controls), the assignment map, list entries, Gap/Group lines, and the record writes.
+  LRESULT OnWriteCurrentTab(WPARAM wParam, LPARAM lParam);
+  LRESULT OnWriteGroup(WPARAM wParam, LPARAM lParam);
+  CString WriteRmapTab(CPtrList* pList, TAB_INFO* pTab);
+  void WriteListEntries(CPtrList* pList, TAB_INFO* pTab);
+  void WriteGapGroupId(CPtrList* pList, TAB_INFO* pTab);
+  void ClearListBuffer();
+  // The write-next and point timers' expiries: the next line of the tab or point write.
+  void OnWriteNextTab();
+  void OnWriteNextPoints();
+  // The zone and point text of the running point write (its continuation lines use them).
+  POLYGON_INFO m_pointWriteZone;
+  CString m_strPointWriteText;
+  // lParam: const CString* of the page's record text (valid during the call).
+  LRESULT OnSendGeofenceRecord(WPARAM wParam, LPARAM lParam);
+  LRESULT OnSendBleRecord(WPARAM wParam, LPARAM lParam);
+  // wParam: POLYGON_INFO*; lParam (points): const CString* of "lng@lat@" pairs.
+  LRESULT OnWritePolygonZone(WPARAM wParam, LPARAM lParam);
+  LRESULT OnWritePolygonPoints(WPARAM wParam, LPARAM lParam);
+  // The record value encoders and decoders on this definition.
+  CString BuildPrgValueLines(GEOFENCE_INFO rec);
+  CString BuildBlePrgValueLines(BLE_INFO rec);
+  BOOL DecodeGeofenceExtraValues(CString values, GEOFENCE_INFO* pRec);
+  BOOL DecodeBleValues(CString values, BLE_INFO* pRec);
+  void DecodePolygonExtraValues(CString code, int nZone, CString values);
+  CString RowValuesToHex(CString code);
+  BOOL FindEnableValue(int code, CString id);
+  CString FindRowValue(CString code, int n);
+  // One entry of the write-back buffer: the control type at the position (5: nothing to apply) and
+  // the values to store on acknowledgement.
+  struct LIST_BUFFER_ENTRY {
+    int nKind = 5;
+    CString strValue;
+    CString strValue2;
+  };
+  // Sized to the tab being written; applied once to m_nListBufferTab when the write's last line is
+  // acknowledged.
+  std::vector<LIST_BUFFER_ENTRY> m_listBuffer;
+  int m_nListBufferTab = -1;
+  BOOL m_bListBufferPending = FALSE;
+  BOOL m_bMoreLines = FALSE;
+  int m_nNextItem = 0;
+  int m_nLinesLeft = 0;
+  int m_nPolygonWriteStep = 0;
+  // The write-next timer is sending the following line of a tab write (a SEND starts a new one).
+  BOOL m_bWriteContinuation = FALSE;
+
+  // (brelvanodlg_setreply.cpp) The ";Res" reply parser of the $-command set: TRUE when it took the
+  // line. ApplyValuesToTab writes a sent command body (fields at the definition's separator) into
+  // the tab's parameters; parameters beyond the body's fields keep their values.
+  BOOL ParseSetReply(const CString& line);
+  void ApplyValuesToTab(const CString& values, int nTab);
+  // Empties the last framed command, its header word and body.
+  void ClearPendingCommand();
+  // TRUE when a field of the line is the definition's reply token (the command is answered); an
+  // "InitCircleGeo" answer also clears the geofence page's records.
+  BOOL AnswersPendingCommand(const CString& line);
+  BOOL m_bPlsReplyPending = FALSE;
 
  protected:
   void DoDataExchange(CDataExchange* pDX) override;

@@ -43,6 +43,7 @@ BOOL HeaderStartsWith(const CString& hdr, const wchar_t* word) { return hdr.Left
 }  // namespace
 
 void CBrelvanoDlg::ResetDefinitionTabs() {
+  m_nReadAllTab = 0;
   // The lists of the previous definition go with it (nothing else owns them); pages that still
   // exist let go of them first.
   if (m_pSettingDlg != nullptr) {

@@ -214,9 +214,7 @@ void CBrelvanoDlg::DispatchReceivedLine(const CString& strLine) {
   if (upper.Find(L"$PVR") < 0 &&
       ((m_bUpProtocol && ContainsAny(upper, {L"RRE", L"RPR", L"USP", L"ESN_RD", L"RES", L"ERR", L"MAP_POS"})) ||
        ContainsAny(upper, {L"LOCK", L"INVALID", L"NO MATCH"}))) {
-    // The numbered-parameter replies: their parser is not part of this program yet, so they are
-    // shown.
-    AddLogLine(strLine, TRUE);
+    ParseNumberedReply(strLine);
     return;
   }
 
@@ -224,6 +222,7 @@ void CBrelvanoDlg::DispatchReceivedLine(const CString& strLine) {
   if (!m_bUpProtocol) line.Remove(L'\n');
   const int headerPos = m_defHeader.strS.IsEmpty() ? 0 : line.Find(m_defHeader.strS);
 
+  if (ParseSetReply(line)) return;
   if (ParseGetReply(line)) return;
   if (headerPos == 0 && !m_defHeader.strS.IsEmpty()) {
     AddLogLine(line, TRUE);

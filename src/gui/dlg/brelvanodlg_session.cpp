@@ -196,6 +196,7 @@ void CBrelvanoDlg::EndSession() {
     ResetSession();
   }
   m_bUpProtocol = FALSE;
+  ResetNumberedState();
   // No close follows that would release the busy lock: it is released here.
   if (!m_bPortOpen) m_bBusy = FALSE;
 }
@@ -203,6 +204,7 @@ void CBrelvanoDlg::EndSession() {
 void CBrelvanoDlg::ResetSession() {
   // Waits and deferred steps of the session that ends stop when they see the new generation.
   ++m_nSessionGeneration;
+  ResetNumberedState();
   const BOOL bWasUp = m_bUpProtocol;
 
   if (m_pReportDlg != nullptr || m_pSettingDlg != nullptr || m_pGeofenceDlg != nullptr || m_pBleDlg != nullptr ||

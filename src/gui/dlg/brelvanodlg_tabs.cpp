@@ -229,7 +229,7 @@ LRESULT CBrelvanoDlg::OnTabActivated(WPARAM wParam, LPARAM lParam) {
           m_nWatchdogTicks = 0;
           m_bReplyTimeout = FALSE;
           SetTimer(TIMER_REPLY_WATCHDOG, kPolygonWatchdogMs);
-          TRACE(L"polygon read of tab %d\n", m_nCurTab);
+          SendReadRequest(m_nCurTab);
           ResetEvent(m_hPolygonReadEvent);
           const BOOL done = WaitForReply(m_hPolygonReadEvent);
           if (!stillHere()) return 0;

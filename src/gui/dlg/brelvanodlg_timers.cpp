@@ -155,24 +155,17 @@ void CBrelvanoDlg::OnTimer(UINT_PTR nIDEvent) {
       break;
     }
     case TIMER_READ_NEXT_TAB:
-      // The walk over the tabs of the numbered-parameter set: its read requests come with that
-      // protocol; the walk ends at once.
-      KillTimer(TIMER_READ_NEXT_TAB);
-      KillTimer(TIMER_REPLY_WATCHDOG);
-      m_bReadAllDone = TRUE;
-      m_bReadAllFinished = TRUE;
-      SetCursor(nullptr);
-      UnlockWindowUpdate();
-      LockUI(FALSE);
-      if (HasWindow(m_pSettingDlg)) m_pSettingDlg->m_progress.ShowWindow(SW_HIDE);
-      EnableTabControl(TRUE);
-      ShowFirstTab();
+      OnReadNextTab();
       break;
     case TIMER_WRITE_NEXT_TAB:
-    case TIMER_WRITE_POINTS:
-      // Continuations of numbered-parameter writes, which come with that protocol.
-      KillTimer(nIDEvent);
+      KillTimer(TIMER_WRITE_NEXT_TAB);
       KillTimer(TIMER_REPLY_WATCHDOG);
+      OnWriteNextTab();
+      break;
+    case TIMER_WRITE_POINTS:
+      KillTimer(TIMER_WRITE_POINTS);
+      KillTimer(TIMER_REPLY_WATCHDOG);
+      OnWriteNextPoints();
       break;
     case TIMER_REPLY_WATCHDOG:
       OnReplyWatchdog();
@@ -195,17 +188,23 @@ void CBrelvanoDlg::OnReplyWatchdog() {
   m_nWatchdogTicks = 0;
   m_bReplyTimeout = TRUE;
   KillTimer(TIMER_REPLY_WATCHDOG);
+  // The exchange that was waited for is over: its read or write chain ends (a later read or SEND
+  // starts from its beginning), and a walk goes on with its next tab.
+  const BOOL bWalkRequest = m_bWalkRequestOut && m_bWalkActive;
+  EndNumberedRead();
+  m_bMoreLines = FALSE;
+  m_bListBufferPending = FALSE;
   for (HANDLE event : {m_hGeofenceReadEvent, m_hPolygonReadEvent, m_hReadDoneEvent, m_hCommandAckEvent, m_hBleReadEvent}) {
     if (event != nullptr) SetEvent(event);
   }
   EnableTabControl(TRUE);
   EnableSettingSendButton(TRUE);
+  if (bWalkRequest) GiveUpWalkRequest();
 }
 
 BOOL CBrelvanoDlg::StartGeofenceRead() {
   if (HasWindow(m_pGeofenceDlg)) m_pGeofenceDlg->ResetRecords();
-  // The read request of the numbered-parameter set comes with that protocol.
-  TRACE(L"StartGeofenceRead: tab %d\n", m_nGeofenceTab);
+  SendReadRequest(m_nGeofenceTab);
   EnableTabControl(FALSE);
   SetTimer(TIMER_GROUP_READ, kGroupReadMs);
   return TRUE;
@@ -213,14 +212,14 @@ BOOL CBrelvanoDlg::StartGeofenceRead() {
 
 BOOL CBrelvanoDlg::StartBleRead() {
   if (HasWindow(m_pBleDlg)) m_pBleDlg->ResetRecords();
-  TRACE(L"StartBleRead: tab %d\n", m_nBleTab);
+  SendReadRequest(m_nBleTab);
   EnableTabControl(FALSE);
   SetTimer(TIMER_BLE_GROUP_READ, kGroupReadMs);
   return TRUE;
 }
 
 BOOL CBrelvanoDlg::StartGroupRead() {
-  TRACE(L"StartGroupRead: tab %d\n", m_nPolygonTab);
+  SendReadRequest(m_nPolygonTab);
   EnableTabControl(FALSE);
   SetTimer(TIMER_GROUP_READ, kGroupReadMs);
   return TRUE;

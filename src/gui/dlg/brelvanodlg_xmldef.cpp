@@ -243,7 +243,7 @@ void CBrelvanoDlg::OpenXmlDefinition(const CString& strPath) {
   if (m_bUpProtocol) {
     m_dProgressStep = nDefinitionTabs > 0 ? 100.0 / nDefinitionTabs : 0.0;
     CreateChildPages(TRUE);
-    // The numbered-parameter read of all tabs follows here once those reads exist.
+    BeginReadAllTabs();
     m_tabPages.EnableWindow(FALSE);
   }
   KillTimer(TIMER_SESSION_WATCHDOG);

@@ -56,11 +56,12 @@ void CSettingDialog::SendPage() {
 }
 
 CString CSettingDialog::WriteAssignmentMap(CPtrList* pParams, TAB_INFO* pTab) {
-  (void)pParams;
-  (void)pTab;
-  // The main window's assignment map writer comes with its numbered-parameter writes.
-  TRACE(L"settings page: no assignment map writer\n");
-  return CString();
+  CBrelvanoDlg* pMain = MainWindow();
+  if (pMain == nullptr) {
+    TRACE(L"settings page: no main window for the assignment map\n");
+    return CString();
+  }
+  return pMain->WriteRmapTab(pParams, pTab);
 }
 
 void CSettingDialog::SendPageCommand() {

@@ -1,0 +1,384 @@
+// Read requests of the numbered-parameter set and the walk that reads every tab of a freshly loaded
+// definition. A read is a run of REQ lines of at most 20 element numbers (one code a line) held
+// together by m_bReqMore / m_nReqNext; the reply parsers ask for the next line. The walk reads one
+// tab per exchange, paced by TIMER_READ_NEXT_TAB, and never stalls: every request it sends is
+// guarded by the reply watchdog, and an unanswered or unusable tab is logged and passed over.
+#include <algorithm>
+#include <cmath>
+
+#include "gui/dlg/brelvanodlg.h"
+#include "gui/dlg/settingdlg.h"
+#include "platform/trace.h"
+
+namespace {
+constexpr UINT kReadNextTabMs = 100;
+constexpr UINT kReplyWatchdogMs = 500;
+constexpr int kElementsPerLine = 20;
+// The codes of the set address at most this many geofences, list entries and points of a zone.
+constexpr int kMaxGeofenceElements = 1055;
+constexpr int kMaxListEntries = 300;
+constexpr int kMaxZonePoints = 100;
+constexpr int kZones = 30;
+constexpr int kGapGroupEntries = 500;
+
+bool IsListOrCommandPage(int type) { return type == 21 || type == 22 || type == 23 || type == TAB_TYPE_COMMAND; }
+
+CString Number2(int n) {
+  CString s;
+  s.Format(L"%02d", n);
+  return s;
+}
+
+template <class Page>
+bool HasWindow(Page* page) {
+  return page != nullptr && page->GetSafeHwnd() != nullptr;
+}
+}  // namespace
+
+DefinitionView CBrelvanoDlg::NumberedDefinition() const {
+  return DefinitionView{m_tabInfo, m_pParamLists, m_pParamLists != nullptr ? m_nTabCount : 0};
+}
+
+void CBrelvanoDlg::ResetNumberedState() {
+  EndNumberedRead();
+  m_nReadAllTab = 0;
+  m_bWalkRequestOut = FALSE;
+  m_bWalkActive = FALSE;
+  m_nRmapBit = 0;
+  m_bMoreLines = FALSE;
+  m_nNextItem = 0;
+  m_nLinesLeft = 0;
+  m_bListBufferPending = FALSE;
+  m_nListBufferTab = -1;
+  m_bWriteContinuation = FALSE;
+  m_nPolygonWriteStep = 0;
+  m_bTextProfileApplying = FALSE;
+  m_bPlsReplyPending = FALSE;
+}
+
+void CBrelvanoDlg::EndNumberedRead() {
+  m_bReqMore = FALSE;
+  m_nReqNext = 0;
+}
+
+namespace {
+// The REQ line: "AT^REQ;I;cc;list" CR.
+CString RequestLine(const CString& unit, int code, const CString& list) {
+  return L"AT^REQ;" + unit + L";" + Number2(code) + L";" + list + L"\r";
+}
+}  // namespace
+
+void CBrelvanoDlg::SendReadRequest(int nTab) {
+  if (nTab < 0 || nTab >= m_nTabCount || nTab >= kMaxTabs || m_pParamLists == nullptr) {
+    TRACE(L"SendReadRequest: no tab %d\n", nTab);
+    EndNumberedRead();
+    if (m_bWalkActive) StartReadAllTabs();
+    return;
+  }
+  const int code = m_tabInfo[nTab].nTabId;
+  switch (code) {
+    case 50:
+      SendGeofenceReadRequest(nTab);
+      return;
+    case 41:
+      SendBleReadRequest(nTab);
+      return;
+    case 53:
+      SendPolygonZoneReadRequest(nTab);
+      return;
+    case 45:
+      SendRecordReadRequest();
+      return;
+    default:
+      break;
+  }
+  CPtrList& list = m_pParamLists[nTab];
+  const int count = static_cast<int>(list.GetCount());
+  // List pages and the single-command page are not read by REQ, nor is a tab without parameters:
+  // the walk goes on with the next tab.
+  if (IsListOrCommandPage(m_tabInfo[nTab].nType) || count == 0) {
+    EndNumberedRead();
+    if (m_bWalkActive) StartReadAllTabs();
+    return;
+  }
+  m_nWatchdogTicks = 0;
+  m_bReplyTimeout = FALSE;
+  m_bReadAllFinished = FALSE;
+  if (!m_bReqMore) m_nReqNext = 0;
+  CString elements;
+  int i = m_nReqNext;
+  POSITION pos = list.FindIndex(i);
+  for (; i < count && pos != nullptr; ++i) {
+    const auto* p = static_cast<const PARAM_INFO*>(list.GetNext(pos));
+    if (p != nullptr && IsListOrCommandPage(p->nType)) {
+      EndNumberedRead();
+      if (m_bWalkActive) StartReadAllTabs();
+      return;
+    }
+    elements += Number2(p != nullptr ? p->nId : 0);
+    if (i + 1 == count) {
+      m_bReqMore = FALSE;
+      break;
+    }
+    if ((i + 1) % kElementsPerLine == 0) {
+      m_nReqNext = i + 1;
+      m_bReqMore = TRUE;
+      break;
+    }
+    elements += L",";
+  }
+  m_strLastCommand = RequestLine(m_defHeader.strI, code, elements);
+  if (m_bWalkActive) m_bWalkRequestOut = TRUE;
+  QueueCommand(m_strLastCommand, FALSE);
+}
+
+void CBrelvanoDlg::SendGeofenceReadRequest(int nTab) {
+  (void)nTab;
+  m_nWatchdogTicks = 0;
+  m_bReplyTimeout = FALSE;
+  m_bReadAllFinished = FALSE;
+  if (!m_bReqMore) m_nReqNext = 0;
+  const int total = std::min(g_nGeofenceCount, kMaxGeofenceElements);
+  int lineCode = 50;
+  CString elements;
+  for (int a = m_nReqNext; a < total; ++a) {
+    int code = 0;
+    int number = 0;
+    GeofenceCodeIndex(a + 1, &code, &number);
+    lineCode = code;
+    elements += Number2(number);
+    if (a + 1 == total) {
+      m_bReqMore = FALSE;
+      EnableTabControl(TRUE);
+      KillTimer(TIMER_GROUP_READ);
+      break;
+    }
+    // The last element of its code's block, or the close of a page of 20.
+    const bool blockEnd = a == 74 || a == 174 || a == 254 || (a >= 255 && (a - 255) % 100 == 99);
+    const int k = code == 50 ? a : number;
+    if (blockEnd || (k + 1) % kElementsPerLine == 0) {
+      m_nReqNext = a + 1;
+      m_bReqMore = TRUE;
+      break;
+    }
+    elements += L",";
+  }
+  m_strLastCommand = RequestLine(m_defHeader.strI, lineCode, elements);
+  if (m_bWalkActive) m_bWalkRequestOut = TRUE;
+  QueueCommand(m_strLastCommand, FALSE);
+}
+
+void CBrelvanoDlg::SendBleReadRequest(int nTab) {
+  (void)nTab;
+  m_nWatchdogTicks = 0;
+  m_bReplyTimeout = FALSE;
+  m_bReadAllFinished = FALSE;
+  if (!m_bReqMore) m_nReqNext = 0;
+  // The element numbers are two digits: at most 100 slots are addressed.
+  const int total = std::min(g_nBleCount, 100);
+  CString elements;
+  for (int a = m_nReqNext; a < total; ++a) {
+    elements += Number2(a);
+    if (a + 1 == total) {
+      m_bReqMore = FALSE;
+      EnableTabControl(TRUE);
+      KillTimer(TIMER_GROUP_READ);
+      break;
+    }
+    if ((a + 1) % kElementsPerLine == 0) {
+      m_nReqNext = a + 1;
+      m_bReqMore = TRUE;
+      break;
+    }
+    elements += L",";
+  }
+  m_strLastCommand = RequestLine(m_defHeader.strI, 41, elements);
+  if (m_bWalkActive) m_bWalkRequestOut = TRUE;
+  QueueCommand(m_strLastCommand, FALSE);
+}
+
+void CBrelvanoDlg::SendPolygonZoneReadRequest(int nTab) {
+  m_nWatchdogTicks = 0;
+  m_bReplyTimeout = FALSE;
+  m_bReadAllFinished = FALSE;
+  if (!m_bReqMore) m_nReqNext = 0;
+  const int code = nTab >= 0 && nTab < kMaxTabs ? m_tabInfo[nTab].nTabId : 53;
+  CString elements;
+  for (int a = m_nReqNext; a < kZones; ++a) {
+    elements += Number2(a);
+    if (a + 1 == kZones) {
+      m_bReqMore = FALSE;
+      EnableTabControl(TRUE);
+      KillTimer(TIMER_GROUP_READ);
+      break;
+    }
+    if ((a + 1) % kElementsPerLine == 0) {
+      m_nReqNext = a + 1;
+      m_bReqMore = TRUE;
+      break;
+    }
+    elements += L",";
+  }
+  m_strLastCommand = RequestLine(m_defHeader.strI, code, elements);
+  if (m_bWalkActive) m_bWalkRequestOut = TRUE;
+  QueueCommand(m_strLastCommand, FALSE);
+}
+
+void CBrelvanoDlg::SendRecordReadRequest() {
+  m_nWatchdogTicks = 0;
+  m_bReplyTimeout = FALSE;
+  m_bReadAllFinished = FALSE;
+  if (!m_bReqMore) m_nReqNext = 0;
+  int lineCode = 45;
+  CString elements;
+  for (int a = m_nReqNext; a < kGapGroupEntries; ++a) {
+    lineCode = 45 + a / 100;
+    const int number = a % 100;
+    elements += Number2(number);
+    if (a + 1 == kGapGroupEntries) {
+      m_bReqMore = FALSE;
+      EnableTabControl(TRUE);
+      KillTimer(TIMER_GROUP_READ);
+      break;
+    }
+    if ((number + 1) % kElementsPerLine == 0) {
+      m_nReqNext = a + 1;
+      m_bReqMore = TRUE;
+      break;
+    }
+    elements += L",";
+  }
+  m_strLastCommand = RequestLine(m_defHeader.strI, lineCode, elements);
+  if (m_bWalkActive) m_bWalkRequestOut = TRUE;
+  QueueCommand(m_strLastCommand, FALSE);
+}
+
+void CBrelvanoDlg::SendListReadRequest() {
+  const int total = std::min(std::max(m_deviceInfo.nDMax, 0), kMaxListEntries);
+  if (!m_bMoreLines) {
+    m_nLinesLeft = total / kElementsPerLine;
+    m_nNextItem = 0;
+  }
+  int lineCode = 18;
+  CString elements;
+  for (int i = m_nNextItem; i < total; ++i) {
+    lineCode = i < 100 ? 18 : (i < 200 ? 38 : 39);
+    elements += Number2(i % 100);
+    if (i + 1 == total) {
+      m_bMoreLines = FALSE;
+      break;
+    }
+    if ((i + 1) % kElementsPerLine == 0) {
+      m_nNextItem = i + 1;
+      m_bMoreLines = TRUE;
+      break;
+    }
+    elements += L",";
+  }
+  m_strLastCommand = RequestLine(m_defHeader.strI, lineCode, elements);
+  QueueCommand(m_strLastCommand, FALSE);
+}
+
+void CBrelvanoDlg::SendPolygonPointsReadRequest(int nZone, int nPoints) {
+  if (nZone < 1 || nZone > kZones) {
+    TRACE(L"SendPolygonPointsReadRequest: no zone %d\n", nZone);
+    EndNumberedRead();
+    return;
+  }
+  m_nWatchdogTicks = 0;
+  m_bReplyTimeout = FALSE;
+  m_bReadAllFinished = FALSE;
+  if (!m_bReqMore) m_nReqNext = 0;
+  // The point tables hold 100 points a zone, and the element numbers are two digits.
+  const int total = std::min(std::max(nPoints, 0), kMaxZonePoints);
+  CString elements;
+  for (int i = m_nReqNext; i < total; ++i) {
+    elements += Number2(i);
+    if (i + 1 == total) {
+      m_bReqMore = FALSE;
+      break;
+    }
+    if ((i + 1) % kElementsPerLine == 0) {
+      m_nReqNext = i + 1;
+      m_bReqMore = TRUE;
+      break;
+    }
+    elements += L",";
+  }
+  m_strLastCommand = RequestLine(m_defHeader.strI, nZone + 59, elements);
+  QueueCommand(m_strLastCommand, FALSE);
+}
+
+BOOL CBrelvanoDlg::SendProfileReadRequest(int nZoneIndex) {
+  if (m_pPolygonTable == nullptr || nZoneIndex < 0 || nZoneIndex >= m_nPolygonMax || nZoneIndex >= kZones) return FALSE;
+  const int points = m_pPolygonTable[nZoneIndex].nPointCount;
+  if (points <= 0) return FALSE;
+  SendPolygonPointsReadRequest(nZoneIndex + 1, points);
+  return TRUE;
+}
+
+// ---- The read-all walk ----
+
+void CBrelvanoDlg::BeginReadAllTabs() {
+  m_bWalkActive = TRUE;
+  m_bReadAllDone = FALSE;
+  StartReadAllTabs();
+}
+
+void CBrelvanoDlg::StartReadAllTabs() {
+  m_bWalkRequestOut = FALSE;
+  SetTimer(TIMER_READ_NEXT_TAB, kReadNextTabMs);
+  SetTimer(TIMER_REPLY_WATCHDOG, kReplyWatchdogMs);
+}
+
+void CBrelvanoDlg::OnReadNextTab() {
+  KillTimer(TIMER_READ_NEXT_TAB);
+  KillTimer(TIMER_REPLY_WATCHDOG);
+  m_bReadAllDone = FALSE;
+  // The two tabs the loaders append (Diagnosis and Profile) are never read.
+  if (m_nReadAllTab >= m_nTabCount - 2) {
+    EndReadAllTabs();
+    return;
+  }
+  const int nTab = m_nReadAllTab;
+  ++m_nReadAllTab;
+  m_bWalkRequestOut = FALSE;
+  SendReadRequest(nTab);
+  if (m_bWalkRequestOut) {
+    // The request waits for its answer under the watchdog, which moves on when none comes.
+    m_nWatchdogTicks = 0;
+    SetTimer(TIMER_REPLY_WATCHDOG, kReplyWatchdogMs);
+  }
+  if (HasWindow(m_pSettingDlg)) {
+    SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    m_nProgressPos = static_cast<int>(std::floor(m_nReadAllTab * m_dProgressStep));
+    m_pSettingDlg->m_progress.SetPos(m_nProgressPos);
+    m_pSettingDlg->m_progress.ShowWindow(SW_SHOW);
+  }
+}
+
+void CBrelvanoDlg::EndReadAllTabs() {
+  KillTimer(TIMER_READ_NEXT_TAB);
+  KillTimer(TIMER_REPLY_WATCHDOG);
+  m_bWalkRequestOut = FALSE;
+  m_bWalkActive = FALSE;
+  m_bReadAllDone = TRUE;
+  m_bReadAllFinished = TRUE;
+  EndNumberedRead();
+  SetCursor(nullptr);
+  UnlockWindowUpdate();
+  LockUI(FALSE);
+  if (HasWindow(m_pSettingDlg)) m_pSettingDlg->m_progress.ShowWindow(SW_HIDE);
+  EnableTabControl(TRUE);
+  ShowFirstTab();
+}
+
+void CBrelvanoDlg::GiveUpWalkRequest() {
+  const int nTab = m_nReadAllTab - 1;
+  CString line;
+  line.Format(L"No answer to the read of tab %d (%s); the next tab is read", nTab + 1,
+              nTab >= 0 && nTab < kMaxTabs ? m_tabInfo[nTab].strTitle : CString());
+  AddLogLine(line, TRUE);
+  EndNumberedRead();
+  StartReadAllTabs();
+}

@@ -1,0 +1,521 @@
+// The reply parser of the numbered-parameter set: USP, refusals, read replies (RRE, routed by their
+// code to the generic, list, Gap/Group, geofence, BLE and zone/point parsers), acknowledgements
+// (RPR with OK: the next line of a write, the write-back of the values, the record shown), the
+// identity (ESN_RD), RES and the map defaults (MAP_POS). Element numbers from the device are checked
+// against the tables they index: an item outside them is skipped with a trace.
+#include "gui/dlg/bledlg.h"
+#include "gui/dlg/brelvanodlg.h"
+#include "gui/dlg/geofencedlg.h"
+#include "gui/dlg/settingdlg.h"
+#include "platform/modal.h"
+#include "platform/trace.h"
+
+namespace {
+constexpr UINT kWriteNextMs = 100;
+constexpr UINT kReplyWatchdogMs = 500;
+
+template <class Page>
+bool HasWindow(Page* page) {
+  return page != nullptr && page->GetSafeHwnd() != nullptr;
+}
+
+// One item of a read reply: the element number and the value.
+struct Item {
+  int nn = 0;
+  CString value;
+  bool empty = false;
+  bool valid = false;
+};
+
+// The items of a read reply: fields 4 .. 3 + n, n the number of '#' in the line.
+std::vector<Item> ReplyItems(const CString& line) {
+  std::vector<Item> items;
+  const int n = CountChar(line, L'#');
+  for (int k = 0; k < n; ++k) {
+    const CString field = GUI_Base::GetField(line, 4 + k, L';');
+    Item item;
+    const CString number = GUI_Base::GetField(field, 1, L'#');
+    item.valid = !number.IsEmpty() && IsNumber(number) && number[0] != L'-';
+    item.nn = TextToInt(number);
+    item.value = GUI_Base::GetField(field, 2, L'#');
+    item.empty = field.Find(L"NoData") >= 0;
+    items.push_back(item);
+  }
+  return items;
+}
+}  // namespace
+
+BOOL CBrelvanoDlg::IsRefusalReply(const CString& line) {
+  // The item values are the device's data (a server name may hold "lock" or "not"): only the rest
+  // of the line is searched.
+  CString bare;
+  bool inValue = false;
+  for (int i = 0; i < line.GetLength(); ++i) {
+    const wchar_t c = line[i];
+    if (c == L'#') {
+      inValue = true;
+      continue;
+    }
+    if (c == L';') inValue = false;
+    if (!inValue) bare += CString(c);
+  }
+  bare.MakeUpper();
+  for (const wchar_t* word : {L"ERROR", L"ERR", L"LOCK", L"NO MATCH", L"INVALID", L"NOT"}) {
+    if (bare.Find(word) >= 0) return TRUE;
+  }
+  return FALSE;
+}
+
+BOOL CBrelvanoDlg::StoreGeofenceRecord(const GEOFENCE_INFO& rec) {
+  if (rec.nId < 1 || rec.nId > kGeofenceSlots) return FALSE;
+  GEOFENCE_INFO& slot = m_geofenceTable[static_cast<size_t>(rec.nId - 1)];
+  const CString spare = slot.strSpare;
+  slot = rec;
+  slot.strSpare = spare;
+  if (!m_bUpProtocol) {
+    for (FIELD_FORMAT& f : slot.formats) f = FIELD_FORMAT();
+  }
+  return TRUE;
+}
+
+BOOL CBrelvanoDlg::StoreBleRecord(const BLE_INFO& rec) {
+  if (rec.nSlot < 1 || rec.nSlot > kBleSlots) return FALSE;
+  BLE_INFO& slot = m_bleTable[static_cast<size_t>(rec.nSlot - 1)];
+  slot.nSlot = rec.nSlot;
+  slot.bActive = rec.bActive;
+  slot.strValues = rec.strValues;
+  if (m_bUpProtocol) {
+    for (int i = 0; i < kFieldFormats; ++i) slot.formats[i] = rec.formats[i];
+  }
+  return TRUE;
+}
+
+void CBrelvanoDlg::ParseNumberedReply(CString line) {
+  const BOOL bWalkRunning = m_bWalkActive && !m_bReadAllDone;
+  if (line.Find(L"USP") >= 0) {
+    // The device does not support what was asked: the read in progress ends.
+    EndNumberedRead();
+    m_bMoreLines = FALSE;
+    if (!m_deviceInfo.bJsonParam) {
+      if (bWalkRunning && m_nTabCount > 0) {
+        // The walk moves on at once (or ends, when no tab is left).
+        OnReadNextTab();
+      }
+      if (m_bTextProfileApplying) AfxMessageBox(line, MB_OK);
+    }
+    for (HANDLE event : {m_hReadDoneEvent, m_hPolygonReadEvent, m_hCommandAckEvent}) {
+      if (event != nullptr) SetEvent(event);
+    }
+    EnableSettingSendButton(TRUE);
+  } else if (IsRefusalReply(line)) {
+    m_bReplyError = TRUE;
+    m_bMoreLines = FALSE;
+    m_bListBufferPending = FALSE;
+    EndNumberedRead();
+    for (HANDLE event : {m_hReadDoneEvent, m_hPolygonReadEvent, m_hCommandAckEvent}) {
+      if (event != nullptr) SetEvent(event);
+    }
+    EnableTabControl(TRUE);
+    EnableSettingSendButton(TRUE);
+    // A refused read of the walk: the walk goes on with the next tab.
+    if (bWalkRunning && m_bWalkRequestOut) StartReadAllTabs();
+  } else if (line.Find(L"RRE") >= 0) {
+    const int code = TextToInt(GetField(line, 3, L';'));
+    if (code == 50 || code == 51 || code == 52 || (code >= 91 && code <= 98)) {
+      ParseGeofenceReadReply(line);
+    } else if (code == 41) {
+      ParseBleReadReply(line);
+    } else if (code == 53 || (code >= 60 && code <= 89)) {
+      ParsePolygonReadReply(line);
+    } else if (code >= 45 && code <= 49) {
+      ParseRecordReadReply(line);
+    } else if (code == 18 || code == 38 || code == 39) {
+      ParseListReadReply(line);  // logs the line itself
+      return;
+    } else {
+      ParseGenericReadReply(line);
+    }
+  } else if (line.Find(L"RPR") >= 0 && line.Find(L"OK") >= 0) {
+    const BOOL bTabValid = m_nCurTab >= 0 && m_nCurTab < kMaxTabs;
+    const int c = bTabValid ? m_tabInfo[m_nCurTab].nTabId : -1;
+    if (m_bTextProfileApplying) {
+      KillTimer(TIMER_REPLY_WATCHDOG);
+      if (m_hReadDoneEvent != nullptr) SetEvent(m_hReadDoneEvent);
+      if (m_hCommandAckEvent != nullptr) SetEvent(m_hCommandAckEvent);
+    } else if (m_bMoreLines && c != 50 && c != 53) {
+      --m_nLinesLeft;
+      SetTimer(TIMER_WRITE_NEXT_TAB, kWriteNextMs);
+      SetTimer(TIMER_REPLY_WATCHDOG, kReplyWatchdogMs);
+    } else if (c == 53) {
+      if (m_nPolygonWriteStep == 1) {
+        if (HasWindow(m_pSettingDlg)) m_pSettingDlg->SendMessage(WM_POLYGON_LIST_UPDATE, 0, 0);
+      } else if (m_nPolygonWriteStep == 2) {
+        KillTimer(TIMER_REPLY_WATCHDOG);
+        if (m_bMoreLines) {
+          --m_nLinesLeft;
+          SetTimer(TIMER_WRITE_POINTS, kWriteNextMs);
+          SetTimer(TIMER_REPLY_WATCHDOG, kReplyWatchdogMs);
+        } else {
+          if (m_hPolygonReadEvent != nullptr) SetEvent(m_hPolygonReadEvent);
+          EnableTabControl(TRUE);
+        }
+      }
+      m_nPolygonWriteStep = 0;
+    } else if (c == 50) {
+      if (HasWindow(m_pGeofenceDlg) && m_pGeofenceDlg->m_pPendingRecord != nullptr)
+        m_pGeofenceDlg->SendMessage(WM_GEOFENCE_RECORD, 0, reinterpret_cast<LPARAM>(m_pGeofenceDlg->m_pPendingRecord));
+    } else if (c == 41) {
+      if (HasWindow(m_pBleDlg) && m_pBleDlg->m_pPendingRecord != nullptr)
+        m_pBleDlg->SendMessage(WM_BLE_RECORD, 0, reinterpret_cast<LPARAM>(m_pBleDlg->m_pPendingRecord));
+    } else {
+      if (bTabValid && m_tabInfo[m_nCurTab].bAssign == 1 && m_hCommandAckEvent != nullptr) {
+        SetEvent(m_hCommandAckEvent);
+        KillTimer(TIMER_REPLY_WATCHDOG);
+      }
+      CopyListBufferToTab();
+    }
+    EnableTabControl(TRUE);
+    if (!m_bMoreLines) EnableSettingSendButton(TRUE);
+  } else if (line.Find(L"ESN_RD") >= 0) {
+    const CString esn = GetField(line, 2, L';');
+    if (esn.IsEmpty()) {
+      AfxMessageBox(L"NO ESN", MB_OK);
+      if (m_bPortOpen) EndSession();
+      return;
+    }
+    m_defHeader.strI = esn;
+    // The identity answered: a map reply that follows only sets the map defaults.
+    m_bEsnPending = FALSE;
+    OpenMainXml();
+  } else if (line.Find(L"RES") >= 0) {
+    EnableTabControl(TRUE);
+    EnableSettingSendButton(TRUE);
+  } else if (line.Find(L"MAP_POS") >= 0) {
+    if (CountChar(line, L';') >= 2) {
+      m_deviceInfo.strLat = GetField(line, 2, L';');
+      m_deviceInfo.strLng = GetField(line, 3, L';');
+    }
+    if (m_bEsnPending) {
+      m_bEsnPending = FALSE;
+      OpenMainXml();
+    }
+  }
+  if (GetSafeHwnd() != nullptr && !m_bTextProfileSaving) AddLogLine(line, TRUE);
+}
+
+void CBrelvanoDlg::CopyListBufferToTab() {
+  // Applied once, to the tab the buffer was filled for, when its write's last line was answered.
+  if (!m_bListBufferPending || m_bMoreLines) return;
+  m_bListBufferPending = FALSE;
+  const int nTab = m_nListBufferTab;
+  if (nTab < 0 || nTab >= m_nTabCount || nTab >= kMaxTabs || m_pParamLists == nullptr) return;
+  CPtrList& list = m_pParamLists[nTab];
+  size_t i = 0;
+  for (POSITION pos = list.GetHeadPosition(); pos != nullptr && i < m_listBuffer.size(); ++i) {
+    auto* p = static_cast<PARAM_INFO*>(list.GetNext(pos));
+    const LIST_BUFFER_ENTRY& e = m_listBuffer[i];
+    if (p == nullptr) continue;
+    if ((e.nKind >= 0 && e.nKind <= 3) || (e.nKind >= 9 && e.nKind <= 13)) {
+      p->strValue = e.strValue;
+    } else if (e.nKind == CTRL_ALERT_ID) {
+      p->strValue = e.strValue;
+      p->strAlertId = e.strValue2;
+    }
+  }
+}
+
+// ---- Read replies ----
+
+void CBrelvanoDlg::ParseGenericReadReply(CString line) {
+  const int nTab = m_nReadAllTab - 1;
+  const BOOL bWalkRunning = m_bWalkActive && !m_bReadAllDone;
+  // An answer the walk cannot use: one line in the log, and the walk goes on with the next tab.
+  auto passOver = [&](const wchar_t* why) {
+    if (m_bTextProfileSaving || !bWalkRunning || !m_bWalkRequestOut) return;
+    CString text;
+    text.Format(L"Answer to the read of tab %d not used (%s); the next tab is read", nTab + 1, why);
+    AddLogLine(text, TRUE);
+    EndNumberedRead();
+    StartReadAllTabs();
+  };
+  const std::vector<Item> items = ReplyItems(line);
+  const int n = static_cast<int>(items.size());
+  if (n < 1) {
+    passOver(L"no values");
+    return;
+  }
+  const int code = TextToInt(GetField(line, 3, L';'));
+  if (m_bTextProfileSaving) {
+    for (const Item& item : items) {
+      if (item.valid && item.nn >= 0 && item.nn < 300) m_profileListValues[item.nn] = item.value;
+      else TRACE(L"generic reply: element %d skipped\n", item.nn);
+    }
+    SendListReadRequest();
+    return;
+  }
+  // Only the walk asks for generic tabs: an answer to no request of it changes nothing.
+  if (!bWalkRunning || !m_bWalkRequestOut || nTab < 0 || nTab >= m_nTabCount || nTab >= kMaxTabs ||
+      m_pParamLists == nullptr) {
+    TRACE(L"generic reply without a tab being read\n");
+    return;
+  }
+  CPtrList& list = m_pParamLists[nTab];
+  int position = m_bReqMore ? m_nReqNext - n : m_nReqNext;
+  if (position < 0) position = 0;
+  POSITION pos = list.FindIndex(position);
+  for (const Item& item : items) {
+    if (pos == nullptr) break;
+    auto* p = static_cast<PARAM_INFO*>(list.GetNext(pos));
+    if (p == nullptr) continue;
+    if (p->nTabId != code) {
+      passOver(L"another code");
+      return;
+    }
+    if (p->bAssign == 1) {
+      // The parameter's bit of the assignment map read before it.
+      int rmapTab = -1;
+      for (int t = 0; t < m_nTabCount - 1 && t < kMaxTabs; ++t) {
+        if (m_tabInfo[t].strHdr == L"RMAP") {
+          rmapTab = t;
+          break;
+        }
+      }
+      if (rmapTab > 0) {
+        const int mapId = TextToInt(p->strMapId.Mid(2));
+        CPtrList& rmap = m_pParamLists[rmapTab];
+        for (POSITION q = rmap.GetHeadPosition(); q != nullptr;) {
+          const auto* pMap = static_cast<const PARAM_INFO*>(rmap.GetNext(q));
+          if (pMap == nullptr || pMap->nId != mapId) continue;
+          CString bits = IntToBinaryText(pMap->strValue);
+          bits.MakeReverse();
+          // A map shorter than the tab reads as 0 for the bits it lacks.
+          p->strValue = m_nRmapBit >= 0 && m_nRmapBit < bits.GetLength() ? CString(bits[m_nRmapBit]) : CString(L"0");
+          ++m_nRmapBit;
+          break;
+        }
+      }
+    }
+    if (!item.valid || item.nn != p->nId) continue;
+    switch (p->nCtrlType) {
+      case CTRL_COMBO:
+      case CTRL_EDIT:
+      case CTRL_IP:
+      case CTRL_CHECK_BOX:
+      case CTRL_EDIT_BUTTON:
+      case CTRL_EDIT_NUMBER:
+        p->strValue = item.value;
+        break;
+      case CTRL_ALERT_ID:
+        p->strValue = item.value.Left(2);
+        p->strAlertId = item.value.Mid(2);
+        break;
+      case CTRL_S_ASSIGN:
+      case CTRL_M_ASSIGN:
+      case CTRL_L_ASSIGN: {
+        const int no = HexTextToLong(item.value);
+        p->assign.nNo = no;
+        p->assign.bValid = no > 0 ? TRUE : FALSE;
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  if (m_bReqMore) {
+    --m_nReadAllTab;  // the same tab again, at m_nReqNext
+  } else {
+    m_nRmapBit = 0;
+  }
+  StartReadAllTabs();
+}
+
+void CBrelvanoDlg::ParseListReadReply(CString line) {
+  const std::vector<Item> items = ReplyItems(line);
+  if (items.empty()) return;
+  const int code = TextToInt(GetField(line, 3, L';'));
+  const int base = code == 38 ? 100 : (code == 39 ? 200 : 0);
+  if (m_bTextProfileSaving) {
+    for (const Item& item : items) {
+      if (item.valid && item.nn >= 0 && item.nn < 100) m_profileListValues[base + item.nn] = item.value;
+      else TRACE(L"list reply: element %d skipped\n", item.nn);
+    }
+  } else {
+    AddLogLine(line, TRUE);
+  }
+  if (m_hCommandAckEvent != nullptr) SetEvent(m_hCommandAckEvent);
+  if (m_bTextProfileSaving) {
+    if (m_bMoreLines) SendListReadRequest();
+    else if (m_hReadDoneEvent != nullptr) SetEvent(m_hReadDoneEvent);
+  }
+}
+
+void CBrelvanoDlg::ParseRecordReadReply(CString line) {
+  m_nWatchdogTicks = 0;
+  const std::vector<Item> items = ReplyItems(line);
+  const BOOL bWalkRunning = m_bWalkActive && !m_bTextProfileSaving && m_bWalkRequestOut;
+  if (items.empty()) {
+    if (bWalkRunning) {
+      EndNumberedRead();
+      StartReadAllTabs();
+    }
+    return;
+  }
+  const int code = TextToInt(GetField(line, 3, L';'));
+  const int base = (code - 45) * 100;
+  if (m_bTextProfileSaving) {
+    for (const Item& item : items) {
+      if (item.valid && item.nn >= 0 && item.nn < 100 && base >= 0 && base < 500)
+        m_profileRecordValues[base + item.nn] = item.value;
+      else TRACE(L"record reply: element %d skipped\n", item.nn);
+    }
+    if (m_bReqMore) SendRecordReadRequest();
+    else if (m_hReadDoneEvent != nullptr) SetEvent(m_hReadDoneEvent);
+    return;
+  }
+  // Within the walk the Gap/Group read goes on like the other record reads.
+  if (bWalkRunning) {
+    if (m_bReqMore) --m_nReadAllTab;
+    StartReadAllTabs();
+  }
+}
+
+void CBrelvanoDlg::ParseGeofenceReadReply(CString line) {
+  const int code = TextToInt(GetField(line, 3, L';'));
+  const DefinitionView def = NumberedDefinition();
+  for (const Item& item : ReplyItems(line)) {
+    if (item.empty) continue;
+    GEOFENCE_INFO rec;
+    if (!item.valid || !DecodeGeofenceItem(def, code, item.nn, item.value, rec)) {
+      TRACE(L"geofence reply: code %d element %d skipped\n", code, item.nn);
+      continue;
+    }
+    if (HasWindow(m_pGeofenceDlg)) m_pGeofenceDlg->StoreRecord(rec);
+    StoreGeofenceRecord(rec);
+    m_nGeofenceTotal = 0;
+  }
+  if (m_deviceInfo.bJsonParam || m_bReadAllDone || !m_bWalkActive) {
+    if (m_bReqMore) {
+      SendReadRequest(m_nGeofenceTab);
+    } else {
+      if (m_hGeofenceReadEvent != nullptr) SetEvent(m_hGeofenceReadEvent);
+      if (m_hReadDoneEvent != nullptr) SetEvent(m_hReadDoneEvent);
+    }
+    return;
+  }
+  // Within the walk (a late answer to a request the walk gave up on goes no further).
+  if (!m_bWalkRequestOut) return;
+  if (m_bReqMore) {
+    --m_nReadAllTab;
+  } else if (m_hGeofenceReadEvent != nullptr) {
+    SetEvent(m_hGeofenceReadEvent);
+  }
+  StartReadAllTabs();
+}
+
+void CBrelvanoDlg::ParseBleReadReply(CString line) {
+  const DefinitionView def = NumberedDefinition();
+  for (const Item& item : ReplyItems(line)) {
+    if (item.empty) continue;
+    BLE_INFO rec;
+    if (!item.valid || item.nn > 99 || !DecodeBleItem(def, item.nn, item.value, rec)) {
+      TRACE(L"BLE reply: element %d skipped\n", item.nn);
+      continue;
+    }
+    if (HasWindow(m_pBleDlg)) m_pBleDlg->StoreRecord(rec);
+    StoreBleRecord(rec);
+  }
+  if (m_deviceInfo.bJsonParam || m_bReadAllDone || !m_bWalkActive) {
+    if (m_bReqMore) {
+      SendReadRequest(m_nBleTab);
+    } else {
+      if (m_hBleReadEvent != nullptr) SetEvent(m_hBleReadEvent);
+      if (m_hReadDoneEvent != nullptr) SetEvent(m_hReadDoneEvent);
+    }
+    return;
+  }
+  if (!m_bWalkRequestOut) return;
+  if (m_bReqMore) {
+    --m_nReadAllTab;
+  } else if (m_hBleReadEvent != nullptr) {
+    SetEvent(m_hBleReadEvent);
+  }
+  StartReadAllTabs();
+}
+
+void CBrelvanoDlg::ParsePolygonReadReply(CString line) {
+  const int code = TextToInt(GetField(line, 3, L';'));
+  const DefinitionView def = NumberedDefinition();
+  const bool points = code >= 60 && code <= 89;
+  const BOOL bPointBlocks = HasWindow(m_pSettingDlg) && m_pSettingDlg->m_pPointBlocks != nullptr;
+  for (const Item& item : ReplyItems(line)) {
+    if (item.empty) continue;
+    if (!item.valid || item.nn < 0 || item.nn > 99) {
+      TRACE(L"zone reply: element %d skipped\n", item.nn);
+      continue;
+    }
+    if (!points) {
+      if (m_pPolygonTable == nullptr || item.nn >= m_nPolygonMax) {
+        TRACE(L"zone reply: zone %d outside the zone table\n", item.nn + 1);
+        continue;
+      }
+      DecodeZoneItem(def, item.nn, item.value, m_pPolygonTable[item.nn]);
+      if (m_pSettingDlg != nullptr) m_pSettingDlg->m_bKeepPolygonList = TRUE;
+      continue;
+    }
+    CString lat;
+    CString lng;
+    DecodePointValue(item.value, lat, lng);
+    if (m_bTextProfileSaving) {
+      const int zone = code - 60;
+      if (m_pPolygonPointLists != nullptr && zone >= 0 && zone < kPointListZones) {
+        m_pPolygonPointLists[zone].strLat[item.nn] = lat;
+        m_pPolygonPointLists[zone].strLng[item.nn] = lng;
+      }
+    } else if (bPointBlocks) {
+      const int block = item.nn / kPointsPerBlock;
+      if (block >= m_pSettingDlg->m_nPointBlockCount) {
+        TRACE(L"point reply: point %d outside the point blocks\n", item.nn);
+        continue;
+      }
+      POLYGON_POINT_BLOCK& b = m_pSettingDlg->m_pPointBlocks[block];
+      b.nPolygonIndex = item.nn + 1;
+      b.point[item.nn % kPointsPerBlock].strLat = lat;
+      b.point[item.nn % kPointsPerBlock].strLng = lng;
+    }
+  }
+  if (points) {
+    if (m_bTextProfileSaving) {
+      if (m_hReadDoneEvent != nullptr) SetEvent(m_hReadDoneEvent);
+    } else if (bPointBlocks) {
+      if (m_bReqMore) {
+        // The next points of the zone selected in the settings page's group list.
+        int zone = 0;
+        const int sel = m_pSettingDlg->m_listPolygon.GetSafeHwnd() != nullptr
+                            ? m_pSettingDlg->m_listPolygon.GetNextItem(-1, LVNI_SELECTED)
+                            : -1;
+        if (sel >= 0) zone = TextToInt(m_pSettingDlg->m_listPolygon.GetItemText(sel, 0));
+        if (zone >= 1 && zone <= m_nPolygonMax && m_pPolygonTable != nullptr) {
+          SendPolygonPointsReadRequest(zone, m_pPolygonTable[zone - 1].nPointCount);
+        } else {
+          TRACE(L"point reply: no zone selected, the read ends\n");
+          EndNumberedRead();
+        }
+      } else {
+        m_pSettingDlg->SendMessage(WM_POLYGON_LIST_UPDATE, 1, 0);
+      }
+    }
+    return;
+  }
+  if (m_deviceInfo.bJsonParam || m_bReadAllDone || !m_bWalkActive) {
+    if (m_bReqMore) {
+      SendReadRequest(m_nPolygonTab);
+    } else {
+      if (m_hReadDoneEvent != nullptr) SetEvent(m_hReadDoneEvent);
+      if (m_hPolygonReadEvent != nullptr) SetEvent(m_hPolygonReadEvent);
+    }
+    return;
+  }
+  if (!m_bWalkRequestOut) return;
+  if (m_bReqMore) --m_nReadAllTab;
+  StartReadAllTabs();
+}
