@@ -1,0 +1,171 @@
+// The numbered-parameter set against the simulated tracker, as a user meets it: Connect, the ESN
+// road loads the Document folder's definition, the walk reads every tab (the device's record of
+// requests is the expected REQ sequence), the pages show the device's values; SEND writes PRG lines
+// and the model takes the values on the acknowledgement; silence, an answer without values and USP
+// on the last tab each move or end the walk, leaving the window usable.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "../gui/dlg/mainwindow_fixture.h"
+#include "devsim/devsim.h"
+#include "devsim/numbereddevice.h"
+#include "devsim/trackerdevice.h"
+#include "gui/dlg/brandingfiles.h"
+#include "gui/dlg/settingdlg.h"
+#include "platform/files.h"
+#include "platform/pumpwait.h"
+
+namespace {
+
+constexpr DWORD kTimeoutMs = 20000;
+
+// A generic tab of 22 edits (code 05), a list page, a geofence tab (code 50).
+std::string Definition() {
+  std::string xml =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<BRELVANO S=\"VR600\" I=\"UNIT1\" P=\"0000\" V=\"7\" D=\";\" R=\"RR\" cmd=\"$%s;%s\" res=\"$PVR;%s\">\n"
+      "  <grp id=\"1\" tab_id=\"5\" title=\"General\" hdr=\"GEN\">\n";
+  for (int i = 0; i < 22; ++i)
+    xml += "    <item fid=\"P" + std::to_string(i) + "\" type=\"edit\" ID=\"" + std::to_string(i) + "\"/>\n";
+  xml +=
+      "  </grp>\n"
+      "  <grp id=\"22\" tab_id=\"18\" title=\"List Add\" hdr=\"LST\">\n"
+      "    <item fid=\"Entry\" type=\"edit\" ID=\"0\"/>\n"
+      "  </grp>\n"
+      "  <grp id=\"6\" tab_id=\"50\" title=\"Zones\" hdr=\"GEO\" unit=\"1\" min=\"1\" max=\"50\">\n"
+      "    <item fid=\"Latitude\" type=\"edit\"/>\n"
+      "  </grp>\n"
+      "</BRELVANO>\n";
+  return xml;
+}
+
+std::string Req(const std::string& code, int from, int to) {
+  std::string s = "AT^REQ;123456789012345;" + code + ";";
+  for (int i = from; i <= to; ++i) {
+    char buf[8];
+    snprintf(buf, sizeof buf, "%02d", i);
+    if (i > from) s += ",";
+    s += buf;
+  }
+  return s;
+}
+
+class NumberedSessionTest : public testsupport::MainWindowFixture {
+ protected:
+  void SetUp() override {
+    MainWindowFixture::SetUp();
+    ASSERT_TRUE(sim.Start()) << sim.LastError();
+    dlg = Open(9);
+    ASSERT_NE(dlg, nullptr);
+    devsim::TrackerIdentity id;
+    id.model = "VR600";
+    id.version = "7";
+    tracker.SetIdentity(id);
+    tracker.SetUpProtocol(true);
+    m_folder.Write("Document/A_Param_7.xml", Definition());
+    for (int i = 0; i < 22; ++i) device.SetValue(5, i, "v" + std::to_string(i));
+    device.SetValue(50, 25, "816694E002C1B810012C0100");
+  }
+  void TearDown() override {
+    if (dlg != nullptr && dlg->m_bPortOpen) Click(IDC_BTN_DISCONNECT);
+    m_dlg.reset();
+    sim.Stop();
+    MainWindowFixture::TearDown();
+  }
+  void Click(int id) {
+    dlg->SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(dlg->GetDlgItem(id)->GetSafeHwnd()));
+  }
+  void Connect() {
+    const CString name = CString::FromUtf8(sim.PortName());
+    for (int i = 0; i < dlg->m_comboPort.GetCount(); ++i) {
+      CString item;
+      dlg->m_comboPort.GetLBText(i, item);
+      if (item == name) {
+        dlg->m_comboPort.SetCurSel(i);
+        dlg->m_strComPort = name;
+      }
+    }
+    Click(IDC_BTN_CONNECT);
+    ASSERT_TRUE(dlg->m_bPortOpen);
+  }
+  bool WalkEnded() {
+    return platform::PumpUntil([&] { return dlg->m_bReadAllDone && dlg->m_nTabCount > 0; }, kTimeoutMs);
+  }
+  std::vector<std::string> Reads() {
+    std::vector<std::string> out;
+    for (const std::string& l : device.Requests())
+      if (l.rfind("AT^REQ", 0) == 0) out.push_back(l);
+    return out;
+  }
+  PARAM_INFO* Param(int nTab, int position) {
+    return static_cast<PARAM_INFO*>(dlg->m_pParamLists[nTab].GetAt(dlg->m_pParamLists[nTab].FindIndex(position)));
+  }
+
+  devsim::DeviceSimulator sim;
+  devsim::NumberedDevice device{sim};
+  devsim::TrackerDevice tracker{sim};
+  CBrelvanoDlg* dlg = nullptr;
+};
+
+TEST_F(NumberedSessionTest, TheWalkReadsEveryTabAndSendWritesTheChangedValues) {
+  Connect();
+  ASSERT_TRUE(WalkEnded());
+  EXPECT_EQ(dlg->m_defHeader.strI, CString(L"123456789012345"));
+  EXPECT_EQ(Reads(), (std::vector<std::string>{Req("05", 0, 19), Req("05", 20, 21), Req("50", 25, 44),
+                                               Req("50", 45, 64), Req("50", 65, 74)}))
+      << "the list page and the two appended tabs are not read";
+  EXPECT_EQ(Param(0, 21)->strValue, CString(L"v21"));
+  EXPECT_EQ(dlg->m_geofenceTable[0].strLatitude, CString(L"-23.500000"));
+  EXPECT_TRUE(dlg->m_tabPages.IsWindowEnabled());
+  EXPECT_FALSE(dlg->m_bBusy);
+
+  // The first page is shown with the device's values; two of them change and SEND writes them.
+  CSettingDialog* page = dlg->m_pSettingDlg;
+  ASSERT_NE(page, nullptr);
+  ASSERT_TRUE(platform::PumpUntil([&] { return Param(0, 0)->pValueWnd != nullptr; }, kTimeoutMs));
+  Param(0, 1)->pValueWnd->SetWindowText(L"changed1");
+  Param(0, 20)->pValueWnd->SetWindowText(L"changed20");
+  device.ClearRequests();
+  dlg->m_nCurTab = 0;
+  page->SendPage();
+  ASSERT_TRUE(platform::PumpUntil([&] { return device.Requests().size() >= 2 && !dlg->m_bMoreLines && Param(0, 20)->strValue == L"changed20"; },
+                                  kTimeoutMs));
+  const std::vector<std::string> writes = device.Requests();
+  ASSERT_EQ(writes.size(), 2u);
+  EXPECT_NE(writes[0].find(";01#changed1;02#v2"), std::string::npos) << writes[0];
+  EXPECT_EQ(writes[1], "AT^PRG;123456789012345;05;20#changed20;21#v21");
+  EXPECT_EQ(Param(0, 1)->strValue, CString(L"changed1"));
+  EXPECT_EQ(device.Value(5, 20), "changed20");
+}
+
+TEST_F(NumberedSessionTest, SilenceAnEmptyAnswerAndUspOnTheLastTabNeverStallTheWalk) {
+  struct Case {
+    const char* name;
+    int lose;
+    bool empty;
+    bool unsupported;
+  } cases[] = {
+      {"no answer to the first request", 1, false, false},
+      {"an answer without values", 0, true, false},
+      {"USP on the last tab", 0, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    device.ClearRequests();
+    device.LoseNext(c.lose);
+    device.SetEmptyReply(5, c.empty);
+    device.SetUnsupported(50, c.unsupported);
+    Connect();
+    ASSERT_TRUE(WalkEnded());
+    EXPECT_TRUE(dlg->m_tabPages.IsWindowEnabled());
+    EXPECT_FALSE(dlg->m_bBusy);
+    const std::vector<std::string> reads = Reads();
+    ASSERT_FALSE(reads.empty());
+    EXPECT_EQ(reads.back().substr(0, 26), c.unsupported ? Req("50", 25, 44).substr(0, 26) : Req("50", 65, 74).substr(0, 26));
+    Click(IDC_BTN_DISCONNECT);
+  }
+}
+
+}  // namespace
