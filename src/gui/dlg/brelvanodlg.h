@@ -702,6 +702,10 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   void OnReadNextTab();
   // The walk's end: UI unlocked, progress hidden, tab strip enabled, first page shown.
   void EndReadAllTabs();
+  // The common start of a REQ line (watchdog count, continuation) and the send of a record read's
+  // line (its last line ends the read and the group-read timer).
+  void BeginRequestLine();
+  void SendRecordRequestLine(int code, const CString& elements, bool last);
   // The read in progress is over (continuation state back to a new read).
   void EndNumberedRead();
   // The reply watchdog gave up on a walk request: one log line, the walk goes on with the next tab.

@@ -101,10 +101,7 @@ void CBrelvanoDlg::SendReadRequest(int nTab) {
     if (m_bWalkActive) StartReadAllTabs();
     return;
   }
-  m_nWatchdogTicks = 0;
-  m_bReplyTimeout = FALSE;
-  m_bReadAllFinished = FALSE;
-  if (!m_bReqMore) m_nReqNext = 0;
+  BeginRequestLine();
   CString elements;
   int i = m_nReqNext;
   POSITION pos = list.FindIndex(i);
@@ -132,125 +129,100 @@ void CBrelvanoDlg::SendReadRequest(int nTab) {
   QueueCommand(m_strLastCommand, FALSE);
 }
 
-void CBrelvanoDlg::SendGeofenceReadRequest(int nTab) {
-  (void)nTab;
+namespace {
+// One line's element numbers: from index `from` while below total, each written by number(index);
+// the line ends after the last index (last set) or after an index where endsLine holds (*pNext
+// becomes the index that follows).
+struct LineCut {
+  CString elements;
+  bool last = true;
+};
+
+template <class Number, class EndsLine>
+LineCut CutElements(int from, int total, Number number, EndsLine endsLine, int* pNext) {
+  LineCut cut;
+  for (int a = from; a < total; ++a) {
+    cut.elements += Number2(number(a));
+    if (a + 1 == total) return cut;
+    if (endsLine(a)) {
+      *pNext = a + 1;
+      cut.last = false;
+      return cut;
+    }
+    cut.elements += L",";
+  }
+  return cut;
+}
+}  // namespace
+
+void CBrelvanoDlg::BeginRequestLine() {
   m_nWatchdogTicks = 0;
   m_bReplyTimeout = FALSE;
   m_bReadAllFinished = FALSE;
   if (!m_bReqMore) m_nReqNext = 0;
-  const int total = std::min(g_nGeofenceCount, kMaxGeofenceElements);
-  int lineCode = 50;
-  CString elements;
-  for (int a = m_nReqNext; a < total; ++a) {
-    int code = 0;
-    int number = 0;
-    GeofenceCodeIndex(a + 1, &code, &number);
-    lineCode = code;
-    elements += Number2(number);
-    if (a + 1 == total) {
-      m_bReqMore = FALSE;
-      EnableTabControl(TRUE);
-      KillTimer(TIMER_GROUP_READ);
-      break;
-    }
-    // The last element of its code's block, or the close of a page of 20.
-    const bool blockEnd = a == 74 || a == 174 || a == 254 || (a >= 255 && (a - 255) % 100 == 99);
-    const int k = code == 50 ? a : number;
-    if (blockEnd || (k + 1) % kElementsPerLine == 0) {
-      m_nReqNext = a + 1;
-      m_bReqMore = TRUE;
-      break;
-    }
-    elements += L",";
-  }
-  m_strLastCommand = RequestLine(m_defHeader.strI, lineCode, elements);
-  if (m_bWalkActive) m_bWalkRequestOut = TRUE;
-  QueueCommand(m_strLastCommand, FALSE);
 }
 
-void CBrelvanoDlg::SendBleReadRequest(int nTab) {
-  (void)nTab;
-  m_nWatchdogTicks = 0;
-  m_bReplyTimeout = FALSE;
-  m_bReadAllFinished = FALSE;
-  if (!m_bReqMore) m_nReqNext = 0;
-  // The element numbers are two digits: at most 100 slots are addressed.
-  const int total = std::min(g_nBleCount, 100);
-  CString elements;
-  for (int a = m_nReqNext; a < total; ++a) {
-    elements += Number2(a);
-    if (a + 1 == total) {
-      m_bReqMore = FALSE;
-      EnableTabControl(TRUE);
-      KillTimer(TIMER_GROUP_READ);
-      break;
-    }
-    if ((a + 1) % kElementsPerLine == 0) {
-      m_nReqNext = a + 1;
-      m_bReqMore = TRUE;
-      break;
-    }
-    elements += L",";
-  }
-  m_strLastCommand = RequestLine(m_defHeader.strI, 41, elements);
-  if (m_bWalkActive) m_bWalkRequestOut = TRUE;
-  QueueCommand(m_strLastCommand, FALSE);
-}
-
-void CBrelvanoDlg::SendPolygonZoneReadRequest(int nTab) {
-  m_nWatchdogTicks = 0;
-  m_bReplyTimeout = FALSE;
-  m_bReadAllFinished = FALSE;
-  if (!m_bReqMore) m_nReqNext = 0;
-  const int code = nTab >= 0 && nTab < kMaxTabs ? m_tabInfo[nTab].nTabId : 53;
-  CString elements;
-  for (int a = m_nReqNext; a < kZones; ++a) {
-    elements += Number2(a);
-    if (a + 1 == kZones) {
-      m_bReqMore = FALSE;
-      EnableTabControl(TRUE);
-      KillTimer(TIMER_GROUP_READ);
-      break;
-    }
-    if ((a + 1) % kElementsPerLine == 0) {
-      m_nReqNext = a + 1;
-      m_bReqMore = TRUE;
-      break;
-    }
-    elements += L",";
+void CBrelvanoDlg::SendRecordRequestLine(int code, const CString& elements, bool last) {
+  m_bReqMore = last ? FALSE : TRUE;
+  if (last) {
+    EnableTabControl(TRUE);
+    KillTimer(TIMER_GROUP_READ);
   }
   m_strLastCommand = RequestLine(m_defHeader.strI, code, elements);
   if (m_bWalkActive) m_bWalkRequestOut = TRUE;
   QueueCommand(m_strLastCommand, FALSE);
 }
 
+void CBrelvanoDlg::SendGeofenceReadRequest(int nTab) {
+  (void)nTab;
+  BeginRequestLine();
+  const int total = std::min(g_nGeofenceCount, kMaxGeofenceElements);
+  auto codeIndex = [](int a, int* pCode) {
+    int code = 50;
+    int number = 0;
+    GeofenceCodeIndex(a + 1, &code, &number);
+    if (pCode != nullptr) *pCode = code;
+    return number;
+  };
+  int lineCode = 50;
+  if (m_nReqNext < total) codeIndex(m_nReqNext, &lineCode);
+  const LineCut cut = CutElements(
+      m_nReqNext, total, [&](int a) { return codeIndex(a, nullptr); },
+      [&](int a) {
+        // The last element of its code's block, or the close of a page of 20.
+        const bool blockEnd = a == 74 || a == 174 || a == 254 || (a >= 255 && (a - 255) % 100 == 99);
+        const int k = a < 75 ? a : codeIndex(a, nullptr);
+        return blockEnd || (k + 1) % kElementsPerLine == 0;
+      },
+      &m_nReqNext);
+  SendRecordRequestLine(lineCode, cut.elements, cut.last);
+}
+
+void CBrelvanoDlg::SendBleReadRequest(int nTab) {
+  (void)nTab;
+  BeginRequestLine();
+  // The element numbers are two digits: at most 100 slots are addressed.
+  const int total = std::min(g_nBleCount, 100);
+  const LineCut cut = CutElements(
+      m_nReqNext, total, [](int a) { return a; }, [](int a) { return (a + 1) % kElementsPerLine == 0; }, &m_nReqNext);
+  SendRecordRequestLine(41, cut.elements, cut.last);
+}
+
+void CBrelvanoDlg::SendPolygonZoneReadRequest(int nTab) {
+  BeginRequestLine();
+  const int code = nTab >= 0 && nTab < kMaxTabs ? m_tabInfo[nTab].nTabId : 53;
+  const LineCut cut = CutElements(
+      m_nReqNext, kZones, [](int a) { return a; }, [](int a) { return (a + 1) % kElementsPerLine == 0; }, &m_nReqNext);
+  SendRecordRequestLine(code, cut.elements, cut.last);
+}
+
 void CBrelvanoDlg::SendRecordReadRequest() {
-  m_nWatchdogTicks = 0;
-  m_bReplyTimeout = FALSE;
-  m_bReadAllFinished = FALSE;
-  if (!m_bReqMore) m_nReqNext = 0;
-  int lineCode = 45;
-  CString elements;
-  for (int a = m_nReqNext; a < kGapGroupEntries; ++a) {
-    lineCode = 45 + a / 100;
-    const int number = a % 100;
-    elements += Number2(number);
-    if (a + 1 == kGapGroupEntries) {
-      m_bReqMore = FALSE;
-      EnableTabControl(TRUE);
-      KillTimer(TIMER_GROUP_READ);
-      break;
-    }
-    if ((number + 1) % kElementsPerLine == 0) {
-      m_nReqNext = a + 1;
-      m_bReqMore = TRUE;
-      break;
-    }
-    elements += L",";
-  }
-  m_strLastCommand = RequestLine(m_defHeader.strI, lineCode, elements);
-  if (m_bWalkActive) m_bWalkRequestOut = TRUE;
-  QueueCommand(m_strLastCommand, FALSE);
+  BeginRequestLine();
+  const int lineCode = 45 + std::min(m_nReqNext, kGapGroupEntries - 1) / 100;
+  const LineCut cut = CutElements(
+      m_nReqNext, kGapGroupEntries, [](int a) { return a % 100; },
+      [](int a) { return (a % 100 + 1) % kElementsPerLine == 0; }, &m_nReqNext);
+  SendRecordRequestLine(lineCode, cut.elements, cut.last);
 }
 
 void CBrelvanoDlg::SendListReadRequest() {
@@ -259,23 +231,12 @@ void CBrelvanoDlg::SendListReadRequest() {
     m_nLinesLeft = total / kElementsPerLine;
     m_nNextItem = 0;
   }
-  int lineCode = 18;
-  CString elements;
-  for (int i = m_nNextItem; i < total; ++i) {
-    lineCode = i < 100 ? 18 : (i < 200 ? 38 : 39);
-    elements += Number2(i % 100);
-    if (i + 1 == total) {
-      m_bMoreLines = FALSE;
-      break;
-    }
-    if ((i + 1) % kElementsPerLine == 0) {
-      m_nNextItem = i + 1;
-      m_bMoreLines = TRUE;
-      break;
-    }
-    elements += L",";
-  }
-  m_strLastCommand = RequestLine(m_defHeader.strI, lineCode, elements);
+  const int lineCode = m_nNextItem < 100 ? 18 : (m_nNextItem < 200 ? 38 : 39);
+  const LineCut cut = CutElements(
+      m_nNextItem, total, [](int i) { return i % 100; }, [](int i) { return (i + 1) % kElementsPerLine == 0; },
+      &m_nNextItem);
+  m_bMoreLines = cut.last ? FALSE : TRUE;
+  m_strLastCommand = RequestLine(m_defHeader.strI, lineCode, cut.elements);
   QueueCommand(m_strLastCommand, FALSE);
 }
 
@@ -285,27 +246,13 @@ void CBrelvanoDlg::SendPolygonPointsReadRequest(int nZone, int nPoints) {
     EndNumberedRead();
     return;
   }
-  m_nWatchdogTicks = 0;
-  m_bReplyTimeout = FALSE;
-  m_bReadAllFinished = FALSE;
-  if (!m_bReqMore) m_nReqNext = 0;
+  BeginRequestLine();
   // The point tables hold 100 points a zone, and the element numbers are two digits.
   const int total = std::min(std::max(nPoints, 0), kMaxZonePoints);
-  CString elements;
-  for (int i = m_nReqNext; i < total; ++i) {
-    elements += Number2(i);
-    if (i + 1 == total) {
-      m_bReqMore = FALSE;
-      break;
-    }
-    if ((i + 1) % kElementsPerLine == 0) {
-      m_nReqNext = i + 1;
-      m_bReqMore = TRUE;
-      break;
-    }
-    elements += L",";
-  }
-  m_strLastCommand = RequestLine(m_defHeader.strI, nZone + 59, elements);
+  const LineCut cut = CutElements(
+      m_nReqNext, total, [](int i) { return i; }, [](int i) { return (i + 1) % kElementsPerLine == 0; }, &m_nReqNext);
+  m_bReqMore = cut.last ? FALSE : TRUE;
+  m_strLastCommand = RequestLine(m_defHeader.strI, nZone + 59, cut.elements);
   QueueCommand(m_strLastCommand, FALSE);
 }
 
