@@ -42,6 +42,9 @@ std::u16string CdataText(const std::u16string& value) {
 
 // The text of a node of a type; false when the text would not read back as that one node.
 bool BuildNodeText(int type, const std::u16string& text, int flags, std::u16string& out) {
+  if ((type == CMarkupDocument::MNT_ELEMENT || type == CMarkupDocument::MNT_LONE_END_TAG) &&
+      text.find_first_of(u"<>") != std::u16string::npos)
+    return false;
   switch (type) {
     case CMarkupDocument::MNT_ELEMENT: out = u"<" + text + u"/>"; break;
     case CMarkupDocument::MNT_TEXT:
@@ -156,7 +159,6 @@ int CMarkupDocument::InsertMarkup(int iParent, int iRef, int flags, const std::u
 void CMarkupDocument::LinkNew(int iPos, int iParent, int iRef, bool before, bool afterCurrentNode) {
   ElementPosition& e = m_aPos[iPos];
   e.iElemParent = iParent;
-  e.iElemChild = 0;
   e.nFlags &= ~MNF_FIRST;
   int after = -1;  // link after this sibling; 0 = first
   if (afterCurrentNode) after = iRef;
