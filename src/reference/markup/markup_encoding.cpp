@@ -124,6 +124,10 @@ const CodePageNames kEncodingNames[] = {
     {57007, {u"x-iscii-or"}},
     {57008, {u"x-iscii-ka"}},
     {57009, {u"x-iscii-ma"}},
+    {57010, {u"x-iscii-gu"}},
+    {57011, {u"x-iscii-pa"}},
+    {65000, {u"unicode-1-1-utf-7", u"x-unicode-2-0-utf-7", u"csunicode11utf7", u"utf-7"}},
+    {65001, {u"unicode-1-1-utf-8", u"unicode-2-0-utf-8", u"x-unicode-2-0-utf-8", u"utf8", u"utf-8", u"cp65001"}},
 };
 
 const std::unordered_map<std::u16string, int>& NameTable() {

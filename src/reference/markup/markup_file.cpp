@@ -35,7 +35,7 @@ constexpr int kModeFlags =
 void AddRecord(std::u16string& results, const char16_t* name, const CString* value = nullptr, int flags = 0,
                int number = -1) {
   const std::u16string v = value ? value->ToUtf16() : std::u16string();
-  CMarkupDocument::AddResult(results, name, value ? v.c_str() : nullptr, flags, number);
+  CMarkupDocument::AddResult(results, name, v.empty() ? nullptr : v.c_str(), flags, number);
 }
 
 }  // namespace
