@@ -55,7 +55,11 @@ bool BuildNodeText(int type, const std::u16string& text, int flags, std::u16stri
       if (text.find(u"]]>") != std::u16string::npos) return false;
       out = u"<![CDATA[" + text + u"]]>";
       break;
-    case CMarkupDocument::MNT_PROCESSING_INSTRUCTION: out = u"<?" + text + u"?>"; break;
+    case CMarkupDocument::MNT_PROCESSING_INSTRUCTION:
+      // An instruction starts with its target's name.
+      if (text.empty() || markup::IsTokenEnd(text[0])) return false;
+      out = u"<?" + text + u"?>";
+      break;
     case CMarkupDocument::MNT_COMMENT: out = u"<!--" + text + u"-->"; break;
     case CMarkupDocument::MNT_DOCUMENT_TYPE: out = text; break;
     case CMarkupDocument::MNT_LONE_END_TAG: out = u"</" + text + u">"; break;
@@ -379,7 +383,8 @@ bool CMarkupDocument::SetAttributeWorker(int iPos, const std::u16string& name, c
   if (!IsAttributeName(name)) return false;
   const std::u16string escaped = Units(EscapeText(CString::FromUtf16(value), (flags & MNF_WITHREFS) | MNF_ESCAPEQUOTES));
   const int tag = instruction ? m_nNodeOffset + 2 : m_aPos[iPos].nStart + 1;
-  const int tagEnd = instruction ? m_nNodeOffset + m_nNodeLength : m_aPos[iPos].nStart + m_aPos[iPos].nStartTagLen;
+  // Changes stay before the "?>" or ">" that closes the tag.
+  const int tagEnd = instruction ? m_nNodeOffset + m_nNodeLength - 1 : m_aPos[iPos].nStart + m_aPos[iPos].nStartTagLen;
   AttrRange r;
   int from, to;
   std::u16string text;
