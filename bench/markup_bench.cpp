@@ -1,6 +1,7 @@
 // The markup document on the generated 282 KB definition (48 tabs, 2,000 parameters): parse,
 // navigate every parameter, and serialise back to bytes, next to the program's XML tree reader on
-// the same text. Run by hand: build/bench/brelvano_bench --benchmark_filter='Markup|XmlTree'
+// the same text (its parse is BM_DefinitionParseTree). Run by hand:
+// build/bench/brelvano_bench --benchmark_filter='Markup|XmlTree|DefinitionParseTree'
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -71,17 +72,6 @@ void BM_MarkupParse(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes.size()));
 }
 BENCHMARK(BM_MarkupParse)->Unit(benchmark::kMillisecond);
-
-void BM_XmlTreeParse(benchmark::State& state) {
-  const std::string bytes = GeneratedDefinition();
-  for (auto _ : state) {
-    CXmlTree tree;
-    tree.LoadBytes(bytes, TRUE);
-    benchmark::DoNotOptimize(tree.Root().child);
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes.size()));
-}
-BENCHMARK(BM_XmlTreeParse)->Unit(benchmark::kMillisecond);
 
 void BM_MarkupNavigate(benchmark::State& state) {
   CMarkupDocument doc;

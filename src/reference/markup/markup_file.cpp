@@ -270,20 +270,24 @@ bool MarkupTextFile::Close() {
   return ok;
 }
 
-bool CMarkupDocument::ReadTextFile(const CString& path, CString& text, CString* results, int* flags,
-                                   CString* encoding) {
-  MarkupTextFile file((flags ? *flags : 0) | MDF_READFILE);
-  if (encoding) file.m_strEncoding = *encoding;
-  text.Empty();
+namespace {
+
+// The file's encoding against the caller's: a byte file takes the caller's when one is given,
+// otherwise the caller learns the file's.
+void ReconcileEncoding(MarkupTextFile& file, CString* encoding) {
+  if (!encoding) return;
+  if (file.m_strEncoding != *encoding && file.m_nFileCharUnitSize == 1 && !encoding->IsEmpty())
+    file.m_strEncoding = *encoding;
+  else
+    *encoding = file.m_strEncoding;
+}
+
+// Opens the file, lets work read or write it, closes it, and hands results and flags back.
+template <typename Work>
+bool WholeFile(MarkupTextFile& file, const CString& path, CString* results, int* flags, Work work) {
   bool ok = file.Open(path);
   if (ok) {
-    if (encoding && file.m_strEncoding != *encoding) {
-      if (file.m_nFileCharUnitSize == 1 && !encoding->IsEmpty()) file.m_strEncoding = *encoding;
-      else *encoding = file.m_strEncoding;
-    } else if (encoding) {
-      *encoding = file.m_strEncoding;
-    }
-    ok = file.ReadText(text);
+    ok = work();
     if (!file.Close()) ok = false;
   } else {
     file.m_nDocFlags &= ~kModeFlags;
@@ -293,27 +297,30 @@ bool CMarkupDocument::ReadTextFile(const CString& path, CString& text, CString* 
   return ok;
 }
 
+}  // namespace
+
+bool CMarkupDocument::ReadTextFile(const CString& path, CString& text, CString* results, int* flags,
+                                   CString* encoding) {
+  MarkupTextFile file((flags ? *flags : 0) | MDF_READFILE);
+  if (encoding) file.m_strEncoding = *encoding;
+  text.Empty();
+  return WholeFile(file, path, results, flags, [&] {
+    ReconcileEncoding(file, encoding);
+    return file.ReadText(text);
+  });
+}
+
 bool CMarkupDocument::WriteTextFile(const CString& path, const CString& text, CString* results, int* flags,
                                     CString* encoding) {
   MarkupTextFile file((flags ? *flags : 0) | MDF_WRITEFILE);
-  bool ok = file.Open(path);
-  if (ok) {
+  return WholeFile(file, path, results, flags, [&] {
     if (file.m_strEncoding.IsEmpty() && !text.IsEmpty()) {
       file.m_strEncoding = FindDeclaredEncoding(text);
       if (file.m_strEncoding.IsEmpty()) file.m_strEncoding = L"UTF-8";
     }
-    if (encoding && file.m_strEncoding != *encoding) {
-      if (file.m_nFileCharUnitSize == 1 && !encoding->IsEmpty()) file.m_strEncoding = *encoding;
-      else *encoding = file.m_strEncoding;
-    }
-    ok = file.WriteText(text.ToUtf16());
-    if (!file.Close()) ok = false;
-  } else {
-    file.m_nDocFlags &= ~kModeFlags;
-  }
-  if (results) *results = CString::FromUtf16(file.m_strIOResult);
-  if (flags) *flags = file.m_nDocFlags;
-  return ok;
+    ReconcileEncoding(file, encoding);
+    return file.WriteText(text.ToUtf16());
+  });
 }
 
 bool CMarkupDocument::LoadFile(const CString& path) {

@@ -71,11 +71,12 @@ TEST(MarkupNavigate, PathArguments) {
 
 TEST(MarkupNavigate, NodesAndTheirNamesAndData) {
   Doc doc(L"<?xml version=\"1.0\"?>\r\n<!--top--><r>t1<!--c-->t2<![CDATA[<x>]]><?pi a=\"1\"?></q></r>");
-  const struct {
+  struct NodeCase {
     int type;
     const wchar_t* tag;
     const wchar_t* data;
-  } top[] = {{Doc::MNT_PROCESSING_INSTRUCTION, L"xml", L"xml version=\"1.0\""},
+  };
+  const NodeCase top[] = {{Doc::MNT_PROCESSING_INSTRUCTION, L"xml", L"xml version=\"1.0\""},
              {Doc::MNT_WHITESPACE, L"#text", L"\r\n"},
              {Doc::MNT_COMMENT, L"#comment", L"top"},
              {Doc::MNT_ELEMENT, L"r", L"t1t2<x>"}};
@@ -86,11 +87,7 @@ TEST(MarkupNavigate, NodesAndTheirNamesAndData) {
   }
   EXPECT_EQ(doc.FindNode(), 0);
   doc.EnterElement();
-  const struct {
-    int type;
-    const wchar_t* tag;
-    const wchar_t* data;
-  } inner[] = {{Doc::MNT_TEXT, L"#text", L"t1"},
+  const NodeCase inner[] = {{Doc::MNT_TEXT, L"#text", L"t1"},
                {Doc::MNT_COMMENT, L"#comment", L"c"},
                {Doc::MNT_TEXT, L"#text", L"t2"},
                {Doc::MNT_CDATA_SECTION, L"#cdata-section", L"<x>"},
