@@ -68,6 +68,7 @@ void BM_MarkupParse(benchmark::State& state) {
     CMarkupDocument doc;
     doc.SetDocumentText(CString::FromUtf8(bytes));
     benchmark::DoNotOptimize(doc.GetPositionCount());
+    state.counters["elements"] = doc.GetPositionCount() - 1;
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes.size()));
 }

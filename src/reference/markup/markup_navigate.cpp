@@ -174,17 +174,17 @@ int PathKind(const std::u16string& path) {
 }  // namespace
 
 bool CMarkupDocument::NameMatches(int iPos, const std::u16string& path) const {
-  const int kind = PathKind(path);
-  if (kind == 0) return true;
-  if (kind != 1) return false;
   int ts, te;
   markup::NextToken(m_strDoc.c_str(), m_aPos[iPos].nStart + 1, ts, te);
   return markup::TokenMatches(m_strDoc.c_str() + ts, te - ts, path.c_str(), (m_nDocFlags & MDF_IGNORECASE) != 0);
 }
 
 int CMarkupDocument::FindSibling(int iParent, int iAfter, const std::u16string& path) const {
+  // Only a relative path's first step is compared; absolute, anywhere and invalid paths find nothing.
+  const int kind = PathKind(path);
+  if (kind != 0 && kind != 1) return 0;
   for (int i = iAfter ? m_aPos[iAfter].iElemNext : m_aPos[iParent].iElemChild; i; i = m_aPos[i].iElemNext)
-    if (NameMatches(i, path)) return i;
+    if (kind == 0 || NameMatches(i, path)) return i;
   return 0;
 }
 
