@@ -168,10 +168,14 @@ bool MarkupTextFile::ReadText(CString& text) {
   m_nOpsUnits = static_cast<int>(bytes.size());
   AddRecord(m_strIOResult, u"read", &m_strEncoding, CMarkupDocument::MRC_ENCODING | CMarkupDocument::MRC_LENGTH,
             m_nOpsUnits);
+  // Zero bytes are dropped, except in encodings whose characters hold zero bytes.
+  const int codePage = CMarkupDocument::EncodingToCodePage(m_strEncoding);
+  const bool wideUnits = codePage == 1200 || codePage == 1201 || codePage == 12000 || codePage == 12001 ||
+                         codePage == 65005;
   std::string data;
   data.reserve(bytes.size());
   for (char b : bytes)
-    if (b) data.push_back(b);
+    if (b || wideUnits) data.push_back(b);
   if (data.size() != bytes.size())
     AddRecord(m_strIOResult, u"nulls_removed", nullptr, CMarkupDocument::MRC_COUNT,
               static_cast<int>(bytes.size() - data.size()));
@@ -183,7 +187,8 @@ bool MarkupTextFile::ReadText(CString& text) {
     AddRecord(m_strIOResult, u"utf8_detection");
   }
   int sourceLength = static_cast<int>(data.size());
-  if (CMarkupDocument::EncodingToCodePage(m_strEncoding) == 65005) sourceLength /= 4;
+  if (codePage == 65005) sourceLength /= 4;
+  if (codePage == 1200) sourceLength /= 2;  // the document's own 16-bit units
   std::vector<char> aligned(data.begin(), data.end());
   aligned.resize(data.size() + 4);
   MarkupTextConverter converter(m_strEncoding, aligned.data(), sourceLength);

@@ -182,6 +182,23 @@ TEST_F(MarkupFiles, NotUtf8IsReadWithTheAnsiCodePage) {
                          CString(std::to_wstring(text.GetLength()).c_str()) + L"\"/>");
 }
 
+TEST_F(MarkupFiles, WideEncodingsNamedByTheCallerKeepTheirZeroBytes) {
+  const struct {
+    const wchar_t* encoding;
+    std::string bytes;
+  } cases[] = {
+      {L"UTF-32", std::string("<\0\0\0a\0\0\0/\0\0\0>\0\0\0", 16)},
+      {L"utf-32be", std::string("\0\0\0<\0\0\0a\0\0\0/\0\0\0>", 16)},
+      {L"UTF-16", std::string("<\0a\0/\0>\0", 8)},
+  };
+  for (const auto& c : cases) {
+    Write("wide.xml", c.bytes);
+    CString text, encoding(c.encoding);
+    EXPECT_TRUE(Doc::ReadTextFile(Path("wide.xml"), text, nullptr, nullptr, &encoding));
+    EXPECT_EQ(text, CString(L"<a/>")) << CString(c.encoding);
+  }
+}
+
 TEST_F(MarkupFiles, LoadDescribesWhatItDid) {
   Write("doc.xml", "\xEF\xBB\xBF<a>\xC3\xA9</a>");
   Doc doc;
