@@ -215,7 +215,10 @@ CMarkupDocument::CMarkupDocument() { ParseDocument(); }
 
 CMarkupDocument::CMarkupDocument(const CString& text) { SetDocumentText(text); }
 
-CMarkupDocument::CMarkupDocument(const CMarkupDocument& other) { *this = other; }
+CMarkupDocument::CMarkupDocument(const CMarkupDocument& other) {
+  ParseDocument();  // an empty document when the copy is refused
+  *this = other;
+}
 
 CMarkupDocument::~CMarkupDocument() = default;
 

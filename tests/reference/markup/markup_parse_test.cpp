@@ -163,6 +163,17 @@ TEST(MarkupParse, PositionLabelFollowsTheCurrentPosition) {
   EXPECT_EQ(doc.GetPositionTextOffset(), 7);
 }
 
+TEST(MarkupParse, CopiesAreRefusedInAFileMode) {
+  Doc reading(L"<r/>");
+  reading.SetDocFlags(Doc::MDF_READFILE);
+  Doc copy(reading);
+  EXPECT_EQ(copy.GetDocumentText(), CString());
+  EXPECT_FALSE(copy.FindElement());
+  Doc target(L"<t/>");
+  target = reading;
+  EXPECT_EQ(target.GetDocumentText(), CString(L"<t/>"));
+}
+
 TEST(MarkupParse, IgnoreCaseFlagMatchesEndTags) {
   Doc doc;
   doc.SetDocFlags(Doc::MDF_IGNORECASE);
