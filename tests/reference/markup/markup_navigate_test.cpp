@@ -170,13 +170,16 @@ TEST(MarkupNavigate, SavedPositions) {
   EXPECT_FALSE(doc.RestorePosition(L"child"));
 }
 
+// One text conversion: the text, its flags and what comes out.
+struct TextCase {
+  const char* name;
+  const wchar_t* text;
+  int flags;
+  const wchar_t* expected;
+};
+
 TEST(MarkupNavigate, Unescaping) {
-  const struct {
-    const char* name;
-    const wchar_t* text;
-    int flags;
-    const wchar_t* expected;
-  } cases[] = {
+  const TextCase cases[] = {
       {"named", L"&lt;", 0, L"<"},
       {"decimal", L"&#60;", 0, L"<"},
       {"hexadecimal", L"&#x3C;&#X3c;", 0, L"<<"},
@@ -201,12 +204,7 @@ TEST(MarkupNavigate, Unescaping) {
 }
 
 TEST(MarkupNavigate, Escaping) {
-  const struct {
-    const char* name;
-    const wchar_t* text;
-    int flags;
-    const wchar_t* expected;
-  } cases[] = {
+  const TextCase cases[] = {
       {"text", L"a<b>&\"'", 0, L"a&lt;b&gt;&amp;\"'"},
       {"attribute", L"a<b>&\"'", 0x100, L"a&lt;b&gt;&amp;&quot;&apos;"},
       {"keep references", L"&amp; & x &#60; &bad", 8, L"&amp; &amp; x &#60; &amp;bad"},
