@@ -21,11 +21,40 @@ std::string IconvName(UINT cp) {
     case CP_WESTERN: return "CP1252";
     case CP_UTF8: return "UTF-8";
     case CP_UTF16LE: return "UTF-16LE";
-    default: return "CP" + std::to_string(cp);
+    case 1201: return "UTF-16BE";
+    case 12000: return "UTF-32LE";
+    case 12001: return "UTF-32BE";
+    case 65000: return "UTF-7";
+    case 1361: return "JOHAB";
+    case 10000: return "MACINTOSH";
+    case 20127: return "ASCII";
+    case 20866: return "KOI8-R";
+    case 21866: return "KOI8-U";
+    case 20932:
+    case 51932: return "EUC-JP";
+    case 51936: return "EUC-CN";
+    case 51949: return "EUC-KR";
+    case 54936: return "GB18030";
+    case 50220:
+    case 50221:
+    case 50222: return "ISO-2022-JP";
+    case 50225: return "ISO-2022-KR";
+    case 28603: return "ISO-8859-13";
+    case 28605: return "ISO-8859-15";
+    case 38598: return "ISO-8859-8";
+    default:
+      if (cp >= 28591 && cp <= 28599) return "ISO-8859-" + std::to_string(cp - 28590);
+      return "CP" + std::to_string(cp);
   }
 }
 
-bool IsUtf16(UINT cp) { return cp == CP_UTF16LE; }
+bool IsUtf16(UINT cp) { return cp == CP_UTF16LE || cp == 1201; }
+
+// Bytes of one input unit that a conversion skips over when it meets one it cannot read.
+size_t UnitBytes(UINT cp) {
+  if (cp == 12000 || cp == 12001) return 4;
+  return IsUtf16(cp) ? 2 : 1;
+}
 
 // Open converters of this thread, kept for reuse (an iconv descriptor is not shared between
 // threads). Failed opens are remembered too, so an unknown code page is not looked up again.
@@ -112,7 +141,7 @@ CString BytesToText(UINT cp, std::string_view bytes) {
                                                       : QChar(QChar::ReplacementCharacter));
     return CString(out);
   }
-  const size_t unit = IsUtf16(cp) ? 2 : 1;
+  const size_t unit = UnitBytes(cp);
   Convert(
       cd, bytes.data(), bytes.size(), [&](const char* b, size_t n) { AppendUtf16Le(out, b, n); },
       [&](const char*, size_t) {
@@ -122,21 +151,35 @@ CString BytesToText(UINT cp, std::string_view bytes) {
   return CString(out);
 }
 
-std::string TextToBytes(UINT cp, const CString& text) {
+std::string TextToBytes(UINT cp, const CString& text) { return TextToBytes(cp, text, nullptr); }
+
+bool CodePageSupported(UINT cp) {
+  return Converter("UTF-16LE", IconvName(cp)) != kNoConverter && Converter(IconvName(cp), "UTF-16LE") != kNoConverter;
+}
+
+std::string TextToBytes(UINT cp, const CString& text, bool* lost) {
+  if (lost) *lost = false;
   std::string out;
   const QString& s = text.q();
   const iconv_t cd = Converter(IconvName(cp), "UTF-16LE");
   if (cd == kNoConverter) {
-    for (QChar c : s) out.push_back(c.unicode() < 0x80 ? static_cast<char>(c.unicode()) : '?');
+    for (QChar c : s) {
+      if (c.unicode() >= 0x80 && lost) *lost = true;
+      out.push_back(c.unicode() < 0x80 ? static_cast<char>(c.unicode()) : '?');
+    }
     return out;
   }
   out.reserve(static_cast<size_t>(s.size()) * (IsUtf16(cp) ? 2 : 1));
   const std::string input = ToUtf16Le(s);
-  const std::string replacement = IsUtf16(cp) ? std::string("?\0", 2) : std::string("?");
+  const std::string replacement = cp == 1201 ? std::string("\0?", 2)
+                                  : IsUtf16(cp) ? std::string("?\0", 2)
+                                  : UnitBytes(cp) == 4 ? (cp == 12001 ? std::string("\0\0\0?", 4) : std::string("?\0\0\0", 4))
+                                  : std::string("?");
   Convert(
       cd, input.data(), input.size(), [&](const char* b, size_t n) { out.append(b, n); },
       [&](const char* at, size_t left) -> size_t {
         out += replacement;
+        if (lost) *lost = true;
         // A whole surrogate pair is one character: skip both units.
         const auto* b = reinterpret_cast<const unsigned char*>(at);
         if (left >= 4 && QChar::isHighSurrogate(static_cast<char16_t>(b[0] | (b[1] << 8))) &&

@@ -17,6 +17,11 @@ namespace platform {
 CString BytesToText(UINT cp, std::string_view bytes);
 // Text to bytes in code page cp. Characters cp cannot hold become '?'. UTF-16LE has no byte-order mark.
 std::string TextToBytes(UINT cp, const CString& text);
+// The same; *lost is set true when some character had to be replaced by '?'.
+std::string TextToBytes(UINT cp, const CString& text, bool* lost);
+// True when this system can convert code page cp (both ways). A code page it lacks converts
+// every non-ASCII character to a replacement in the functions above.
+bool CodePageSupported(UINT cp);
 // True when the bytes are well-formed UTF-8.
 bool IsValidUtf8(std::string_view bytes);
 }  // namespace platform

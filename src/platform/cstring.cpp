@@ -248,6 +248,12 @@ std::wstring CString::ToWString() const { return m_s.toStdWString(); }
 
 std::string CString::ToUtf8() const { return m_s.toUtf8().toStdString(); }
 
+std::u16string CString::ToUtf16() const { return m_s.toStdU16String(); }
+
+CString CString::FromUtf16(std::u16string_view units) {
+  return CString(QString(reinterpret_cast<const QChar*>(units.data()), static_cast<qsizetype>(units.size())));
+}
+
 CString CString::FromUtf8(std::string_view bytes) {
   return CString(FromUtf8KeepingAll(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }

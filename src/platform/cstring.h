@@ -100,6 +100,9 @@ class CString {
   std::wstring ToWString() const;
   std::string ToUtf8() const;
   static CString FromUtf8(std::string_view bytes);
+  // The UTF-16 units of the text, and text made of UTF-16 units (zero units kept).
+  std::u16string ToUtf16() const;
+  static CString FromUtf16(std::u16string_view units);
 
   CString Left(int count) const;
   CString Mid(int first) const;

@@ -154,3 +154,32 @@ TEST(CodePageTest, IsValidUtf8) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CodePageTest, NamedCodePagesAndTheirLosses) {
+  const struct {
+    UINT cp;
+    std::string bytes;
+    const wchar_t* text;
+  } cases[] = {
+      {28591, "\xE9", L"\u00e9"},          {28605, "\xA4", L"\u20ac"},       {20866, "\xC1", L"\u0430"},
+      {1201, std::string("\0A", 2), L"A"}, {12000, std::string("A\0\0\0", 4), L"A"},
+      {54936, "\x81\x30\x81\x30", L"\u0080"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_TRUE(platform::CodePageSupported(c.cp)) << c.cp;
+    EXPECT_EQ(platform::BytesToText(c.cp, c.bytes), CString(c.text)) << c.cp;
+    EXPECT_EQ(platform::TextToBytes(c.cp, CString(c.text)), c.bytes) << c.cp;
+  }
+  EXPECT_FALSE(platform::CodePageSupported(4242));
+  bool lost = false;
+  EXPECT_EQ(platform::TextToBytes(28591, CString(L"a\u4E2D"), &lost), "a?");
+  EXPECT_TRUE(lost);
+  EXPECT_EQ(platform::TextToBytes(28591, CString(L"ab"), &lost), "ab");
+  EXPECT_FALSE(lost);
+  EXPECT_EQ(platform::TextToBytes(4242, CString(L"\u00e9"), &lost), "?");
+  EXPECT_TRUE(lost);
+}
+
+}  // namespace

@@ -323,3 +323,11 @@ TEST(CStringBom, ALeadingByteOrderMarkIsKeptByEveryConstructor) {
     EXPECT_EQ(s.GetAt(1), L'a');
   }
 }
+
+TEST(CStringUtf16, UnitsBothWays) {
+  const std::u16string units(u"a\0\U0001F600", 4);
+  const CString text = CString::FromUtf16(units);
+  EXPECT_EQ(text.GetLength(), 4);
+  EXPECT_EQ(text.ToUtf16(), units);
+  EXPECT_EQ(CString(L"\u00e9").ToUtf16(), std::u16string(u"\u00e9"));
+}
