@@ -111,7 +111,7 @@ namespace {
 // hold is malformed (refused before anything is allocated).
 bool ReadBoundedCount(CArchive& ar, DWORD& count, size_t minSize) {
   if (!ar.ReadCount(count)) return false;
-  return static_cast<size_t>(count) <= ar.Remaining() / minSize;
+  return static_cast<size_t>(count) <= ar.Remaining() / minSize || ar.Refuse();
 }
 
 template <typename Array, typename Elem, typename ReadFn, typename WriteFn>

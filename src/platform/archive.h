@@ -24,6 +24,8 @@ class CArchive {
   bool AtEnd() const { return m_pos == m_size; }
   // Loading: the bytes not read yet.
   size_t Remaining() const { return m_size - m_pos; }
+  // Marks the data malformed (what a reader found does not fit); answers false.
+  bool Refuse() { return Fail(); }
   // Storing: the bytes written so far.
   const std::vector<BYTE>& Bytes() const { return m_out; }
 

@@ -55,10 +55,7 @@ CString CModemInfo::ReadRegText(HKEY root, const CString& subKey, const CString&
     if (type != REG_SZ) TRACE(L"CModemInfo::ReadRegText: %s is not a text value\n", name);
     std::string bytes(size, '\0');
     if (RegQueryValueEx(key, name, nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()), &size) == ERROR_SUCCESS) {
-      bytes.resize(size & ~1u);
-      size_t end = 0;
-      while (end + 1 < bytes.size() && (bytes[end] != 0 || bytes[end + 1] != 0)) end += 2;
-      text = platform::BytesToText(CP_UTF16LE, bytes.substr(0, end));
+      text = platform::reg::TextOfBytes(reinterpret_cast<const BYTE*>(bytes.data()), size);
     }
   }
   RegCloseKey(key);

@@ -177,14 +177,7 @@ BOOL CRegistryEx::ReadString(const CString& name, CString& text) {
   Record(status, type, size);
   if (status != ERROR_SUCCESS) return FALSE;
   // The text ends at its first 0 unit, or with the bytes read (never beyond them).
-  size_t units = size / 2;
-  for (size_t i = 0; i < units; ++i) {
-    if (buffer[2 * i] == 0 && buffer[2 * i + 1] == 0) {
-      units = i;
-      break;
-    }
-  }
-  text = platform::BytesToText(CP_UTF16LE, std::string(reinterpret_cast<const char*>(buffer), units * 2));
+  text = platform::reg::TextOfBytes(buffer, size);
   return TRUE;
 }
 

@@ -136,8 +136,8 @@ TEST_F(HyperLinkTest, TheFallbackCommandKeepsTheTargetOneArgument) {
     EXPECT_EQ(argv, expected);
   }
   std::vector<CString> argv;
-  EXPECT_TRUE(CHyperLink::BuildCommandLine(L"b", CString(517, L'x'), argv));    // 519 characters
-  EXPECT_FALSE(CHyperLink::BuildCommandLine(L"b", CString(518, L'x'), argv));   // 520: no room for the end
+  EXPECT_TRUE(CHyperLink::BuildCommandLine(L"b", CString(L'x', 517), argv));    // 519 characters
+  EXPECT_FALSE(CHyperLink::BuildCommandLine(L"b", CString(L'x', 518), argv));   // 520: no room for the end
 }
 
 TEST_F(HyperLinkTest, WhenTheDesktopFailsTheWebPageProgramOpensIt) {
@@ -157,7 +157,7 @@ TEST_F(HyperLinkTest, WhenTheDesktopFailsTheWebPageProgramOpensIt) {
   ASSERT_EQ(started.size(), 1u);
   EXPECT_EQ(started[0], (std::vector<CString>{L"/usr/bin/web view", L"/tmp/a page.htm"}));
   // past the command line's limit nothing is started
-  EXPECT_LE(CHyperLink::OpenUrl(CString(600, L'z'), SW_SHOW), 32u);
+  EXPECT_LE(CHyperLink::OpenUrl(CString(L'z', 600), SW_SHOW), 32u);
   EXPECT_EQ(started.size(), 1u);
 }
 

@@ -57,12 +57,22 @@ LRESULT CXButtonXP::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam == VK_SPACE || wParam == VK_RETURN) {
         if (lParam & (1L << 30)) return 0;  // held down: one click only
         SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1));
+        SendMessage(BM_SETSTATE, TRUE, 0);
+        m_bKeyPressed = TRUE;
         return 0;
       }
       break;
     case WM_KEYUP:
       if (wParam == VK_SPACE || wParam == VK_RETURN) {
         SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(1, 1));
+        if (m_bKeyPressed) {
+          // The layer's buttons click on their own mouse input only: the key's click is sent here.
+          m_bKeyPressed = FALSE;
+          SendMessage(BM_SETSTATE, FALSE, 0);
+          if (CWnd* parent = GetParent())
+            parent->SendMessage(WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(), BN_CLICKED),
+                                reinterpret_cast<LPARAM>(GetSafeHwnd()));
+        }
         return 0;
       }
       break;

@@ -65,6 +65,7 @@ class CXButtonXP : public COddButton {
   BOOL m_bToggleMode = FALSE;
   BOOL m_bLButtonDown = FALSE;
   BOOL m_bDblClkPressed = FALSE;
+  BOOL m_bKeyPressed = FALSE;  // Space or Return went down on the button
   BOOL m_bEnableTheming = TRUE;
   BOOL m_bToolbarLook = FALSE;
   HTHEME m_hTheme = nullptr;

@@ -181,15 +181,7 @@ LONG CHyperLink::ReadRegistryDefault(HKEY root, const CString& subKey, CString& 
   BYTE buffer[kDefaultValueLimit * 2] = {};
   DWORD type = 0, size = sizeof buffer - 2;  // room left for the terminator
   status = RegQueryValueEx(key, CString(), nullptr, &type, buffer, &size);
-  if (status == ERROR_SUCCESS) {
-    size_t units = size / 2;
-    for (size_t i = 0; i < units; ++i)
-      if (buffer[2 * i] == 0 && buffer[2 * i + 1] == 0) {
-        units = i;
-        break;
-      }
-    text = platform::BytesToText(CP_UTF16LE, std::string(reinterpret_cast<const char*>(buffer), units * 2));
-  }
+  if (status == ERROR_SUCCESS) text = platform::reg::TextOfBytes(buffer, size);
   RegCloseKey(key);
   return status;
 }

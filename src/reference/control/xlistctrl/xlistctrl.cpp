@@ -63,6 +63,11 @@ void CXListCtrl::OnSysColorChange() {
   ReadSysColours();
 }
 
+CHeaderCtrl* CXListCtrl::Header() const {
+  if (m_bHeaderHooked && ::IsWindow(m_wndHeader.GetSafeHwnd())) return const_cast<CXHeaderCtrl*>(&m_wndHeader);
+  return GetHeaderCtrl();
+}
+
 void CXListCtrl::HookHeader() {
   if (m_bHeaderHooked) return;
   CHeaderCtrl* header = GetHeaderCtrl();
@@ -108,7 +113,7 @@ CXListCtrl::CellData* CXListCtrl::Cell(int row, int column) const {
 }
 
 int CXListCtrl::GetColumnCount() const {
-  CHeaderCtrl* header = GetHeaderCtrl();
+  CHeaderCtrl* header = Header();
   return header != nullptr ? header->GetItemCount() : 0;
 }
 
@@ -268,7 +273,7 @@ int CXListCtrl::CountCheckedCells(int column) const {
 }
 
 int CXListCtrl::GetHeaderCheckState(int column) const {
-  CHeaderCtrl* header = GetHeaderCtrl();
+  CHeaderCtrl* header = Header();
   if (header == nullptr || column < 0 || column >= GetColumnCount()) return -1;
   HDITEM item{};
   item.mask = HDI_IMAGE;
@@ -277,7 +282,7 @@ int CXListCtrl::GetHeaderCheckState(int column) const {
 }
 
 int CXListCtrl::SetHeaderCheckState(int column, int state) {
-  CHeaderCtrl* header = GetHeaderCtrl();
+  CHeaderCtrl* header = Header();
   if (header == nullptr || column < 0 || column >= GetColumnCount()) return 0;
   HDITEM item{};
   item.mask = HDI_IMAGE;
@@ -418,7 +423,12 @@ void CXListCtrl::OnReflectCustomDraw(NMHDR* pNMHDR, LRESULT* pResult) {
   auto* cd = reinterpret_cast<NMLVCUSTOMDRAW*>(pNMHDR);
   *pResult = CDRF_DODEFAULT;
   if (cd->nmcd.dwDrawStage == CDDS_PREPAINT) {
-    *pResult = CDRF_NOTIFYITEMDRAW;
+    // The layer's list paints itself without a WM_PAINT of ours: an empty list is told after it.
+    *pResult = GetItemCount() == 0 ? CDRF_NOTIFYITEMDRAW | CDRF_NOTIFYPOSTPAINT : CDRF_NOTIFYITEMDRAW;
+    return;
+  }
+  if (cd->nmcd.dwDrawStage == CDDS_POSTPAINT) {
+    if (GetItemCount() == 0) DrawEmptyText(CDC::FromHandle(cd->nmcd.hdc));
     return;
   }
   if (cd->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
@@ -477,7 +487,7 @@ void CXListCtrl::DrawText(CDC* pDC, int row, int column, CRect rect, COLORREF te
   UINT format = DT_VCENTER | DT_SINGLELINE;
   HDITEM item{};
   item.mask = HDI_FORMAT;
-  CHeaderCtrl* header = GetHeaderCtrl();
+  CHeaderCtrl* header = Header();
   if (header != nullptr && header->GetItem(column, &item)) {
     if ((item.fmt & HDF_JUSTIFYMASK) == HDF_CENTER) format |= DT_CENTER;
     else if ((item.fmt & HDF_JUSTIFYMASK) == HDF_RIGHT) format |= DT_RIGHT;
@@ -714,23 +724,28 @@ void CXListCtrl::OnPaint() {
   Default();
   if (GetItemCount() > 0) return;
   CClientDC dc(this);
-  const int saved = dc.SaveDC();
+  DrawEmptyText(&dc);
+}
+
+void CXListCtrl::DrawEmptyText(CDC* pDC) {
+  if (pDC == nullptr) return;
+  const int saved = pDC->SaveDC();
   CRect rect;
   GetWindowRect(&rect);
   ScreenToClient(&rect);
-  CHeaderCtrl* header = GetHeaderCtrl();
+  CHeaderCtrl* header = Header();
   if (header != nullptr && header->GetItemCount() > 0) {
     CRect item;
     header->GetItemRect(0, &item);
     rect.top += item.bottom;
   }
   rect.top += 10;
-  dc.FillSolidRect(&rect, m_crWindow);
-  dc.SetTextColor(m_crWindowText);
-  dc.SetBkColor(m_crWindow);
-  dc.SelectStockObject(ANSI_VAR_FONT);
-  dc.DrawText(kEmptyText, &rect, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_NOCLIP);
-  dc.RestoreDC(saved);
+  pDC->FillSolidRect(&rect, m_crWindow);
+  pDC->SetTextColor(m_crWindowText);
+  pDC->SetBkColor(m_crWindow);
+  pDC->SelectStockObject(ANSI_VAR_FONT);
+  pDC->DrawText(kEmptyText, &rect, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_NOCLIP);
+  pDC->RestoreDC(saved);
 }
 
 // ---- input ---------------------------------------------------------------------------------
@@ -813,7 +828,7 @@ BOOL CXListCtrl::OnReflectColumnClick(NMHDR* pNMHDR, LRESULT* pResult) {
   const int state = GetHeaderCheckState(column);
   if (state > 0) {
     SetHeaderCheckState(column, state == 1 ? 2 : 1);
-    if (CHeaderCtrl* header = GetHeaderCtrl()) header->UpdateWindow();
+    if (CHeaderCtrl* header = Header()) header->UpdateWindow();
     for (int row = 0; row < GetItemCount(); ++row) {
       CellData* cell = Cell(row, column);
       if (cell == nullptr || cell->checkState == -1) continue;

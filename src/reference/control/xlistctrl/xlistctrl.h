@@ -109,6 +109,8 @@ class CXListCtrl : public CListCtrl {
   DECLARE_MESSAGE_MAP()
 
   void HookHeader();
+  // The header window: the flat one once it has taken the list's header over.
+  CHeaderCtrl* Header() const;
   void ReadSysColours();
   RowCells* Cells(int row) const;
   CellData* Cell(int row, int column) const;
@@ -122,6 +124,7 @@ class CXListCtrl : public CListCtrl {
   void DrawCombo(CDC* pDC, int row, int column, CRect rect);
   void OpenDropDown(CDC* pDC, int row, int column, const CRect& rect);
   void CloseDropDown();
+  void DrawEmptyText(CDC* pDC);
   void ReleaseComboButton();
   void Notify(UINT message, int row, int column);
 
