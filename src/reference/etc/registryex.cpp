@@ -232,39 +232,38 @@ BOOL CRegistryEx::ReadCollection(const CString& name, CDWordArray& array) { retu
 BOOL CRegistryEx::ReadCollection(const CString& name, CWordArray& array) { return ReadAny(name, array, true); }
 BOOL CRegistryEx::ReadCollection(const CString& name, CStringArray& array) { return ReadAny(name, array, true); }
 
-BOOL CRegistryEx::ReadRect(const CString& name, CRect& rect) {
+BOOL CRegistryEx::ReadNumbers(const CString& name, CDWordArray& numbers) {
   std::vector<BYTE> bytes;
   DWORD type = 0;
   const BOOL ok = QueryBytes(name, kRectLimit, bytes, type);
   const LONG status = m_lStatus;
   if (ok && type == REG_BINARY) {
-    CDWordArray numbers;
     CArchive ar(bytes.data(), bytes.size());
-    if (SerializeCollection(ar, numbers) && numbers.GetSize() >= 4) {
-      rect.top = static_cast<LONG>(numbers[0]);
-      rect.bottom = static_cast<LONG>(numbers[1]);
-      rect.left = static_cast<LONG>(numbers[2]);
-      rect.right = static_cast<LONG>(numbers[3]);
-    }
+    if (!SerializeCollection(ar, numbers)) numbers.RemoveAll();
   }
   Record(status, 1, 16);
   return ok;
 }
 
-BOOL CRegistryEx::ReadPoint(const CString& name, CPoint& point) {
-  std::vector<BYTE> bytes;
-  DWORD type = 0;
-  const BOOL ok = QueryBytes(name, kRectLimit, bytes, type);
-  const LONG status = m_lStatus;
-  if (ok && type == REG_BINARY) {
-    CDWordArray numbers;
-    CArchive ar(bytes.data(), bytes.size());
-    if (SerializeCollection(ar, numbers) && numbers.GetSize() >= 2) {
-      point.x = static_cast<LONG>(numbers[0]);
-      point.y = static_cast<LONG>(numbers[1]);
-    }
+BOOL CRegistryEx::ReadRect(const CString& name, CRect& rect) {
+  CDWordArray numbers;
+  const BOOL ok = ReadNumbers(name, numbers);
+  if (numbers.GetSize() >= 4) {
+    rect.top = static_cast<LONG>(numbers[0]);
+    rect.bottom = static_cast<LONG>(numbers[1]);
+    rect.left = static_cast<LONG>(numbers[2]);
+    rect.right = static_cast<LONG>(numbers[3]);
   }
-  Record(status, 1, 16);
+  return ok;
+}
+
+BOOL CRegistryEx::ReadPoint(const CString& name, CPoint& point) {
+  CDWordArray numbers;
+  const BOOL ok = ReadNumbers(name, numbers);
+  if (numbers.GetSize() >= 2) {
+    point.x = static_cast<LONG>(numbers[0]);
+    point.y = static_cast<LONG>(numbers[1]);
+  }
   return ok;
 }
 

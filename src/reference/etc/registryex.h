@@ -82,6 +82,8 @@ class CRegistryEx {
   BOOL WriteBinary(const CString& name, const std::vector<BYTE>& bytes, DWORD recordType);
   // Reads a binary value of at most limit bytes; TRUE when the query succeeded.
   BOOL QueryBytes(const CString& name, DWORD limit, std::vector<BYTE>& bytes, DWORD& type);
+  // The five numbers of a rectangle or point value (empty when it holds none); records type 1, 16.
+  BOOL ReadNumbers(const CString& name, CDWordArray& numbers);
   template <typename Collection>
   BOOL WriteAny(const CString& name, Collection& c);
   template <typename Collection>

@@ -4,22 +4,6 @@
 
 #include "platform/controls.h"
 
-#ifndef DLGC_DEFPUSHBUTTON
-#define DLGC_DEFPUSHBUTTON 0x0010
-#endif
-#ifndef DLGC_UNDEFPUSHBUTTON
-#define DLGC_UNDEFPUSHBUTTON 0x0020
-#endif
-#ifndef DLGC_RADIOBUTTON
-#define DLGC_RADIOBUTTON 0x0040
-#endif
-#ifndef DLGC_STATIC
-#define DLGC_STATIC 0x0100
-#endif
-#ifndef DLGC_BUTTON
-#define DLGC_BUTTON 0x2000
-#endif
-
 class COddButton : public CButton {
  public:
   COddButton() = default;

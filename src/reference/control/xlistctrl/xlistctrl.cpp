@@ -117,12 +117,7 @@ int CXListCtrl::GetColumnCount() const {
   return header != nullptr ? header->GetItemCount() : 0;
 }
 
-int CXListCtrl::InsertRow(int row, const CString& text) { return InsertRow(row, text, m_crWindowText, m_crWindow); }
-
-int CXListCtrl::InsertRow(int row, const CString& text, COLORREF textColour, COLORREF backColour) {
-  if (row < 0) return -1;
-  const int index = CListCtrl::InsertItem(row, text);
-  if (index < 0) return index;
+CXListCtrl::RowCells* CXListCtrl::NewCells() const {
   auto* cells = new RowCells;
   // A row inserted before any column still has its first cell (enabled flag and row data).
   cells->cells.resize(static_cast<size_t>(std::max(1, GetColumnCount())));
@@ -130,6 +125,16 @@ int CXListCtrl::InsertRow(int row, const CString& text, COLORREF textColour, COL
     cell.textColour = m_crWindowText;
     cell.backColour = m_crWindow;
   }
+  return cells;
+}
+
+int CXListCtrl::InsertRow(int row, const CString& text) { return InsertRow(row, text, m_crWindowText, m_crWindow); }
+
+int CXListCtrl::InsertRow(int row, const CString& text, COLORREF textColour, COLORREF backColour) {
+  if (row < 0) return -1;
+  const int index = CListCtrl::InsertItem(row, text);
+  if (index < 0) return index;
+  RowCells* cells = NewCells();
   cells->cells[0].textColour = textColour;
   cells->cells[0].backColour = backColour;
   cells->cells[0].imageIndex = -1;
@@ -141,12 +146,7 @@ int CXListCtrl::InsertRow(const LVITEM* item) {
   if (item == nullptr || item->iItem < 0) return -1;
   const int index = CListCtrl::InsertItem(item);
   if (index < 0) return index;
-  auto* cells = new RowCells;
-  cells->cells.resize(static_cast<size_t>(std::max(1, GetColumnCount())));
-  for (CellData& cell : cells->cells) {
-    cell.textColour = m_crWindowText;
-    cell.backColour = m_crWindow;
-  }
+  RowCells* cells = NewCells();
   cells->cells[0].imageIndex = item->iImage;
   SetItemData(index, reinterpret_cast<DWORD_PTR>(cells));
   return index;

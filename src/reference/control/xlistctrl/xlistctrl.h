@@ -113,6 +113,8 @@ class CXListCtrl : public CListCtrl {
   CHeaderCtrl* Header() const;
   void ReadSysColours();
   RowCells* Cells(int row) const;
+  // The cells of a new row: one per column (at least one), in the window's colours.
+  RowCells* NewCells() const;
   CellData* Cell(int row, int column) const;
   bool ValidCell(int row, int column) const { return Cell(row, column) != nullptr; }
   void UpdateHeaderCheck(int column);
