@@ -55,6 +55,16 @@ class MainWindowFixture : public ::testing::Test {
     settings.SetRegistryKey(kAppRegistryKeyName);
     ASSERT_TRUE(settings.WriteProfileInt(nullptr, kRegValueLanguage, static_cast<int>(language)));
   }
+  // A settings page made in the numbered-parameter set reads the assignment header CSV and says
+  // so in a message box when there is none: for tests whose Document folder holds no CSV, those
+  // boxes are let through (any other unexpected modal still fails the test).
+  static void TolerateMissingAssignCsv() {
+    platform::ModalService::Instance().SetUnexpectedHandler([](const platform::ModalRecord& r) {
+      const bool csvBox = r.kind == platform::ModalKind::MessageBox &&
+                          (r.text.Find(L"assignment header table") >= 0 || r.text.Find(L".csv was not found") >= 0);
+      if (!csvBox) ADD_FAILURE() << "unexpected modal request: " << platform::DescribeModalRecord(r);
+    });
+  }
   static int StoredLanguage() {
     CAppRegSettings settings;
     settings.SetRegistryKey(kAppRegistryKeyName);

@@ -46,6 +46,8 @@ BOOL CProgressWnd::Create(CWnd* pParent, const wchar_t* pszTitle, BOOL bSmooth) 
     return FALSE;
   }
   SetOwner(pParent);
+  // Above every other window, as its extended style asks.
+  SetWindowPos(wndTopMost, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 
   const CRect provisional(0, 0, 10, 10);
   const BOOL made =
