@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "../tests/platform/qt_app.h"
+#include "line_bench.h"
 #include "devsim/devsim.h"
 #include "devsim/filereceiver.h"
 #include "devsim/trackerdevice.h"
@@ -46,16 +46,10 @@ CWnd* FirstPath(CBrelvanoDlg* dlg) {
 }
 
 void BM_FileDownloadThrottled(benchmark::State& state) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  testsupport::EnsureApp();
-  platform::SetGuiThread();
-  const std::filesystem::path folder = std::filesystem::temp_directory_path() / "brelvano-file-download-bench";
+  benchsupport::LineBenchEnvironment env("brelvano-file-download-bench");
+  const std::filesystem::path& folder = env.folder;
   std::filesystem::create_directories(folder / "Language XML");
   const CString base = CString::FromUtf8(folder.string()) + L"/";
-  platform::SetRegistryPath(base + L"registry.txt");
-  platform::SetTtyDeviceLister([] { return std::vector<platform::TtyDeviceFacts>{}; });
-  brelvano::RegisterProgramResources();
-  platform::ModalService::Instance().InstallScript();
   platform::WriteWholeFile(base + L"Language XML/BrelvanoParam_VR835_AB_32_Voice_Eng.xml", kDefinition);
   std::string bytes(kFileBytes, '\0');
   std::mt19937 gen(7);
@@ -122,18 +116,8 @@ void BM_FileDownloadThrottled(benchmark::State& state) {
     dlg.reset();
     sim.Stop();
   }
-  const double lineSeconds = static_cast<double>(kFileBytes) * 10.0 / kBaud;
-  const double wireSeconds = wireBytes * 10.0 / kBaud;
-  state.counters["file_bytes"] = static_cast<double>(kFileBytes);
-  state.counters["download_s"] = seconds;
-  state.counters["line_s"] = lineSeconds;
-  state.counters["ratio"] = lineSeconds > 0 ? seconds / lineSeconds : 0;
-  state.counters["ratio_wire"] = wireSeconds > 0 ? seconds / wireSeconds : 0;
-  platform::ModalService::Instance().UninstallScript();
-  platform::SetTtyDeviceLister({});
-  platform::SetRegistryPath(CString());
-  std::error_code ec;
-  std::filesystem::remove_all(folder, ec);
+  benchsupport::ReportLineRatios(state, kBaud, seconds, static_cast<double>(kFileBytes), wireBytes, "file_bytes",
+                                 "download_s", "ratio_wire");
 }
 BENCHMARK(BM_FileDownloadThrottled)->Unit(benchmark::kSecond)->Iterations(1)->UseManualTime();
 
