@@ -82,25 +82,11 @@ void BM_DownloadThrottled(benchmark::State& state) {
     devsim::DefinitionServer server(sim, tracker);
     server.ServeXmlSubFiles(files);
     server.SetThrottleBaud(kBaud);
-    if (!sim.Start()) {
-      state.SkipWithError("simulator not started");
-      break;
-    }
-    auto dlg = std::make_unique<CBrelvanoDlg>();
-    if (!dlg->Create(IDD_BRELVANO_DIALOG)) {
-      state.SkipWithError("main window not created");
-      break;
-    }
+    std::unique_ptr<CBrelvanoDlg> dlg = benchsupport::StartMainWindow(state, sim);
+    if (!dlg) break;
     dlg->m_strModuleDir = CString::FromUtf8(folder.string()) + L"/";
     dlg->m_strDocumentDir = CString::FromUtf8((folder / "Document").string()) + L"/";
-    const CString port = CString::FromUtf8(sim.PortName());
-    for (int i = 0; i < dlg->m_comboPort.GetCount(); ++i) {
-      CString item;
-      dlg->m_comboPort.GetLBText(i, item);
-      if (item == port) dlg->m_comboPort.SetCurSel(i);
-    }
-    dlg->m_strComPort = port;
-    dlg->OnBnClickedConnect();
+    benchsupport::ConnectToSimulator(*dlg, sim);
     const bool done = platform::PumpUntil(
         [&] { return dlg->m_nDownloadState == 2 || !dlg->m_bPortOpen; }, kDownloadTimeoutMs);
     if (!done || !dlg->m_bPortOpen || dlg->m_nTabCount < kSubFiles) {

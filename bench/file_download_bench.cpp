@@ -67,22 +67,10 @@ void BM_FileDownloadThrottled(benchmark::State& state) {
     id.voice = 1;
     tracker.SetIdentity(id);
     receiver.SetThrottleBaud(kBaud);
-    if (!sim.Start()) {
-      state.SkipWithError("simulator not started");
-      break;
-    }
-    auto dlg = std::make_unique<CBrelvanoDlg>();
-    if (!dlg->Create(IDD_BRELVANO_DIALOG)) {
-      state.SkipWithError("main window not created");
-      break;
-    }
+    std::unique_ptr<CBrelvanoDlg> dlg = benchsupport::StartMainWindow(state, sim);
+    if (!dlg) break;
     dlg->m_strModuleDir = base;
-    const CString port = CString::FromUtf8(sim.PortName());
-    for (int i = 0; i < dlg->m_comboPort.GetCount(); ++i) {
-      if (dlg->m_comboPort.GetLBText(i) == port) dlg->m_comboPort.SetCurSel(i);
-    }
-    dlg->m_strComPort = port;
-    dlg->OnBnClickedConnect();
+    benchsupport::ConnectToSimulator(*dlg, sim);
     if (!platform::PumpUntil([&] { return FirstPath(dlg.get()) != nullptr && !dlg->m_bDefinitionPending; },
                              kStepTimeoutMs)) {
       state.SkipWithError("the definition was not shown");

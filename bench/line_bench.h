@@ -8,10 +8,13 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "../tests/platform/qt_app.h"
+#include "devsim/devsim.h"
+#include "gui/dlg/brelvanodlg.h"
 #include "platform/modal.h"
 #include "platform/portenum.h"
 #include "platform/registry.h"
@@ -46,6 +49,33 @@ class LineBenchEnvironment {
 
   std::filesystem::path folder;
 };
+
+// Starts the simulator and makes the main window; null, with the reason given to the benchmark,
+// when either fails.
+inline std::unique_ptr<CBrelvanoDlg> StartMainWindow(benchmark::State& state, devsim::DeviceSimulator& sim) {
+  if (!sim.Start()) {
+    state.SkipWithError("simulator not started");
+    return nullptr;
+  }
+  auto dlg = std::make_unique<CBrelvanoDlg>();
+  if (!dlg->Create(IDD_BRELVANO_DIALOG)) {
+    state.SkipWithError("main window not created");
+    return nullptr;
+  }
+  return dlg;
+}
+
+// Chooses the simulator's port and presses Connect.
+inline void ConnectToSimulator(CBrelvanoDlg& dlg, const devsim::DeviceSimulator& sim) {
+  const CString port = CString::FromUtf8(sim.PortName());
+  for (int i = 0; i < dlg.m_comboPort.GetCount(); ++i) {
+    CString item;
+    dlg.m_comboPort.GetLBText(i, item);
+    if (item == port) dlg.m_comboPort.SetCurSel(i);
+  }
+  dlg.m_strComPort = port;
+  dlg.OnBnClickedConnect();
+}
 
 // Counters of a transfer of payloadBytes (wireBytes with their framing) that took seconds on a
 // line of baud (10 bits a byte): <payloadName>, <secondsName>, line_s, ratio and <wireRatioName>.

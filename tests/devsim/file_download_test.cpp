@@ -84,18 +84,9 @@ class FileDownloadTest : public testsupport::MainWindowFixture {
     MainWindowFixture::TearDown();
   }
 
-  static void Click(CWnd* wnd, int id) {
-    wnd->SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(wnd->GetDlgItem(id)->GetSafeHwnd()));
-  }
+  static void Click(CWnd* wnd, int id) { ClickButton(wnd, id); }
   void Connect() {
-    const CString name = CString::FromUtf8(sim.PortName());
-    for (int i = 0; i < dlg->m_comboPort.GetCount(); ++i) {
-      if (dlg->m_comboPort.GetLBText(i) == name) {
-        dlg->m_comboPort.SetCurSel(i);
-        dlg->m_strComPort = name;
-      }
-    }
-    Click(dlg, IDC_BTN_CONNECT);
+    ASSERT_TRUE(ConnectToPort(dlg, CString::FromUtf8(sim.PortName())));
     ASSERT_TRUE(dlg->m_bPortOpen);
   }
   // The path field of the page's n-th file parameter.

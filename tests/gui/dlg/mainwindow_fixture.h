@@ -79,6 +79,25 @@ class MainWindowFixture : public ::testing::Test {
     return m_dlg.get();
   }
 
+  // A click on a button of a window, as the button reports it.
+  static void ClickButton(CWnd* wnd, int id) {
+    wnd->SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(wnd->GetDlgItem(id)->GetSafeHwnd()));
+  }
+  // Chooses a port of the selector by name and presses Connect; false when it is not listed.
+  static bool ConnectToPort(CBrelvanoDlg* dlg, const CString& name) {
+    bool selected = false;
+    for (int i = 0; i < dlg->m_comboPort.GetCount() && !selected; ++i) {
+      if (dlg->m_comboPort.GetLBText(i) == name) {
+        dlg->m_comboPort.SetCurSel(i);
+        dlg->m_strComPort = name;
+        selected = true;
+      }
+    }
+    if (selected) ClickButton(dlg, IDC_BTN_CONNECT);
+    return selected;
+  }
+
   static MSG Key(HWND target, WPARAM vk) {
     MSG m{};
     m.hwnd = target;
