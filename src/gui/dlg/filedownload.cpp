@@ -3,34 +3,21 @@
 
 #include <algorithm>
 
+#include "gui/dlg/numberedvalues.h"
+
 namespace filedownload {
 
 CString StartLine(long long nLength) {
   CString digits;
   digits.Format(L"%05lld", nLength);
-  unsigned sum = 0;
-  for (int i = 0; i < digits.GetLength(); ++i) {
-    const wchar_t c = digits[i];
-    if (c >= L'0' && c <= L'9') sum += static_cast<unsigned>(c - L'0');
-  }
   CString line;
-  line.Format(L"AT^$PVRMCUDLST%s%02X", digits, sum & 0xFFFFu);
+  line.Format(L"AT^$PVRMCUDLST%s%02X", digits, static_cast<unsigned>(SumHexDigits(digits)));
   return line;
 }
 
 FileDataInfo MakeBlock(const unsigned char* pData, int nCount) {
-  static const wchar_t kDigits[] = L"0123456789ABCDEF";
   FileDataInfo block;
-  std::wstring hex;
-  hex.reserve(static_cast<size_t>(nCount) * 2);
-  unsigned sum = 0;
-  for (int i = 0; i < nCount; ++i) {
-    hex += kDigits[pData[i] >> 4];
-    hex += kDigits[pData[i] & 0x0F];
-    sum += pData[i];
-  }
-  block.strHex = CString(hex.c_str());
-  block.strSum.Format(L"%02X", sum & 0xFFu);
+  block.strHex = BytesToHexText(block.strSum, pData, nCount);
   block.nByteCount = block.strHex.GetLength() / 2;
   return block;
 }
