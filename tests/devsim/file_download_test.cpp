@@ -1,7 +1,8 @@
 // The download of files into the device as a user does it, against the simulated tracker over a
 // pseudo-terminal: a 100 KB file goes out under the moving progress window and arrives byte for
 // byte; a lost acknowledgement, an error answer and a Cancel each end the download with a log line
-// and leave the main window usable; a missing file is reported before anything is sent.
+// and leave the main window usable; a missing or unreadable file is reported before anything is
+// sent.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -226,6 +227,17 @@ TEST_F(FileDownloadTest, AMissingFileIsReportedAndNothingIsSent) {
   const auto boxes = Records(platform::ModalKind::MessageBox);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, CString(L"File Not Found"));
+  EXPECT_TRUE(DownloadLines().empty());
+  ExpectUsable();
+}
+
+TEST_F(FileDownloadTest, AFileThatCannotBeReadIsRefusedBeforeAnythingIsSent) {
+  // A folder has a name but no bytes to read.
+  const CString folder = platform::GetCurrentFolder() + L"/not-a-file.bin";
+  ASSERT_TRUE(platform::CreateFolder(folder));
+  Path(0)->SetWindowText(folder);
+  Send();
+  EXPECT_EQ(LogCount(L"(ERROR) FILE Open Fail"), 1);
   EXPECT_TRUE(DownloadLines().empty());
   ExpectUsable();
 }
