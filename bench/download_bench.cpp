@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "../tests/platform/qt_app.h"
+#include "line_bench.h"
 #include "devsim/definitionserver.h"
 #include "devsim/devsim.h"
 #include "devsim/trackerdevice.h"
@@ -48,15 +48,9 @@ std::string SubFile(int index) {
 }
 
 void BM_DownloadThrottled(benchmark::State& state) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  testsupport::EnsureApp();
-  platform::SetGuiThread();
-  const std::filesystem::path folder = std::filesystem::temp_directory_path() / "brelvano-download-bench";
+  benchsupport::LineBenchEnvironment env("brelvano-download-bench");
+  const std::filesystem::path& folder = env.folder;
   std::filesystem::create_directories(folder / "Document");
-  platform::SetRegistryPath(CString::FromUtf8((folder / "registry.txt").string()));
-  platform::SetTtyDeviceLister([] { return std::vector<platform::TtyDeviceFacts>{}; });
-  brelvano::RegisterProgramResources();
-  platform::ModalService::Instance().InstallScript();
 
   std::vector<std::pair<std::string, std::string>> files;
   size_t payload = 0;
@@ -88,25 +82,11 @@ void BM_DownloadThrottled(benchmark::State& state) {
     devsim::DefinitionServer server(sim, tracker);
     server.ServeXmlSubFiles(files);
     server.SetThrottleBaud(kBaud);
-    if (!sim.Start()) {
-      state.SkipWithError("simulator not started");
-      break;
-    }
-    auto dlg = std::make_unique<CBrelvanoDlg>();
-    if (!dlg->Create(IDD_BRELVANO_DIALOG)) {
-      state.SkipWithError("main window not created");
-      break;
-    }
+    std::unique_ptr<CBrelvanoDlg> dlg = benchsupport::StartMainWindow(state, sim);
+    if (!dlg) break;
     dlg->m_strModuleDir = CString::FromUtf8(folder.string()) + L"/";
     dlg->m_strDocumentDir = CString::FromUtf8((folder / "Document").string()) + L"/";
-    const CString port = CString::FromUtf8(sim.PortName());
-    for (int i = 0; i < dlg->m_comboPort.GetCount(); ++i) {
-      CString item;
-      dlg->m_comboPort.GetLBText(i, item);
-      if (item == port) dlg->m_comboPort.SetCurSel(i);
-    }
-    dlg->m_strComPort = port;
-    dlg->OnBnClickedConnect();
+    benchsupport::ConnectToSimulator(*dlg, sim);
     const bool done = platform::PumpUntil(
         [&] { return dlg->m_nDownloadState == 2 || !dlg->m_bPortOpen; }, kDownloadTimeoutMs);
     if (!done || !dlg->m_bPortOpen || dlg->m_nTabCount < kSubFiles) {
@@ -123,18 +103,8 @@ void BM_DownloadThrottled(benchmark::State& state) {
     dlg.reset();
     sim.Stop();
   }
-  const double lineSeconds = static_cast<double>(payload) * 10.0 / kBaud;
-  const double wireSeconds = wireBytes * 10.0 / kBaud;
-  state.counters["definition_bytes"] = static_cast<double>(payload);
-  state.counters["protocol_s"] = protocolSeconds;
-  state.counters["line_s"] = lineSeconds;
-  state.counters["ratio"] = lineSeconds > 0 ? protocolSeconds / lineSeconds : 0;
-  state.counters["ratio_framed"] = wireSeconds > 0 ? protocolSeconds / wireSeconds : 0;
-  platform::ModalService::Instance().UninstallScript();
-  platform::SetTtyDeviceLister({});
-  platform::SetRegistryPath(CString());
-  std::error_code ec;
-  std::filesystem::remove_all(folder, ec);
+  benchsupport::ReportLineRatios(state, kBaud, protocolSeconds, static_cast<double>(payload), wireBytes,
+                                 "definition_bytes", "protocol_s", "ratio_framed");
 }
 BENCHMARK(BM_DownloadThrottled)->Unit(benchmark::kSecond)->Iterations(1)->UseManualTime();
 

@@ -502,6 +502,8 @@ Qt::CursorShape ShapeOf(HCURSOR h) {
     case 32649: return Qt::PointingHandCursor;
     case 32644: return Qt::SizeHorCursor;
     case 32645: return Qt::SizeVerCursor;
+    case 32648: return Qt::ForbiddenCursor;
+    case 32650: return Qt::BusyCursor;
     default: return Qt::ArrowCursor;
   }
 }

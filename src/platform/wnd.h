@@ -344,6 +344,8 @@ CString GetClipboardText();
 #define IDC_HAND (reinterpret_cast<const wchar_t*>(32649))
 #define IDC_SIZEWE (reinterpret_cast<const wchar_t*>(32644))
 #define IDC_SIZENS (reinterpret_cast<const wchar_t*>(32645))
+#define IDC_NO (reinterpret_cast<const wchar_t*>(32648))
+#define IDC_APPSTARTING (reinterpret_cast<const wchar_t*>(32650))
 HCURSOR LoadCursor(HINSTANCE hInstance, const wchar_t* lpCursorName);
 // Sets the application cursor override (null clears it); returns the previous one.
 HCURSOR SetCursor(HCURSOR hCursor);

@@ -61,22 +61,9 @@ class SettingPageSendTest : public testsupport::MainWindowFixture {
     MainWindowFixture::TearDown();
   }
 
-  static void Click(CWnd* wnd, int id) {
-    wnd->SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(wnd->GetDlgItem(id)->GetSafeHwnd()));
-  }
+  static void Click(CWnd* wnd, int id) { ClickButton(wnd, id); }
   void Connect() {
-    const CString name = CString::FromUtf8(sim.PortName());
-    bool selected = false;
-    for (int i = 0; i < dlg->m_comboPort.GetCount() && !selected; ++i) {
-      if (dlg->m_comboPort.GetLBText(i) == name) {
-        dlg->m_comboPort.SetCurSel(i);
-        dlg->m_strComPort = name;
-        selected = true;
-      }
-    }
-    ASSERT_TRUE(selected) << "the simulator's port is listed";
-    Click(dlg, IDC_BTN_CONNECT);
+    ASSERT_TRUE(ConnectToPort(dlg, CString::FromUtf8(sim.PortName()))) << "the simulator's port is listed";
     ASSERT_TRUE(dlg->m_bPortOpen);
   }
   PARAM_INFO* Shown(int i) const {

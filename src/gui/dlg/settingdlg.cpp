@@ -39,6 +39,8 @@ BEGIN_MESSAGE_MAP(CSettingDialog, CDialog)
   ON_MESSAGE(WM_SETTINGS_PAGE_NOTIFY, &CSettingDialog::OnSettingsPageNotify)
   ON_MESSAGE(WM_UI_LOCK, &CSettingDialog::OnUiLock)
   ON_MESSAGE(WM_POLYGON_LIST_UPDATE, &CSettingDialog::OnPolygonListUpdate)
+  ON_NOTIFY_RANGE(LVN_BEGINDRAG, IDC_SETTING_ASSIGN_SMALL, IDC_SETTING_ASSIGN_LARGE,
+                  &CSettingDialog::OnBeginDragAssignList)
   ON_WM_LBUTTONUP()
   ON_WM_MOUSEMOVE()
   ON_WM_CLOSE()
@@ -144,7 +146,7 @@ BOOL CSettingDialog::OnInitDialog() {
     m_pDragList = nullptr;
     m_pDropWnd = nullptr;
     EnablePolygonButtons(FALSE);
-    FillAssignLists();
+    InitAssignTables();
   }
   return TRUE;
 }

@@ -5,10 +5,12 @@
 // tab. Its sources: settingdlg.cpp (life cycle, notifications, page modes, clearing, buttons),
 // settingdlg_view.cpp (scrolling, painting, tooltips, the status and profile views),
 // settingdlg_page.cpp (the generic parameter page, the page of type 36, presets), settingdlg_send.cpp
-// (SEND and the SET button) and settingdlg_builders.cpp (the other builders and the button actions
-// of the single page kinds).
+// (SEND and the SET button), settingdlg_assign.cpp (the assignment page, its tables and their drag
+// and drop), settingdlg_download.cpp (the file download into the device) and settingdlg_builders.cpp
+// (the other builders and the button actions of the single page kinds).
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "gui/dlg/definitionmodel.h"
@@ -18,6 +20,7 @@
 #include "platform/controls.h"
 #include "platform/dialog.h"
 #include "platform/gdi.h"
+#include "platform/imagelist.h"
 #include "platform/listctrl.h"
 #include "resources/settingresource.h"
 
@@ -99,7 +102,6 @@ class CSettingDialog : public CDialog, public GUI_Base {
   void FillPolygonGroupList();
   void SetMapPointText();
   void RefreshPolygonFromRecord(POLYGON_INFO* pZone);
-  void FillAssignLists();
   void SendPage();
   void OnCommandButton(WPARAM wParam);
   void OnAddPolygon();
@@ -108,6 +110,30 @@ class CSettingDialog : public CDialog, public GUI_Base {
   void OnLoadProfile();
   void OnSaveProfile();
   void OnChangeProfile();
+
+  // ---- Assignment page (settingdlg_assign.cpp) ----
+  // The columns of the three tables, then the tables filled from the main window's assignment
+  // header CSV (numbered-parameter set, when the page is made).
+  void InitAssignTables();
+  // Empties the entry map and the three tables and fills them from the CSV lines (NO, DATA, DES of
+  // the small, medium and large table on each line).
+  void FillAssignLists(std::vector<CString> lines);
+  // The entry of the map under key ("S_3") for an assignment item type (9, 10, 11); a new, empty
+  // entry for an unknown key or another type.
+  ASSIGN_INFO GetAssignInfo(int nCtrlType, const CString& key) const;
+  // Writes the one selected row of the source table into the item (text, number, tooltip); with
+  // no or several rows selected nothing changes. The check state stays; nothing is sent.
+  void ApplyDroppedEntry(CListCtrl* pSource, PARAM_INFO* pItem);
+  void AddAssignTip(PARAM_INFO* pItem, const CString& text);
+  void UpdateAssignTip(PARAM_INFO* pItem, const CString& text);
+  // The drag image of the row being dragged, and the window last under the cursor as a handle.
+  std::unique_ptr<CImageList> m_pDragImage;
+  HWND m_hDropWnd = nullptr;
+
+  // ---- File download (settingdlg_download.cpp) ----
+  // Sends the files named by the shown page's file-path parameters into the device, one after the
+  // other, under a progress window; SEND of a file download page in the $-command set.
+  void DownloadFiles();
 
   // ---- Status view ----
   // Shows the status lines for one diagnosis reading (only read during the call; null: the line
@@ -227,6 +253,8 @@ class CSettingDialog : public CDialog, public GUI_Base {
   void OnButtonClicked(WPARAM wParam);
   void OnComboSelChange();
   void OnFilePathDblClk(WPARAM wParam, LPARAM lParam);
+  // LVN_BEGINDRAG of the three assignment tables.
+  void OnBeginDragAssignList(UINT id, NMHDR* pNMHDR, LRESULT* pResult);
 
   DECLARE_MESSAGE_MAP()
 
@@ -249,6 +277,10 @@ class CSettingDialog : public CDialog, public GUI_Base {
   void ScrollToTop();
   // The first parameter of the shown list, or null.
   PARAM_INFO* FirstParam() const;
+  // The assignment table of a control id (null for another id).
+  CListCtrl* AssignList(UINT nId);
+  // The item of the shown page under a window that a row of the dragged table may be dropped on.
+  PARAM_INFO* DropTarget(const CWnd* pWnd) const;
   // The main window's busy lock refuses this input while it is set.
   static bool IsUserInput(UINT message);
   // Rows of a generic page (bGapGroup: the page of type 36, which makes fewer kinds of control).

@@ -1,51 +1,14 @@
-// CSettingDialog: the choice of builder for a parameter tab, the assignment page and the polygon
-// page builders, and the actions of those page kinds (the polygon zone buttons and list, the
-// profile buttons, the assignment tables and their drag and drop). The generic page, the page of
-// type 36 and the presets are in settingdlg_page.cpp, SEND in settingdlg_send.cpp. Those that do
-// not build anything yet leave an empty page.
+// CSettingDialog: the polygon page builder and the actions of the single page kinds (the polygon
+// zone buttons and list, the profile buttons). The generic page, the page of type 36 and the
+// presets are in settingdlg_page.cpp, the assignment page in settingdlg_assign.cpp, SEND in
+// settingdlg_send.cpp. Those that do not build anything yet leave an empty page.
 #include "gui/dlg/settingdlg.h"
 
 // ---- Builders --------------------------------------------------------------------------------
 
-void CSettingDialog::BuildParameterPage(BOOL bAssign) {
-  if (bAssign) {
-    BuildAssignPage();
-  } else {
-    BuildGenericPage();
-  }
-}
-
-void CSettingDialog::BuildAssignPage() {
-  m_nRowCount = 0;
-  PlaceSendButton();
-}
-
 void CSettingDialog::BuildPolygonPage() {
   m_nRowCount = 0;
   PlaceSendButton();
-}
-
-// ---- Assignment tables -----------------------------------------------------------------------
-
-void CSettingDialog::ShowAssignControls(BOOL bShow) {
-  for (CWnd* pWnd : std::initializer_list<CWnd*>{&m_listSmall, &m_listMedium, &m_listLarge, &m_stTitleSmall,
-                                                 &m_stTitleMedium, &m_stTitleLarge}) {
-    if (pWnd->GetSafeHwnd() != nullptr) pWnd->ShowWindow(bShow ? SW_SHOW : SW_HIDE);
-  }
-}
-
-void CSettingDialog::FillAssignLists() {}
-
-void CSettingDialog::OnLButtonUp(UINT nFlags, CPoint point) {
-  (void)nFlags;
-  (void)point;
-  Default();
-}
-
-void CSettingDialog::OnMouseMove(UINT nFlags, CPoint point) {
-  (void)nFlags;
-  (void)point;
-  Default();
 }
 
 // ---- Polygon zones ---------------------------------------------------------------------------

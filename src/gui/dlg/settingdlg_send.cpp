@@ -70,12 +70,15 @@ void CSettingDialog::SendPageCommand() {
       // A polygon page sends its service settings from its own page.
       TRACE(L"settings page: a polygon page has no page command\n");
       return;
-    case TAB_TYPE_FILE_DOWNLOAD:
-      // The page is closed to input for the whole download.
+    case TAB_TYPE_FILE_DOWNLOAD: {
+      // The page is closed to input for the whole download. A session that ends meanwhile takes
+      // the page with it.
+      const HWND hSelf = GetSafeHwnd();
       EnableWindow(FALSE);
-      TRACE(L"settings page: no file download on this page\n");
-      EnableWindow(TRUE);
+      DownloadFiles();
+      if (CWnd::FromHandle(hSelf) == this) EnableWindow(TRUE);
       return;
+    }
     default:
       break;
   }

@@ -162,6 +162,7 @@ TEST_F(DocFilesTest, ChooseDefinitionFileNameRules) {
 // A session opened with a file, whose device declares a JSON definition: the choice, then the
 // chosen file is loaded, and nothing is asked of the device.
 TEST_F(DocFilesTest, DirectVersionJsonRoadLoadsTheChosenFile) {
+  TolerateMissingAssignCsv();  // numbered-set pages without a CSV in the Document folder
   const CString json = WriteFile("defs/Dev_JsonParam.json", kJsonDefinition);
   const CString xml = WriteFile("defs/Dev_Param_UP.xml", kXmlDefinition);
   struct Case {
@@ -198,6 +199,7 @@ TEST_F(DocFilesTest, DirectVersionJsonRoadLoadsTheChosenFile) {
 }
 
 TEST_F(DocFilesTest, OpenButtonLoadsAChosenJsonFileWithoutAPort) {
+  TolerateMissingAssignCsv();  // numbered-set pages without a CSV in the Document folder
   const CString json = WriteFile("defs/Dev_JsonParam.json", kJsonDefinition);
   CBrelvanoDlg* dlg = Open();
   dlg->m_deviceInfo.bJsonParam = 0;

@@ -1,0 +1,245 @@
+// The download of files into the device as a user does it, against the simulated tracker over a
+// pseudo-terminal: a 100 KB file goes out under the moving progress window and arrives byte for
+// byte; a lost acknowledgement, an error answer and a Cancel each end the download with a log line
+// and leave the main window usable; a missing or unreadable file is reported before anything is
+// sent.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTimer>
+#include <QWidget>
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "../gui/dlg/mainwindow_fixture.h"
+#include "devsim/devsim.h"
+#include "devsim/filereceiver.h"
+#include "devsim/trackerdevice.h"
+#include "gui/dlg/settingdlg.h"
+#include "platform/files.h"
+#include "platform/pumpwait.h"
+
+namespace {
+
+constexpr DWORD kTimeoutMs = 10000;
+constexpr const char kProgressTitle[] = "File Data Sending....";
+
+// The device's local definition: a page of two file paths and a second tab.
+constexpr const char kDefinition[] =
+    "<brelvano S=\"$T\" D=\";\" cmd=\"SHDC\" res=\"SDRDH\" V=\"1\">"
+    "<grp id=\"37\" title=\"Firmware\" hdr=\"FWD\">"
+    "<item fid=\"Main\" type=\"file_edit\"/>"
+    "<item fid=\"Sound\" type=\"file_edit\"/>"
+    "</grp>"
+    "<grp id=\"1\" title=\"Report\" hdr=\"RPT\"></grp>"
+    "</brelvano>";
+
+std::string RandomBytes(size_t size, unsigned seed) {
+  std::mt19937 gen(seed);
+  std::string bytes(size, '\0');
+  for (char& c : bytes) c = static_cast<char>(gen() & 0xFF);
+  return bytes;
+}
+
+// The progress window while it is on screen (null otherwise).
+QWidget* ProgressWindow() {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w->isVisible() && w->windowTitle().startsWith(kProgressTitle)) return w;
+  }
+  return nullptr;
+}
+
+class FileDownloadTest : public testsupport::MainWindowFixture {
+ protected:
+  void SetUp() override {
+    MainWindowFixture::SetUp();
+    g_bFileMode = FALSE;
+    ASSERT_TRUE(sim.Start()) << sim.LastError();
+    dlg = Open(9);
+    ASSERT_NE(dlg, nullptr);
+    dlg->m_strModuleDir = platform::GetCurrentFolder() + L"/";
+    ASSERT_TRUE(platform::CreateFolder(dlg->m_strModuleDir + L"Language XML"));
+    ASSERT_TRUE(platform::WriteWholeFile(
+        dlg->m_strModuleDir + L"Language XML/BrelvanoParam_VR835_AB_32_Voice_Eng.xml", kDefinition));
+    devsim::TrackerIdentity id;
+    id.voice = 1;
+    tracker.SetIdentity(id);
+    Connect();
+    ASSERT_TRUE(platform::PumpUntil([&] { return Path(1) != nullptr; }, kTimeoutMs)) << "the first tab is shown";
+    ASSERT_TRUE(
+        platform::PumpUntil([&] { return !dlg->m_bDefinitionPending && dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
+    // An XML definition stores this page under its own number: it is shown here as the download
+    // page a definition of that kind gives.
+    dlg->m_tabInfo[0].nType = TAB_TYPE_FILE_DOWNLOAD;
+    dlg->m_pageInfo.tab.nType = TAB_TYPE_FILE_DOWNLOAD;
+    dlg->m_pSettingDlg->SendMessage(WM_SETTINGS_PAGE_NOTIFY, 0, reinterpret_cast<LPARAM>(&dlg->m_pageInfo));
+    ASSERT_NE(Path(0), nullptr);
+  }
+  void TearDown() override {
+    if (dlg != nullptr && dlg->m_bPortOpen) Click(dlg, IDC_BTN_DISCONNECT);
+    m_dlg.reset();
+    sim.Stop();
+    MainWindowFixture::TearDown();
+  }
+
+  static void Click(CWnd* wnd, int id) { ClickButton(wnd, id); }
+  void Connect() {
+    ASSERT_TRUE(ConnectToPort(dlg, CString::FromUtf8(sim.PortName())));
+    ASSERT_TRUE(dlg->m_bPortOpen);
+  }
+  // The path field of the page's n-th file parameter.
+  CWnd* Path(int i) const {
+    CSettingDialog* page = dlg->m_pSettingDlg;
+    if (page == nullptr || page->m_pParamList == nullptr || page->m_pParamList->GetCount() <= i) return nullptr;
+    auto* p = static_cast<PARAM_INFO*>(page->m_pParamList->GetAt(page->m_pParamList->FindIndex(i)));
+    return p != nullptr ? p->pValueWnd : nullptr;
+  }
+  CString WriteFile(const char* name, const std::string& bytes) {
+    const CString path = platform::GetCurrentFolder() + L"/" + CString(name);
+    EXPECT_TRUE(platform::WriteWholeFile(path, bytes));
+    return path;
+  }
+  int LogCount(const CString& text) const {
+    int n = 0;
+    for (int i = 0; i < dlg->m_listLog.GetCount(); ++i) n += dlg->m_listLog.GetText(i).Find(text) >= 0 ? 1 : 0;
+    return n;
+  }
+  // Presses SEND on the page; the download runs inside the click.
+  void Send() { Click(dlg->m_pSettingDlg, IDC_SETTING_SEND); }
+  // After the download the user can go on.
+  void ExpectUsable() {
+    EXPECT_TRUE(dlg->IsWindowEnabled()) << "the main window takes input again";
+    EXPECT_TRUE(dlg->m_pSettingDlg->IsWindowEnabled()) << "the page takes input again";
+    EXPECT_EQ(ProgressWindow(), nullptr) << "the progress window is gone";
+  }
+  std::vector<std::string> DownloadLines() const {
+    std::vector<std::string> out;
+    for (const std::string& l : sim.ReceivedLines())
+      if (l.compare(0, 12, "AT^$PVRMCUDL") == 0) out.push_back(l);
+    return out;
+  }
+
+  devsim::DeviceSimulator sim;
+  devsim::TrackerDevice tracker{sim};
+  devsim::FileReceiver receiver{sim};
+  CBrelvanoDlg* dlg = nullptr;
+};
+
+TEST_F(FileDownloadTest, TwoFilesArriveByteForByteUnderTheMovingProgressWindow) {
+  const std::string firmware = RandomBytes(100 * 1024, 1);
+  const std::string sound = RandomBytes(513, 2);
+  Path(0)->SetWindowText(WriteFile("main.bin", firmware));
+  Path(1)->SetWindowText(WriteFile("sound.bin", sound));
+
+  // What the user sees while the blocks go out: the window, modal, its title's percentage rising.
+  std::vector<int> percents;
+  bool ownerDisabled = false;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    QWidget* w = ProgressWindow();
+    if (w == nullptr) return;
+    const QString title = w->windowTitle();
+    const int open = title.indexOf('[');
+    if (open >= 0) {
+      const int percent = title.mid(open + 1, title.indexOf('%') - open - 1).toInt();
+      if (percents.empty() || percents.back() != percent) percents.push_back(percent);
+    }
+    if (!dlg->IsWindowEnabled()) ownerDisabled = true;
+  });
+  watch.start(20);
+  Send();
+  watch.stop();
+
+  const std::vector<devsim::FileReceiver::File> files = receiver.Files();
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_TRUE(files[0].bytes == firmware) << "the 100 KB file arrived byte for byte";
+  EXPECT_EQ(files[0].blocks, 200);
+  EXPECT_TRUE(files[1].bytes == sound);
+  EXPECT_EQ(files[1].blocks, 2);
+  // Start line, its blocks, start line, its blocks; each line ended by CR.
+  const std::vector<std::string> lines = DownloadLines();
+  ASSERT_EQ(lines.size(), 1u + 200u + 1u + 2u);
+  EXPECT_EQ(lines[0], "AT^$PVRMCUDLST10240007");
+  EXPECT_EQ(lines[201], "AT^$PVRMCUDLST0051309");
+  EXPECT_EQ(lines[203].substr(0, 15), "AT^$PVRMCUDL001");
+  EXPECT_NE(sim.ReceivedBytes().find("AT^$PVRMCUDLST10240007\r"), std::string::npos);
+
+  EXPECT_TRUE(ownerDisabled) << "the progress window was modal";
+  ASSERT_GE(percents.size(), 3u) << "the progress moved";
+  EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()) || percents.back() == 100);
+  EXPECT_EQ(LogCount(L"ERROR"), 0);
+  ExpectUsable();
+}
+
+TEST_F(FileDownloadTest, ALostAcknowledgementEndsTheDownload) {
+  const std::string firmware = RandomBytes(3000, 3);  // six blocks
+  Path(0)->SetWindowText(WriteFile("main.bin", firmware));
+  Path(1)->SetWindowText(WriteFile("sound.bin", "abc"));
+  receiver.LoseAcknowledgement(3);  // the second block
+  Send();
+  const std::vector<std::string> lines = DownloadLines();
+  EXPECT_EQ(lines.size(), 3u) << "no block after the unanswered one, and not the second file";
+  EXPECT_EQ(LogCount(L"RECV Data Empty ERROR"), 1);
+  EXPECT_EQ(LogCount(L"File download stopped"), 1);
+  ExpectUsable();
+}
+
+TEST_F(FileDownloadTest, AnErrorAnswerIsNoAcknowledgement) {
+  Path(0)->SetWindowText(WriteFile("main.bin", RandomBytes(600, 4)));
+  Path(1)->SetWindowText(WriteFile("sound.bin", "abc"));
+  receiver.AnswerErrorTo(1);  // the start line
+  Send();
+  EXPECT_EQ(DownloadLines().size(), 1u) << "the file's blocks are not sent without its start";
+  EXPECT_EQ(LogCount(L"RECV Data Empty ERROR"), 1);
+  ExpectUsable();
+}
+
+TEST_F(FileDownloadTest, CancelEndsTheWholeDownload) {
+  Path(0)->SetWindowText(WriteFile("main.bin", RandomBytes(20 * 512, 5)));
+  Path(1)->SetWindowText(WriteFile("sound.bin", "abc"));
+  // The user presses Esc once a few blocks have gone out.
+  QTimer user;
+  bool pressed = false;
+  QObject::connect(&user, &QTimer::timeout, [&] {
+    QWidget* w = ProgressWindow();
+    if (pressed || w == nullptr || receiver.LineCount() < 5) return;
+    QCoreApplication::postEvent(w, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    pressed = true;
+  });
+  user.start(5);
+  Send();
+  user.stop();
+  ASSERT_TRUE(pressed);
+  const std::vector<devsim::FileReceiver::File> files = receiver.Files();
+  ASSERT_EQ(files.size(), 1u) << "no start line of the next file";
+  EXPECT_LT(files[0].blocks, 20);
+  EXPECT_EQ(LogCount(L"File download cancelled"), 1);
+  ExpectUsable();
+}
+
+TEST_F(FileDownloadTest, AMissingFileIsReportedAndNothingIsSent) {
+  Path(0)->SetWindowText(L"Double click and set the path");
+  platform::ModalService::Instance().ExpectMessageBox(IDOK);
+  Send();
+  const auto boxes = Records(platform::ModalKind::MessageBox);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, CString(L"File Not Found"));
+  EXPECT_TRUE(DownloadLines().empty());
+  ExpectUsable();
+}
+
+TEST_F(FileDownloadTest, AFileThatCannotBeReadIsRefusedBeforeAnythingIsSent) {
+  // A folder has a name but no bytes to read.
+  const CString folder = platform::GetCurrentFolder() + L"/not-a-file.bin";
+  ASSERT_TRUE(platform::CreateFolder(folder));
+  Path(0)->SetWindowText(folder);
+  Send();
+  EXPECT_EQ(LogCount(L"(ERROR) FILE Open Fail"), 1);
+  EXPECT_TRUE(DownloadLines().empty());
+  ExpectUsable();
+}
+
+}  // namespace
