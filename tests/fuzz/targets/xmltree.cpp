@@ -91,7 +91,9 @@ void Write(XmlElement& root, std::u16string& out) {
       out += u"</" + Units(e->name) + u">";
       continue;
     }
-    out += u"<" + Units(e->name);
+    // A name that starts like a declaration ("<?", "<!") was written after a blank.
+    const std::u16string name = Units(e->name);
+    out += (name[0] == u'?' || name[0] == u'!' ? u"< " : u"<") + name;
     std::vector<XmlAttribute*> attributes;
     for (XmlAttribute* a = e->attr; a != nullptr; a = a->next) attributes.push_back(a);
     for (auto it = attributes.rbegin(); it != attributes.rend(); ++it) {
