@@ -164,7 +164,7 @@ std::vector<SerialPortInfo> EnumerateSerialPorts() {
     const std::string name = data.ToUtf8();
     if (name.empty() || IsOwnedEntry(valueName.ToUtf8(), name)) continue;
     const bool known = std::any_of(ports.begin(), ports.end(),
-                                   [&](const SerialPortInfo& p) { return p.name == data; });
+                                   [entry = data](const SerialPortInfo& p) { return p.name == entry; });
     if (known) continue;
     SerialPortInfo p;
     p.name = data;
@@ -182,7 +182,7 @@ bool SyncSerialCommKey() {
   for (const auto& [valueName, data] : reg::EnumStrings(HKEY_LOCAL_MACHINE, kSerialCommKey)) {
     if (!IsOwnedEntry(valueName.ToUtf8(), data.ToUtf8())) continue;
     const bool present =
-        std::any_of(real.begin(), real.end(), [&](const SerialPortInfo& p) { return p.name == data; });
+        std::any_of(real.begin(), real.end(), [entry = data](const SerialPortInfo& p) { return p.name == entry; });
     if (!present && !reg::DeleteValue(HKEY_LOCAL_MACHINE, kSerialCommKey, valueName)) ok = false;
   }
   for (const SerialPortInfo& p : real) {

@@ -1,0 +1,214 @@
+// The fuzz targets' shared environment and the reset of the shared main window.
+#include "support/fuzz_support.h"
+
+#include <stdlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "gui/dlg/brelvanodlg.h"
+#include "gui/dlg/definitionmodel.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/modal.h"
+#include "platform/portenum.h"
+#include "platform/registry.h"
+#include "platform/sync.h"
+#include "platform/qt_app.h"
+#include "reference/default/appregsettings.h"
+#include "resources/programresources.h"
+
+namespace fuzzsupport {
+
+void Fail(const char* file, int line, const char* condition) {
+  std::fprintf(stderr, "%s:%d: invariant broken: %s\n", file, line, condition);
+  std::fflush(stderr);
+  abort();
+}
+
+std::string InputReader::Bytes(size_t maxLength) {
+  size_t length = Byte();
+  if (length > maxLength) length = maxLength;
+  if (length > Remaining()) length = Remaining();
+  std::string out(reinterpret_cast<const char*>(m_data + m_pos), length);
+  m_pos += length;
+  return out;
+}
+
+std::string InputReader::Rest() {
+  std::string out(reinterpret_cast<const char*>(m_data + m_pos), m_size - m_pos);
+  m_pos = m_size;
+  return out;
+}
+
+namespace {
+
+std::string g_scratch;
+
+void EmptyFolder(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::remove_all(path, ec);
+  std::filesystem::create_directories(path, ec);
+}
+
+}  // namespace
+
+void EnsureEnvironment() {
+  if (!g_scratch.empty()) return;
+  testsupport::EnsureApp();
+  platform::SetGuiThread();
+  // Timers fire only when an input's own steps move the time; log stamps stay the same.
+  static platform::ManualClock clock;
+  platform::SetClock(&clock);
+  std::string tmpl = (std::filesystem::temp_directory_path() / "brelvano-fuzz-XXXXXX").string();
+  if (mkdtemp(&tmpl[0]) == nullptr) Fail(__FILE__, __LINE__, "mkdtemp");
+  g_scratch = tmpl + "/";
+  platform::SetCurrentFolder(CString::FromUtf8(tmpl));
+  platform::SetRegistryPath(CString::FromUtf8(g_scratch + "registry.txt"));
+  platform::SetTtyDeviceLister([] { return std::vector<platform::TtyDeviceFacts>{}; });
+  brelvano::RegisterProgramResources();
+  platform::ModalService& modal = platform::ModalService::Instance();
+  // Every modal request is answered "cancel" at once: a message box or a file choice is a fair
+  // outcome of a bad input, never a finding.
+  modal.InstallScript();
+  modal.SetUnexpectedHandler([](const platform::ModalRecord&) {});
+}
+
+CString ScratchFolder() {
+  EnsureEnvironment();
+  return CString::FromUtf8(g_scratch);
+}
+
+CString WriteScratchFile(const char* name, const std::string& bytes) {
+  EnsureEnvironment();
+  const std::string path = g_scratch + name;
+  std::error_code ec;
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  return CString::FromUtf8(path);
+}
+
+namespace {
+
+struct SharedWindow {
+  CBrelvanoDlg* dlg = nullptr;
+  int geofenceCount = 0;
+  int bleCount = 0;
+};
+
+SharedWindow g_window;
+
+SharedWindow& Shared() {
+  SharedWindow& shared = g_window;
+  if (shared.dlg != nullptr) return shared;
+  EnsureEnvironment();
+  CAppRegSettings settings;
+  settings.SetRegistryKey(kAppRegistryKeyName);
+  settings.WriteProfileInt(nullptr, kRegValueLanguage, 9);
+  shared.geofenceCount = g_nGeofenceCount;
+  shared.bleCount = g_nBleCount;
+  shared.dlg = new CBrelvanoDlg();
+  if (!shared.dlg->Create(IDD_BRELVANO_DIALOG)) Fail(__FILE__, __LINE__, "main window not created");
+  // A process that ends without ReleaseMainWindow (the fuzzer's own end) ends at once: the threads
+  // the window started must not meet the destructors of their owners.
+  std::atexit([] {
+    if (g_window.dlg == nullptr) return;
+    std::fflush(nullptr);
+    std::_Exit(0);
+  });
+  shared.dlg->m_strModuleDir = CString::FromUtf8(g_scratch + "program/");
+  return shared;
+}
+
+}  // namespace
+
+CBrelvanoDlg* FreshMainWindow() {
+  SharedWindow& shared = Shared();
+  CBrelvanoDlg* dlg = shared.dlg;
+  SettleMainWindow();
+  g_bFileMode = FALSE;
+  g_nGeofenceCount = shared.geofenceCount;
+  g_nBleCount = shared.bleCount;
+  dlg->CreateChildPages(FALSE);
+  dlg->m_bOpenedFromFile = FALSE;
+  dlg->ResetDefinitionTabs();
+  dlg->FreeReportParamLists();
+  dlg->ResetSession();
+  dlg->m_strPendingCommand.Empty();
+  dlg->m_strLastCommand.Empty();
+  dlg->m_sessionCalls.clear();
+  dlg->m_bTranslateNames = FALSE;
+  dlg->m_strDefinitionPath.Empty();
+  dlg->m_strAssignCsvPath.Empty();
+  dlg->m_strMergedXml.Empty();
+  dlg->m_strJsonText.Empty();
+  dlg->m_jsonReceive.clear();
+  dlg->m_jsonData.clear();
+  dlg->m_strJsonChecksum.Empty();
+  dlg->m_bInFrame = FALSE;
+  dlg->m_nHeaderFill = 0;
+  dlg->m_wPacketLength = 0;
+  dlg->m_bLastPacket = FALSE;
+  dlg->m_nResendCount = 0;
+  dlg->m_nXmlSize = dlg->m_nXmlReceived = dlg->m_nPacketFill = 0;
+  dlg->m_nFileCount = dlg->m_nCurrentFile = dlg->m_nPacket = dlg->m_nPacketCount = 0;
+  EmptyFolder(g_scratch + "program");
+  EmptyFolder(g_scratch + "Document");
+  platform::ModalService::Instance().ClearRecords();
+  return dlg;
+}
+
+void ReleaseMainWindow() {
+  if (g_window.dlg == nullptr) return;
+  SettleMainWindow();
+  delete g_window.dlg;
+  g_window.dlg = nullptr;
+}
+
+void SettleMainWindow() { platform::PumpPendingEvents(); }
+
+}  // namespace fuzzsupport
+
+namespace fuzzsupport {
+namespace {
+
+int TouchOptions(const PARAM_OPTION* options, int count) {
+  FUZZ_CHECK(count >= 0);
+  FUZZ_CHECK(count == 0 || options != nullptr);
+  int sum = 0;
+  for (int i = 0; i < count; ++i) sum += options[i].nType + options[i].nValue + options[i].strText.GetLength();
+  return sum;
+}
+
+int CheckLists(CPtrList* lists, int count, int limit) {
+  FUZZ_CHECK(count >= 0 && count <= limit);
+  if (lists == nullptr) return 0;
+  int sum = 0;
+  for (int i = 0; i < count; ++i) {
+    for (POSITION pos = lists[i].GetHeadPosition(); pos != nullptr;) {
+      const PARAM_INFO* p = static_cast<const PARAM_INFO*>(lists[i].GetNext(pos));
+      FUZZ_CHECK(p != nullptr);
+      sum += TouchOptions(p->pOptions, p->nOptions);
+      for (const SUBGROUP_PARAM& g : p->subGroups) sum += TouchOptions(g.pOptions, g.nOptions);
+    }
+  }
+  return sum;
+}
+
+}  // namespace
+
+void CheckDefinitionModel(CBrelvanoDlg* dlg) {
+  volatile int sum = 0;
+  sum += CheckLists(dlg->m_pParamLists, dlg->m_nTabCount, kMaxTabs);
+  sum += CheckLists(dlg->m_pReportParamLists, dlg->m_nReportTabCount, kMaxReportTabs);
+  FUZZ_CHECK(dlg->m_nParseTab >= 0 && dlg->m_nParseTab <= kMaxTabs);
+  FUZZ_CHECK(dlg->m_nReportParseTab >= 0 && dlg->m_nReportParseTab <= kMaxReportTabs);
+  (void)sum;
+}
+
+}  // namespace fuzzsupport
