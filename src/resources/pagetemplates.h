@@ -10,7 +10,5 @@ void RegisterPageTemplates();
 void RegisterSettingTemplates();
 // The session's dialogs (device password prompt).
 void RegisterSessionTemplates();
-// The "Connecting to Device" notice (waittemplate.cpp).
-void RegisterWaitTemplate();
 
 }  // namespace brelvano

@@ -207,7 +207,6 @@ void RegisterProgramResources() {
   RegisterPageTemplates();
   RegisterSettingTemplates();
   RegisterSessionTemplates();
-  RegisterWaitTemplate();
 }
 
 }  // namespace brelvano
