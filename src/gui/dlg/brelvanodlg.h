@@ -64,7 +64,9 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
 
   // Second half of the initialisation: language, device link, cleared records, layout.
   void InitMainWindow();
-  // Releases the session, the pages and the events.
+  // Ends the session (close request to the port), ends every reply wait (new generation, events
+  // set), stops and joins the serial threads, releases the pages and the model. The events
+  // themselves are closed by the destructor.
   void CloseMainWindow();
   // Busy lock: tells the pages that exist and switches the cursor to the wait cursor.
   void LockUI(BOOL bLock);
@@ -116,17 +118,13 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   // The connection buttons (brelvanodlg_session.cpp). Connect ends a running session first, then
   // opens the chosen port ("USB": the searched device port); Open is a toggle: with a port open it
   // ends the session, else it opens a session with a definition file. Every Connect, Open and every
-  // EndSession that ends something (an open port or a file session) is recorded in m_sessionCalls.
+  // EndSession that ends something (an open port or a file session) is traced as
+  // "Session: <step> <device path> tunnel on|off".
+  void TraceSessionStep(const wchar_t* pszStep) const;
   void OnBnClickedConnect();
   void OnBnClickedOpenDefinition();
   void OnBnClickedDisconnect();
   void EndSession();
-  struct SessionCall {
-    CString name;        // "Connect", "Open", "EndSession"
-    CString devicePath;  // m_openPort's device path at the call
-    BOOL modemTunnel;    // g_bModemTunnel at the call
-  };
-  std::vector<SessionCall> m_sessionCalls;
 
   // The serial link's statuses: open results, received bytes, the port going away
   // (brelvanodlg_receive.cpp).
@@ -145,8 +143,15 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   void AddParam();
   // Releases the option arrays m_stagingParam holds and nulls them.
   void FreeStagingOptions();
-  // Releases every tab list with its records, the list array and the staging options.
+  // Releases every tab list with its records, the list array and the staging options; the pages
+  // that point into the lists let go of them first (DetachPagesFromModel).
   void FreeParamLists();
+  // The settings page forgets its list (its controls stay until it is cleared), the geofence and
+  // BLE pages and the first-page request drop their list pointers.
+  void DetachPagesFromModel();
+  // Incremented by every DetachPagesFromModel: reply waits for the pages of a model stop when it
+  // changed (the session may go on with a new model).
+  unsigned m_nModelGeneration = 0;
   // Empties the device identity (the map defaults, nVerField12, bJsonParam, strVerField16 keep theirs).
   void ResetDeviceInfo();
   // TRUE for a tab that is not a generic parameter page.
@@ -176,6 +181,9 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   void FreeReportParamLists();
   // A definition file of a folder by kind (1: the report definition); empty when there is none.
   CString FindDocumentFile(const CString& strFolder, int nKind);
+  // The CSV of the Document folder whose name's digits equal the leading number of the identity's
+  // field after the JSON mark (the last one found); FALSE (strPath empty) when there is none.
+  BOOL FindAssignCsvFile(CString& strPath);
   // Steps of the passes and loaders (brelvanodlg_xmldef.cpp).
   void ReplaceLoadedDefinition();
   void AppendFixedTab(int nSlot, int nIndex, UINT nTextId, const wchar_t* pszHdr);
@@ -311,7 +319,7 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   BOOL m_bReplyError = FALSE;
   // Timers, events and reply waits (brelvanodlg_timers.cpp).
   // The reply wait: handles messages until the event is set. FALSE when it ended because the
-  // session was reset meanwhile (or the event is gone): the caller stops.
+  // session was reset or the model freed meanwhile (or the event is gone): the caller stops.
   BOOL WaitForReply(HANDLE hEvent);
   // Kills every session timer (not the USB timers, the transmitter and the after-send timer).
   void KillSessionTimers();
@@ -394,6 +402,13 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   void LoadLocalDefinition();
   // The diagnosis record of a DIAG reply (states -1 and flags 0 for an unknown field count).
   static DIAG_INFO BuildDiagInfo(const CString& strLine);
+  // Text helpers of the reply handling: a multibyte text (the ANSI code page) as newly allocated
+  // wide text, and the reverse, both zero-terminated and freed by the caller with delete[] (null in
+  // gives null); whether a text is an integer (digits only after an optional leading '-'; the
+  // empty text passes).
+  static wchar_t* NewWideText(const char* pszText);
+  static char* NewMultiByteText(const wchar_t* pszText);
+  static BOOL IsIntegerText(const CString& strText);
   // Device identification (brelvanodlg_identify.cpp).
   static BOOL IsUndefinedDevice(DEVICE_INFO info);
   // The roads after the version reply: the login and the definition request; the JSON road.
@@ -636,6 +651,8 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   void EndDefinitionDownload(const CString& strMessage);
   // The line stayed quiet for kDownloadQuietMs during a download (see the source).
   void OnDownloadQuiet();
+  // The download texts emptied and the packet, length and file counters at 0 (a session's end).
+  void ResetDownloadState();
   // The device sends its XML definition as one file (TRUE) or in numbered sub-files.
   BOOL IsSingleFileDownload() const;
   static constexpr UINT_PTR TIMER_DOWNLOAD_QUIET = 1192;

@@ -149,7 +149,8 @@ LRESULT CBrelvanoDlg::OnTabActivated(WPARAM wParam, LPARAM lParam) {
   const TAB_INFO tab = m_tabInfo[nTab];
 
   // Whether the session and the pages are still those of this activation after a wait.
-  auto stillHere = [&]() { return generation == m_nSessionGeneration; };
+  const unsigned model = m_nModelGeneration;
+  auto stillHere = [&]() { return generation == m_nSessionGeneration && model == m_nModelGeneration; };
 
   switch (tab.nType) {
     case TAB_TYPE_GEOFENCE:
