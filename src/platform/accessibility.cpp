@@ -775,7 +775,9 @@ bool IsLayerWidgetClass(const QObject* o) {
          qobject_cast<const ctl::ScrollBarWidget*>(o) != nullptr || qobject_cast<const ctl::IpAddressWidget*>(o) != nullptr;
 }
 
-QAccessibleInterface* Factory(const QString& className, QObject* object) {
+// Every object is offered here, the web engine's internal ones too, whose type information the
+// undefined-behaviour checker cannot follow.
+__attribute__((no_sanitize("vptr"))) QAccessibleInterface* Factory(const QString& className, QObject* object) {
   if (object == nullptr || !object->isWidgetType()) return nullptr;
   // Decide once per object, on its most derived class, before Qt's own interfaces are tried.
   if (className != QLatin1String(object->metaObject()->className())) return nullptr;

@@ -7,6 +7,12 @@
 #define IDD_MENU_PANEL 133
 #define IDD_GEOFENCE_PAGE 140
 #define IDD_BLE_PAGE 154
+#define IDD_GEOFENCE_MAP 149
+#define IDD_GEOFENCE_DETAIL 152
+
+// Map pages (HTML resources).
+#define IDR_HTML_CIRCLEMAP 104
+#define IDR_HTML_POLYGONMAP 108
 
 // Geofence page.
 #define IDC_GEOFENCE_LIST 1045
@@ -15,6 +21,12 @@
 #define IDC_GEOFENCE_DELETE 1064
 #define IDC_GEOFENCE_PROGRESS 1102
 #define IDC_GEOFENCE_STATUS 1103
+
+// Geofence map dialog (SEND is IDOK, CANCEL IDCANCEL) and geofence detail dialog.
+#define IDC_MAP_PREV 1000
+#define IDC_MAP_ALLVIEW 1099
+#define IDC_DETAIL_NEXT 1000
+#define IDC_DETAIL_CANCEL 1001
 
 // BLE page.
 #define IDC_BLE_LIST 1106

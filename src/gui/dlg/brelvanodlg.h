@@ -7,7 +7,8 @@
 // (port selector, USB port search and plug events), brelvanodlg_numbered_read.cpp (read requests
 // and the read-all walk of the numbered-parameter set), brelvanodlg_numbered_replies.cpp (its reply
 // parser), brelvanodlg_numbered_write.cpp (its tab, list and record writes), brelvanodlg_setreply.cpp
-// (the ;Res reply parser and value appliers).
+// (the ;Res reply parser and value appliers), brelvanodlg_geofence.cpp (the geofence list read of
+// the $-command set and its acknowledgements).
 #pragma once
 
 #include <vector>
@@ -575,6 +576,18 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   // Company image shown in the logo (owned here when loaded).
   HBITMAP m_hCompanyImage = nullptr;
   HBITMAP m_hLogoBitmap = nullptr;
+
+  // ==== Circular geofences (brelvanodlg_geofence.cpp) ====
+  // A "$PVR;GEO" list line of the $-command set: records into both tables, the end of the read on
+  // "NoData" or "Total". TRUE only for the total line (the others go on to the next parsers).
+  BOOL ParseGeofenceListReply(const CString& strLine);
+  // The fields of a "Req" list line into rec.
+  void ParseGeofenceListRecord(const CString& strLine, GEOFENCE_INFO& rec);
+  // TRUE for the device's acknowledgement forms of a written geofence line.
+  BOOL IsCircleGeofenceReply(const CString& strLine) const;
+  // The acknowledgement of a written geofence line: the record is rebuilt from the body of the last
+  // command sent, stored in the main table and handed to the page.
+  void ParseCircleGeofenceReply(const CString& strLine);
 
   // ==== Page and record writes ====
   // Frees the kept report-map request (the report dialog stops referring to it).

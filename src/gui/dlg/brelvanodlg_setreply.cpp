@@ -97,10 +97,8 @@ BOOL CBrelvanoDlg::ParseSetReply(const CString& line) {
 
   m_bPolygonListDone = TRUE;
   if (line.Find(L"$SetUID") >= 0) m_defHeader.strI = GetField(line, 3, FramingSeparator());
-  if (line.Find(s + L"CGF;Res") >= 0 || line.Find(s + L";RES;CGF") >= 0 || line.Find(L"VR735;CGF") >= 0 ||
-      line.Find(L"VR765;CGF") >= 0) {
-    // The circular-geofence reply parser is not part of this program yet.
-    if (HasWindow(m_pGeofenceDlg)) TRACE(L"circle geofence reply: %s\n", line);
+  if (IsCircleGeofenceReply(line)) {
+    ParseCircleGeofenceReply(line);
   } else if (line.Find(s + m_strCmdHeader + L";Res") >= 0) {
     ApplyValuesToTab(m_strCmdBody, m_nCmdTab);
   }

@@ -174,12 +174,14 @@ LRESULT CBrelvanoDlg::OnTabActivated(WPARAM wParam, LPARAM lParam) {
       }
       SetTimer(TIMER_GEOFENCE_READ, GeofenceReadTimeout(tab.nSize));
       if (HasWindow(m_pGeofenceDlg) && !g_bFileMode) {
+        m_pGeofenceDlg->BuildColumns();
         m_pGeofenceDlg->ResetRecords();
         EnableButtons(m_pGeofenceDlg, {IDC_GEOFENCE_ADD, IDC_GEOFENCE_EDIT, IDC_GEOFENCE_DELETE}, FALSE);
         m_pGeofenceDlg->m_progress.SetRange32(0, std::max(tab.nSize, 0));
         m_pGeofenceDlg->m_progress.SetPos(0);
         m_pGeofenceDlg->m_progress.ShowWindow(SW_SHOW);
         m_nGeofenceListCount = 0;
+        m_pGeofenceDlg->ClearStatusLines();
       }
       LayoutPages(FALSE, TRUE, FALSE);
       if (!g_bFileMode) {
