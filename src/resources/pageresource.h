@@ -6,6 +6,7 @@
 #define IDD_REPORT_MAP 111
 #define IDD_MENU_PANEL 133
 #define IDD_GEOFENCE_PAGE 140
+#define IDD_BLE_DETAIL 153
 #define IDD_BLE_PAGE 154
 
 // Geofence page.
@@ -23,9 +24,12 @@
 #define IDC_BLE_EDIT 1109
 #define IDC_BLE_ADD 1110
 
+// BLE detail dialog.
+#define IDC_BLE_DETAIL_OK 1001
+#define IDC_BLE_DETAIL_CANCEL 1111
+
 // Report map dialog.
 #define IDC_REPORT_OK 1084
-#define IDC_REPORT_BITS 1085
 #define IDC_REPORT_SMALL_TITLE 1096
 #define IDC_REPORT_MEDIUM_TITLE 1097
 #define IDC_REPORT_LARGE_TITLE 1098
