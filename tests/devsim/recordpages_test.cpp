@@ -218,6 +218,37 @@ TEST_F(RecordPagesTest, AccessPointsAndDriverIdentifiersAreRead) {
   ASSERT_TRUE(platform::PumpUntil([&] { return store.DriverIds().empty(); }, kTimeoutMs));
 }
 
+TEST_F(RecordPagesTest, OlderDriverIdentifierLinesAreAssembledWhileAProfileIsSaved) {
+  // 45 identifiers: the device answers a line of 30 that goes on ("Continued") and one of 15.
+  std::vector<std::string> ids;
+  for (int i = 1; i <= 45; ++i) ids.push_back("id" + std::to_string(i));
+  store.SetDriverIds(ids);
+  dlg->m_bUpProtocol = FALSE;
+  testsupport::FillTabs(dlg, {{1, L"Driver", L"DRV"}, {1, L"Diagnosis", L"DIA"}, {1, L"Profile", L"PRF"}});
+  testsupport::AddStagedParam(dlg, 1, L"P", 0, 0);
+  dlg->CreateChildPages(TRUE);
+
+  dlg->m_bSavingXmlProfile = TRUE;
+  dlg->m_nDriverIdCount = 0;
+  dlg->m_nCmdTab = 0;
+  dlg->m_strCmdHeader = L"HGD";
+  dlg->m_strLastCommand = L"$THGD;;02;ALL\r";
+  ResetEvent(dlg->m_hDriverIdReadEvent);
+  dlg->TransmitCommand(dlg->m_strLastCommand);
+  ASSERT_TRUE(platform::PumpUntil([&] { return WaitForSingleObject(dlg->m_hDriverIdReadEvent, 0) == WAIT_OBJECT_0; },
+                                  kTimeoutMs));
+  auto entry = [](int first, int count) {
+    CString text;
+    for (int i = first; i < first + count; ++i) text += (i == first ? CString() : CString(L";")) + CString::FromUtf8("id" + std::to_string(i));
+    return text;
+  };
+  EXPECT_EQ(dlg->m_arrDriverIds[0], entry(1, 20));
+  EXPECT_EQ(dlg->m_arrDriverIds[1], entry(21, 20)) << "the entry open at the end of the first line is completed";
+  EXPECT_EQ(dlg->m_arrDriverIds[2], entry(41, 5));
+  EXPECT_EQ(dlg->m_nDriverIdCount, 0) << "a complete list starts the count again";
+  dlg->m_bSavingXmlProfile = FALSE;
+}
+
 TEST_F(RecordPagesTest, ReportMapValueIsWhatSendWrites) {
   // A numbered-parameter device with a JSON definition: tab 30 holds report parameter 05 of six
   // digits whose options are four check items.
