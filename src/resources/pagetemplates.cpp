@@ -1,6 +1,6 @@
 // Dialog templates registered by RegisterPageTemplates(): the side menu panel (133), the geofence
-// page (140) with its map dialog (149) and detail dialog (152), the BLE page (154) and the report map
-// dialog (111).
+// page (140) with its map dialog (149) and detail dialog (152), the BLE page (154), the BLE detail
+// dialog (153) and the report map dialog (111).
 #include "resources/pagetemplates.h"
 
 #include "platform/controls.h"
@@ -83,14 +83,24 @@ void RegisterGeofenceDetail() {
   platform::RegisterDialogTemplate(t);
 }
 
+void RegisterBleDetail() {
+  DialogTemplate t(IDD_BLE_DETAIL, 30, 30, 420, 260, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT, 0,
+                   L"BLE Dialog", L"MS Shell Dlg", 8);
+  const DWORD v = WS_VISIBLE;
+  t.items = {
+      DialogItemTemplate(L"BUTTON", L"OK", IDC_BLE_DETAIL_OK, 300, 238, 50, 16, v | WS_TABSTOP | BS_PUSHBUTTON),
+      DialogItemTemplate(L"BUTTON", L"CANCEL", IDC_BLE_DETAIL_CANCEL, 360, 238, 50, 16, v | WS_TABSTOP | BS_PUSHBUTTON),
+  };
+  platform::RegisterDialogTemplate(t);
+}
+
 void RegisterReportMap() {
-  DialogTemplate t(IDD_REPORT_MAP, 20, 20, 300, 220, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, 0,
+  DialogTemplate t(IDD_REPORT_MAP, 20, 20, 300, 220,
+                   WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VSCROLL | DS_MODALFRAME | DS_SETFONT, 0,
                    L"Report Map", L"MS Shell Dlg", 8);
   const DWORD v = WS_VISIBLE;
   t.items = {
       DialogItemTemplate(L"BUTTON", L"OK", IDC_REPORT_OK, 240, 5, 50, 14, v | WS_TABSTOP | BS_PUSHBUTTON),
-      DialogItemTemplate(L"LISTBOX", L"", IDC_REPORT_BITS, 5, 25, 285, 190,
-                         v | WS_BORDER | WS_VSCROLL | LBS_NOINTEGRALHEIGHT),
       DialogItemTemplate(L"STATIC", L"Small Table", IDC_REPORT_SMALL_TITLE, 5, 5, 70, 10, 0),
       DialogItemTemplate(L"STATIC", L"Midium Table", IDC_REPORT_MEDIUM_TITLE, 80, 5, 70, 10, 0),
       DialogItemTemplate(L"STATIC", L"Large Table", IDC_REPORT_LARGE_TITLE, 155, 5, 70, 10, 0),
@@ -104,6 +114,7 @@ void RegisterPageTemplates() {
   RegisterMenuPanel();
   RegisterGeofencePage();
   RegisterBlePage();
+  RegisterBleDetail();
   RegisterReportMap();
   RegisterGeofenceMap();
   RegisterGeofenceDetail();

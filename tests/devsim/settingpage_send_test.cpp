@@ -29,16 +29,6 @@ constexpr const char kDefinition[] =
     "<grp id=\"1\" title=\"Report\" hdr=\"RPT\"></grp>"
     "</brelvano>";
 
-// TRUE when the window's message map (or a base map) takes the message.
-bool Handles(const CWnd& wnd, UINT message) {
-  for (const AFX_MSGMAP* map = wnd.GetMessageMap(); map != nullptr;
-       map = map->pfnGetBaseMap != nullptr ? map->pfnGetBaseMap() : nullptr) {
-    for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e != nullptr && e->handler != nullptr; ++e) {
-      if (e->nMessage == message) return true;
-    }
-  }
-  return false;
-}
 
 class SettingPageSendTest : public testsupport::MainWindowFixture {
  protected:

@@ -8,7 +8,8 @@
 // and the read-all walk of the numbered-parameter set), brelvanodlg_numbered_replies.cpp (its reply
 // parser), brelvanodlg_numbered_write.cpp (its tab, list and record writes), brelvanodlg_setreply.cpp
 // (the ;Res reply parser and value appliers), brelvanodlg_geofence.cpp (the geofence list read of
-// the $-command set and its acknowledgements).
+// the $-command set and its acknowledgements), brelvanodlg_lists.cpp (access-point and
+// driver-identifier lists).
 #pragma once
 
 #include <vector>
@@ -599,6 +600,25 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   LRESULT OnSendFramedCommand(WPARAM wParam, LPARAM lParam);
   // The framed form: BuildTabCommand for m_nCmdTab, the "AT^" rule, queued as it is (it ends in CR).
   void QueueTabCommand(const CString& strText);
+
+  // ==== Access-point and driver-identifier lists (brelvanodlg_lists.cpp) ====
+  // "$PVR;AP;" lines of the $-command set: entries go into the settings page's preset lines at
+  // their number - 1 (a number below 1, not a number or beyond kMaxApEntries: the line is ignored
+  // with a trace); "NoData" and "Total" end the read. TRUE only for the total line.
+  BOOL ParseApListReply(const CString& strLine);
+  // "$PVR;GDID" and "$PVR;RDID" lines (TRUE for both): while an XML profile is saved, the entries
+  // go into m_arrDriverIds (at most kMaxDriverIds; a line without CR keeps its rest).
+  BOOL ParseDriverIdListReply(const CString& strLine);
+  // One line of the older driver-identifier reply: identifiers from field 5 on, 20 an entry. FALSE
+  // when the line ends in "Continued" (more lines follow), TRUE when the list is complete or full.
+  BOOL AssembleContinuedReply(const CString& strLine);
+  static constexpr int kMaxApEntries = 1000;
+  static constexpr int kMaxDriverIds = 500;
+  static constexpr int kDriverIdsPerEntry = 20;
+  int m_nApTotal = 0;
+  CString m_arrDriverIds[kMaxDriverIds];
+  int m_nDriverIdCount = 0;
+  BOOL m_bSavingXmlProfile = FALSE;
 
   // ==== JSON definitions, definition files and the CSV ====
   // (brelvanodlg_jsondef.cpp) Loads a JSON definition file (the downloaded "JsonParam.json" or a

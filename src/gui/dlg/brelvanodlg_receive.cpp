@@ -223,6 +223,8 @@ void CBrelvanoDlg::DispatchReceivedLine(const CString& strLine) {
   const int headerPos = m_defHeader.strS.IsEmpty() ? 0 : line.Find(m_defHeader.strS);
 
   if (ParseGeofenceListReply(line)) return;
+  if (ParseDriverIdListReply(line)) return;
+  if (ParseApListReply(line)) return;
   if (ParseSetReply(line)) return;
   if (ParseGetReply(line)) return;
   if (IsCircleGeofenceReply(line)) {
