@@ -111,9 +111,10 @@ int CMarkupDocument::InsertMarkup(int iParent, int iRef, int flags, const std::u
   const bool before = (flags & MNF_INSERT) != 0;
   const char16_t* t = m_strDoc.c_str();
   if (iParent && !m_aPos[iParent].nEndTagLen) {
-    // The parent has no end tag yet: it gets one around the new markup.
+    // The parent has no end tag yet: it gets one around the new markup, named as the parser reads
+    // the start tag's name, so that a fresh parse pairs them.
     ElementPosition& p = m_aPos[iParent];
-    const std::u16string name = Units(GetElementName(iParent));
+    const std::u16string name(t + p.nStart + 1, static_cast<size_t>(markup::TagNameLength(t, p.nStart + 1)));
     std::u16string text = u">";
     if (!noLines) text += kLineBreak;
     text += markupText;

@@ -61,6 +61,8 @@ TEST(MarkupModify, EachChangeWritesItsText) {
       {"data of an empty tag", L"<r><e/></r>",
        [](Doc& d) { return d.FindChildElement(L"e") && d.EnterElement() && d.SetData(L"v&"); }, true,
        L"<r><e>v&amp;</e></r>"},
+      {"end tag of an empty tag whose name runs into '='", L"<y=\"1\"/>",
+       [](Doc& d) { return d.FindElement() && d.SetElementContent(L"<x/>"); }, true, L"<y=\"1\"><x/></y=\"1\">"},
       {"data replaced", L"<e>old</e>", [](Doc& d) { return d.FindElement() && d.SetData(L"x]]>", 1); }, true,
        L"<e><![CDATA[x]]]]><![CDATA[>]]></e>"},
       {"data of a comment node", L"<r/><!--a-->", [](Doc& d) { return d.FindNode(32) && d.SetData(L"bb"); }, true,
