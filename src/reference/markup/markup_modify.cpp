@@ -121,11 +121,15 @@ int CMarkupDocument::InsertMarkup(int iParent, int iRef, int flags, const std::u
     if (!noLines) text += kLineBreak;
     text += u"</" + name;
     const bool open = (p.nFlags & MNF_NONENDED) != 0;
-    const int offset = p.nStart + p.nStartTagLen - (open ? 1 : 2);
-    const int removeLen = open ? 0 : 1;
+    // An empty tag loses every "/" before its ">": the parser takes "//>" as empty too.
+    int removeLen = 0;
+    const int close = p.nStart + p.nStartTagLen - 1;
+    if (!open)
+      while (removeLen < p.nStartTagLen - 2 && t[close - 1 - removeLen] == u'/') ++removeLen;
+    const int offset = close - removeLen;
     Splice(offset, removeLen, text);
     RepairPositionsBelow(offset, removeLen, static_cast<int>(text.size()) - removeLen, limit);
-    if (!open) p.nStartTagLen -= 1;
+    p.nStartTagLen -= removeLen;
     p.nEndTagLen = static_cast<int>(name.size()) + 3;
     p.nFlags &= ~MNF_NONENDED;
     return offset + 1 + (noLines ? 0 : 2);
