@@ -805,6 +805,36 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   BOOL AnswersPendingCommand(const CString& line);
   BOOL m_bPlsReplyPending = FALSE;
 
+  // ==== Profiles ====
+  // (brelvanodlg_profile.cpp) The profile transfer: the start command, the lines of m_profileLines
+  // one per device answer (each framed for the tab of its header word), the end command and the
+  // outcome in the log. The reply check runs on every delivery while m_bProfileWriting is set.
+  void BeginProfileWrite();
+  void WriteNextProfileLine(const CString& strLine, int nTab);
+  void EndProfileWrite();
+  void CheckProfileReply(const CString& strDelivery);
+  // The tab a profile line is framed for and applied to: the tab whose header word the line starts
+  // with (the polygon tab for "PLG" and "PLS"), tab 0 when none has it.
+  int ProfileLineTab(const CString& strLine) const;
+  std::vector<CString> m_profileLines;
+  int m_nProfileLine = 0;
+  // (brelvanodlg_profile_text.cpp) Text profiles of the numbered-parameter set (lParam: the path,
+  // const wchar_t*).
+  LRESULT OnSaveTextProfile(WPARAM wParam, LPARAM lParam);
+  LRESULT OnChangeTextProfile(WPARAM wParam, LPARAM lParam);
+  CString BuildProfilePrgLines(const CString& strHdr);
+  void ApplyProfileToTables(std::vector<CString> lines);
+  void ParseProfileValues(const CString& strLine);
+  void ApplyProfileBleRows(const CString& strLine);
+  std::vector<CString> m_textProfileLines;
+  // (brelvanodlg_profile_xml.cpp) XML profiles of the $-command set.
+  LRESULT OnSaveXmlProfile(WPARAM wParam, LPARAM lParam);
+  LRESULT OnChangeXmlProfile(WPARAM wParam, LPARAM lParam);
+  // FALSE after "Invalid Profile!" or "Wrong Profile" (the change then sends nothing).
+  BOOL ParseXmlProfile(class XmlIterator it, int nDepth);
+  CString m_strPendingProfileLine;
+  int m_nPolygonReadZone = 0;
+
  protected:
   void DoDataExchange(CDataExchange* pDX) override;
 
