@@ -827,6 +827,20 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   void ParseProfileValues(const CString& strLine);
   void ApplyProfileBleRows(const CString& strLine);
   std::vector<CString> m_textProfileLines;
+  // Steps of the text profile save and change: the page reads (FALSE when the device did not
+  // answer or the session ended), the lines of a page, the value item of a generic parameter (FALSE:
+  // no item), the lines of the record pages and zones, and the values applied to a generic tab and
+  // to a zone.
+  BOOL ReadTextProfilePages();
+  BOOL ReadProfileZonePoints();
+  CString TextProfilePageLines(int nTab);
+  BOOL TextProfileValue(const PARAM_INFO& p, CString& value);
+  CString GeofenceProfileLines(const CString& strHdr);
+  CString BleProfileLines(const CString& strHdr);
+  CString ZonePointLines(const CString& strHdr, int nZone);
+  CString ZoneProfileLine(const CString& strHdr, int nZone);
+  void ApplyProfileToGenericTab(const std::vector<CString>& lines, int nTab);
+  void ApplyProfileZoneLine(const CString& strLine);
   // (brelvanodlg_profile_xml.cpp) XML profiles of the $-command set.
   LRESULT OnSaveXmlProfile(WPARAM wParam, LPARAM lParam);
   LRESULT OnChangeXmlProfile(WPARAM wParam, LPARAM lParam);
