@@ -13,6 +13,7 @@
 #include "devsim/trackerdevice.h"
 #include "gui/dlg/bledlg.h"
 #include "gui/dlg/geofencedlg.h"
+#include "gui/dlg/settingdlg.h"
 #include "platform/files.h"
 #include "platform/pumpwait.h"
 
@@ -237,6 +238,63 @@ TEST_F(TextProfileTest, AProfileOfAnotherModelOrWithLineFeedsOnlyIsRefusedAndNot
     EXPECT_EQ(records[0].text, CString(c.message));
     EXPECT_TRUE(second.numbered.Requests().empty());
   }
+}
+
+TEST_F(TextProfileTest, AUserSavesLoadsAndChangesAProfileThroughTheProfileTab) {
+  platform::ModalService& modal = platform::ModalService::Instance();
+  auto showProfileTab = [&] {
+    dlg->m_tabPages.SetCurSel(dlg->m_tabPages.GetItemCount() - 1);
+    LRESULT result = 0;
+    dlg->OnTabSelChange(nullptr, &result);
+    ASSERT_TRUE(platform::PumpUntil(
+        [&] {
+          CWnd* load = dlg->m_pSettingDlg != nullptr ? dlg->m_pSettingDlg->GetDlgItem(IDC_SETTING_LOAD_PROFILE) : nullptr;
+          return load != nullptr && load->IsWindowVisible();
+        },
+        kTimeoutMs))
+        << "the Profile tab shows the profile row";
+  };
+  auto click = [&](int id) {
+    CSettingDialog* page = dlg->m_pSettingDlg;
+    page->SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(page->GetDlgItem(id)->GetSafeHwnd()));
+  };
+  auto pathField = [&] { return dlg->m_pSettingDlg->GetDlgItem(IDC_SETTING_PROFILE_PATH)->GetWindowText(); };
+
+  ConnectTo(first);
+  showProfileTab();
+  modal.ExpectFileDialog(path);
+  click(IDC_SETTING_SAVE_PROFILE);
+  EXPECT_TRUE(LogHas(L"Profile Saved Successfully!"));
+  EXPECT_EQ(pathField(), path) << "the saved profile is the chosen one";
+  const std::string saved = FileText();
+  EXPECT_NE(saved.find("GEN,PRG;;05;01#30;03#1;04#apn.net\r\n"), std::string::npos);
+
+  // Saving over it again is asked first; Cancel leaves the file as it was.
+  modal.ExpectFileDialog(path);
+  modal.ExpectMessageBox(IDCANCEL);
+  first.numbered.SetValue(5, 1, "99");
+  modal.ClearRecords();
+  click(IDC_SETTING_SAVE_PROFILE);
+  ASSERT_EQ(modal.Records().size(), 2u);
+  EXPECT_EQ(modal.Records()[1].text, CString(L"File Exists. Overwrite?"));
+  EXPECT_EQ(FileText(), saved);
+
+  ConnectTo(second);
+  showProfileTab();
+  EXPECT_EQ(pathField(), CString()) << "the row starts without a profile";
+  modal.ExpectMessageBox(IDOK);
+  modal.ClearRecords();
+  click(IDC_SETTING_CHANGE_PROFILE);
+  ASSERT_EQ(modal.Records().size(), 1u);
+  EXPECT_EQ(modal.Records()[0].text, CString(L"Profile Not Found\nLoad Profile First"));
+
+  modal.ExpectFileDialog(path);
+  click(IDC_SETTING_LOAD_PROFILE);
+  EXPECT_EQ(pathField(), path);
+  click(IDC_SETTING_CHANGE_PROFILE);
+  EXPECT_TRUE(LogHas(L"Success To Change Profile"));
+  EXPECT_EQ(second.numbered.Value(5, 4), "apn.net");
+  EXPECT_EQ(second.numbered.Value(50, 26), "000F4240001E848000640100");
 }
 
 }  // namespace

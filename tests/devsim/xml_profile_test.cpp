@@ -160,4 +160,35 @@ TEST_F(XmlProfileTest, AnInvalidOrForeignProfileShowsWhyAndSendsNothing) {
   }
 }
 
+TEST_F(XmlProfileTest, LoadKeepsAProfileOnlyWhenItNamesTheConnectedDevice) {
+  ConnectTo(second);
+  const DEVICE_INFO& info = dlg->m_deviceInfo;
+  CString lowerBuyer = info.strBuyer;
+  lowerBuyer.MakeLower();
+  struct Case {
+    const char* name;
+    CString root;
+    bool kept;
+  } cases[] = {
+      {"buyer and protocol in another letter case",
+       L"<profile buyer=\"" + lowerBuyer + L"\" protocol=\"" + info.strProtocol + L"\" ver=\"" + info.strVersion + L"\"/>", true},
+      {"another version", L"<profile buyer=\"" + info.strBuyer + L"\" protocol=\"" + info.strProtocol + L"\" ver=\"" + info.strVersion + L"x\"/>", false},
+      {"no protocol", L"<profile buyer=\"" + info.strBuyer + L"\" ver=\"" + info.strVersion + L"\"/>", false},
+  };
+  platform::ModalService& modal = platform::ModalService::Instance();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(platform::WriteWholeFile(path, c.root.ToUtf8()));
+    modal.ExpectFileDialog(path);
+    if (!c.kept) modal.ExpectMessageBox(IDOK);
+    modal.ClearRecords();
+    ClickButton(dlg->m_pSettingDlg, IDC_SETTING_LOAD_PROFILE);
+    EXPECT_EQ(dlg->m_pSettingDlg->m_strProfilePath, c.kept ? path : CString());
+    if (!c.kept) {
+      ASSERT_FALSE(modal.Records().empty());
+      EXPECT_EQ(modal.Records().back().text, CString(L"Invalid Profile!"));
+    }
+  }
+}
+
 }  // namespace
