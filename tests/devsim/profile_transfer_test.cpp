@@ -146,4 +146,18 @@ TEST_F(ProfileTransferTest, ADriverIdentifierLineWithNothingToSendIsSkippedAndMa
   EXPECT_TRUE(ControlsBack());
 }
 
+TEST_F(ProfileTransferTest, ADeviceUnpluggedDuringATransferLeavesTheWindowUsable) {
+  device->ErrorOn(1);
+  Start({L"GEN;a;b", L"RPT;c;d"});
+  SendUntilDeviceHas(2);
+  sim.Unplug();
+  for (int i = 0; i < 100 && m_dlg->m_bPortOpen; ++i) {
+    Elapse(10);
+    PumpUntil([&] { return !m_dlg->m_bPortOpen; }, 50);
+  }
+  ASSERT_FALSE(m_dlg->m_bPortOpen) << "the session ended";
+  EXPECT_TRUE(ControlsBack());
+  EXPECT_TRUE(m_dlg->m_btnConnect.IsWindowEnabled()) << "the user can connect again";
+}
+
 }  // namespace

@@ -812,6 +812,9 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   void BeginProfileWrite();
   void WriteNextProfileLine(const CString& strLine, int nTab);
   void EndProfileWrite();
+  // The controls a transfer locks come back and its state ends (without the end command: also
+  // when the session ends under a transfer).
+  void ReleaseProfileControls();
   void CheckProfileReply(const CString& strDelivery);
   // The tab a profile line is framed for and applied to: the tab whose header word the line starts
   // with (the polygon tab for "PLG" and "PLS"), tab 0 when none has it.

@@ -110,6 +110,10 @@ void CBrelvanoDlg::EndProfileWrite() {
   KillTimer(TIMER_PROFILE_LINE);
   Sleep(kEndPauseMs);
   QueueCommand(end, FALSE);
+  ReleaseProfileControls();
+}
+
+void CBrelvanoDlg::ReleaseProfileControls() {
   for (CWnd* w : {static_cast<CWnd*>(&m_btnConnect), static_cast<CWnd*>(&m_btnDisconnect), static_cast<CWnd*>(&m_btnOpen),
                   static_cast<CWnd*>(m_pMenuDlg)}) {
     if (w != nullptr && w->GetSafeHwnd() != nullptr) w->EnableWindow(TRUE);
