@@ -10,6 +10,7 @@
 #include "gui/dlg/profilexmltext.h"
 #include "gui/dlg/settingdlg.h"
 #include "gui/dlg/xmltree.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/modal.h"
 #include "platform/pumpwait.h"
@@ -73,7 +74,8 @@ bool ProfileAttribute(const XmlIterator& it, const wchar_t* name, CString& value
 int WaitProfileEvent(CBrelvanoDlg* d, HANDLE hEvent, DWORD ms) {
   if (hEvent == nullptr) return 1;
   const unsigned generation = d->m_nSessionGeneration;
-  for (DWORD waited = 0; waited < ms; ++waited) {
+  const uint64_t deadline = platform::GetClock().NowMs() + ms;
+  while (platform::GetClock().NowMs() < deadline) {
     const DWORD result = platform::WaitPumping(hEvent, 1);
     if (generation != d->m_nSessionGeneration || d->GetSafeHwnd() == nullptr) return 2;
     if (result == WAIT_OBJECT_0) return 0;
