@@ -54,13 +54,6 @@ CString Element(int nTabs, const CString& text) { return Line(nTabs, L"<ele>" + 
 
 CString Attribute(const wchar_t* name, const CString& value) { return CString(L" ") + name + L"=\"" + EscapeProfileXml(value) + L"\""; }
 
-bool SameIgnoringCase(const CString& a, const CString& b) {
-  CString x = a, y = b;
-  x.MakeUpper();
-  y.MakeUpper();
-  return x == y;
-}
-
 // An attribute's value with the standard entities decoded; null when there is none.
 bool ProfileAttribute(const XmlIterator& it, const wchar_t* name, CString& value) {
   const CString* v = it.GetAttribute(name);
@@ -414,25 +407,25 @@ BOOL CBrelvanoDlg::ParseXmlProfile(XmlIterator it, int nDepth) {
     const CString name = it.GetName();
     const CString text = DecodeProfileXmlEntities(it.GetText());
     if (nDepth == 0) {
-      if (!SameIgnoringCase(name, L"profile")) return invalid(kTextInvalidProfile);
+      if (!EqualsIgnoringCase(name, L"profile")) return invalid(kTextInvalidProfile);
       CString buyer;
       if (!ProfileAttribute(it, L"buyer", buyer)) return invalid(kTextInvalidProfile);
-      if (!SameIgnoringCase(buyer, m_deviceInfo.strBuyer)) return invalid(kTextWrongProfile);
+      if (!EqualsIgnoringCase(buyer, m_deviceInfo.strBuyer)) return invalid(kTextWrongProfile);
     } else if (nDepth == 1) {
       if (!p.IsEmpty()) {
         m_profileLines.push_back(p);
         p.Empty();
       }
       CString hdr;
-      if (!SameIgnoringCase(name, L"grp") || !ProfileAttribute(it, L"hdr", hdr)) return invalid(kTextInvalidProfile);
+      if (!EqualsIgnoringCase(name, L"grp") || !ProfileAttribute(it, L"hdr", hdr)) return invalid(kTextInvalidProfile);
       p = hdr;
     } else if (nDepth == 2) {
       if (p == L"PLS" || p == L"PLG") {
-        if (SameIgnoringCase(name, L"sub_grp_s")) p = L"PLS";
-        else if (SameIgnoringCase(name, L"sub_grp_d")) p = L"PLG";
+        if (EqualsIgnoringCase(name, L"sub_grp_s")) p = L"PLS";
+        else if (EqualsIgnoringCase(name, L"sub_grp_d")) p = L"PLG";
         else return invalid(kTextInvalidProfile);
       } else {
-        if (!SameIgnoringCase(name, L"ele")) return invalid(kTextInvalidProfile);
+        if (!EqualsIgnoringCase(name, L"ele")) return invalid(kTextInvalidProfile);
         if ((!m_geoGroup.strHdr.IsEmpty() && p == m_geoGroup.strHdr) || p == L"APS" || p == L"HAD") {
           const CString header = p;
           m_profileLines.push_back(header + d + text);
@@ -442,7 +435,7 @@ BOOL CBrelvanoDlg::ParseXmlProfile(XmlIterator it, int nDepth) {
         }
       }
     } else if (nDepth == 3) {
-      if (!SameIgnoringCase(name, L"ele")) return invalid(kTextInvalidProfile);
+      if (!EqualsIgnoringCase(name, L"ele")) return invalid(kTextInvalidProfile);
       if (p == L"PLS" || p == L"PLG") {
         const CString header = p;
         m_profileLines.push_back(header + d + text);

@@ -46,6 +46,12 @@ CString DecodeProfileXmlEntities(const CString& text) {
   return out;
 }
 
+bool EqualsIgnoringCase(CString a, CString b) {
+  a.MakeUpper();
+  b.MakeUpper();
+  return a == b;
+}
+
 std::string ToUtf16LeBytes(const CString& text) {
   std::string out;
   auto unit = [&out](unsigned u) {

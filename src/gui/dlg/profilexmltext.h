@@ -11,5 +11,7 @@ CString EscapeProfileXml(const CString& text);
 // "&amp;", "&lt;", "&gt;", "&quot;" and "&apos;" back to their characters; any other "&" stays as it
 // is, so a text without entities comes back unchanged.
 CString DecodeProfileXmlEntities(const CString& text);
+// The two texts are equal but for the letter case (names and attributes of a profile's root).
+bool EqualsIgnoringCase(CString a, CString b);
 // The text as UTF-16LE bytes (characters beyond the basic plane as surrogate pairs).
 std::string ToUtf16LeBytes(const CString& text);

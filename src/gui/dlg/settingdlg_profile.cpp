@@ -16,22 +16,16 @@ constexpr UINT kTextFileExists = 1021;
 constexpr const wchar_t kTextProfileFilter[] = L"Profile Files (*.profile)|*.profile|";
 constexpr const wchar_t kXmlProfileFilter[] = L"XML Files (*.xml)|*.xml|";
 
-bool SameIgnoringCase(CString a, CString b) {
-  a.MakeUpper();
-  b.MakeUpper();
-  return a == b;
-}
-
 // The root of an XML profile names the connected device (buyer and protocol in any letter case,
 // the version exactly).
 bool MatchesDevice(CXmlTree& tree, const DEVICE_INFO* pInfo) {
   XmlIterator it = tree.begin();
-  if (it == nullptr || pInfo == nullptr || it.GetName().IsEmpty() || !SameIgnoringCase(it.GetName(), L"profile")) return false;
+  if (it == nullptr || pInfo == nullptr || it.GetName().IsEmpty() || !EqualsIgnoringCase(it.GetName(), L"profile")) return false;
   const CString* buyer = it.GetAttribute(L"buyer");
   const CString* protocol = it.GetAttribute(L"protocol");
   const CString* version = it.GetAttribute(L"ver");
-  return buyer != nullptr && SameIgnoringCase(DecodeProfileXmlEntities(*buyer), pInfo->strBuyer) && protocol != nullptr &&
-         SameIgnoringCase(DecodeProfileXmlEntities(*protocol), pInfo->strProtocol) && version != nullptr &&
+  return buyer != nullptr && EqualsIgnoringCase(DecodeProfileXmlEntities(*buyer), pInfo->strBuyer) && protocol != nullptr &&
+         EqualsIgnoringCase(DecodeProfileXmlEntities(*protocol), pInfo->strProtocol) && version != nullptr &&
          DecodeProfileXmlEntities(*version) == pInfo->strVersion;
 }
 }  // namespace
