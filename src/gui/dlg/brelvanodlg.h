@@ -821,6 +821,8 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   int ProfileLineTab(const CString& strLine) const;
   std::vector<CString> m_profileLines;
   int m_nProfileLine = 0;
+  // The device's error answer that stopped the transfer (shown with its outcome).
+  CString m_strProfileError;
   // (brelvanodlg_profile_text.cpp) Text profiles of the numbered-parameter set (lParam: the path,
   // const wchar_t*).
   LRESULT OnSaveTextProfile(WPARAM wParam, LPARAM lParam);

@@ -45,6 +45,7 @@ int CBrelvanoDlg::ProfileLineTab(const CString& strLine) const {
 
 void CBrelvanoDlg::BeginProfileWrite() {
   const CString start = m_bAtPrefix ? L"AT^$PVRPRFSTART\r" : L"$PVRPRFSTART\r";
+  m_strProfileError.Empty();
   LockUI(TRUE);
   TransmitCommand(start);
   Sleep(kStartPauseMs);
@@ -160,7 +161,12 @@ void CBrelvanoDlg::CheckProfileReply(const CString& strDelivery) {
   TRACE(L"%s\n", delivery);
   // An error answer, to any line the last included, stops the transfer: the line timer ends it as
   // a failure.
-  if (Has(Lower(delivery), L"error")) return;
+  if (Has(Lower(delivery), L"error")) {
+    m_strProfileError = strDelivery;
+    m_strProfileError.Remove(L'\r');
+    m_strProfileError.Remove(L'\n');
+    return;
+  }
 
   // The answer is taken by the header word of the line it answers, the last line included.
   BOOL bMoveOn = TRUE;

@@ -139,6 +139,7 @@ void CBrelvanoDlg::OnTimer(UINT_PTR nIDEvent) {
       m_bPlsReplyPending = FALSE;
       EndProfileWrite();
       AddLogLine(m_language.LoadString(kTextProfileFailed), TRUE);
+      if (!m_strProfileError.IsEmpty()) AddLogLine(L"Error: the device answered " + m_strProfileError, TRUE);
       break;
     case TIMER_GEOFENCE_READ:
       KillTimer(TIMER_GEOFENCE_READ);
