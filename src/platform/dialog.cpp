@@ -183,6 +183,8 @@ BOOL CDialog::CreateFromTemplate(const platform::DialogTemplate& tpl, CWnd* pPar
     font.setPointSize(tpl.fontPointSize);
     widget->setFont(font);
   }
+  // A dialog answers for its font as its controls do (GetFont measures what is drawn).
+  SetFont(CFont::FromHandle(platform::FontHandleOf(widget->font())), FALSE);
   if (modal) {
     const QRect geometry = widget->geometry();
     Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
@@ -231,6 +233,8 @@ void CDialog::CreateControls(const platform::DialogTemplate& tpl) {
       delete ctrl;
       continue;
     }
+    // The dialog gives each control its font, which the control then answers for as its own.
+    ctrl->SetFont(CFont::FromHandle(platform::FontHandleOf(GetWidget()->font())), FALSE);
     UINT add = 0;
     if (IsClass(ctrl, L"COMBOBOX")) add = CB_ADDSTRING;
     else if (IsClass(ctrl, L"LISTBOX")) add = LB_ADDSTRING;
