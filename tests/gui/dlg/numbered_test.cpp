@@ -74,7 +74,7 @@ class Numbered : public testsupport::MainWindowFixture {
   static std::string Range(int from, int to) {
     std::string s;
     for (int i = from; i <= to; ++i) {
-      char buf[8];
+      char buf[16];
       snprintf(buf, sizeof buf, "%02d", i);
       if (!s.empty()) s += ",";
       s += buf;
