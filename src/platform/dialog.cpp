@@ -183,6 +183,8 @@ BOOL CDialog::CreateFromTemplate(const platform::DialogTemplate& tpl, CWnd* pPar
     font.setPointSize(tpl.fontPointSize);
     widget->setFont(font);
   }
+  // A dialog answers for its font as its controls do (GetFont measures what is drawn).
+  SetFont(CFont::FromHandle(platform::FontHandleOf(widget->font())), FALSE);
   if (modal) {
     const QRect geometry = widget->geometry();
     Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;

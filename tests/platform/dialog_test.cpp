@@ -848,6 +848,8 @@ TEST_F(ModelessTest, DialogFontHasWindowsMetricsAndIsTheControlsOwn) {
   platform::RegisterDialogTemplate(t);
   TestDialog page(kPageId, &parent);
   ASSERT_TRUE(page.Create(kPageId, &parent));
+  ASSERT_NE(page.GetFont(), nullptr) << "a dialog answers for its own font";
+  EXPECT_EQ(platform::QFontFromHandle(static_cast<HFONT>(page.GetFont()->m_hObject)), page.GetWidget()->font());
   for (int id : {10, 11}) {
     SCOPED_TRACE(id);
     CFont* font = page.GetDlgItem(id)->GetFont();
