@@ -135,10 +135,17 @@ TEST_F(PolygonUserTest, ReadAddSaveDeleteReopenAndDeleteZonesOnTheDevice) {
   EXPECT_TRUE(dlg->m_tabPages.IsWindowEnabled());
   EXPECT_EQ(Page()->FindFreePolygonIndex(), 2) << "ADD takes zone 3";
 
+  // EDIT asks for the zone's points: the map gets five lines a block, "@" for a point not filled.
+  SelectRows({L"02"});
+  ClickButton(Page(), IDC_SETTING_POLYGON_EDIT);
+  ASSERT_TRUE(platform::PumpUntil([&] { return !Page()->m_strMapPointText.IsEmpty(); }, kTimeoutMs));
+  EXPECT_EQ(Page()->m_strMapPointText, CString(L"127.1@35.1\n127.2@35.2\n127.3@35.1\n127.4@35.0\n@\n"));
+
   // ADD: a zone of four points is sent, packet by packet; the device holds exactly those points.
   const CString fourPoints = L"126.980495@37.566079@\n126.990000@37.570000@\n127.000000@37.560000@\n126.985000@37.550000@";
   const Points expected = {{"126.980495", "37.566079"}, {"126.990000", "37.570000"}, {"127.000000", "37.560000"},
                            {"126.985000", "37.550000"}};
+  ClickButton(Page(), IDC_SETTING_POLYGON_ADD);
   Send(3, fourPoints, 4);
   ASSERT_TRUE(platform::PumpUntil([&] { return Rows().size() == 4; }, kTimeoutMs)) << "the written zone is listed";
   EXPECT_EQ(Rows(), (std::vector<CString>{L"01", L"02", L"03", L"04"}));
@@ -162,6 +169,7 @@ TEST_F(PolygonUserTest, ReadAddSaveDeleteReopenAndDeleteZonesOnTheDevice) {
   ASSERT_TRUE(brelvano::ReadPolygonPointFile(file, lines));
   CString loaded;
   ASSERT_TRUE(brelvano::PolygonPointTextFromFileLines(lines, Page()->m_nPointLimit, Page()->m_nTotalPointLimit, 0, loaded));
+  ClickButton(Page(), IDC_SETTING_POLYGON_ADD);
   Send(3, loaded, static_cast<int>(lines.size()));
   ASSERT_TRUE(platform::PumpUntil([&] { return Rows().size() == 4; }, kTimeoutMs));
   EXPECT_EQ(poly.Get(3).points, expected);
@@ -178,6 +186,7 @@ TEST_F(PolygonUserTest, ReadAddSaveDeleteReopenAndDeleteZonesOnTheDevice) {
   // A refused packet ends the write: nothing further is sent, the log says so, the tab strip is back.
   poly.SetWriteError(true);
   const size_t before = poly.Lines().size();
+  ClickButton(Page(), IDC_SETTING_POLYGON_ADD);
   Send(5, fourPoints, 4);
   ASSERT_TRUE(platform::PumpUntil([&] { return LogHas(L"Polygon zone 5 was not written"); }, kTimeoutMs));
   EXPECT_EQ(poly.Lines().size(), before + 1) << "only the settings packet went out";

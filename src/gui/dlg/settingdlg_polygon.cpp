@@ -16,6 +16,7 @@
 namespace {
 constexpr UINT kTextDeleteQuestion = 1017;
 constexpr DWORD kDeletePauseMs = 100;
+constexpr DWORD kPointWaitMs = 5000;
 constexpr int kProgressFromRows = 10;
 
 // The zone settings' sub-group.
@@ -223,9 +224,54 @@ void CSettingDialog::DeletePolygonZone(int nZone) {
   }
 }
 
-void CSettingDialog::OnAddPolygon() {}
+void CSettingDialog::OnAddPolygon() {
+  CBrelvanoDlg* pMain = MainWindow();
+  if (pMain == nullptr) return;
+  m_nPolygonMode = 0;
+  if (FindFreePolygonIndex() >= pMain->m_nPolygonMax) {
+    AfxMessageBox(L"can not be added to the polygon.", MB_OK);
+    return;
+  }
+  m_bExcludeEdited = FALSE;
+}
 
-void CSettingDialog::OnEditPolygon() {}
+// EDIT asks the device for the zone's points; the wizard shows them on the map. The wait ends at
+// the first point reply or after kPointWaitMs without one.
+void CSettingDialog::OnEditPolygon() {
+  try {
+    CBrelvanoDlg* pMain = MainWindow();
+    m_nPolygonMode = 1;
+    const int mark = m_listPolygon.GetSelectionMark();
+    if (pMain == nullptr || pMain->m_pPolygonTable == nullptr || mark < 0) return;
+    const int n = _wtoi(m_listPolygon.GetItemText(mark, 0));
+    if (n < 1 || n > pMain->m_nPolygonMax) return;
+    m_nEditRow = mark;
+    m_nPointBlocksRead = 0;
+    m_nPointBlockCount = brelvano::PolygonBlockCount(pMain->m_pPolygonTable[n - 1].nPointCount);
+    if (g_bFileMode) return;
+    delete[] m_pPointBlocks;
+    m_pPointBlocks = new POLYGON_POINT_BLOCK[static_cast<size_t>(m_nPointBlockCount)];
+    m_strMapPointText.Empty();
+    if (m_bUpMode) {
+      pMain->SendPolygonPointsReadRequest(n, pMain->m_pPolygonTable[n - 1].nPointCount);
+      return;
+    }
+    m_bExcludeEdited = TRUE;
+    CString request = brelvano::BuildPolygonRequest(L"GetPolygonGroupPos", n);
+    // Sent at once, not through the one-slot queue; its reply is taken like a queued command's.
+    pMain->m_strLastCommand = pMain->PrefixFramedCommand(pMain->BuildTabCommand(request, pMain->m_nCmdTab));
+    pMain->TransmitCommand(pMain->m_strLastCommand);
+    m_bWaitPoints = TRUE;
+    if (pMain->m_hPolygonReadEvent != nullptr) {
+      ResetEvent(pMain->m_hPolygonReadEvent);
+      if (platform::WaitPumping(pMain->m_hPolygonReadEvent, kPointWaitMs) != WAIT_OBJECT_0)
+        pMain->AddLog(L"The zone's points did not come from the device.");
+    }
+    m_bWaitPoints = FALSE;
+  } catch (...) {
+    TRACE(L"ERROR %s %d\n", CString(__FILE__), __LINE__);
+  }
+}
 
 void CSettingDialog::OnDeletePolygon() {
   try {
