@@ -1,27 +1,38 @@
 #include "gui/dlg/polygonrecords.h"
 
-#include <QStringList>
-
 #include "platform/crt.h"
 
 namespace brelvano {
 
 namespace {
 
+using Fields = std::vector<CString>;
+
 // The fields of a text between separators, carriage returns and line feeds dropped; field k
 // (from 1) is entry k - 1.
-QStringList SplitFields(const CString& text, wchar_t sep) {
-  QString s = text.q();
-  s.remove(QLatin1Char('\r'));
-  s.remove(QLatin1Char('\n'));
-  return s.split(QChar(static_cast<char16_t>(sep)));
+Fields SplitFields(const CString& text, wchar_t sep) {
+  Fields fields;
+  CString field;
+  const int length = text.GetLength();
+  for (int i = 0; i < length; ++i) {
+    const wchar_t ch = text.GetAt(i);
+    if (ch == L'\r' || ch == L'\n') continue;
+    if (ch == sep) {
+      fields.push_back(field);
+      field.Empty();
+    } else {
+      field += ch;
+    }
+  }
+  fields.push_back(field);
+  return fields;
 }
 
-CString Field(const QStringList& fields, int n) {
-  return n >= 1 && n <= fields.size() ? CString(fields[n - 1]) : CString();
+CString Field(const Fields& fields, int n) {
+  return n >= 1 && n <= static_cast<int>(fields.size()) ? fields[static_cast<size_t>(n - 1)] : CString();
 }
 
-int IntField(const QStringList& fields, int n) { return _wtoi(Field(fields, n)); }
+int IntField(const Fields& fields, int n) { return _wtoi(Field(fields, n)); }
 
 }  // namespace
 
@@ -30,7 +41,7 @@ int PolygonBlockCount(int nPoints) { return nPoints <= 0 ? 0 : (nPoints + kPoint
 std::vector<POLYGON_POINT_BLOCK> PolygonBlocksFromPointText(const CString& pointText, int nPoints, int nZone) {
   const int nBlocks = PolygonBlockCount(nPoints);
   std::vector<POLYGON_POINT_BLOCK> blocks(static_cast<size_t>(nBlocks));
-  const QStringList fields = SplitFields(pointText, L'@');
+  const Fields fields = SplitFields(pointText, L'@');
   for (int i = 0; i < nBlocks; ++i) {
     POLYGON_POINT_BLOCK& block = blocks[static_cast<size_t>(i)];
     block.nPolygonIndex = nZone;
@@ -113,7 +124,7 @@ CString PolygonSubReply(const CString& line, const wchar_t* subCommand) {
 }
 
 void ReadPolygonGroupInfo(const CString& subReply, POLYGON_INFO& zone) {
-  const QStringList f = SplitFields(subReply, L';');
+  const Fields f = SplitFields(subReply, L';');
   zone.nIndex = IntField(f, 2);
   zone.bActive = IntField(f, 3);
   zone.nRole1 = IntField(f, 4);
@@ -132,7 +143,7 @@ void ReadPolygonGroupInfo(const CString& subReply, POLYGON_INFO& zone) {
 }
 
 void ReadPolygonGroupPos(const CString& subReply, POLYGON_POINT_BLOCK& block) {
-  const QStringList f = SplitFields(subReply, L';');
+  const Fields f = SplitFields(subReply, L';');
   block.nPolygonIndex = IntField(f, 2);
   block.nPacketNo = IntField(f, 3);
   block.nPacketTotal = IntField(f, 4);
@@ -156,9 +167,9 @@ PolygonWriteChain::Step PolygonWriteChain::OnAcknowledgement(const CString& line
     Reset();
     return Failed;
   }
-  const QStringList f = SplitFields(line, L';');
+  const Fields f = SplitFields(line, L';');
   const int field = bFieldSix ? 6 : 5;
-  if (f.size() < field) return Ignore;
+  if (static_cast<int>(f.size()) < field) return Ignore;
   const int acked = IntField(f, field);
   if (acked != m_nAwaitedPacket) return Ignore;
   if (acked == m_nBlocks + 2) {

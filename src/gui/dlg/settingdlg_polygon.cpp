@@ -117,7 +117,7 @@ void CSettingDialog::SortPolygonList() {
     for (int c = 0; c < columns; ++c) texts[static_cast<size_t>(r)].push_back(m_listPolygon.GetItemText(r, c));
   // Texts are compared, so "02" comes before "10" and "100" before "99".
   std::stable_sort(texts.begin(), texts.end(), [](const std::vector<CString>& a, const std::vector<CString>& b) {
-    return a[0].q() < b[0].q();
+    return a[0] < b[0];
   });
   for (int r = 0; r < rows; ++r)
     for (int c = 0; c < columns; ++c) m_listPolygon.SetItemText(r, c, texts[static_cast<size_t>(r)][static_cast<size_t>(c)]);
