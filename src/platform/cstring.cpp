@@ -7,6 +7,8 @@
 #include <mutex>
 #include <ostream>
 
+#include <QStringDecoder>
+
 namespace {
 
 // Appends a code point as UTF-16 (a surrogate pair above U+FFFF; U+FFFD when out of range).
@@ -175,11 +177,10 @@ QString FromUtf16KeepingAll(const char16_t* text) {
 }
 
 QString FromUtf8KeepingAll(const char* bytes, qsizetype length) {
-  if (length >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF && static_cast<unsigned char>(bytes[1]) == 0xBB &&
-      static_cast<unsigned char>(bytes[2]) == 0xBF) {
-    return QString(QChar(0xFEFF)) + QString::fromUtf8(bytes + 3, length - 3);
-  }
-  return QString::fromUtf8(bytes, length);
+  // Every U+FEFF at the start is text too (Qt's own decoding drops the first one).
+  QStringDecoder decoder(QStringConverter::Utf8,
+                         QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+  return decoder(QByteArrayView(bytes, length));
 }
 }  // namespace
 

@@ -324,6 +324,14 @@ TEST(CStringBom, ALeadingByteOrderMarkIsKeptByEveryConstructor) {
   }
 }
 
+TEST(CStringBom, EveryLeadingByteOrderMarkIsKept) {
+  for (const CString& s : {CString("\xEF\xBB\xBF\xEF\xBB\xBF" "a"), CString::FromUtf8("\xEF\xBB\xBF\xEF\xBB\xBF" "a")}) {
+    ASSERT_EQ(s.GetLength(), 3);
+    EXPECT_EQ(s.GetAt(1), static_cast<wchar_t>(0xFEFF));
+    EXPECT_EQ(s.ToUtf8(), "\xEF\xBB\xBF\xEF\xBB\xBF" "a");
+  }
+}
+
 TEST(CStringUtf16, UnitsBothWays) {
   const std::u16string units(u"a\0\U0001F600", 4);
   const CString text = CString::FromUtf16(units);

@@ -66,6 +66,10 @@ BEGIN_MESSAGE_MAP(CBrelvanoDlg, CDialog)
   ON_MESSAGE(WM_SEND_BLE_RECORD, &CBrelvanoDlg::OnSendBleRecord)
   ON_MESSAGE(WM_WRITE_POLYGON_ZONE, &CBrelvanoDlg::OnWritePolygonZone)
   ON_MESSAGE(WM_WRITE_POLYGON_POINTS, &CBrelvanoDlg::OnWritePolygonPoints)
+  ON_MESSAGE(WM_SAVE_TEXT_PROFILE, &CBrelvanoDlg::OnSaveTextProfile)
+  ON_MESSAGE(WM_CHANGE_TEXT_PROFILE, &CBrelvanoDlg::OnChangeTextProfile)
+  ON_MESSAGE(WM_SAVE_XML_PROFILE, &CBrelvanoDlg::OnSaveXmlProfile)
+  ON_MESSAGE(WM_CHANGE_XML_PROFILE, &CBrelvanoDlg::OnChangeXmlProfile)
 END_MESSAGE_MAP()
 
 CBrelvanoDlg::CBrelvanoDlg(CWnd* pParent) : CDialog(IDD_BRELVANO_DIALOG, pParent) {

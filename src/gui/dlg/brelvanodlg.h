@@ -876,8 +876,55 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   void ArmReplyWatchdog();
   brelvano::PolygonWriteChain m_polygonWrite;
   int m_nPolygonWriteZone = 0;
-  // The zone whose points a profile read asks for (its blocks go to m_pZonePointBlocks).
-  int m_nProfilePolygonIndex = 0;
+
+  // ==== Profiles ====
+  // (brelvanodlg_profile.cpp) The profile transfer: the start command, the lines of m_profileLines
+  // one per device answer (each framed for the tab of its header word), the end command and the
+  // outcome in the log. The reply check runs on every delivery while m_bProfileWriting is set.
+  void BeginProfileWrite();
+  void WriteNextProfileLine(const CString& strLine, int nTab);
+  void EndProfileWrite();
+  // The controls a transfer locks come back and its state ends (without the end command: also
+  // when the session ends under a transfer).
+  void ReleaseProfileControls();
+  void CheckProfileReply(const CString& strDelivery);
+  // The tab a profile line is framed for and applied to: the tab whose header word the line starts
+  // with (the polygon tab for "PLG" and "PLS"), tab 0 when none has it.
+  int ProfileLineTab(const CString& strLine) const;
+  std::vector<CString> m_profileLines;
+  int m_nProfileLine = 0;
+  // The device's error answer that stopped the transfer (shown with its outcome).
+  CString m_strProfileError;
+  // (brelvanodlg_profile_text.cpp) Text profiles of the numbered-parameter set (lParam: the path,
+  // const wchar_t*).
+  LRESULT OnSaveTextProfile(WPARAM wParam, LPARAM lParam);
+  LRESULT OnChangeTextProfile(WPARAM wParam, LPARAM lParam);
+  CString BuildProfilePrgLines(const CString& strHdr);
+  void ApplyProfileToTables(std::vector<CString> lines);
+  void ParseProfileValues(const CString& strLine);
+  void ApplyProfileBleRows(const CString& strLine);
+  std::vector<CString> m_textProfileLines;
+  // Steps of the text profile save and change: the page reads (FALSE when the device did not
+  // answer or the session ended), the lines of a page, the value item of a generic parameter (FALSE:
+  // no item), the lines of the record pages and zones, and the values applied to a generic tab and
+  // to a zone.
+  BOOL ReadTextProfilePages();
+  BOOL ReadProfileZonePoints();
+  CString TextProfilePageLines(int nTab);
+  BOOL TextProfileValue(const PARAM_INFO& p, CString& value);
+  CString GeofenceProfileLines(const CString& strHdr);
+  CString BleProfileLines(const CString& strHdr);
+  CString ZonePointLines(const CString& strHdr, int nZone);
+  CString ZoneProfileLine(const CString& strHdr, int nZone);
+  void ApplyProfileToGenericTab(const std::vector<CString>& lines, int nTab);
+  void ApplyProfileZoneLine(const CString& strLine);
+  // (brelvanodlg_profile_xml.cpp) XML profiles of the $-command set.
+  LRESULT OnSaveXmlProfile(WPARAM wParam, LPARAM lParam);
+  LRESULT OnChangeXmlProfile(WPARAM wParam, LPARAM lParam);
+  // FALSE after "Invalid Profile!" or "Wrong Profile" (the change then sends nothing).
+  BOOL ParseXmlProfile(class XmlIterator it, int nDepth);
+  CString m_strPendingProfileLine;
+  int m_nPolygonReadZone = 0;
 
  protected:
   void DoDataExchange(CDataExchange* pDX) override;

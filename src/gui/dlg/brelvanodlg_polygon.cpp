@@ -81,7 +81,7 @@ void CBrelvanoDlg::ParsePolygonGroupPosReply(CString line) {
     ++page->m_nPointBlocksRead;
     if (page->m_nPointBlocksRead == page->m_nPointBlockCount) {
       if (m_bProfileReading) {
-        const int zone = m_nProfilePolygonIndex;
+        const int zone = m_nPolygonReadZone;
         if (m_pZonePointBlocks != nullptr && zone >= 1 && zone <= m_nPolygonMax) {
           const int n = page->m_nPointBlockCount < kPointBlocksPerZone ? page->m_nPointBlockCount : kPointBlocksPerZone;
           for (int i = 0; i < n; ++i)

@@ -189,10 +189,7 @@ void CBrelvanoDlg::FlushReceiveRest() {
   if (!m_bEchoSeen) m_bEchoFilter = FALSE;
 }
 
-void CBrelvanoDlg::ReceiveProfileReply(const CString& strText) {
-  // The profile transfer's reply check is not part of this program yet.
-  TRACE(L"profile reply: %s\n", strText);
-}
+void CBrelvanoDlg::ReceiveProfileReply(const CString& strText) { CheckProfileReply(strText); }
 
 void CBrelvanoDlg::DispatchReceivedLine(const CString& strLine) {
   if (strLine.GetLength() < 3) return;

@@ -208,6 +208,8 @@ void CBrelvanoDlg::EndSession() {
 void CBrelvanoDlg::ResetSession() {
   // Waits and deferred steps of the session that ends stop when they see the new generation.
   ++m_nSessionGeneration;
+  // A profile transfer that the session's end cuts off gives the window its controls back.
+  if (m_bProfileWriting) ReleaseProfileControls();
   ResetNumberedState();
   const BOOL bWasUp = m_bUpProtocol;
 

@@ -133,10 +133,14 @@ void CBrelvanoDlg::OnTimer(UINT_PTR nIDEvent) {
       if (m_hBleReadEvent != nullptr) SetEvent(m_hBleReadEvent);
       break;
     case TIMER_PROFILE_LINE:
+      // No answer to the last line in time (or an error answer stopped the transfer): the end
+      // command goes out and the controls come back.
       KillTimer(TIMER_PROFILE_LINE);
       if (HasWindow(m_pSettingDlg)) m_pSettingDlg->m_progress.ShowWindow(SW_HIDE);
-      m_bProfileWriting = FALSE;
+      m_bPlsReplyPending = FALSE;
+      EndProfileWrite();
       AddLogLine(m_language.LoadString(kTextProfileFailed), TRUE);
+      if (!m_strProfileError.IsEmpty()) AddLogLine(L"Error: the device answered " + m_strProfileError, TRUE);
       break;
     case TIMER_GEOFENCE_READ:
       KillTimer(TIMER_GEOFENCE_READ);

@@ -123,6 +123,8 @@ class CSettingDialog : public CDialog, public GUI_Base {
   void OnLoadProfile();
   void OnSaveProfile();
   void OnChangeProfile();
+  // The chosen profile's path, kept and shown in the path field.
+  void SetProfilePath(const CString& strPath);
 
   // ---- Assignment page (settingdlg_assign.cpp) ----
   // The columns of the three tables, then the tables filled from the main window's assignment

@@ -1,6 +1,6 @@
 // CSettingDialog: the polygon page builder and the actions of the single page kinds (the polygon
-// zone buttons and list, the profile buttons). The generic page, the page of type 36 and the
-// presets are in settingdlg_page.cpp, the assignment page in settingdlg_assign.cpp, SEND in
+// zone buttons and list; the profile buttons are in settingdlg_profile.cpp). The generic page, the
+// page of type 36 and the presets are in settingdlg_page.cpp, the assignment page in settingdlg_assign.cpp, SEND in
 // settingdlg_send.cpp. Those that do not build anything yet leave an empty page.
 #include "gui/dlg/settingdlg.h"
 
@@ -35,11 +35,3 @@ void CSettingDialog::EnablePolygonButtons(BOOL bEnable) {
   }
 }
 
-
-// ---- Profile buttons -------------------------------------------------------------------------
-
-void CSettingDialog::OnLoadProfile() {}
-
-void CSettingDialog::OnSaveProfile() {}
-
-void CSettingDialog::OnChangeProfile() {}

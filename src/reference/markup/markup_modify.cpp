@@ -111,20 +111,25 @@ int CMarkupDocument::InsertMarkup(int iParent, int iRef, int flags, const std::u
   const bool before = (flags & MNF_INSERT) != 0;
   const char16_t* t = m_strDoc.c_str();
   if (iParent && !m_aPos[iParent].nEndTagLen) {
-    // The parent has no end tag yet: it gets one around the new markup.
+    // The parent has no end tag yet: it gets one around the new markup, named as the parser reads
+    // the start tag's name, so that a fresh parse pairs them.
     ElementPosition& p = m_aPos[iParent];
-    const std::u16string name = Units(GetElementName(iParent));
+    const std::u16string name(t + p.nStart + 1, static_cast<size_t>(markup::TagNameLength(t, p.nStart + 1)));
     std::u16string text = u">";
     if (!noLines) text += kLineBreak;
     text += markupText;
     if (!noLines) text += kLineBreak;
     text += u"</" + name;
     const bool open = (p.nFlags & MNF_NONENDED) != 0;
-    const int offset = p.nStart + p.nStartTagLen - (open ? 1 : 2);
-    const int removeLen = open ? 0 : 1;
+    // An empty tag loses every "/" before its ">": the parser takes "//>" as empty too.
+    int removeLen = 0;
+    const int close = p.nStart + p.nStartTagLen - 1;
+    if (!open)
+      while (removeLen < p.nStartTagLen - 2 && t[close - 1 - removeLen] == u'/') ++removeLen;
+    const int offset = close - removeLen;
     Splice(offset, removeLen, text);
     RepairPositionsBelow(offset, removeLen, static_cast<int>(text.size()) - removeLen, limit);
-    if (!open) p.nStartTagLen -= 1;
+    p.nStartTagLen -= removeLen;
     p.nEndTagLen = static_cast<int>(name.size()) + 3;
     p.nFlags &= ~MNF_NONENDED;
     return offset + 1 + (noLines ? 0 : 2);

@@ -110,8 +110,8 @@ int ScanNode(const char16_t* text, int& next, NodeInfo& node) {
     const bool endTag = c1 == u'/';
     pos += endTag ? 2 : 1;
     node.nameStart = pos;
-    while (text[pos] && !IsSpace(text[pos]) && text[pos] != u'/' && text[pos] != u'>') ++pos;
-    node.nameLen = pos - node.nameStart;
+    node.nameLen = TagNameLength(text, pos);
+    pos += node.nameLen;
     if (endTag) {
       while (text[pos] && text[pos] != u'>') ++pos;
       if (!text[pos]) return unterminated(u"end_tag");

@@ -19,6 +19,14 @@ inline bool IsTokenEnd(char16_t c) {
   }
 }
 
+// The length of the tag name at pos (after "<" or "</"): it runs to whitespace, "/" or ">". The
+// parser matches end tags to start tags by these names.
+inline int TagNameLength(const char16_t* text, int pos) {
+  int end = pos;
+  while (text[end] && !IsSpace(text[end]) && text[end] != u'/' && text[end] != u'>') ++end;
+  return end - pos;
+}
+
 // The token at pos after whitespace: [start, end). A token that would be empty takes one character
 // (none at the end of the text).
 void NextToken(const char16_t* text, int pos, int& start, int& end);

@@ -11,6 +11,7 @@
 
 #include "gui/dlg/brelvanodlg.h"
 #include "gui/dlg/definitionmodel.h"
+#include "object/rs232/serialstatus.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/modal.h"
@@ -170,6 +171,22 @@ void ReleaseMainWindow() {
 }
 
 void SettleMainWindow() { platform::PumpPendingEvents(); }
+
+void DeliverReceived(CBrelvanoDlg* dlg, const std::string& bytes) {
+  for (size_t start = 0; start <= bytes.size();) {
+    size_t end = bytes.find('\x01', start);
+    if (end == std::string::npos) end = bytes.size();
+    if (end > start) {
+      std::string piece = bytes.substr(start, end - start);
+      SerialStatus status;
+      status.nCode = SERIAL_ST_DATA;
+      status.nCount = static_cast<int>(piece.size());
+      status.pData = &piece[0];
+      dlg->OnSerialNotify(0, reinterpret_cast<LPARAM>(&status));
+    }
+    start = end + 1;
+  }
+}
 
 }  // namespace fuzzsupport
 

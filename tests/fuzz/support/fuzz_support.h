@@ -62,6 +62,9 @@ CString WriteScratchFile(const char* name, const std::string& bytes);
 CBrelvanoDlg* FreshMainWindow();
 // Deletes the shared window (the end of a replay), as the program's own end does.
 void ReleaseMainWindow();
+// Delivers bytes to the main window as the serial port does, in pieces separated by SOH (01) bytes;
+// what follows a piece that ended the session still arrives, as from a real device.
+void DeliverReceived(CBrelvanoDlg* dlg, const std::string& bytes);
 // Runs the messages an input left pending (deferred steps, expired timers of the manual clock).
 void SettleMainWindow();
 

@@ -9,21 +9,7 @@
 #include <string>
 
 #include "gui/dlg/brelvanodlg.h"
-#include "object/rs232/serialstatus.h"
 #include "support/fuzz_support.h"
-
-namespace {
-
-void Deliver(CBrelvanoDlg* dlg, const std::string& bytes) {
-  if (bytes.empty()) return;
-  SerialStatus status;
-  status.nCode = SERIAL_ST_DATA;
-  status.nCount = static_cast<int>(bytes.size());
-  status.pData = const_cast<char*>(bytes.data());
-  dlg->OnSerialNotify(0, reinterpret_cast<LPARAM>(&status));
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzsupport::InputReader input(data, size);
@@ -46,13 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   dlg->m_bAdpPollRunning = (flags & 0x20) != 0;
   dlg->m_bWaitReady = (flags & 0x40) != 0;
 
-  for (size_t start = 0; start <= rest.size();) {
-    size_t end = rest.find('\x01', start);
-    if (end == std::string::npos) end = rest.size();
-    Deliver(dlg, rest.substr(start, end - start));
-    start = end + 1;
-    // A piece may have ended the session; what follows still arrives, as from a real device.
-  }
+  fuzzsupport::DeliverReceived(dlg, rest);
   if ((flags & 0x80) != 0) dlg->FlushReceiveRest();
   FUZZ_CHECK(dlg->m_strReceiveRest.GetLength() <= 65536 + static_cast<int>(rest.size()));
   fuzzsupport::CheckDefinitionModel(dlg);

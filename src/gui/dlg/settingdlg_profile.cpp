@@ -1,0 +1,77 @@
+// CSettingDialog: the profile row of the Profile tab. Load Profile chooses a profile (an XML profile
+// is checked against the connected device first), Save Profile has the main window read the device
+// and write the chosen file, Change Profile has it write the chosen profile into the device. The
+// numbered-parameter set works with text profiles, the $-command set with XML profiles.
+#include "gui/dlg/profilexmltext.h"
+#include "gui/dlg/settingdlg.h"
+#include "gui/dlg/xmltree.h"
+#include "platform/modal.h"
+
+namespace {
+// Texts of the language library.
+constexpr UINT kTextProfileNotFound = 1004;
+constexpr UINT kTextInvalidProfile = 1005;
+constexpr UINT kTextFileExists = 1021;
+
+constexpr const wchar_t kTextProfileFilter[] = L"Profile Files (*.profile)|*.profile|";
+constexpr const wchar_t kXmlProfileFilter[] = L"XML Files (*.xml)|*.xml|";
+
+// The root of an XML profile names the connected device (buyer and protocol in any letter case,
+// the version exactly).
+bool MatchesDevice(CXmlTree& tree, const DEVICE_INFO* pInfo) {
+  XmlIterator it = tree.begin();
+  if (it == nullptr || pInfo == nullptr || it.GetName().IsEmpty() || !EqualsIgnoringCase(it.GetName(), L"profile")) return false;
+  const CString* buyer = it.GetAttribute(L"buyer");
+  const CString* protocol = it.GetAttribute(L"protocol");
+  const CString* version = it.GetAttribute(L"ver");
+  return buyer != nullptr && EqualsIgnoringCase(DecodeProfileXmlEntities(*buyer), pInfo->strBuyer) && protocol != nullptr &&
+         EqualsIgnoringCase(DecodeProfileXmlEntities(*protocol), pInfo->strProtocol) && version != nullptr &&
+         DecodeProfileXmlEntities(*version) == pInfo->strVersion;
+}
+}  // namespace
+
+void CSettingDialog::SetProfilePath(const CString& strPath) {
+  m_strProfilePath = strPath;
+  SetDlgItemText(IDC_SETTING_PROFILE_PATH, m_strProfilePath);
+}
+
+void CSettingDialog::OnLoadProfile() {
+  CFileDialog dialog(TRUE, m_bUpMode ? L"profile" : L"xml", nullptr, OFN_HIDEREADONLY,
+                     m_bUpMode ? kTextProfileFilter : kXmlProfileFilter, this);
+  if (dialog.DoModal() != IDOK) {
+    // A cancelled XML choice forgets the profile, in the field as well.
+    if (!m_bUpMode) SetProfilePath(CString());
+    return;
+  }
+  SetProfilePath(CString());
+  const CString path = dialog.GetPathName();
+  if (!m_bUpMode) {
+    CXmlTree tree;
+    if (!tree.Load(path, TRUE) || !MatchesDevice(tree, m_pDeviceInfo)) {
+      AfxMessageBox(m_language.LoadString(kTextInvalidProfile), MB_OK);
+      return;
+    }
+  }
+  SetProfilePath(path);
+}
+
+void CSettingDialog::OnSaveProfile() {
+  CFileDialog dialog(FALSE, m_bUpMode ? L"profile" : L"xml", nullptr, OFN_HIDEREADONLY,
+                     m_bUpMode ? kTextProfileFilter : kXmlProfileFilter, this);
+  if (dialog.DoModal() != IDOK) return;
+  const CString path = dialog.GetPathName();
+  if (FileExists(path) && AfxMessageBox(m_language.LoadString(kTextFileExists), MB_OKCANCEL) != IDOK) return;
+  if (CWnd* pParent = GetParent())
+    pParent->SendMessage(m_bUpMode ? WM_SAVE_TEXT_PROFILE : WM_SAVE_XML_PROFILE, 0, reinterpret_cast<LPARAM>(path.GetString()));
+  if (GetSafeHwnd() != nullptr) SetProfilePath(path);
+}
+
+void CSettingDialog::OnChangeProfile() {
+  if (m_strProfilePath.IsEmpty()) {
+    AfxMessageBox(m_language.LoadString(kTextProfileNotFound), MB_OK);
+    return;
+  }
+  const CString path = m_strProfilePath;
+  if (CWnd* pParent = GetParent())
+    pParent->SendMessage(m_bUpMode ? WM_CHANGE_TEXT_PROFILE : WM_CHANGE_XML_PROFILE, 0, reinterpret_cast<LPARAM>(path.GetString()));
+}

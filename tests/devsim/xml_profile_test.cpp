@@ -1,0 +1,194 @@
+// XML profiles of the $-command set against two simulated devices: the first device is given new
+// values with SEND (one holding '<', '"' and '&'), the profile is saved (its bytes are checked), the
+// second device is connected and the profile changed into it, after which both hold the same
+// values. A profile that is invalid or made for another buyer sends nothing.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../gui/dlg/mainwindow_fixture.h"
+#include "devsim/devsim.h"
+#include "devsim/setcommanddevice.h"
+#include "devsim/trackerdevice.h"
+#include "gui/dlg/profilexmltext.h"
+#include "gui/dlg/settingdlg.h"
+#include "platform/files.h"
+#include "platform/pumpwait.h"
+
+namespace {
+
+constexpr DWORD kTimeoutMs = 10000;
+
+constexpr const char kDefinition[] =
+    "<brelvano S=\"$T\" D=\";\" R=\"Res\" cmd=\"SHDC\" res=\"SHDR\" V=\"1\">"
+    "<grp id=\"1\" title=\"General\" hdr=\"GEN\">"
+    "<item fid=\"Mode\" type=\"combo\" num=\"2\" curr=\"Off\"><ele>Off</ele><ele>On</ele></item>"
+    "<item fid=\"APN\" type=\"edit\" curr=\"web\" max=\"20\"/>"
+    "<item fid=\"Interval\" type=\"edit_number\" curr=\"30\"/>"
+    "</grp>"
+    "<grp id=\"1\" title=\"Report\" hdr=\"RPT\"></grp>"
+    "</brelvano>";
+
+struct Device {
+  devsim::DeviceSimulator sim;
+  devsim::TrackerDevice tracker{sim};
+  std::unique_ptr<devsim::SetCommandDevice> config;
+};
+
+class XmlProfileTest : public testsupport::MainWindowFixture {
+ protected:
+  void SetUp() override {
+    MainWindowFixture::SetUp();
+    g_bFileMode = FALSE;
+    for (Device* d : {&first, &second}) {
+      d->config = std::make_unique<devsim::SetCommandDevice>(d->sim, "$T", "Res");
+      devsim::TrackerIdentity id;
+      id.model = "VR835";
+      id.version = "32";
+      id.voice = 1;
+      d->tracker.SetIdentity(id);
+      ASSERT_TRUE(d->sim.Start()) << d->sim.LastError();
+    }
+    dlg = Open(9);
+    ASSERT_NE(dlg, nullptr);
+    dlg->m_strModuleDir = platform::GetCurrentFolder() + L"/";
+    ASSERT_TRUE(platform::CreateFolder(dlg->m_strModuleDir + L"Language XML"));
+    ASSERT_TRUE(platform::WriteWholeFile(dlg->m_strModuleDir + L"Language XML/BrelvanoParam_VR835_AB_32_Voice_Eng.xml", kDefinition));
+    path = platform::GetCurrentFolder() + L"/saved.xml";
+  }
+  void TearDown() override {
+    if (dlg != nullptr && dlg->m_bPortOpen) ClickButton(dlg, IDC_BTN_DISCONNECT);
+    m_dlg.reset();
+    first.sim.Stop();
+    second.sim.Stop();
+    MainWindowFixture::TearDown();
+  }
+  void ConnectTo(Device& d) {
+    if (dlg->m_bPortOpen) ClickButton(dlg, IDC_BTN_DISCONNECT);
+    ASSERT_TRUE(ConnectToPort(dlg, CString::FromUtf8(d.sim.PortName())));
+    ASSERT_TRUE(platform::PumpUntil([&] { return Shown(2) != nullptr && Shown(2)->pValueWnd != nullptr; }, kTimeoutMs));
+    ASSERT_TRUE(platform::PumpUntil([&] { return !dlg->m_bDefinitionPending && dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
+  }
+  PARAM_INFO* Shown(int i) const {
+    CSettingDialog* page = dlg->m_pSettingDlg;
+    if (page == nullptr || page->m_pParamList == nullptr || page->m_pParamList->GetCount() <= i) return nullptr;
+    return static_cast<PARAM_INFO*>(page->m_pParamList->GetAt(page->m_pParamList->FindIndex(i)));
+  }
+  bool LogHas(const CString& text) const {
+    for (int i = 0; i < dlg->m_listLog.GetCount(); ++i)
+      if (dlg->m_listLog.GetText(i).Find(text) >= 0) return true;
+    return false;
+  }
+  static std::vector<std::string> ProfileLines(const Device& d) {
+    std::vector<std::string> out;
+    for (const std::string& c : d.config->Commands())
+      if (c.find("PRF") == std::string::npos) out.push_back(c);
+    return out;
+  }
+  void Change() { dlg->SendMessage(WM_CHANGE_XML_PROFILE, 0, reinterpret_cast<LPARAM>(path.GetString())); }
+
+  Device first;
+  Device second;
+  CBrelvanoDlg* dlg = nullptr;
+  CString path;
+};
+
+TEST_F(XmlProfileTest, ValuesWithMarkupCharactersSurviveASaveAndAChangeIntoAnotherDevice) {
+  ConnectTo(first);
+  auto* mode = dynamic_cast<CComboBox*>(Shown(0)->pValueWnd);
+  ASSERT_NE(mode, nullptr);
+  mode->SetCurSel(1);
+  dlg->m_pSettingDlg->SendMessage(WM_COMMAND, MAKEWPARAM(mode->GetDlgCtrlID(), CBN_SELCHANGE),
+                                  reinterpret_cast<LPARAM>(mode->GetSafeHwnd()));
+  Shown(1)->pValueWnd->SetWindowText(L"a<b\"c&d");
+  ClickButton(dlg->m_pSettingDlg, IDC_SETTING_SEND);
+  ASSERT_TRUE(platform::PumpUntil([&] { return Shown(1)->strValue == L"a<b\"c&d"; }, kTimeoutMs)) << "the device took the values";
+  EXPECT_EQ(first.config->Body("GEN"), "1;a<b\"c&d;30");
+
+  dlg->SendMessage(WM_SAVE_XML_PROFILE, 0, reinterpret_cast<LPARAM>(path.GetString()));
+  EXPECT_TRUE(LogHas(L"Profile Saved Successfully!"));
+  const DEVICE_INFO& info = dlg->m_deviceInfo;
+  const CString expected = L"<?xml version=\"1.0\"?>\r\n\t<profile model=\"" + info.strModel + L"\" buyer=\"" + info.strBuyer +
+                           L"\" protocol=\"" + info.strProtocol + L"\" ver=\"" + info.strVersion +
+                           L"\">\r\n"
+                           L"\t\t<grp hdr=\"GEN\">\r\n\t\t\t<ele>1</ele>\r\n\t\t\t<ele>a&lt;b&quot;c&amp;d</ele>\r\n"
+                           L"\t\t\t<ele>30</ele>\r\n\t\t</grp>\r\n\t\t<grp hdr=\"RPT\">\r\n\t\t</grp>\r\n\t</profile>\r\n";
+  std::string bytes;
+  ASSERT_TRUE(platform::ReadWholeFile(path, bytes));
+  EXPECT_EQ(bytes, "\xFF\xFE" + ToUtf16LeBytes(expected));
+
+  ConnectTo(second);
+  Change();
+  ASSERT_TRUE(platform::PumpUntil([&] { return !dlg->m_bProfileWriting; }, kTimeoutMs));
+  EXPECT_TRUE(LogHas(L"Success To Change Profile"));
+  // The empty Report group is sent as its bare header, as the device has always received it.
+  EXPECT_EQ(ProfileLines(second), (std::vector<std::string>{"$TGEN;1;a<b\"c&d;30", "$TRPT;"}));
+  EXPECT_EQ(second.config->Body("GEN"), first.config->Body("GEN"));
+  EXPECT_EQ(Shown(1)->strValue, CString(L"a<b\"c&d"));
+  EXPECT_TRUE(dlg->m_btnConnect.IsWindowEnabled());
+}
+
+TEST_F(XmlProfileTest, AnInvalidOrForeignProfileShowsWhyAndSendsNothing) {
+  ConnectTo(second);
+  struct Case {
+    const char* name;
+    const char* text;
+    const wchar_t* message;
+  } cases[] = {
+      {"an element out of place after a good group",
+       "<profile buyer=\"ab\" protocol=\"GEN\" ver=\"32\"><grp hdr=\"GEN\"><ele>1</ele></grp><grp hdr=\"RPT\"><bad/></grp></profile>",
+       L"Invalid Profile!"},
+      {"another buyer", "<profile buyer=\"XY\"><grp hdr=\"GEN\"><ele>1</ele></grp></profile>", L"Wrong Profile"},
+      {"no buyer", "<profile><grp hdr=\"GEN\"><ele>1</ele></grp></profile>", L"Invalid Profile!"},
+      {"another root", "<config buyer=\"AB\"><grp hdr=\"GEN\"><ele>1</ele></grp></config>", L"Invalid Profile!"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(platform::WriteWholeFile(path, c.text));
+    const size_t before = second.config->Commands().size();
+    platform::ModalService::Instance().ClearRecords();
+    platform::ModalService::Instance().ExpectMessageBox(IDOK);
+    Change();
+    const std::vector<platform::ModalRecord> records = platform::ModalService::Instance().Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].text, CString(c.message));
+    EXPECT_FALSE(dlg->m_bProfileWriting);
+    EXPECT_TRUE(dlg->m_profileLines.empty());
+    EXPECT_EQ(second.config->Commands().size(), before) << "nothing is sent";
+  }
+}
+
+TEST_F(XmlProfileTest, LoadKeepsAProfileOnlyWhenItNamesTheConnectedDevice) {
+  ConnectTo(second);
+  const DEVICE_INFO& info = dlg->m_deviceInfo;
+  CString lowerBuyer = info.strBuyer;
+  lowerBuyer.MakeLower();
+  struct Case {
+    const char* name;
+    CString root;
+    bool kept;
+  } cases[] = {
+      {"buyer and protocol in another letter case",
+       L"<profile buyer=\"" + lowerBuyer + L"\" protocol=\"" + info.strProtocol + L"\" ver=\"" + info.strVersion + L"\"/>", true},
+      {"another version", L"<profile buyer=\"" + info.strBuyer + L"\" protocol=\"" + info.strProtocol + L"\" ver=\"" + info.strVersion + L"x\"/>", false},
+      {"no protocol", L"<profile buyer=\"" + info.strBuyer + L"\" ver=\"" + info.strVersion + L"\"/>", false},
+  };
+  platform::ModalService& modal = platform::ModalService::Instance();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(platform::WriteWholeFile(path, c.root.ToUtf8()));
+    modal.ExpectFileDialog(path);
+    if (!c.kept) modal.ExpectMessageBox(IDOK);
+    modal.ClearRecords();
+    ClickButton(dlg->m_pSettingDlg, IDC_SETTING_LOAD_PROFILE);
+    EXPECT_EQ(dlg->m_pSettingDlg->m_strProfilePath, c.kept ? path : CString());
+    if (!c.kept) {
+      ASSERT_FALSE(modal.Records().empty());
+      EXPECT_EQ(modal.Records().back().text, CString(L"Invalid Profile!"));
+    }
+  }
+}
+
+}  // namespace
