@@ -181,7 +181,8 @@ TEST_F(PolygonUserTest, ReadAddSaveDeleteReopenAndDeleteZonesOnTheDevice) {
   ASSERT_TRUE(platform::PumpUntil([&] { return poly.Zones() == std::vector<int>{3}; }, kTimeoutMs))
       << "every deletion reached the device";
   EXPECT_EQ(Rows(), (std::vector<CString>{L"03"}));
-  EXPECT_EQ(dlg->m_pPolygonTable[3].nPointCount, 0) << "the erase reply resets the zone";
+  EXPECT_TRUE(platform::PumpUntil([&] { return dlg->m_pPolygonTable[3].nPointCount == 0; }, kTimeoutMs))
+      << "the erase reply resets the zone";
 
   // A refused packet ends the write: nothing further is sent, the log says so, the tab strip is back.
   poly.SetWriteError(true);
