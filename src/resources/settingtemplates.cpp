@@ -42,7 +42,7 @@ void RegisterSettingPage() {
       DialogItemTemplate(L"BUTTON", L"EDIT", IDC_SETTING_POLYGON_EDIT, 65, 140, 50, 14, v | WS_TABSTOP | BS_PUSHBUTTON),
       DialogItemTemplate(L"BUTTON", L"DELETE", IDC_SETTING_POLYGON_DELETE, 120, 140, 50, 14,
                          v | WS_TABSTOP | BS_PUSHBUTTON),
-      DialogItemTemplate(L"SysListView32", L"", IDC_SETTING_POLYGON_LIST, 10, 160, 300, 100, list | LVS_SINGLESEL),
+      DialogItemTemplate(L"SysListView32", L"", IDC_SETTING_POLYGON_LIST, 10, 160, 300, 100, list),
       // Progress of the main window's long operations.
       DialogItemTemplate(L"msctls_progress32", L"", IDC_SETTING_PROGRESS, 10, 286, 592, 8, v | WS_BORDER),
       // Assignment tables with their titles.

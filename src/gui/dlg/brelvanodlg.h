@@ -19,6 +19,7 @@
 #include "gui/dlg/guibase.h"
 #include "gui/dlg/numberedvalues.h"
 #include "gui/dlg/pagemessages.h"
+#include "gui/dlg/polygonrecords.h"
 #include "gui/dlg/sessiontimers.h"
 #include "object/rs232/portlist.h"
 #include "object/rs232/serialstatus.h"
@@ -854,6 +855,27 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   // "InitCircleGeo" answer also clears the geofence page's records.
   BOOL AnswersPendingCommand(const CString& line);
   BOOL m_bPlsReplyPending = FALSE;
+
+  // (brelvanodlg_polygon.cpp) The $-command polygon replies ("PLC;Res" sub-commands, "PLG;Res",
+  // "PLS;Res") and the packet-by-packet zone write they drive.
+  void RoutePolygonReply(const CString& line);
+  void ParsePolygonGroupInfoReply(CString line);
+  void ParsePolygonGroupPosReply(CString line);
+  void ParseErasePolygonGroupReply(CString line);
+  void ParsePolygonServiceInfoReply(CString line);
+  void ParsePolygonSettingsReply(CString line);
+  void ParsePolygonWriteReply(CString line);
+  // A polygon command body framed for the polygon tab and queued.
+  void SendPolygonCommand(const CString& body);
+  // Starts the write of zone nZone (its record in the zone table, its points in the settings
+  // page's point blocks): the settings packet is sent.
+  void StartPolygonWrite(int nZone);
+  void SendPolygonPointBlock(int nBlock);
+  void SendPolygonEndPacket();
+  // Arms the reply watchdog (its expiry sets the reply events after eight silent periods).
+  void ArmReplyWatchdog();
+  brelvano::PolygonWriteChain m_polygonWrite;
+  int m_nPolygonWriteZone = 0;
 
   // ==== Profiles ====
   // (brelvanodlg_profile.cpp) The profile transfer: the start command, the lines of m_profileLines

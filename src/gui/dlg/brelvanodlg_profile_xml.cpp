@@ -91,6 +91,8 @@ static void SendPolygonRequest(CBrelvanoDlg* d, const CString& text) {
 // zones whose points were read.
 static int ReadXmlProfilePolygons(CBrelvanoDlg* d, int& nZonesRead) {
   d->m_nPolygonFirst = d->m_nPolygonMin;
+  // The zone settings replies are stored from the first zone on.
+  d->m_nPolygonReadIndex = d->m_nPolygonMin;
   d->m_bProfileReading = TRUE;
   d->ResetPolygonTable();
   if (d->m_bPolygonServiceSeen) {

@@ -258,6 +258,9 @@ void CBrelvanoDlg::ResetSession() {
   m_bPolygonActivating = FALSE;
   m_nGeofenceListCount = 0;
   m_nPolygonReadIndex = 0;
+  // A zone write in progress ends with the session.
+  m_polygonWrite.Reset();
+  m_nPolygonWriteZone = 0;
   m_nLabelWidth = 0;
   m_nValueWidth = 0;
   // Status chain, identification and the pending command of the session that ends.

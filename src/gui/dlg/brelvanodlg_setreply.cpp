@@ -56,6 +56,13 @@ BOOL CBrelvanoDlg::ParseSetReply(const CString& line) {
     return FALSE;
   }
   if (m_nCmdTab < 0 || m_nCmdTab >= kMaxTabs) return FALSE;
+  const CString& s = m_defHeader.strS;
+  if ((m_tabInfo[m_nCmdTab].nType == TAB_TYPE_POLYGON || m_bProfileReading) && line.Find(s + L"PLG;Res") >= 0) {
+    // A zone write's acknowledgement, refusals included: they end the write.
+    AddLogLine(line, TRUE);
+    ParsePolygonWriteReply(line);
+    return TRUE;
+  }
   CString lower = line;
   lower.MakeLower();
   for (const wchar_t* word : {L"error", L"invalid", L"no match field count", L"err", L"lock"}) {
@@ -66,10 +73,8 @@ BOOL CBrelvanoDlg::ParseSetReply(const CString& line) {
   if (!(upper.Find(L"$PVR") >= 0 && geofenceLine) && !m_bProfileReading && !(geofenceLine && m_bProfilePage))
     AddLogLine(line, TRUE);
 
-  const CString& s = m_defHeader.strS;
   if (m_bPlsReplyPending && line.Find(s + L"PLS;Res") >= 0) {
-    // The polygon settings reply parser is not part of this program yet.
-    TRACE(L"polygon settings reply: %s\n", line);
+    ParsePolygonSettingsReply(line);
     m_bPlsReplyPending = FALSE;
   }
 
@@ -87,12 +92,12 @@ BOOL CBrelvanoDlg::ParseSetReply(const CString& line) {
     return TRUE;
   }
   if (m_tabInfo[m_nCmdTab].nType == TAB_TYPE_POLYGON || m_bProfileReading) {
-    if (line.Find(s + L"PLC;Res") >= 0 || line.Find(s + L"PLG;Res") >= 0) {
-      // The polygon group, position, erase, service and packet reply parsers are not part of this
-      // program yet.
-      TRACE(L"polygon reply: %s\n", line);
-      if (m_tabInfo[m_nCmdTab].nType != TAB_TYPE_POLYGON && line.Find(s + L"PLC;Res") >= 0 && lower.Find(L"err") >= 0 && m_hPolygonReadEvent != nullptr)
-        SetEvent(m_hPolygonReadEvent);
+    if (line.Find(s + L"PLC;Res") >= 0) {
+      if (m_tabInfo[m_nCmdTab].nType != TAB_TYPE_POLYGON && lower.Find(L"err") >= 0) {
+        if (m_hPolygonReadEvent != nullptr) SetEvent(m_hPolygonReadEvent);
+      } else {
+        RoutePolygonReply(line);
+      }
     } else if (line.Find(s + L"PLS;Res") >= 0) {
       if (m_tabInfo[m_nCmdTab].nType != TAB_TYPE_POLYGON && line.Find(L"-Error") >= 0) return FALSE;
     } else {

@@ -102,6 +102,19 @@ class CSettingDialog : public CDialog, public GUI_Base {
   void FillPolygonGroupList();
   void SetMapPointText();
   void RefreshPolygonFromRecord(POLYGON_INFO* pZone);
+  // (settingdlg_polygon.cpp) One row of the zone list for a zone (a new row, or the row EDIT
+  // opened), the list sorted by zone number text, the first free zone (a 0-based table index, the
+  // zone count when every zone is in use) and the points of the other zones.
+  void SetPolygonListRow(const POLYGON_INFO& zone);
+  void SortPolygonList();
+  int FindFreePolygonIndex();
+  int GetUsedPointCount();
+  // The wizard's result: the zone with its point text and count is stored and written.
+  void SubmitPolygon(CString pointText, CString countText, POLYGON_INFO zone);
+  // Deletes zone n on the device (numbered-parameter line or "ErasePolygonGroup" request).
+  void DeletePolygonZone(int nZone);
+  // The zone list read of the $-command set, from the first zone.
+  void StartPolygonListRead();
   void SendPage();
   void OnCommandButton(WPARAM wParam);
   void OnAddPolygon();
@@ -181,6 +194,13 @@ class CSettingDialog : public CDialog, public GUI_Base {
   int m_nPointBlocksRead = 0;
   int m_nUsedPoints = 0;
   BOOL m_bKeepPolygonList = FALSE;  // the zones were read (the list is not asked again)
+  int m_nPolygonMode = 0;           // last zone action: 0 add, 1 edit, 2 delete
+  int m_nCurrentPolygon = 0;        // zone number last submitted
+  int m_nEditRow = -1;              // list row of the zone opened by EDIT
+  int m_nPolygonColumns = 0;
+  BOOL m_bWaitPoints = FALSE;       // EDIT waits for the zone's points
+  BOOL m_bExcludeEdited = FALSE;    // GetUsedPointCount leaves the selected zone out
+  CString m_strMapPointText;        // the point text of the zone opened by EDIT, for the map
   CString m_strDetailTitle;
   CString m_strMapTitle;
   // Assignment entries by "S_n", "M_n", "L_n".

@@ -6,10 +6,6 @@
 
 // ---- Builders --------------------------------------------------------------------------------
 
-void CSettingDialog::BuildPolygonPage() {
-  m_nRowCount = 0;
-  PlaceSendButton();
-}
 
 // ---- Polygon zones ---------------------------------------------------------------------------
 
@@ -39,14 +35,3 @@ void CSettingDialog::EnablePolygonButtons(BOOL bEnable) {
   }
 }
 
-void CSettingDialog::FillPolygonGroupList() {}
-
-void CSettingDialog::SetMapPointText() {}
-
-void CSettingDialog::RefreshPolygonFromRecord(POLYGON_INFO* pZone) { (void)pZone; }
-
-void CSettingDialog::OnAddPolygon() {}
-
-void CSettingDialog::OnEditPolygon() {}
-
-void CSettingDialog::OnDeletePolygon() {}

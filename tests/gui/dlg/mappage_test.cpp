@@ -172,4 +172,46 @@ TEST_F(MapPageTest, PointTextsHaveSixDecimalsFilledToTheirWidths) {
   page.DestroyWindow();
 }
 
+TEST_F(MapPageTest, AZoneIsDrawnByClicksClosedOnItsFirstPointAndConfirmed) {
+  CDHtmlDialog page(IDD_GEOFENCE_MAP, IDR_HTML_POLYGONMAP);
+  ASSERT_TRUE(page.Create(IDD_GEOFENCE_MAP, nullptr));
+  page.ShowWindow(SW_SHOW);
+  ASSERT_TRUE(page.WaitForDocument(kLoadMs));
+  auto count = [&] { return page.CallScript(L"getPointCount()"); };
+  // Clicks until the page has taken the click (a view just shown may not take the first one yet).
+  auto addPoint = [&](int dx, int dy, const wchar_t* after) {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+      testsupport::ClickMap(page, Qt::LeftButton, dx, dy);
+      if (platform::PumpUntil([&] { return count() == after; }, 1000)) return true;
+    }
+    return false;
+  };
+  ASSERT_TRUE(addPoint(-80, -60, L"1"));
+  ASSERT_TRUE(addPoint(80, -60, L"2"));
+  ASSERT_TRUE(addPoint(0, 70, L"3"));
+  EXPECT_EQ(page.GetElementValue(L"txtpolycount"), CString()) << "nothing before the zone is confirmed";
+  // A click on the first point closes the zone; 'confirm' writes its point text.
+  testsupport::ClickMap(page, Qt::LeftButton, -80, -60);
+  ASSERT_TRUE(platform::PumpUntil([&] { return page.CallScript(L"confirmZone()") == L"0"; }, 10000))
+      << "points: " << count().ToUtf8();
+  EXPECT_EQ(page.GetElementValue(L"txtpolycount"), CString(L"3"));
+  const CString text = page.GetElementValue(L"txtpolyzone");
+  EXPECT_EQ(GUI_Base::CountFields(text, L'\n'), 3);
+  EXPECT_EQ(text.Right(1), CString(L"@")) << "no line feed after the last point";
+  EXPECT_EQ(count(), CString(L"3")) << "the closing point is not counted";
+
+  // With 1 point in the other zones and 3 in all, the third point of a new zone is refused.
+  page.CallScript(L"clearPolygon()");
+  page.CallScript(L"SetTotalPolyCount(3)");
+  page.CallScript(L"SetSumPolyCount(1)");
+  ASSERT_TRUE(addPoint(-80, -60, L"1"));
+  ASSERT_TRUE(addPoint(80, -60, L"2"));
+  platform::ModalService::Instance().ExpectMessageBox(IDOK);
+  testsupport::ClickMap(page, Qt::LeftButton, 0, 70);
+  ASSERT_TRUE(platform::PumpUntil([&] { return !platform::ModalService::Instance().Records().empty(); }, 10000));
+  EXPECT_EQ(platform::ModalService::Instance().Records().back().text, CString(L"can not point Total number exceed 3ea."));
+  EXPECT_EQ(count(), CString(L"2"));
+  page.DestroyWindow();
+}
+
 }  // namespace

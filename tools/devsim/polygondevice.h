@@ -1,0 +1,62 @@
+// The polygon zones of a simulated tracker, for the $-command set. The device keeps zones (settings
+// and points) and answers, each line with its model token in front:
+//   "<S>PLC;GetPolygonGroupInfo;n" -> "<S>PLC;Res;GetPolygonGroupInfo;n;active;role1..role10;
+//      points;role11[;extras]" (an empty zone reports 0 points);
+//   "<S>PLC;GetPolygonGroupPos;n" -> one "<S>PLC;Res;GetPolygonGroupPos;n;packet;count;lng;lat..."
+//      line per five points;
+//   "<S>PLC;ErasePolygonGroup;n" -> the zone is erased, "<S>PLC;Res;ErasePolygonGroup;n";
+//   "<S>PLG;packet;count;zone;..." -> the settings packet (1), the point packets and the end packet
+//      of a zone write, each answered "<S>PLG;Res;01;OK;packet"; the zone is stored with the end
+//      packet. With the error switch on every packet is answered "<S>PLG;Res;01;OK-Error;packet" and
+//      nothing is stored.
+// In the numbered-parameter set zones and points are elements of codes 53 and 60-89, which the
+// numbered device (numbereddevice.h) keeps.
+#pragma once
+
+#include <map>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "devsim/devsim.h"
+
+namespace devsim {
+
+struct SimPolygonZone {
+  int index = 0;
+  int active = 0;
+  std::vector<std::string> roles = std::vector<std::string>(10, "0");  // roles 1 .. 10
+  std::string role11;
+  std::vector<std::string> extras;
+  std::vector<std::pair<std::string, std::string>> points;  // longitude, latitude
+};
+
+class PolygonDevice {
+ public:
+  explicit PolygonDevice(DeviceSimulator& sim);
+  PolygonDevice(const PolygonDevice&) = delete;
+  PolygonDevice& operator=(const PolygonDevice&) = delete;
+
+  void Put(const SimPolygonZone& zone);
+  // The zone with that number (no points when the device has none).
+  SimPolygonZone Get(int index) const;
+  // The numbers of the zones with points, in order.
+  std::vector<int> Zones() const;
+  void SetWriteError(bool error);
+  // The polygon lines received, in order.
+  std::vector<std::string> Lines() const;
+  // The answer lines to a received line; empty for a line that is not the device's polygon business.
+  std::vector<std::string> Answer(const std::string& line);
+
+ private:
+  bool Handle(const std::string& line, Responder& out);
+
+  mutable std::mutex m_mutex;
+  std::map<int, SimPolygonZone> m_zones;
+  SimPolygonZone m_pending;
+  bool m_writeError = false;
+  std::vector<std::string> m_lines;
+};
+
+}  // namespace devsim
