@@ -169,13 +169,6 @@ void SelfDeletingHeader::PostNcDestroy() {
   }
   delete this;
 }
-HeaderView::~HeaderView() {
-  // A window that took the header over by subclassing leaves the list's own one without a
-  // handle: nothing else will ever destroy it.
-  if (ownWindow != nullptr && ownWindow->m_hWnd == nullptr) delete ownWindow;
-  ownWindow = nullptr;
-}
-
 ListView* HeaderView::List() const { return dynamic_cast<ListView*>(parentWidget()); }
 
 LRESULT HeaderView::Notify(UINT code, int item, int button, HDITEM* pitem) {

@@ -142,7 +142,6 @@ class SelfDeletingEdit : public CEdit {
 class HeaderView : public QHeaderView {
  public:
   HeaderView(QWidget* parent, QAbstractItemModel* ownModel);
-  ~HeaderView() override;
 
   std::shared_ptr<ImageListData> images;
   std::unique_ptr<CImageList> imageObject;
