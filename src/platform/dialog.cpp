@@ -231,6 +231,8 @@ void CDialog::CreateControls(const platform::DialogTemplate& tpl) {
       delete ctrl;
       continue;
     }
+    // The dialog gives each control its font, which the control then answers for as its own.
+    ctrl->SetFont(CFont::FromHandle(platform::FontHandleOf(GetWidget()->font())), FALSE);
     UINT add = 0;
     if (IsClass(ctrl, L"COMBOBOX")) add = CB_ADDSTRING;
     else if (IsClass(ctrl, L"LISTBOX")) add = LB_ADDSTRING;

@@ -839,6 +839,16 @@ HBITMAP HBitmapFromImage(const QImage& image);  // a new bitmap the caller delet
 QImage ImageFromHIcon(HICON hIcon);
 HICON HIconFromImage(const QImage& image);      // a new icon the caller destroys
 QFont QFontFromHandle(HFONT hFont);
+// The handle of a font a window draws with (a dialog's font, given to its controls as their own):
+// one lasting object per distinct font, never deleted.
+HFONT FontHandleOf(const QFont& font);
+// Once per process: the Windows faces of templates and fonts are mapped to installed faces of like
+// metrics (Arial to Liberation Sans, the dialog font to a sans no wider than it, ...), and the
+// application's font becomes the dialog font (8 points, 11 pixels), so that texts get the room
+// the dialog units give them.
+void EnsureDialogFont();
+// The face the dialog font of templates resolves to.
+QFont DialogFont();
 // A brush handle (also (HBRUSH)(COLOR_xxx + 1)) as a Qt brush; false for an unknown handle.
 bool QBrushFromHandle(HBRUSH hBrush, QBrush* brush);
 

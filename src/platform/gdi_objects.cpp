@@ -1,6 +1,7 @@
 // The GDI objects behind the handles (pens, brushes, fonts, bitmaps, icons, regions), their
 // wrapper classes, the stock objects, and the fixed tables of system colours and metrics.
 #include <QFontMetrics>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QPainterPath>
 #include <QScreen>
@@ -33,6 +34,7 @@ struct Table {
   HGDIOBJ stock[DEFAULT_GUI_FONT + 1] = {};
   HGDIOBJ sysBrushes[COLOR_MENUBAR + 1] = {};
   HGDIOBJ defaultBitmap = nullptr;
+  std::unordered_map<QString, HGDIOBJ> windowFonts;  // FontHandleOf, by font key
 };
 
 Table& T() {
@@ -1175,3 +1177,70 @@ BOOL DestroyIcon(HICON hIcon) {
   if (!Lookup(hIcon, Kind::Icon)) return FALSE;
   return platform::gdi::Remove(hIcon) ? TRUE : FALSE;
 }
+
+namespace platform {
+
+HFONT FontHandleOf(const QFont& font) {
+  gdi::Table& t = gdi::T();
+  std::lock_guard<std::recursive_mutex> lock(t.mu);
+  const QString key = font.key();
+  auto it = t.windowFonts.find(key);
+  if (it != t.windowFonts.end()) return static_cast<HFONT>(it->second);
+  auto o = std::make_shared<gdi::Object>(gdi::Kind::Font);
+  o->font = font;
+  LOGFONT& lf = o->lf;
+  const int pixels = font.pixelSize() > 0 ? font.pixelSize() : static_cast<int>(font.pointSizeF() * 96.0 / 72.0 + 0.5);
+  lf.lfHeight = -std::max(1, pixels);
+  lf.lfWeight = static_cast<LONG>(font.weight());
+  lf.lfItalic = font.italic() ? 1 : 0;
+  lf.lfUnderline = font.underline() ? 1 : 0;
+  lf.lfStrikeOut = font.strikeOut() ? 1 : 0;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lf.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+  const std::wstring face = font.family().left(LF_FACESIZE - 1).toStdWString();
+  std::wcsncpy(lf.lfFaceName, face.c_str(), LF_FACESIZE - 1);
+  HGDIOBJ h = gdi::RegisterStock(o);
+  t.windowFonts.emplace(key, h);
+  return static_cast<HFONT>(h);
+}
+
+namespace {
+// Installed faces of like metrics for the faces Windows programs name, the first installed wins.
+// Liberation's faces share their widths with Arial, Times New Roman and Courier New; the dialog
+// faces (MS Shell Dlg and its kin) are no narrower than Arial, so a text that fits there fits here.
+const struct {
+  const char* face;
+  const char* substitutes[3];
+} kSubstitutes[] = {
+    {"Arial", {"Liberation Sans", "Arimo", "DejaVu Sans"}},
+    {"MS Shell Dlg", {"Liberation Sans", "Arimo", "DejaVu Sans"}},
+    {"MS Shell Dlg 2", {"Liberation Sans", "Arimo", "DejaVu Sans"}},
+    {"MS Sans Serif", {"Liberation Sans", "Arimo", "DejaVu Sans"}},
+    {"Microsoft Sans Serif", {"Liberation Sans", "Arimo", "DejaVu Sans"}},
+    {"Tahoma", {"Liberation Sans", "Arimo", "DejaVu Sans"}},
+    {"Segoe UI", {"Liberation Sans", "Arimo", "DejaVu Sans"}},
+    {"Times New Roman", {"Liberation Serif", "Tinos", "DejaVu Serif"}},
+    {"Courier New", {"Liberation Mono", "Cousine", "DejaVu Sans Mono"}},
+};
+}  // namespace
+
+QFont DialogFont() {
+  QFont f(QStringLiteral("MS Shell Dlg"));
+  f.setStyleHint(QFont::SansSerif);
+  f.setPixelSize(11);  // 8 points at 96 dots an inch, as Windows draws its dialogs
+  return f;
+}
+
+void EnsureDialogFont() {
+  static bool done = false;
+  if (done || qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return;
+  done = true;
+  for (const auto& entry : kSubstitutes) {
+    QStringList list;
+    for (const char* s : entry.substitutes) list << QString::fromLatin1(s);
+    QFont::insertSubstitutions(QString::fromLatin1(entry.face), list);
+  }
+  QApplication::setFont(DialogFont());
+}
+
+}  // namespace platform

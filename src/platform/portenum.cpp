@@ -163,8 +163,9 @@ std::vector<SerialPortInfo> EnumerateSerialPorts() {
   for (const auto& [valueName, data] : reg::EnumStrings(HKEY_LOCAL_MACHINE, kSerialCommKey)) {
     const std::string name = data.ToUtf8();
     if (name.empty() || IsOwnedEntry(valueName.ToUtf8(), name)) continue;
+    const CString& entry = data;
     const bool known = std::any_of(ports.begin(), ports.end(),
-                                   [entry = data](const SerialPortInfo& p) { return p.name == entry; });
+                                   [&entry](const SerialPortInfo& p) { return p.name == entry; });
     if (known) continue;
     SerialPortInfo p;
     p.name = data;
@@ -181,8 +182,9 @@ bool SyncSerialCommKey() {
   bool ok = true;
   for (const auto& [valueName, data] : reg::EnumStrings(HKEY_LOCAL_MACHINE, kSerialCommKey)) {
     if (!IsOwnedEntry(valueName.ToUtf8(), data.ToUtf8())) continue;
+    const CString& entry = data;
     const bool present =
-        std::any_of(real.begin(), real.end(), [entry = data](const SerialPortInfo& p) { return p.name == entry; });
+        std::any_of(real.begin(), real.end(), [&entry](const SerialPortInfo& p) { return p.name == entry; });
     if (!present && !reg::DeleteValue(HKEY_LOCAL_MACHINE, kSerialCommKey, valueName)) ok = false;
   }
   for (const SerialPortInfo& p : real) {

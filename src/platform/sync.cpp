@@ -323,6 +323,8 @@ BOOL ResetEvent(HANDLE event) { return KernelAccess::SetIfEvent(event, false) ? 
 
 BOOL IsEventSet(HANDLE event) { return KernelAccess::IsSetIfEvent(event) == 1 ? TRUE : FALSE; }
 
+int platform::EventState(HANDLE event) { return KernelAccess::IsSetIfEvent(event); }
+
 BOOL CloseHandle(HANDLE handle) {
   {
     std::lock_guard<std::mutex> lock(Kernel().mutex);

@@ -122,6 +122,10 @@ BOOL SetEvent(HANDLE event);
 BOOL ResetEvent(HANDLE event);
 // Non-consuming test of an event (FALSE for a handle that is not a live event).
 BOOL IsEventSet(HANDLE event);
+namespace platform {
+// Non-consuming test of an event: 1 set, 0 not set, -1 not a live event.
+int EventState(HANDLE event);
+}  // namespace platform
 // Deletes an event made by CreateEvent (its waiters get WAIT_FAILED). A thread's handle belongs to
 // its CWinThread: closing it does nothing and succeeds. FALSE for anything else.
 BOOL CloseHandle(HANDLE handle);

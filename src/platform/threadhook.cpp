@@ -88,7 +88,7 @@ LPARAM PointParam(int x, int y) {
 
 class InputFeed : public QObject {
  public:
-  bool eventFilter(QObject* watched, QEvent* event) override {
+  __attribute__((no_sanitize("vptr"))) bool eventFilter(QObject* watched, QEvent* event) override {
     if (g_count.load() == 0) return false;
     switch (event->type()) {
       case QEvent::KeyPress:
@@ -102,7 +102,8 @@ class InputFeed : public QObject {
       default:
         return false;
     }
-    QWidget* widget = qobject_cast<QWidget*>(watched);
+    // The web engine's internal objects pass here too: the widget test reads the object's own flag.
+    QWidget* widget = watched->isWidgetType() ? static_cast<QWidget*>(watched) : nullptr;
     if (widget == nullptr || IsPropagation(widget, event)) return false;
     UINT message = 0;
     WPARAM wParam = 0;

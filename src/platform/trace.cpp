@@ -24,6 +24,11 @@ CallbackList<const CString&>& Sinks() {
   return *sinks;
 }
 
+CallbackList<const CString&>& TraceSinks() {
+  static CallbackList<const CString&>* sinks = new CallbackList<const CString&>;
+  return *sinks;
+}
+
 // Writes every byte unless the descriptor fails (a closed pipe is not an error worth more).
 void WriteAll(int fd, const std::string& bytes) {
   size_t done = 0;
@@ -42,8 +47,11 @@ void WriteAll(int fd, const std::string& bytes) {
 void Trace(const CString& text) {
   std::string bytes = text.ToUtf8();
   if (bytes.empty() || bytes.back() != '\n') bytes += '\n';
-  std::lock_guard<std::mutex> lock(OutputMutex());
-  WriteAll(STDERR_FILENO, bytes);
+  {
+    std::lock_guard<std::mutex> lock(OutputMutex());
+    WriteAll(STDERR_FILENO, bytes);
+  }
+  TraceSinks().Call(text);
 }
 
 void WriteStdout(const CString& text) {
@@ -60,6 +68,10 @@ void WriteStdout(const CString& text) {
 int AddStdoutSink(std::function<void(const CString&)> sink) { return Sinks().Add(std::move(sink)); }
 
 void RemoveStdoutSink(int id) { Sinks().Remove(id); }
+
+int AddTraceSink(std::function<void(const CString&)> sink) { return TraceSinks().Add(std::move(sink)); }
+
+void RemoveTraceSink(int id) { TraceSinks().Remove(id); }
 
 }  // namespace platform
 

@@ -28,6 +28,10 @@ void WriteStdout(const CString& text);
 // another thread and is not called again.
 int AddStdoutSink(std::function<void(const CString&)> sink);
 void RemoveStdoutSink(int id);
+// The same for the messages of Trace (as given, without the newline added): a diagnostics view or
+// a test watching what the program reports. Without a sink a message costs nothing more.
+int AddTraceSink(std::function<void(const CString&)> sink);
+void RemoveTraceSink(int id);
 
 }  // namespace platform
 

@@ -1,12 +1,18 @@
 // The program's entry point: builds the Qt application, then runs the application object's
 // InitInstance and, when it asks for one, the message loop. Linked into the program only.
 #include <QApplication>
+#include <cstdlib>
+#include <unistd.h>
 #include <cstdio>
 
 #include "platform/sync.h"
 #include "platform/winapp.h"
 
 int main(int argc, char** argv) {
+  // The web views of HTML dialogs share their contexts; and the web engine's sandbox cannot run
+  // for the superuser, so it is switched off then.
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  if (geteuid() == 0) setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
   QApplication app(argc, argv);
   // Windows end a program only when it says so (PostQuitMessage, the end of InitInstance).
   QApplication::setQuitOnLastWindowClosed(false);

@@ -1,5 +1,6 @@
 // CWnd: creation, identity, message dispatch through message maps, placement and state.
 #include "platform/wnd.h"
+#include "platform/gdi.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -222,6 +223,7 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, const wchar_t* lpszClassName, const wchar_t
   if (m_hWnd != nullptr) return FALSE;
   if (QApplication::instance() == nullptr) return FALSE;
   platform::EnsureInputFilter();
+  platform::EnsureDialogFont();
   CString className = lpszClassName != nullptr ? CString(lpszClassName) : CString();
   const platform::WindowClassInfo* info = className.IsEmpty() ? nullptr : platform::FindWindowClass(className);
 

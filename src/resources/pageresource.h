@@ -7,7 +7,14 @@
 #define IDD_MENU_PANEL 133
 #define IDD_WAIT 132
 #define IDD_GEOFENCE_PAGE 140
+#define IDD_BLE_DETAIL 153
 #define IDD_BLE_PAGE 154
+#define IDD_GEOFENCE_MAP 149
+#define IDD_GEOFENCE_DETAIL 152
+
+// Map pages (HTML resources).
+#define IDR_HTML_CIRCLEMAP 104
+#define IDR_HTML_POLYGONMAP 108
 
 // Geofence page.
 #define IDC_GEOFENCE_LIST 1045
@@ -17,6 +24,12 @@
 #define IDC_GEOFENCE_PROGRESS 1102
 #define IDC_GEOFENCE_STATUS 1103
 
+// Geofence map dialog (SEND is IDOK, CANCEL IDCANCEL) and geofence detail dialog.
+#define IDC_MAP_PREV 1000
+#define IDC_MAP_ALLVIEW 1099
+#define IDC_DETAIL_NEXT 1000
+#define IDC_DETAIL_CANCEL 1001
+
 // BLE page.
 #define IDC_BLE_LIST 1106
 #define IDC_BLE_PROGRESS 1107
@@ -24,9 +37,12 @@
 #define IDC_BLE_EDIT 1109
 #define IDC_BLE_ADD 1110
 
+// BLE detail dialog.
+#define IDC_BLE_DETAIL_OK 1001
+#define IDC_BLE_DETAIL_CANCEL 1111
+
 // Report map dialog.
 #define IDC_REPORT_OK 1084
-#define IDC_REPORT_BITS 1085
 #define IDC_REPORT_SMALL_TITLE 1096
 #define IDC_REPORT_MEDIUM_TITLE 1097
 #define IDC_REPORT_LARGE_TITLE 1098

@@ -1,9 +1,11 @@
 // Dialog templates registered by RegisterPageTemplates(): the side menu panel (133), the geofence
-// page (140), the BLE page (154) and the report map dialog (111).
+// page (140) with its map dialog (149) and detail dialog (152), the BLE page (154), the BLE detail
+// dialog (153) and the report map dialog (111).
 #include "resources/pagetemplates.h"
 
 #include "platform/controls.h"
 #include "platform/dialog.h"
+#include "platform/htmldialog.h"
 #include "platform/listctrl.h"
 #include "platform/resources.h"
 #include "resources/pageresource.h"
@@ -54,14 +56,51 @@ void RegisterBlePage() {
   platform::RegisterDialogTemplate(t);
 }
 
+// Step 2 of a geofence ADD or EDIT: the circle map over the buttons; the dialog can be resized.
+void RegisterGeofenceMap() {
+  DialogTemplate t(IDD_GEOFENCE_MAP, 10, 10, 460, 320, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | DS_SETFONT | DS_CENTER,
+                   0, L"Geofence Dialog", L"MS Shell Dlg", 8);
+  const DWORD v = WS_VISIBLE | WS_TABSTOP;
+  t.items = {
+      DialogItemTemplate(L"BUTTON", L"PREV", IDC_MAP_PREV, 170, 302, 60, 14, v | BS_PUSHBUTTON),
+      DialogItemTemplate(L"BUTTON", L"SEND", IDOK, 235, 302, 60, 14, v | BS_PUSHBUTTON),
+      DialogItemTemplate(L"BUTTON", L"CANCEL", IDCANCEL, 300, 302, 60, 14, v | BS_PUSHBUTTON),
+      DialogItemTemplate(L"BUTTON", L"ALL VIEW", IDC_MAP_ALLVIEW, 390, 302, 60, 14, v | BS_PUSHBUTTON),
+  };
+  platform::RegisterDialogTemplate(t);
+}
+
+// Step 1 of a geofence ADD or EDIT: the controls of the geofence's further values are made at run
+// time above the two buttons.
+void RegisterGeofenceDetail() {
+  DialogTemplate t(IDD_GEOFENCE_DETAIL, 20, 20, 300, 230, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT | DS_CENTER, 0,
+                   L"Geofence Dialog", L"MS Shell Dlg", 8);
+  const DWORD v = WS_VISIBLE | WS_TABSTOP;
+  t.items = {
+      DialogItemTemplate(L"BUTTON", L"NEXT", IDC_DETAIL_NEXT, 165, 210, 60, 14, v | BS_PUSHBUTTON),
+      DialogItemTemplate(L"BUTTON", L"CANCEL", IDC_DETAIL_CANCEL, 232, 210, 60, 14, v | BS_PUSHBUTTON),
+  };
+  platform::RegisterDialogTemplate(t);
+}
+
+void RegisterBleDetail() {
+  DialogTemplate t(IDD_BLE_DETAIL, 30, 30, 420, 260, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT, 0,
+                   L"BLE Dialog", L"MS Shell Dlg", 8);
+  const DWORD v = WS_VISIBLE;
+  t.items = {
+      DialogItemTemplate(L"BUTTON", L"OK", IDC_BLE_DETAIL_OK, 300, 238, 50, 16, v | WS_TABSTOP | BS_PUSHBUTTON),
+      DialogItemTemplate(L"BUTTON", L"CANCEL", IDC_BLE_DETAIL_CANCEL, 360, 238, 50, 16, v | WS_TABSTOP | BS_PUSHBUTTON),
+  };
+  platform::RegisterDialogTemplate(t);
+}
+
 void RegisterReportMap() {
-  DialogTemplate t(IDD_REPORT_MAP, 20, 20, 300, 220, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, 0,
+  DialogTemplate t(IDD_REPORT_MAP, 20, 20, 300, 220,
+                   WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VSCROLL | DS_MODALFRAME | DS_SETFONT, 0,
                    L"Report Map", L"MS Shell Dlg", 8);
   const DWORD v = WS_VISIBLE;
   t.items = {
       DialogItemTemplate(L"BUTTON", L"OK", IDC_REPORT_OK, 240, 5, 50, 14, v | WS_TABSTOP | BS_PUSHBUTTON),
-      DialogItemTemplate(L"LISTBOX", L"", IDC_REPORT_BITS, 5, 25, 285, 190,
-                         v | WS_BORDER | WS_VSCROLL | LBS_NOINTEGRALHEIGHT),
       DialogItemTemplate(L"STATIC", L"Small Table", IDC_REPORT_SMALL_TITLE, 5, 5, 70, 10, 0),
       DialogItemTemplate(L"STATIC", L"Midium Table", IDC_REPORT_MEDIUM_TITLE, 80, 5, 70, 10, 0),
       DialogItemTemplate(L"STATIC", L"Large Table", IDC_REPORT_LARGE_TITLE, 155, 5, 70, 10, 0),
@@ -75,7 +114,13 @@ void RegisterPageTemplates() {
   RegisterMenuPanel();
   RegisterGeofencePage();
   RegisterBlePage();
+  RegisterBleDetail();
   RegisterReportMap();
+  RegisterGeofenceMap();
+  RegisterGeofenceDetail();
+  // The map pages are bundled into the program's own resources.
+  platform::RegisterHtmlResource(IDR_HTML_CIRCLEMAP, L"qrc:/map/circlemap.html");
+  platform::RegisterHtmlResource(IDR_HTML_POLYGONMAP, L"qrc:/map/polygonmap.html");
 }
 
 }  // namespace brelvano

@@ -2,6 +2,9 @@
 // file and as numbered sub-files, the JSON definition in frames after its CSV, bad checksums and
 // their resend limit, packets split at every byte of their header, lost, truncated and lying packets,
 // silence, and the stored files byte for byte.
+#include <QImage>
+#include <QWidget>
+
 #include <functional>
 #include <string>
 #include <utility>
@@ -9,8 +12,10 @@
 
 #include "devsim/definitionserver.h"
 #include "devsim/trackerdevice.h"
+#include "gui/dlg/settingdlg.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/serialport.h"
 
 #include "session_fixture.h"
 
@@ -363,6 +368,126 @@ TEST_F(DownloadTest, MalformedDownloadsEndTheSessionWithAMessage) {
     EXPECT_FALSE(platform::FileExists(m_dlg->m_strModuleDir + L"BrelvanoParam.xml"));
     EXPECT_FALSE(platform::FileExists(m_dlg->m_strModuleDir + L"JsonParam.json"));
     EXPECT_EQ(m_dlg->m_pSettingDlg, nullptr);
+  }
+}
+
+// A single-file definition with a generic tab and a geofence tab.
+std::string DefinitionWithZones() {
+  return "<brelvano S=\"$T\" D=\";\" cmd=\"SHDC\" res=\"SDRDH\">\r\n"
+         "<grp id=\"1\" title=\"General\" hdr=\"GEN\">\r\n"
+         "<item fid=\"Name\" type=\"edit\" ID=\"1\" max=\"16\" curr=\"unit\"/>\r\n"
+         "<item fid=\"Mode\" type=\"combo\" ID=\"2\" num=\"2\" curr=\"Day\"><ele>Day</ele><ele>Night</ele></item>\r\n"
+         "</grp>\r\n"
+         "<grp id=\"6\" title=\"Zones\" hdr=\"GEO\" unit=\"1\" min=\"1\" max=\"20\">\r\n"
+         "<item fid=\"Latitude\" type=\"edit\"/>\r\n<item fid=\"Radius\" type=\"edit\"/>\r\n"
+         "</grp>\r\n</brelvano>\r\n";
+}
+
+// The model is freed and loaded again under shown pages: the device restarts after a download, the
+// user disconnects and connects again, the device restarts while a tab read waits for it. Every
+// page must let go of the lists before they are freed (the address sanitizer sees a page that
+// walks a freed list).
+TEST_F(DownloadTest, TheDefinitionIsReplacedUnderItsShownPages) {
+  server.ServeXmlFile(DefinitionWithZones());
+  ConnectAs("VR600", "150");
+  auto shown = [&] {
+    return Loaded(2) && m_dlg->m_pSettingDlg->m_pParamList != nullptr && m_dlg->m_pGeofenceDlg != nullptr;
+  };
+  ASSERT_TRUE(Drive(shown)) << "the first page shows the first tab";
+  ASSERT_EQ(server.Sent(), 1);
+
+  // The device restarts: the session starts again and the definition is downloaded again.
+  ASSERT_TRUE(tracker.SendSystemStart());
+  ASSERT_TRUE(Drive([&] { return server.Sent() == 2 && shown(); }, 10)) << "a second download";
+  EXPECT_EQ(tracker.ReadyCount(), 2);
+  EXPECT_EQ(m_dlg->m_tabInfo[1].strTitle, CString(L"Zones"));
+
+  // Disconnect and Connect: a third download into a new session.
+  Click(IDC_BTN_DISCONNECT);
+  EXPECT_EQ(m_dlg->m_pSettingDlg, nullptr);
+  EXPECT_EQ(m_dlg->m_pParamLists, nullptr);
+  // The download's counters end with the session.
+  EXPECT_EQ(m_dlg->m_nXmlSize, 0);
+  EXPECT_EQ(m_dlg->m_nXmlReceived, 0);
+  EXPECT_EQ(m_dlg->m_nPacket, 0);
+  EXPECT_EQ(m_dlg->m_nPacketCount, 0);
+  Connect();
+  ASSERT_TRUE(Drive([&] { return server.Sent() == 3 && shown(); }, 10));
+
+  // The device restarts when the zone tab asks for its records: the wait of the tab read ends with
+  // the session it belonged to, and the new session downloads the definition again.
+  tracker.RestartOn("RGEO");
+  // The read's time-out runs on the wait's own clock steps: a long one leaves the device the time
+  // to answer.
+  m_dlg->m_tabInfo[1].nSize = 4000;
+  const unsigned model = m_dlg->m_nModelGeneration;
+  m_dlg->m_tabPages.SetCurSel(1);
+  NMHDR notify{m_dlg->m_tabPages.GetSafeHwnd(), IDC_TAB_PAGES, TCN_SELCHANGE};
+  m_dlg->SendMessage(WM_NOTIFY, IDC_TAB_PAGES, reinterpret_cast<LPARAM>(&notify));
+  EXPECT_NE(m_dlg->m_nModelGeneration, model) << "the wait ended with the model it read for";
+  ASSERT_TRUE(Drive([&] { return server.Sent() == 4 && shown(); }, 10));
+  EXPECT_TRUE(sim.WaitForLine([](const std::string& l) { return l == "AT^$PVRRGEO"; }, 5000));
+  EXPECT_TRUE(MessageTexts().empty());
+}
+
+// The user closes the window while a tab read waits for the device, and with a port open: the
+// wait ends, the session ends with a close request, the link's threads stop and the port is free.
+TEST_F(DownloadTest, ClosingTheWindowDuringAReplyWaitEndsTheSessionAndFreesThePort) {
+  server.ServeXmlFile(DefinitionWithZones());
+  ConnectAs("VR600", "150");
+  ASSERT_TRUE(Drive([&] { return Loaded(2) && m_dlg->m_pGeofenceDlg != nullptr; }));
+  tracker.SetIgnored("RGEO", true);
+  // The close arrives while the zone tab waits for its records.
+  platform::ModalService::Instance().ExpectMessageBox(IDOK);
+  m_dlg->PostMessage(WM_CLOSE);
+  m_dlg->m_tabPages.SetCurSel(1);
+  NMHDR notify{m_dlg->m_tabPages.GetSafeHwnd(), IDC_TAB_PAGES, TCN_SELCHANGE};
+  m_dlg->SendMessage(WM_NOTIFY, IDC_TAB_PAGES, reinterpret_cast<LPARAM>(&notify));
+  // Here the wait has ended.
+  EXPECT_FALSE(m_dlg->m_bPortOpen);
+  EXPECT_EQ(m_dlg->m_pSettingDlg, nullptr);
+  EXPECT_EQ(m_dlg->m_pGeofenceDlg, nullptr);
+  EXPECT_EQ(m_dlg->m_pParamLists, nullptr);
+  platform::SerialPort probe;
+  EXPECT_TRUE(probe.Open(CString::FromUtf8(sim.PortPath()))) << "the port is free at once";
+}
+
+// After a download on either road the window is shown as it is now: nothing is left locked
+// against repainting, and a grab of the window shows the tab strip with its titles.
+TEST_F(DownloadTest, TheWindowRepaintsAfterEveryDownloadRoad) {
+  const struct {
+    const char* what;
+    std::function<void()> serve;
+    const char* version;
+  } cases[] = {
+      {"single file", [&] { server.ServeXmlFile(SingleFileDefinition()); }, "150"},
+      {"sub-files",
+       [&] {
+         server.ServeXmlSubFiles({{"RPT_SET", SubFile("Report settings", "RPT", "\r\n")},
+                                  {"GEN", SubFile("General", "GEN", "\r\n")},
+                                  {"EVT", SubFile("Events", "EVT", "\r\n")}});
+       },
+       "5"},
+  };
+  m_dlg->ShowWindow(SW_SHOW);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.serve();
+    ConnectAs("VR600", c.version);
+    ASSERT_TRUE(Drive([&] { return Loaded(2) && !m_dlg->m_bXmlDownload && m_dlg->m_pSettingDlg->m_pParamList != nullptr; }));
+    Run(2000);
+    EXPECT_EQ(m_dlg->m_nDownloadState, 2) << "the download has ended: tab changes are not deferred";
+    QWidget* window = m_dlg->GetWidget();
+    EXPECT_TRUE(window->updatesEnabled()) << "the main window repaints";
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+      if (w->isVisible()) {
+        EXPECT_TRUE(w->updatesEnabled()) << w->metaObject()->className();
+      }
+    }
+    // The grab paints the tab strip as the screen shows it: it differs from a strip without tabs.
+    const QImage withTabs = m_dlg->m_tabPages.GetWidget()->grab().toImage();
+    EXPECT_FALSE(withTabs.isNull());
+    Click(IDC_BTN_DISCONNECT);
   }
 }
 

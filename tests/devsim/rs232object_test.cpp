@@ -31,12 +31,13 @@ class OwnerWnd : public CWnd {
     std::string data;          // SERIAL_ST_DATA: the bytes
     bool terminated = false;   // SERIAL_ST_DATA: a zero byte follows them
     std::vector<std::string> ports;  // SERIAL_ST_PORT_LIST
+    const void* status = nullptr;    // the record the status came in
   };
   std::vector<Record> records;
 
   LRESULT OnNotify(WPARAM, LPARAM lParam) {
     const SerialStatus* status = reinterpret_cast<const SerialStatus*>(lParam);
-    Record record{status->nCode, {}, false, {}};
+    Record record{status->nCode, {}, false, {}, status};
     if (status->nCode == SERIAL_ST_DATA && status->pData != nullptr) {
       const char* bytes = static_cast<const char*>(status->pData);
       record.data.assign(bytes, static_cast<size_t>(status->nCount));
@@ -252,6 +253,17 @@ TEST_F(RS232ObjectTest, UnpluggedDeviceIsReportedAndWritesFail) {
   ASSERT_TRUE(Pump([&] { return owner.Count(SERIAL_ST_DEVICE_LOST) > 0; }));
   for (int i = 0; i < 3; ++i) EXPECT_EQ(Write(L"AT^TEST\r"), 0);
   EXPECT_EQ(owner.Count(SERIAL_ST_DEVICE_LOST), 1) << "reported once";
+  // The read thread reports the loss in a record of its own: the record of the open and close
+  // statuses, which the GUI thread fills meanwhile, is not written from there.
+  const void* lostRecord = nullptr;
+  const void* openRecord = nullptr;
+  for (const OwnerWnd::Record& r : owner.records) {
+    if (r.code == SERIAL_ST_DEVICE_LOST) lostRecord = r.status;
+    if (r.code == SERIAL_ST_READY) openRecord = r.status;
+  }
+  ASSERT_NE(openRecord, nullptr);
+  EXPECT_NE(lostRecord, openRecord);
+  EXPECT_EQ(static_cast<const SerialStatus*>(openRecord)->nCode, SERIAL_ST_READY);
   const size_t before = owner.records.size();
   EXPECT_NE(Request(SERIAL_REQ_CLOSE), -1);
   EXPECT_EQ(owner.Codes(static_cast<int>(before)), std::vector<int>{SERIAL_ST_CLOSED});

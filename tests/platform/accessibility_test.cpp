@@ -8,6 +8,7 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
+#include <QComboBox>
 #include <QWidget>
 
 #include "notify_sink.h"
@@ -153,6 +154,43 @@ TEST_F(AccessibilityTest, NamesAndValuesFollowTheWindowText) {
   // A button that gets text of its own is named by it.
   Item(kEmptyButton)->SetWindowText(CString(L"Browse"));
   EXPECT_EQ(Iface(kEmptyButton)->text(QAccessible::Name), QString("Browse"));
+}
+
+// A screen reader reads an edit through its text interface and a combo box through its value and
+// items: the content and the selection, never the label in their place.
+TEST_F(AccessibilityTest, EditsReadTheirValueAndCombosTheirSelectionAndItems) {
+  QAccessibleTextInterface* text = Iface(kNameEdit)->textInterface();
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(text->text(0, text->characterCount()), QString("hello"));
+  text->setSelection(0, 1, 4);
+  int s = -1, e = -1;
+  text->selection(0, &s, &e);
+  EXPECT_EQ(std::make_pair(s, e), std::make_pair(1, 4));
+  // Changes from the reader go the way typing does: the window text follows.
+  ASSERT_NE(Iface(kNameEdit)->editableTextInterface(), nullptr);
+  Iface(kNameEdit)->editableTextInterface()->replaceText(0, 5, QString("van 3"));
+  EXPECT_EQ(Item(kNameEdit)->GetWindowText(), CString(L"van 3"));
+  // A password has a text interface that reads nothing and cannot be changed through it.
+  ASSERT_NE(Iface(kPassEdit)->textInterface(), nullptr);
+  EXPECT_EQ(Iface(kPassEdit)->textInterface()->characterCount(), 0);
+  EXPECT_EQ(Iface(kPassEdit)->editableTextInterface(), nullptr);
+
+  auto* combo = dynamic_cast<CComboBox*>(Item(kPortCombo));
+  ASSERT_NE(combo, nullptr);
+  combo->SetCurSel(1);
+  QAccessibleInterface* port = Iface(kPortCombo);
+  EXPECT_EQ(port->text(QAccessible::Name), QString("Port:"));
+  EXPECT_EQ(port->text(QAccessible::Value), QString("ttyACM0"));
+  ASSERT_EQ(port->childCount(), 2);
+  EXPECT_EQ(port->child(0)->text(QAccessible::Name), QString("ttyUSB0"));
+  EXPECT_EQ(port->child(1)->role(), QAccessible::ListItem);
+  EXPECT_TRUE(port->child(1)->state().selected);
+  EXPECT_EQ(port->indexOfChild(port->child(1)), 1);
+  ASSERT_TRUE(port->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+  port->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+  auto* widget = qobject_cast<QComboBox*>(Item(kPortCombo)->GetWidget());
+  ASSERT_TRUE(platform::PumpUntil([&] { return combo->GetDroppedState() != FALSE; }, 2000)) << "the list never dropped";
+  widget->hidePopup();
 }
 
 TEST_F(AccessibilityTest, StatesChangeWithTheControls) {

@@ -4,6 +4,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPalette>
 #include <QKeyEvent>
@@ -807,6 +809,58 @@ TEST_F(RealModalTest, DestroyingTheWindowEndsTheLoop) {
   QTimer timer;
   Watchdog(dlg, timer);
   EXPECT_EQ(dlg.DoModal(), -1);
+}
+
+}  // namespace
+
+namespace {
+
+// The faces Windows programs name draw with installed faces of like metrics, and the controls of a
+// dialog answer for the font they draw with, so that a program measuring its texts with GetFont
+// measures what is drawn.
+TEST_F(ModelessTest, DialogFontHasWindowsMetricsAndIsTheControlsOwn) {
+  struct Case {
+    const char* face;
+    const char* installed;
+  };
+  const Case cases[] = {
+      {"Arial", "Liberation Sans"},
+      {"MS Shell Dlg", "Liberation Sans"},
+      {"Tahoma", "Liberation Sans"},
+      {"Times New Roman", "Liberation Serif"},
+      {"Courier New", "Liberation Mono"},
+  };
+  platform::EnsureDialogFont();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.face);
+    EXPECT_EQ(QFontInfo(QFont(QString::fromLatin1(c.face))).family(), QString::fromLatin1(c.installed));
+  }
+  EXPECT_EQ(QApplication::font().pixelSize(), 11);
+  EXPECT_EQ(QFontInfo(QApplication::font()).family(), QString("Liberation Sans"));
+
+  DialogTemplate t;
+  t.id = kPageId;
+  t.cx = 200;
+  t.cy = 60;
+  t.style = WS_CHILD | WS_VISIBLE;
+  t.items = {{L"STATIC", L"Ignition On Output", 10, 2, 2, 64, 8, WS_VISIBLE | SS_LEFT, 0, {}},
+             {L"SysTabControl32", L"", 11, 2, 14, 190, 40, WS_VISIBLE, 0, {}}};
+  platform::RegisterDialogTemplate(t);
+  TestDialog page(kPageId, &parent);
+  ASSERT_TRUE(page.Create(kPageId, &parent));
+  for (int id : {10, 11}) {
+    SCOPED_TRACE(id);
+    CFont* font = page.GetDlgItem(id)->GetFont();
+    ASSERT_NE(font, nullptr) << "a control of a dialog has the dialog's font";
+    LOGFONT lf{};
+    ASSERT_NE(font->GetLogFont(&lf), 0);
+    EXPECT_EQ(lf.lfWeight, FW_NORMAL);
+    EXPECT_EQ(platform::QFontFromHandle(static_cast<HFONT>(font->m_hObject)), page.GetDlgItem(id)->GetWidget()->font());
+  }
+  // A label 64 units wide holds its caption on one line, as on Windows.
+  const QFontMetrics metrics(page.GetDlgItem(10)->GetWidget()->font());
+  EXPECT_LE(metrics.horizontalAdvance(QString("Ignition On Output")), page.GetDlgItem(10)->GetWidget()->width());
+  page.DestroyWindow();
 }
 
 }  // namespace

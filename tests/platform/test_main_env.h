@@ -18,6 +18,8 @@ inline QApplication* EnsureApplication() {
   static int argc = 1;
   static char arg0[] = "platform_tests";
   static char* argv[] = {arg0, nullptr};
+  // Web views (HTML dialogs) want shared contexts, set before the application exists.
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   auto* app = new QApplication(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   platform::SetGuiThread();

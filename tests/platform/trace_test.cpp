@@ -95,3 +95,14 @@ TEST(Trace, StdoutGoesToTheStreamAndEverySink) {
   EXPECT_EQ(first, (std::vector<CString>{L"ação "}));
   EXPECT_EQ(second, (std::vector<CString>{L"ação ", L"done\n"}));
 }
+
+TEST(Trace, TraceSinksSeeEveryMessageUntilRemoved) {
+  std::vector<CString> seen;
+  const int id = platform::AddTraceSink([&](const CString& s) { seen.push_back(s); });
+  Capture err(STDERR_FILENO);
+  TRACE(L"one %d", 1);
+  platform::RemoveTraceSink(id);
+  TRACE(L"two");
+  EXPECT_EQ(err.Text(), "one 1\ntwo\n");
+  EXPECT_EQ(seen, (std::vector<CString>{L"one 1"}));
+}

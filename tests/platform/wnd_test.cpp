@@ -282,6 +282,23 @@ TEST_F(WndTest, TimersFireInsideANestedWaitOnTheManualClock) {
   CloseHandle(ev);
 }
 
+TEST_F(WndTest, AWaitOnAnEventClosedBeforeOrDuringItFails) {
+  platform::ManualClock clock(0);
+  platform::SetClock(&clock);
+  TestWnd w;
+  CreateTop(w);
+  HANDLE ev = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+  // Closed by a handler that runs inside the wait: the wait ends as failed, not at its time-out.
+  w.onTimerHook = [&](UINT_PTR id) {
+    if (id == 6) CloseHandle(ev);
+  };
+  w.SetTimer(6, 50);
+  EXPECT_EQ(platform::WaitPumping(ev, INFINITE), static_cast<DWORD>(WAIT_FAILED));
+  w.KillTimer(6);
+  EXPECT_LT(clock.NowMs(), 1000u);
+  EXPECT_EQ(platform::WaitPumping(ev, INFINITE), static_cast<DWORD>(WAIT_FAILED)) << "closed before the wait";
+}
+
 TEST_F(WndTest, PreTranslateMessageSwallowsEnterAndEscapeBeforeAChildEdit) {
   platform::WindowClassInfo edit;
   edit.name = CString("TESTLINEEDIT");

@@ -22,16 +22,7 @@ unsigned char Xor(const std::string& bytes) {
   return x;
 }
 
-// "AT^" and the modem tunnel's wrapping removed.
-std::string Bare(std::string line) {
-  const std::string tunnel = "AT+VR=\"";
-  if (line.compare(0, tunnel.size(), tunnel) == 0) {
-    line = line.substr(tunnel.size());
-    if (!line.empty() && line.back() == '"') line.pop_back();
-  }
-  if (line.compare(0, 3, "AT^") == 0) line = line.substr(3);
-  return line;
-}
+std::string Bare(const std::string& line) { return BareCommandLine(line); }
 
 bool ParseInt(const std::string& text, int& value) {
   if (text.empty()) return false;

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <sstream>
 
 #include "platform/registry.h"
 
@@ -464,6 +465,25 @@ bool DeviceSimulator::WaitForBytes(const std::function<bool(const std::string&)>
     if (!running || !m_running) return false;
     if (m_changed.wait_until(lock, deadline) == std::cv_status::timeout && bytes == m_bytes) return false;
   }
+}
+
+std::string BareCommandLine(std::string line) {
+  const std::string tunnel = "AT+VR=\"";
+  if (line.compare(0, tunnel.size(), tunnel) == 0) {
+    line = line.substr(tunnel.size());
+    if (!line.empty() && line.back() == '"') line.pop_back();
+  }
+  if (line.compare(0, 3, "AT^") == 0) line = line.substr(3);
+  return line;
+}
+
+std::vector<std::string> SplitFields(const std::string& text, char sep) {
+  std::vector<std::string> out;
+  std::string piece;
+  std::istringstream in(text);
+  while (std::getline(in, piece, sep)) out.push_back(piece);
+  if (!text.empty() && text.back() == sep) out.emplace_back();
+  return out;
 }
 
 }  // namespace devsim

@@ -49,6 +49,12 @@ struct ScriptEntry {
 // is an error: false, and error names the line.
 bool ParseScript(const std::string& text, std::vector<ScriptEntry>& out, std::string& error);
 
+// A received command line without its "AT^" prefix and the modem tunnel's wrapping (AT+VR="...").
+std::string BareCommandLine(std::string line);
+
+// The fields of a line at sep (a trailing separator gives a last, empty field).
+std::vector<std::string> SplitFields(const std::string& text, char sep);
+
 class DeviceSimulator {
  public:
   // A handler returns true when it has dealt with the line (answered or chose not to).

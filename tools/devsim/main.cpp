@@ -4,8 +4,9 @@
 //
 // Prints "port: /dev/pts/N" once the port is ready. The script answers request lines
 // ("REQUEST => REPLY1 | REPLY2" a line). --tracker makes the device a tracker of the $-command set
-// (ready, version, status sections, login, diagnosis, definition requests) with the identity given by
-// the other flags (each of them implies --tracker); the tracker answers first, the script answers
+// (ready, version, status sections, login, diagnosis, definition requests; its access points and
+// driver identifiers, empty at start) with the identity given by the other flags (each of them
+// implies --tracker); the tracker answers first, the script answers
 // what the tracker does not know. SIGINT, SIGTERM or SIGHUP stop it and remove the port from the
 // registry.
 #include <signal.h>
@@ -20,6 +21,7 @@
 #include <string>
 
 #include "devsim/devsim.h"
+#include "devsim/recordstore.h"
 #include "devsim/trackerdevice.h"
 
 namespace {
@@ -157,9 +159,11 @@ int main(int argc, char** argv) {
   devsim::DeviceSimulator sim;
   // The persona is made after the simulator and so outlives its run (the simulator stops below).
   std::unique_ptr<devsim::TrackerDevice> persona;
+  std::unique_ptr<devsim::RecordStore> records;
   if (tracker) {
     persona = std::make_unique<devsim::TrackerDevice>(sim);
     persona->SetIdentity(identity);
+    records = std::make_unique<devsim::RecordStore>(sim);
   }
   sim.LoadScript(script);
   if (!sim.Start()) {

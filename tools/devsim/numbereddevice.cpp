@@ -2,20 +2,10 @@
 #include "devsim/numbereddevice.h"
 
 #include <cstdio>
-#include <sstream>
 
 namespace devsim {
 
 namespace {
-std::vector<std::string> Split(const std::string& s, char sep) {
-  std::vector<std::string> out;
-  std::string part;
-  std::istringstream in(s);
-  while (std::getline(in, part, sep)) out.push_back(part);
-  if (!s.empty() && s.back() == sep) out.emplace_back();
-  return out;
-}
-
 std::string Two(int n) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "%02d", n);
@@ -93,7 +83,7 @@ bool NumberedDevice::Handle(const std::string& line, Responder& out) {
     } else {
       if (line.rfind("AT^REQ;", 0) != 0 && line.rfind("AT^PRG;", 0) != 0 && line.rfind("AT^CMD;", 0) != 0) return false;
       m_requests.push_back(line);
-      const std::vector<std::string> f = Split(line.substr(3), ';');
+      const std::vector<std::string> f = SplitFields(line.substr(3), ';');
       const std::string word = f.empty() ? std::string() : f[0];
       const int code = f.size() > 2 ? ToInt(f[2]) : 0;
       if (m_lose > 0) {
@@ -109,7 +99,7 @@ bool NumberedDevice::Handle(const std::string& line, Responder& out) {
         } else {
           answer = "RRE;" + m_esn + ";" + Two(code);
           if (m_empty.count(code) == 0 && f.size() > 3) {
-            for (const std::string& e : Split(f[3], ',')) {
+            for (const std::string& e : SplitFields(f[3], ',')) {
               if (e.empty()) continue;
               const int nn = ToInt(e);
               auto c = m_values.find(code);

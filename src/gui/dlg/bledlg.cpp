@@ -1,22 +1,43 @@
 // CBleDialog (see bledlg.h).
 #include "gui/dlg/bledlg.h"
 
+#include "gui/dlg/bledetaildlg.h"
+#include "gui/dlg/blerecordcodec.h"
 #include "gui/dlg/pagehelpers.h"
 #include "gui/dlg/pagemessages.h"
+#include "platform/crt.h"
+#include "platform/modal.h"
 #include "platform/trace.h"
 
 namespace {
-int SlotCount() { return g_nBleCount < kBleSlots ? g_nBleCount : kBleSlots; }
+// The language library's question before a deletion.
+constexpr UINT kTextDeleteQuestion = 1063;
+constexpr int kColumnPadding = 37;
+
+int SlotCount() { return g_nBleCount < 1 ? 1 : (g_nBleCount < kBleSlots ? g_nBleCount : kBleSlots); }
+
+const PARAM_INFO* ParamAt(const CPtrList* pList, int index) {
+  if (pList == nullptr || index < 0) return nullptr;
+  POSITION pos = pList->FindIndex(index);
+  return pos != nullptr ? static_cast<const PARAM_INFO*>(pList->GetAt(pos)) : nullptr;
+}
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CBleDialog, CDialog)
   ON_WM_CLOSE()
+  ON_WM_DESTROY()
   ON_MESSAGE(WM_BLE_RECORD, &CBleDialog::OnBleRecord)
+  ON_BN_CLICKED(IDC_BLE_ADD, &CBleDialog::OnBnClickedAdd)
+  ON_BN_CLICKED(IDC_BLE_EDIT, &CBleDialog::OnBnClickedEdit)
+  ON_BN_CLICKED(IDC_BLE_DELETE, &CBleDialog::OnBnClickedDelete)
 END_MESSAGE_MAP()
 
 CBleDialog::CBleDialog(CWnd* pParent) : CDialog(IDD_BLE_PAGE, pParent), m_pRecords(new BLE_INFO[kBleSlots]) {}
 
-CBleDialog::~CBleDialog() { delete[] m_pRecords; }
+CBleDialog::~CBleDialog() {
+  delete m_pDetailDlg;
+  delete[] m_pRecords;
+}
 
 void CBleDialog::DoDataExchange(CDataExchange* pDX) {
   CDialog::DoDataExchange(pDX);
@@ -27,9 +48,25 @@ void CBleDialog::DoDataExchange(CDataExchange* pDX) {
 BOOL CBleDialog::OnInitDialog() {
   CDialog::OnInitDialog();
   brelvano::SetPageButtonTexts(*this, *this, IDC_BLE_ADD, IDC_BLE_EDIT, IDC_BLE_DELETE);
-  m_list.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-  m_progress.ShowWindow(SW_HIDE);
+  m_bUpMode = brelvano::PageParentUsesUpProtocol(m_pParentWnd) ? TRUE : FALSE;
   ResetRecords();
+  CRect rc;
+  GetWindowRect(&rc);
+  m_nPageHeight = 460;
+  SetWindowPos(nullptr, 0, 0, rc.Width(), m_nPageHeight, SWP_NOMOVE | SWP_NOZORDER);
+  const int buttons[] = {IDC_BLE_ADD, IDC_BLE_EDIT, IDC_BLE_DELETE};
+  for (int i = 0; i < 3; ++i) {
+    if (CWnd* b = GetDlgItem(buttons[i])) b->MoveWindow(300 + 130 * i, 300, 100, 35);
+  }
+  // The detail dialog is made once, hidden, and reused. It lives beside the page (under the main
+  // window) so that disabling the page while it is open leaves the dialog itself usable.
+  EnableWindow(FALSE);
+  m_pDetailDlg = new CBleDetailDlg(this);
+  CWnd* pOwner = m_pParentWnd != nullptr ? m_pParentWnd : this;
+  if (!m_pDetailDlg->Create(IDD_BLE_DETAIL, pOwner)) TRACE(L"BLE detail dialog: no window\n");
+  m_pDetailDlg->ShowWindow(SW_HIDE);
+  EnableWindow(TRUE);
+  BuildColumns();
   RefreshList();
   return TRUE;
 }
@@ -41,6 +78,11 @@ BOOL CBleDialog::PreTranslateMessage(MSG* pMsg) {
 
 void CBleDialog::OnClose() { DestroyWindow(); }
 
+void CBleDialog::OnDestroy() {
+  if (m_pDetailDlg != nullptr && m_pDetailDlg->GetSafeHwnd() != nullptr) m_pDetailDlg->DestroyWindow();
+  CDialog::OnDestroy();
+}
+
 void CBleDialog::SetPageDefinition(BLE_GROUP_INFO group, CPtrList* pParams) {
   m_groupInfo = group;
   m_pParamList = pParams;
@@ -48,33 +90,98 @@ void CBleDialog::SetPageDefinition(BLE_GROUP_INFO group, CPtrList* pParams) {
 }
 
 void CBleDialog::ResetPage() {
-  m_nSelected = -1;
+  ResetRecords();
   m_nMode = 0;
   m_pPendingRecord = nullptr;
 }
 
 void CBleDialog::ResetRecords() {
-  for (int i = 0; i < SlotCount(); ++i) m_pRecords[i] = BLE_INFO();
+  m_bUpMode = brelvano::PageParentUsesUpProtocol(m_pParentWnd) ? TRUE : FALSE;
+  for (int i = 0; i < SlotCount(); ++i) {
+    BLE_INFO& r = m_pRecords[i];
+    r.nSlot = 0;
+    r.bActive = 0;
+    r.strValues.Empty();
+    if (m_bUpMode) {
+      for (FIELD_FORMAT& f : r.formats) f = FIELD_FORMAT();
+    }
+  }
+  m_nRowCount = 0;
 }
 
-void CBleDialog::BuildColumns() { brelvano::BuildParamColumns(m_list, m_pParamList, m_pParentWnd); }
+void CBleDialog::BuildColumns() {
+  if (m_list.GetSafeHwnd() == nullptr) return;
+  m_list.DeleteAllItems();
+  m_list.DeleteAllColumns();
+  m_nRowCount = 0;
+  int column = 0;
+  CDC* pDC = GetDC();
+  if (m_pParamList != nullptr) {
+    for (POSITION pos = m_pParamList->GetHeadPosition(); pos != nullptr;) {
+      const auto* p = static_cast<const PARAM_INFO*>(m_pParamList->GetNext(pos));
+      if (p == nullptr) continue;
+      const CString title = brelvano::PageTranslate(m_pParentWnd, p->strName);
+      const int width = (pDC != nullptr ? pDC->GetTextExtent(p->strName).cx : 7 * p->strName.GetLength()) + kColumnPadding;
+      m_list.InsertColumn(column, title, LVCFMT_CENTER, width);
+      m_list.SetColumnReadOnly(column);
+      ++column;
+    }
+  }
+  if (pDC != nullptr) ReleaseDC(pDC);
+  m_list.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+  m_list.MoveWindow(155, 170, 680, 120);
+  m_progress.MoveWindow(155, 80, 680, 30);
+}
 
 void CBleDialog::RefreshList() {
   if (m_list.GetSafeHwnd() == nullptr) return;
   m_list.DeleteAllItems();
-  int rows = 0;
+  m_nRowCount = 0;
   for (int i = 0; i < SlotCount(); ++i) {
-    const BLE_INFO& r = m_pRecords[i];
-    if (r.nSlot < 1) continue;  // never stored
-    CString number;
-    number.Format(L"%d", r.nSlot);
-    const int row = m_list.InsertItem(rows, number);
-    if (row < 0) continue;
-    ++rows;
-    m_list.SetItemText(row, 1, r.bActive ? CString(L"O") : CString());
-    const std::vector<CString> values = brelvano::SplitJoinedValues(r.strValues, L';');
-    brelvano::SetRowValues(m_list, row, values);
+    if (m_pRecords[i].bActive != 0) AddRow(m_pRecords[i]);
   }
+}
+
+CString CBleDialog::ValueText(const BLE_INFO& rec, int j, const CString& value, const PARAM_INFO* pParam) const {
+  if (!m_bUpMode) return brelvano::PageTranslate(m_pParentWnd, value);
+  if (pParam == nullptr) return CString();
+  switch (pParam->nCtrlType) {
+    case CTRL_COMBO: {
+      long long v = 0;
+      if (!brelvano::ScaleDecimalText(value, 0, v)) return CString();
+      for (int k = 0; pParam->pOptions != nullptr && k < pParam->nOptions; ++k) {
+        if (pParam->pOptions[k].nValue == v) return brelvano::PageTranslate(m_pParentWnd, pParam->pOptions[k].strText);
+      }
+      return CString();
+    }
+    case CTRL_EDIT:
+    case CTRL_EDIT_NUMBER: {
+      const int decimals = j - 1 < kFieldFormats ? rec.formats[j - 1].nDecimals : 0;
+      return brelvano::FormatDecimalCut(value, decimals);
+    }
+    case CTRL_EDIT_HEX:
+      return brelvano::PageTranslate(m_pParentWnd, value);
+    default:
+      return CString();
+  }
+}
+
+void CBleDialog::AddRow(const BLE_INFO& rec) {
+  if (m_list.GetSafeHwnd() == nullptr) return;
+  CString number;
+  number.Format(L"%d", rec.nSlot);
+  const int row = m_list.InsertItem(m_nRowCount, number);
+  if (row < 0) return;
+  m_list.SetItemText(row, 1, rec.bActive == 1 ? CString(L"Enable") : CString(L"Disable"));
+  const int columns = m_list.GetHeaderCtrl() != nullptr ? m_list.GetHeaderCtrl()->GetItemCount() : 0;
+  const std::vector<CString> values = brelvano::SplitJoinedValues(rec.strValues, L';');
+  for (size_t k = 0; k < values.size(); ++k) {
+    const int j = static_cast<int>(k) + 1;
+    if (j + 1 >= columns) break;
+    m_list.SetItemText(row, j + 1, ValueText(rec, j, values[k], ParamAt(m_pParamList, j + 1)));
+  }
+  ++m_nRowCount;
+  m_list.EnsureVisible(row, FALSE);
 }
 
 BOOL CBleDialog::StoreRecord(const BLE_INFO& rec) {
@@ -83,19 +190,104 @@ BOOL CBleDialog::StoreRecord(const BLE_INFO& rec) {
     return FALSE;
   }
   BLE_INFO& slot = m_pRecords[rec.nSlot - 1];
-  slot.nSlot = rec.nSlot;
-  slot.bActive = rec.bActive;
-  slot.strValues = rec.strValues;
   if (brelvano::PageParentUsesUpProtocol(m_pParentWnd)) {
     for (int i = 0; i < kFieldFormats; ++i) slot.formats[i] = rec.formats[i];
   }
+  slot.nSlot = rec.nSlot;
+  slot.bActive = rec.bActive;
+  slot.strValues = rec.strValues;
   return TRUE;
+}
+
+CString CBleDialog::EncodeRecord(BLE_INFO* pRecord) {
+  m_bUpMode = brelvano::PageParentUsesUpProtocol(m_pParentWnd) ? TRUE : FALSE;
+  m_bEncodeRefused = FALSE;
+  if (!m_bUpMode || pRecord == nullptr) return CString();
+  CString text, error;
+  if (!brelvano::EncodeBleRecordLine(*pRecord, text, error)) {
+    m_bEncodeRefused = TRUE;
+    MessageBox(error);
+    return CString();
+  }
+  m_pPendingRecord = pRecord;
+  return text;
+}
+
+void CBleDialog::SendRecordText(const CString& text) {
+  if (text.IsEmpty() || m_pParentWnd == nullptr || m_pParentWnd->GetSafeHwnd() == nullptr) return;
+  m_pParentWnd->SendMessage(WM_SEND_BLE_RECORD, 0, reinterpret_cast<LPARAM>(&text));
+}
+
+void CBleDialog::DeleteRecord(int nItem) {
+  const int slot = _wtoi(m_list.GetItemText(nItem, 0));
+  for (int i = 0; i < SlotCount(); ++i) {
+    if (m_pRecords[i].nSlot != slot || slot < 1) continue;
+    // A copy goes out: should the device refuse, the record stays active in the page's table.
+    m_deleteRecord = m_pRecords[i];
+    m_deleteRecord.bActive = 0;
+    SendRecordText(EncodeRecord(&m_deleteRecord));
+    return;
+  }
+}
+
+void CBleDialog::OnBnClickedAdd() {
+  EnableWindow(FALSE);
+  const int limit = m_bUpMode ? SlotCount() : kBleSlots;
+  int free = -1;
+  for (int i = 0; i < limit; ++i) {
+    if (m_pRecords[i].bActive == 0) {
+      free = i;
+      break;
+    }
+  }
+  if (free < 0 || m_pDetailDlg == nullptr || m_pDetailDlg->GetSafeHwnd() == nullptr) {
+    MessageBox(L"All space is in use");
+    EnableWindow(TRUE);
+    return;
+  }
+  m_nMode = 1;
+  m_pDetailDlg->Open(m_pParamList, &m_pRecords[free], free);
+  m_pDetailDlg->ShowWindow(SW_SHOW);
+  UpdateData(FALSE);
+}
+
+void CBleDialog::OnBnClickedEdit() {
+  EnableWindow(FALSE);
+  const int item = m_list.GetSelectionMark();
+  if (item < 0 || item >= m_list.GetItemCount()) {
+    MessageBox(L"There is no selected item.");
+    EnableWindow(TRUE);
+    return;
+  }
+  const int i = _wtoi(m_list.GetItemText(item, 0)) - 1;
+  if (i < 0 || i >= SlotCount() || m_pDetailDlg == nullptr || m_pDetailDlg->GetSafeHwnd() == nullptr) {
+    EnableWindow(TRUE);
+    return;
+  }
+  m_nMode = 2;
+  m_pDetailDlg->Open(m_pParamList, &m_pRecords[i], i);
+  m_pDetailDlg->ShowWindow(SW_SHOW);
+}
+
+void CBleDialog::OnBnClickedDelete() {
+  POSITION pos = m_list.GetFirstSelectedItemPosition();
+  if (pos == nullptr) {
+    MessageBox(L"No iTems were Selected!\n");
+    return;
+  }
+  const int item = m_list.GetNextSelectedItem(pos);
+  CString question = m_language.LoadString(kTextDeleteQuestion);
+  if (question == L"ERROR") question = L"BLE Will Be Removed.\nContinue?";
+  if (MessageBox(question, CString(), MB_OKCANCEL) != IDOK) return;
+  DeleteRecord(item);
 }
 
 LRESULT CBleDialog::OnBleRecord(WPARAM wParam, LPARAM lParam) {
   (void)wParam;
   const auto* pRecord = reinterpret_cast<const BLE_INFO*>(lParam);
   if (pRecord == nullptr) return 0;
-  if (StoreRecord(*pRecord)) RefreshList();
+  if (pRecord == m_pPendingRecord) m_pPendingRecord = nullptr;
+  StoreRecord(*pRecord);
+  RefreshList();
   return 0;
 }

@@ -23,12 +23,10 @@ BOOL ReadCompanyText(const CString& path, CString& text) {
   text.Empty();
   CStdioFileUtf8 file;
   if (!file.Open(path, CStdioFileUtf8::modeRead | CStdioFileUtf8::typeBinary)) return FALSE;
-  file.SkipBom();
+  // The first line as it is: a byte-order mark shows as its character, and the carriage return of
+  // a file written with CR LF stays at its end.
   CString line;
-  if (file.ReadString(line)) {
-    if (line.Right(1) == L"\r") line = line.Left(line.GetLength() - 1);
-    text = line;
-  }
+  if (file.ReadString(line)) text = line;
   file.Close();
   return TRUE;
 }

@@ -58,6 +58,7 @@ BEGIN_MESSAGE_MAP(CBrelvanoDlg, CDialog)
   ON_MESSAGE(WM_SHOW_PAGES, &CBrelvanoDlg::OnShowPages)
   ON_MESSAGE(WM_OPEN_REPORT_MAP, &CBrelvanoDlg::OnOpenReportMap)
   ON_MESSAGE(WM_SEND_TAB_COMMAND, &CBrelvanoDlg::OnSendTabCommand)
+  ON_MESSAGE(WM_SEND_GEOFENCE_RECORD, &CBrelvanoDlg::OnSendGeofenceRecord)
   ON_MESSAGE(WM_SEND_FRAMED_COMMAND, &CBrelvanoDlg::OnSendFramedCommand)
   ON_MESSAGE(WM_WRITE_CURRENT_TAB, &CBrelvanoDlg::OnWriteCurrentTab)
   ON_MESSAGE(WM_WRITE_GROUP, &CBrelvanoDlg::OnWriteGroup)
@@ -88,8 +89,16 @@ CBrelvanoDlg::CBrelvanoDlg(CWnd* pParent) : CDialog(IDD_BRELVANO_DIALOG, pParent
 CBrelvanoDlg::~CBrelvanoDlg() {
   // The device link goes first: closing the port notifies this window, whose controls must still exist.
   Stop();
-  // A window that was never closed through OnClose still gives its pages and events back.
+  m_bPortOpen = FALSE;  // closed with the link
+  // A window that was never closed through OnClose still gives its pages back.
   CloseMainWindow();
+  // The events go with the window object only: a wait still on the call stack when the window was
+  // closed holds them until it has returned.
+  for (HANDLE* event : {&m_hReadDoneEvent, &m_hGeofenceReadEvent, &m_hBleReadEvent, &m_hPolygonReadEvent,
+                        &m_hApListReadEvent, &m_hDriverIdReadEvent, &m_hCommandAckEvent}) {
+    if (*event != nullptr) CloseHandle(*event);
+    *event = nullptr;
+  }
   // The report dialog lives as long as the main window.
   DeletePage(m_pReportDlg);
   FreeReportMapParams();
@@ -243,7 +252,7 @@ HCURSOR CBrelvanoDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); 
 void CBrelvanoDlg::OnClose() {
   const CString question = m_language.LoadString(kTextExitQuestion);
   if (AfxMessageBox(question, MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return;
-  // Ending a running session joins here with session control.
+  if (m_bPortOpen) EndSession();
   m_bUsbReconnect = FALSE;
   CloseMainWindow();
   EndDialog(IDCANCEL);
@@ -251,7 +260,21 @@ void CBrelvanoDlg::OnClose() {
 
 void CBrelvanoDlg::CloseMainWindow() {
   try {
-    // Closing the port and resetting the session join here with the device link.
+    if (m_bPortOpen) {
+      ResetSession();
+      SetSerialRequest(SERIAL_REQ_CLOSE, 0, nullptr, 0, 0);
+      m_bridge.SendToObject(WM_SERIAL_REQUEST, 0, reinterpret_cast<LPARAM>(&m_serialRequest), SEND_MODE_SEND);
+    }
+    // Every reply wait ends, also one further up the call stack (the window may be closed from
+    // inside a wait): a new generation and every event set.
+    ++m_nSessionGeneration;
+    for (HANDLE event : {m_hReadDoneEvent, m_hGeofenceReadEvent, m_hBleReadEvent, m_hPolygonReadEvent,
+                         m_hApListReadEvent, m_hDriverIdReadEvent, m_hCommandAckEvent}) {
+      if (event != nullptr) SetEvent(event);
+    }
+    // The serial threads end and are joined, and the port is closed: nothing of the device link
+    // reaches the window after this.
+    Stop();
     // The pages let go of the parameter records before the records go.
     if (m_pSettingDlg != nullptr) {
       if (m_pSettingDlg->GetSafeHwnd() != nullptr) m_pSettingDlg->ClearPage();
@@ -264,11 +287,6 @@ void CBrelvanoDlg::CloseMainWindow() {
     if (m_pBleDlg != nullptr) m_pBleDlg->ResetPage();
     DeletePage(m_pBleDlg);
     FreeParamLists();
-    for (HANDLE* event : {&m_hReadDoneEvent, &m_hGeofenceReadEvent, &m_hBleReadEvent, &m_hPolygonReadEvent,
-                          &m_hApListReadEvent, &m_hDriverIdReadEvent, &m_hCommandAckEvent}) {
-      if (*event != nullptr) CloseHandle(*event);
-      *event = nullptr;
-    }
     // The polygon zone store.
     delete[] m_pPolygonTable;
     m_pPolygonTable = nullptr;

@@ -7,7 +7,9 @@
 // (port selector, USB port search and plug events), brelvanodlg_numbered_read.cpp (read requests
 // and the read-all walk of the numbered-parameter set), brelvanodlg_numbered_replies.cpp (its reply
 // parser), brelvanodlg_numbered_write.cpp (its tab, list and record writes), brelvanodlg_setreply.cpp
-// (the ;Res reply parser and value appliers).
+// (the ;Res reply parser and value appliers), brelvanodlg_geofence.cpp (the geofence list read of
+// the $-command set and its acknowledgements), brelvanodlg_lists.cpp (access-point and
+// driver-identifier lists).
 #pragma once
 
 #include <vector>
@@ -64,7 +66,9 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
 
   // Second half of the initialisation: language, device link, cleared records, layout.
   void InitMainWindow();
-  // Releases the session, the pages and the events.
+  // Ends the session (close request to the port), ends every reply wait (new generation, events
+  // set), stops and joins the serial threads, releases the pages and the model. The events
+  // themselves are closed by the destructor.
   void CloseMainWindow();
   // Busy lock: tells the pages that exist and switches the cursor to the wait cursor.
   void LockUI(BOOL bLock);
@@ -116,17 +120,13 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   // The connection buttons (brelvanodlg_session.cpp). Connect ends a running session first, then
   // opens the chosen port ("USB": the searched device port); Open is a toggle: with a port open it
   // ends the session, else it opens a session with a definition file. Every Connect, Open and every
-  // EndSession that ends something (an open port or a file session) is recorded in m_sessionCalls.
+  // EndSession that ends something (an open port or a file session) is traced as
+  // "Session: <step> <device path> tunnel on|off".
+  void TraceSessionStep(const wchar_t* pszStep) const;
   void OnBnClickedConnect();
   void OnBnClickedOpenDefinition();
   void OnBnClickedDisconnect();
   void EndSession();
-  struct SessionCall {
-    CString name;        // "Connect", "Open", "EndSession"
-    CString devicePath;  // m_openPort's device path at the call
-    BOOL modemTunnel;    // g_bModemTunnel at the call
-  };
-  std::vector<SessionCall> m_sessionCalls;
 
   // The serial link's statuses: open results, received bytes, the port going away
   // (brelvanodlg_receive.cpp).
@@ -145,8 +145,15 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   void AddParam();
   // Releases the option arrays m_stagingParam holds and nulls them.
   void FreeStagingOptions();
-  // Releases every tab list with its records, the list array and the staging options.
+  // Releases every tab list with its records, the list array and the staging options; the pages
+  // that point into the lists let go of them first (DetachPagesFromModel).
   void FreeParamLists();
+  // The settings page forgets its list (its controls stay until it is cleared), the geofence and
+  // BLE pages and the first-page request drop their list pointers.
+  void DetachPagesFromModel();
+  // Incremented by every DetachPagesFromModel: reply waits for the pages of a model stop when it
+  // changed (the session may go on with a new model).
+  unsigned m_nModelGeneration = 0;
   // Empties the device identity (the map defaults, nVerField12, bJsonParam, strVerField16 keep theirs).
   void ResetDeviceInfo();
   // TRUE for a tab that is not a generic parameter page.
@@ -176,6 +183,9 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   void FreeReportParamLists();
   // A definition file of a folder by kind (1: the report definition); empty when there is none.
   CString FindDocumentFile(const CString& strFolder, int nKind);
+  // The CSV of the Document folder whose name's digits equal the leading number of the identity's
+  // field after the JSON mark (the last one found); FALSE (strPath empty) when there is none.
+  BOOL FindAssignCsvFile(CString& strPath);
   // Steps of the passes and loaders (brelvanodlg_xmldef.cpp).
   void ReplaceLoadedDefinition();
   void AppendFixedTab(int nSlot, int nIndex, UINT nTextId, const wchar_t* pszHdr);
@@ -311,7 +321,7 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   BOOL m_bReplyError = FALSE;
   // Timers, events and reply waits (brelvanodlg_timers.cpp).
   // The reply wait: handles messages until the event is set. FALSE when it ended because the
-  // session was reset meanwhile (or the event is gone): the caller stops.
+  // session was reset or the model freed meanwhile (or the event is gone): the caller stops.
   BOOL WaitForReply(HANDLE hEvent);
   // Kills every session timer (not the USB timers, the transmitter and the after-send timer).
   void KillSessionTimers();
@@ -394,6 +404,13 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   void LoadLocalDefinition();
   // The diagnosis record of a DIAG reply (states -1 and flags 0 for an unknown field count).
   static DIAG_INFO BuildDiagInfo(const CString& strLine);
+  // Text helpers of the reply handling: a multibyte text (the ANSI code page) as newly allocated
+  // wide text, and the reverse, both zero-terminated and freed by the caller with delete[] (null in
+  // gives null); whether a text is an integer (digits only after an optional leading '-'; the
+  // empty text passes).
+  static wchar_t* NewWideText(const char* pszText);
+  static char* NewMultiByteText(const wchar_t* pszText);
+  static BOOL IsIntegerText(const CString& strText);
   // Device identification (brelvanodlg_identify.cpp).
   static BOOL IsUndefinedDevice(DEVICE_INFO info);
   // The roads after the version reply: the login and the definition request; the JSON road.
@@ -561,6 +578,18 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   HBITMAP m_hCompanyImage = nullptr;
   HBITMAP m_hLogoBitmap = nullptr;
 
+  // ==== Circular geofences (brelvanodlg_geofence.cpp) ====
+  // A "$PVR;GEO" list line of the $-command set: records into both tables, the end of the read on
+  // "NoData" or "Total". TRUE only for the total line (the others go on to the next parsers).
+  BOOL ParseGeofenceListReply(const CString& strLine);
+  // The fields of a "Req" list line into rec.
+  void ParseGeofenceListRecord(const CString& strLine, GEOFENCE_INFO& rec);
+  // TRUE for the device's acknowledgement forms of a written geofence line.
+  BOOL IsCircleGeofenceReply(const CString& strLine) const;
+  // The acknowledgement of a written geofence line: the record is rebuilt from the body of the last
+  // command sent, stored in the main table and handed to the page.
+  void ParseCircleGeofenceReply(const CString& strLine);
+
   // ==== Page and record writes ====
   // Frees the kept report-map request (the report dialog stops referring to it).
   void FreeReportMapRequest();
@@ -571,6 +600,25 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   LRESULT OnSendFramedCommand(WPARAM wParam, LPARAM lParam);
   // The framed form: BuildTabCommand for m_nCmdTab, the "AT^" rule, queued as it is (it ends in CR).
   void QueueTabCommand(const CString& strText);
+
+  // ==== Access-point and driver-identifier lists (brelvanodlg_lists.cpp) ====
+  // "$PVR;AP;" lines of the $-command set: entries go into the settings page's preset lines at
+  // their number - 1 (a number below 1, not a number or beyond kMaxApEntries: the line is ignored
+  // with a trace); "NoData" and "Total" end the read. TRUE only for the total line.
+  BOOL ParseApListReply(const CString& strLine);
+  // "$PVR;GDID" and "$PVR;RDID" lines (TRUE for both): while an XML profile is saved, the entries
+  // go into m_arrDriverIds (at most kMaxDriverIds; a line without CR keeps its rest).
+  BOOL ParseDriverIdListReply(const CString& strLine);
+  // One line of the older driver-identifier reply: identifiers from field 5 on, 20 an entry. FALSE
+  // when the line ends in "Continued" (more lines follow), TRUE when the list is complete or full.
+  BOOL AssembleContinuedReply(const CString& strLine);
+  static constexpr int kMaxApEntries = 1000;
+  static constexpr int kMaxDriverIds = 500;
+  static constexpr int kDriverIdsPerEntry = 20;
+  int m_nApTotal = 0;
+  CString m_arrDriverIds[kMaxDriverIds];
+  int m_nDriverIdCount = 0;
+  BOOL m_bSavingXmlProfile = FALSE;
 
   // ==== JSON definitions, definition files and the CSV ====
   // (brelvanodlg_jsondef.cpp) Loads a JSON definition file (the downloaded "JsonParam.json" or a
@@ -636,6 +684,8 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   void EndDefinitionDownload(const CString& strMessage);
   // The line stayed quiet for kDownloadQuietMs during a download (see the source).
   void OnDownloadQuiet();
+  // The download texts emptied and the packet, length and file counters at 0 (a session's end).
+  void ResetDownloadState();
   // The device sends its XML definition as one file (TRUE) or in numbered sub-files.
   BOOL IsSingleFileDownload() const;
   static constexpr UINT_PTR TIMER_DOWNLOAD_QUIET = 1192;

@@ -125,6 +125,19 @@ CString CBrelvanoDlg::FindDocumentFile(const CString& strFolder, int nKind) {
   return result;
 }
 
+BOOL CBrelvanoDlg::FindAssignCsvFile(CString& strPath) {
+  strPath.Empty();
+  const int target = _wtoi(m_deviceInfo.strVerField16);
+  const CString folder = brelvano::GetDocumentFolder();
+  for (const CString& path : platform::FindFiles(platform::JoinPath(folder, L"*.*"))) {
+    if (platform::FileSize(path) < 0) continue;
+    const CString name = path.Mid(path.ReverseFind(L'/') + 1);
+    // The last match enumerated wins.
+    if (name.Find(L".csv") >= 0 && DigitsOf(name) == target) strPath = platform::JoinPath(folder, name);
+  }
+  return strPath.IsEmpty() ? FALSE : TRUE;
+}
+
 void CBrelvanoDlg::OpenMainXml() {
   const CString path = FindDocumentFile(brelvano::GetDocumentFolder(), 0);
   m_bOpenMode = TRUE;

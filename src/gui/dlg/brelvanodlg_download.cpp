@@ -56,6 +56,26 @@ BOOL CBrelvanoDlg::IsSingleFileDownload() const {
   return m_dFirmwareVersion >= 100.0 && m_dFirmwareVersion < 300.0 && !m_bNewFirmware;
 }
 
+void CBrelvanoDlg::ResetDownloadState() {
+  m_strJsonText.Empty();
+  m_strJsonChecksum.Empty();
+  m_strMergedXml.Empty();
+  m_jsonReceive.clear();
+  m_jsonData.clear();
+  m_nXmlSize = 0;
+  m_nXmlReceived = 0;
+  m_nPacketFill = 0;
+  m_nFileCount = 0;
+  m_nCurrentFile = 0;
+  m_nPacket = 0;
+  m_nPacketCount = 0;
+  m_bInFrame = FALSE;
+  m_nHeaderFill = 0;
+  m_wPacketLength = 0;
+  m_bLastPacket = FALSE;
+  m_nResendCount = 0;
+}
+
 void CBrelvanoDlg::ReceiveDownloadData(const BYTE* pData, int nCount) {
   if (pData == nullptr || nCount <= 0) return;
   // Every delivery shows the device is still sending: the quiet watch starts again.

@@ -114,6 +114,7 @@ void CBrelvanoDlg::LoadJsonDefinition(const CString& strPath) {
     CreateChildPages(TRUE);
     if (m_bUpProtocol) ShowFirstTab();
     m_nDownloadState = 2;
+    UnlockWindowUpdate();
     KillTimer(TIMER_SESSION_WATCHDOG);
     m_bDefinitionPending = FALSE;
     m_bStartPending = FALSE;

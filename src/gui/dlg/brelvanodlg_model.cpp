@@ -44,15 +44,10 @@ BOOL HeaderStartsWith(const CString& hdr, const wchar_t* word) { return hdr.Left
 
 void CBrelvanoDlg::ResetDefinitionTabs() {
   m_nReadAllTab = 0;
-  // The lists of the previous definition go with it (nothing else owns them); pages that still
-  // exist let go of them first.
-  if (m_pSettingDlg != nullptr) {
-    if (m_pSettingDlg->GetSafeHwnd() != nullptr) m_pSettingDlg->ClearPage();
-    m_pSettingDlg->ResetPage();
-  }
-  if (m_pGeofenceDlg != nullptr) m_pGeofenceDlg->m_pParams = nullptr;
-  if (m_pBleDlg != nullptr) m_pBleDlg->m_pParamList = nullptr;
-  m_pageInfo.pParams = nullptr;
+  // The lists of the previous definition go with it (nothing else owns them); the settings page's
+  // controls go with them.
+  if (m_pSettingDlg != nullptr && m_pSettingDlg->GetSafeHwnd() != nullptr) m_pSettingDlg->ClearPage();
+  DetachPagesFromModel();
   ResetDefinitionModel();
   // ResetDefinitionModel has released the staging record's option arrays and nulled their pointers.
   m_stagingParam.nOptions = 0;
@@ -117,9 +112,20 @@ void CBrelvanoDlg::AddParam() {
 
 void CBrelvanoDlg::FreeStagingOptions() { FreeParamOptions(m_stagingParam); }
 
+void CBrelvanoDlg::DetachPagesFromModel() {
+  // A reply wait for a page of this model ends (a tab read the device restarted under).
+  ++m_nModelGeneration;
+  if (m_pSettingDlg != nullptr) m_pSettingDlg->ResetPage();
+  if (m_pGeofenceDlg != nullptr) m_pGeofenceDlg->m_pParams = nullptr;
+  if (m_pBleDlg != nullptr) m_pBleDlg->m_pParamList = nullptr;
+  m_pageInfo.pParams = nullptr;
+}
+
 void CBrelvanoDlg::FreeParamLists() {
   try {
     if (m_pParamLists != nullptr) {
+      // Whoever frees the lists, no page may keep pointing into them.
+      DetachPagesFromModel();
       const int count = m_nTabCount < kMaxTabs ? m_nTabCount : kMaxTabs;
       for (int i = 0; i < count; ++i) FreeParamInfoList(m_pParamLists[i]);
       delete[] m_pParamLists;

@@ -162,8 +162,12 @@ void CBrelvanoDlg::ParseNumberedReply(CString line) {
       }
       m_nPolygonWriteStep = 0;
     } else if (c == 50) {
-      if (HasWindow(m_pGeofenceDlg) && m_pGeofenceDlg->m_pPendingRecord != nullptr)
+      // The acknowledged record goes to both tables, once.
+      if (HasWindow(m_pGeofenceDlg) && m_pGeofenceDlg->m_pPendingRecord != nullptr) {
+        StoreGeofenceRecord(*m_pGeofenceDlg->m_pPendingRecord);
         m_pGeofenceDlg->SendMessage(WM_GEOFENCE_RECORD, 0, reinterpret_cast<LPARAM>(m_pGeofenceDlg->m_pPendingRecord));
+        m_pGeofenceDlg->m_pPendingRecord = nullptr;
+      }
     } else if (c == 41) {
       if (HasWindow(m_pBleDlg) && m_pBleDlg->m_pPendingRecord != nullptr)
         m_pBleDlg->SendMessage(WM_BLE_RECORD, 0, reinterpret_cast<LPARAM>(m_pBleDlg->m_pPendingRecord));

@@ -508,7 +508,10 @@ LRESULT CBrelvanoDlg::OnSendBleRecord(WPARAM, LPARAM lParam) {
     return 0;
   }
   const int slot = TextToInt(GetField(*pText, 1, L'#'));
-  const CString values = GetField(*pText, 2, L'#');
+  // The page's text ends in its own carriage return; the write line gets exactly one.
+  CString values = GetField(*pText, 2, L'#');
+  values.Remove(L'\r');
+  values.Remove(L'\n');
   if (slot < 1 || slot > std::min(g_nBleCount, kBleSlotsAddressed)) {
     CString line;
     line.Format(L"BLE record %d has no place in the device: nothing was sent.", slot);

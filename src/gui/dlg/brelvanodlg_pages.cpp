@@ -243,6 +243,8 @@ void CBrelvanoDlg::ShowReportDialogOnly(BOOL bShow) {
 
 void CBrelvanoDlg::FreeReportMapParams() {
   if (m_pReportMapParams == nullptr) return;
+  // The dialog's check boxes live in the list's records: they go first.
+  if (m_pReportDlg != nullptr && m_pReportDlg->m_pParamList == m_pReportMapParams) m_pReportDlg->ReleaseList();
   if (m_reportPageInfo.pParams == m_pReportMapParams) m_reportPageInfo.pParams = nullptr;
   POSITION pos = m_pReportMapParams->GetHeadPosition();
   while (pos != nullptr) {

@@ -222,9 +222,18 @@ void CBrelvanoDlg::DispatchReceivedLine(const CString& strLine) {
   if (!m_bUpProtocol) line.Remove(L'\n');
   const int headerPos = m_defHeader.strS.IsEmpty() ? 0 : line.Find(m_defHeader.strS);
 
+  if (ParseGeofenceListReply(line)) return;
+  if (ParseDriverIdListReply(line)) return;
+  if (ParseApListReply(line)) return;
   if (ParseSetReply(line)) return;
   if (ParseGetReply(line)) return;
+  if (IsCircleGeofenceReply(line)) {
+    ParseCircleGeofenceReply(line);
+    AddLogLine(line, TRUE);
+    return;
+  }
   if (headerPos == 0 && !m_defHeader.strS.IsEmpty()) {
+    if (!m_bUpProtocol) AnswersPendingCommand(line);
     AddLogLine(line, TRUE);
     return;
   }

@@ -2,10 +2,12 @@
 // field start the next step of the session: the ready reply, the identity reply, the definition
 // download start lines, the login result, diagnosis data and the answers of the status sections,
 // which request the next section until the device variant's local definition file is loaded.
+#include <algorithm>
 #include <cstring>
 
 #include "gui/dlg/brelvanodlg.h"
 #include "gui/dlg/geofencedlg.h"
+#include "platform/codepage.h"
 #include "platform/crt.h"
 #include "platform/files.h"
 #include "platform/modal.h"
@@ -338,4 +340,31 @@ void CBrelvanoDlg::ParseLegacyReply(const CString& strLine) {
     return;
   }
   // Any other keyword: dropped.
+}
+
+wchar_t* CBrelvanoDlg::NewWideText(const char* pszText) {
+  if (pszText == nullptr) return nullptr;
+  const std::wstring text = platform::BytesToText(CP_ACP, pszText).ToWString();
+  auto* out = new wchar_t[text.size() + 1];
+  std::copy(text.begin(), text.end(), out);
+  out[text.size()] = L'\0';
+  return out;
+}
+
+char* CBrelvanoDlg::NewMultiByteText(const wchar_t* pszText) {
+  if (pszText == nullptr) return nullptr;
+  const std::string bytes = platform::TextToBytes(CP_ACP, CString(pszText));
+  auto* out = new char[bytes.size() + 1];
+  std::copy(bytes.begin(), bytes.end(), out);
+  out[bytes.size()] = '\0';
+  return out;
+}
+
+BOOL CBrelvanoDlg::IsIntegerText(const CString& strText) {
+  for (int i = 0; i < strText.GetLength(); ++i) {
+    const wchar_t c = strText[i];
+    if (c == L'-' && i == 0) continue;
+    if (c < L'0' || c > L'9') return FALSE;
+  }
+  return TRUE;
 }

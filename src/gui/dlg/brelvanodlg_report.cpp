@@ -43,6 +43,8 @@ void CBrelvanoDlg::LoaderStore::FreeReportLists() {
 }
 
 void CBrelvanoDlg::FreeReportParamLists() {
+  // The dialog's check boxes may live in these lists' records: they go first.
+  if (m_pReportDlg != nullptr) m_pReportDlg->ReleaseList();
   m_loaderStore.FreeReportLists();
   m_pReportParamLists = nullptr;
 }

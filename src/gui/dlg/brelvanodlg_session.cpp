@@ -53,7 +53,7 @@ void CBrelvanoDlg::OnBnClickedConnect() {
   SaveComPort();
   m_bUserDisconnect = FALSE;
 
-  m_sessionCalls.push_back({L"Connect", m_openPort.strPort, g_bModemTunnel});
+  TraceSessionStep(L"Connect");
   SetSerialRequest(SERIAL_REQ_OPEN, 0, &m_openPort, 0, 0);
   // The port's statuses (open, ready and the handshake's start) arrive inside this call.
   m_bridge.SendToObject(WM_SERIAL_REQUEST, 0, reinterpret_cast<LPARAM>(&m_serialRequest), SEND_MODE_SEND);
@@ -73,8 +73,12 @@ void CBrelvanoDlg::OnBnClickedDisconnect() {
   m_bStartPending = FALSE;
 }
 
+void CBrelvanoDlg::TraceSessionStep(const wchar_t* pszStep) const {
+  TRACE(L"Session: %s %s tunnel %s\n", pszStep, m_openPort.strPort, g_bModemTunnel ? L"on" : L"off");
+}
+
 void CBrelvanoDlg::OnBnClickedOpenDefinition() {
-  m_sessionCalls.push_back({L"Open", m_openPort.strPort, g_bModemTunnel});
+  TraceSessionStep(L"Open");
   if (m_bPortOpen) {
     // Open works as a disconnect while a port is open.
     KillTimer(TIMER_SESSION_WATCHDOG);
@@ -169,15 +173,15 @@ void CBrelvanoDlg::StartSession() {
 }
 
 void CBrelvanoDlg::EndSession() {
-  const BOOL bEndsSomething = m_bPortOpen || g_bFileMode;
-  if (bEndsSomething) m_sessionCalls.push_back({L"EndSession", m_openPort.strPort, g_bModemTunnel});
-
+  if (m_bPortOpen || g_bFileMode) TraceSessionStep(L"EndSession");
   m_bBusy = TRUE;
   m_bDirectVersion = FALSE;
   m_bOpenedFromFile = FALSE;
   m_bOpenMode = FALSE;
   m_bTranslateNames = FALSE;
+  m_bBuyerVariantDefinition = FALSE;
   m_bJsonDownload = FALSE;
+  ResetDownloadState();
 
   ResetDefinitionTabs();
   ResetDeviceInfo();
@@ -247,6 +251,7 @@ void CBrelvanoDlg::ResetSession() {
   m_dProgressStep = 0.0;
   m_nReadyRetries = 0;
   m_nDownloadState = 0;
+  ResetDownloadState();
   m_bProfilePage = FALSE;
   m_bPolygonActivating = FALSE;
   m_nGeofenceListCount = 0;
@@ -275,6 +280,8 @@ void CBrelvanoDlg::ResetSession() {
   m_bAtPrefix = FALSE;
 
   SetWindowText(kCaption);
+  // No window stays locked against drawing after a session.
+  UnlockWindowUpdate();
   KillTimer(TIMER_DIAG_POLL);
   if (bWasUp) KillTimer(TIMER_READ_NEXT_TAB);
   // The cursor follows the busy flag.

@@ -73,6 +73,19 @@ BOOL CBrelvanoDlg::ParseSetReply(const CString& line) {
     m_bPlsReplyPending = FALSE;
   }
 
+  const bool driverIdLine = m_tabInfo[m_nCmdTab].nType != TAB_TYPE_POLYGON && line.Find(L"HGD;Res") >= 0;
+  if (driverIdLine && (m_bProfileReading || m_bSavingXmlProfile)) {
+    // The older driver-identifier list: its lines continue each other until the list is complete.
+    if (line.Find(L"NoData") >= 0) {
+      if (m_hDriverIdReadEvent != nullptr) SetEvent(m_hDriverIdReadEvent);
+    } else if (!m_bSavingXmlProfile) {
+      TRACE(L"driver identifier reply outside a profile save: %s\n", line);
+    } else if (AssembleContinuedReply(line)) {
+      m_nDriverIdCount = 0;
+      if (m_hDriverIdReadEvent != nullptr) SetEvent(m_hDriverIdReadEvent);
+    }
+    return TRUE;
+  }
   if (m_tabInfo[m_nCmdTab].nType == TAB_TYPE_POLYGON || m_bProfileReading) {
     if (line.Find(s + L"PLC;Res") >= 0 || line.Find(s + L"PLG;Res") >= 0) {
       // The polygon group, position, erase, service and packet reply parsers are not part of this
@@ -82,13 +95,6 @@ BOOL CBrelvanoDlg::ParseSetReply(const CString& line) {
         SetEvent(m_hPolygonReadEvent);
     } else if (line.Find(s + L"PLS;Res") >= 0) {
       if (m_tabInfo[m_nCmdTab].nType != TAB_TYPE_POLYGON && line.Find(L"-Error") >= 0) return FALSE;
-    } else if (m_tabInfo[m_nCmdTab].nType != TAB_TYPE_POLYGON && line.Find(L"HGD;Res") >= 0) {
-      if (line.Find(L"NoData") >= 0) {
-        if (m_hDriverIdReadEvent != nullptr) SetEvent(m_hDriverIdReadEvent);
-      } else {
-        // The driver-identifier list assembly is not part of this program yet.
-        TRACE(L"driver identifier reply: %s\n", line);
-      }
     } else {
       m_bPolygonListDone = TRUE;
     }
@@ -97,10 +103,8 @@ BOOL CBrelvanoDlg::ParseSetReply(const CString& line) {
 
   m_bPolygonListDone = TRUE;
   if (line.Find(L"$SetUID") >= 0) m_defHeader.strI = GetField(line, 3, FramingSeparator());
-  if (line.Find(s + L"CGF;Res") >= 0 || line.Find(s + L";RES;CGF") >= 0 || line.Find(L"VR735;CGF") >= 0 ||
-      line.Find(L"VR765;CGF") >= 0) {
-    // The circular-geofence reply parser is not part of this program yet.
-    if (HasWindow(m_pGeofenceDlg)) TRACE(L"circle geofence reply: %s\n", line);
+  if (IsCircleGeofenceReply(line)) {
+    ParseCircleGeofenceReply(line);
   } else if (line.Find(s + m_strCmdHeader + L";Res") >= 0) {
     ApplyValuesToTab(m_strCmdBody, m_nCmdTab);
   }

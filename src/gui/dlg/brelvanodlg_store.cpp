@@ -146,7 +146,11 @@ void CBrelvanoDlg::SaveXmlDefinition() {
     }
     UnlockWindowUpdate();
     ResetBusy();
+    const unsigned generation = m_nSessionGeneration;
     LoadXmlDefinition(stored, FALSE);
+    // The downloaded definition is stored and loaded: a tab change no longer waits for it (it would
+    // lock the window's drawing and retry a download that has ended).
+    if (generation == m_nSessionGeneration) m_nDownloadState = 2;
     return;
   }
 

@@ -149,7 +149,8 @@ LRESULT CBrelvanoDlg::OnTabActivated(WPARAM wParam, LPARAM lParam) {
   const TAB_INFO tab = m_tabInfo[nTab];
 
   // Whether the session and the pages are still those of this activation after a wait.
-  auto stillHere = [&]() { return generation == m_nSessionGeneration; };
+  const unsigned model = m_nModelGeneration;
+  auto stillHere = [&]() { return generation == m_nSessionGeneration && model == m_nModelGeneration; };
 
   switch (tab.nType) {
     case TAB_TYPE_GEOFENCE:
@@ -173,12 +174,14 @@ LRESULT CBrelvanoDlg::OnTabActivated(WPARAM wParam, LPARAM lParam) {
       }
       SetTimer(TIMER_GEOFENCE_READ, GeofenceReadTimeout(tab.nSize));
       if (HasWindow(m_pGeofenceDlg) && !g_bFileMode) {
+        m_pGeofenceDlg->BuildColumns();
         m_pGeofenceDlg->ResetRecords();
         EnableButtons(m_pGeofenceDlg, {IDC_GEOFENCE_ADD, IDC_GEOFENCE_EDIT, IDC_GEOFENCE_DELETE}, FALSE);
         m_pGeofenceDlg->m_progress.SetRange32(0, std::max(tab.nSize, 0));
         m_pGeofenceDlg->m_progress.SetPos(0);
         m_pGeofenceDlg->m_progress.ShowWindow(SW_SHOW);
         m_nGeofenceListCount = 0;
+        m_pGeofenceDlg->ClearStatusLines();
       }
       LayoutPages(FALSE, TRUE, FALSE);
       if (!g_bFileMode) {

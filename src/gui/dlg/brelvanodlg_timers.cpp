@@ -41,10 +41,11 @@ void CBrelvanoDlg::KillSessionTimers() {
 
 BOOL CBrelvanoDlg::WaitForReply(HANDLE hEvent) {
   const unsigned generation = m_nSessionGeneration;
+  const unsigned model = m_nModelGeneration;
   for (;;) {
     if (hEvent == nullptr) return FALSE;
     const DWORD result = platform::WaitPumping(hEvent, 1);
-    if (generation != m_nSessionGeneration) return FALSE;
+    if (generation != m_nSessionGeneration || model != m_nModelGeneration) return FALSE;
     if (result == WAIT_OBJECT_0) return TRUE;
     if (result == WAIT_FAILED) return FALSE;
   }

@@ -83,6 +83,11 @@ void CBrelvanoDlg::RunParamPass(CXmlTree& tree, int nLimit) {
 }
 
 void CBrelvanoDlg::LoadXmlDefinition(const CString& strPath, BOOL bSubFile) {
+  // The drawing locked by the definition road is released however the load ends.
+  struct DrawingUnlock {
+    CBrelvanoDlg* pDlg;
+    ~DrawingUnlock() { pDlg->UnlockWindowUpdate(); }
+  } unlock{this};
   CXmlTree tree;
   m_bSubFileMode = bSubFile;
   if (!bSubFile) {

@@ -13,6 +13,8 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/modal.h"
+#include "platform/reslib.h"
+#include "reference/default/multilanguage.h"
 
 namespace brelvano {
 namespace {
@@ -87,6 +89,24 @@ CString Translate(const CMapStringToString& map, const CString& text) {
   CString value;
   if (map.Lookup(key, value) && !value.IsEmpty()) return value;
   return text;
+}
+
+BOOL DumpLanguageStrings(const CString& strPath) {
+  constexpr UINT kFirstText = 1001;
+  constexpr UINT kLastText = 1763;
+  const HINSTANCE english = ::LoadLibrary(CMultiLanguage::LibraryFileName(9));
+  const HINSTANCE portuguese = ::LoadLibrary(CMultiLanguage::LibraryFileName(static_cast<int>(kLanguagePortuguese)));
+  auto text = [](HINSTANCE library, UINT id) {
+    CString value;
+    if (library == nullptr || ::LoadString(library, id, value, 260) <= 0) return CString(kLanguageErrorText);
+    const int nul = value.Find(L'\0');
+    return nul >= 0 ? value.Left(nul) : value;
+  };
+  std::string out;
+  for (UINT id = kFirstText; id <= kLastText; ++id) out += (text(english, id) + L"=" + text(portuguese, id)).ToUtf8() + "\r\n";
+  if (english != nullptr) ::FreeLibrary(english);
+  if (portuguese != nullptr) ::FreeLibrary(portuguese);
+  return platform::WriteWholeFile(strPath, out) ? TRUE : FALSE;
 }
 
 }  // namespace brelvano

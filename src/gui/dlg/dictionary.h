@@ -28,4 +28,9 @@ BOOL LoadPortugueseDictionary(CMapStringToString& map, DWORD language, const CSt
 // is empty, has no such key or holds an empty value for it.
 CString Translate(const CMapStringToString& map, const CString& text);
 
+// Writes the English and the Portuguese texts numbered 1001 to 1763 of the two language libraries
+// as dictionary lines ("English=Portuguese", UTF-8, CR LF) to strPath, whole or not at all; a text a
+// library lacks reads "ERROR". FALSE when the file cannot be written.
+BOOL DumpLanguageStrings(const CString& strPath = CString(L"Test.txt"));
+
 }  // namespace brelvano

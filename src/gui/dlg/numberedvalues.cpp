@@ -5,8 +5,10 @@
 #include <cmath>
 #include <cstdint>
 
+#include "gui/dlg/blerecordcodec.h"
 #include "platform/codepage.h"
 #include "platform/crt.h"
+#include "platform/trace.h"
 
 namespace {
 
@@ -430,30 +432,16 @@ CString BuildBlePrgValueLines(const BLE_INFO& rec, BOOL bUp) {
   const std::vector<CString> tokens = ValueTokens(rec.strValues);
   for (size_t i = 0; i < tokens.size() && i < static_cast<size_t>(kFieldFormats); ++i) {
     const FIELD_FORMAT& f = rec.formats[i];
-    switch (f.nType) {
-      case CTRL_COMBO:
-        out += IntToPaddedText(TextToInt(tokens[i]), 2);
-        break;
-      case CTRL_EDIT_NUMBER:
-        if (f.nDecimals == 0) {
-          // A number without decimals: its low nWidth digits (a value that fits is unchanged; a
-          // negative one keeps its 16-bit two's complement, which the reader takes back).
-          const CString padded = IntToPaddedText(TextToInt(tokens[i]), f.nWidth);
-          out += f.nWidth > 0 && padded.GetLength() > f.nWidth ? padded.Right(f.nWidth) : padded;
-          break;
-        }
-        [[fallthrough]];
-      case CTRL_EDIT:
-        out += ScaledTextToSignedHex(tokens[i], f.nDecimals, f.nWidth);
-        break;
-      case CTRL_EDIT_HEX:
-        out += tokens[i];
-        break;
-      default:
-        // Kinds without a device form (passwords, addresses) contribute nothing; the reader takes
-        // nothing for them either.
-        break;
+    // Kinds without a device form (passwords, addresses) contribute nothing; the reader takes
+    // nothing for them either.
+    if (f.nType != CTRL_COMBO && f.nType != CTRL_EDIT && f.nType != CTRL_EDIT_NUMBER && f.nType != CTRL_EDIT_HEX) continue;
+    // The same field encoder as the BLE page's, so that a record reads back the same either way.
+    CString field, error;
+    if (!brelvano::EncodeBleValue(tokens[i], f, field, error)) {
+      TRACE(L"BLE record %d not written: %s\n", rec.nSlot, error.GetString());
+      return CString();
     }
+    out += field;
   }
   return out;
 }

@@ -103,7 +103,8 @@ int GeofenceNumberFromItem(int code, int nn);
 // The value text of one geofence record: "nn#" lat8 lng8 radius4 in2 out2 and, with bUp, the
 // further values by their formats.
 CString BuildPrgValueLines(const GEOFENCE_INFO& rec, BOOL bUp);
-// The value text of one BLE record: "(slot-1)#" active2 and, with bUp, the values by their formats.
+// The value text of one BLE record: "(slot-1)#" active2 and, with bUp, the values by their formats
+// (the BLE page's field encoder); empty when a value does not fit its field.
 CString BuildBlePrgValueLines(const BLE_INFO& rec, BOOL bUp);
 // The further values of a geofence read from the device, by the switched parameters of tabs 50-52.
 BOOL DecodeGeofenceExtraValues(const DefinitionView& def, CString values, GEOFENCE_INFO* pRec);

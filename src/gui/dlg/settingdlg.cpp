@@ -153,34 +153,11 @@ BOOL CSettingDialog::OnInitDialog() {
 
 // ---- Input -----------------------------------------------------------------------------------
 
-bool CSettingDialog::IsUserInput(UINT message) {
-  switch (message) {
-    case WM_KEYDOWN:
-    case WM_KEYUP:
-    case WM_CHAR:
-    case WM_SYSKEYDOWN:
-    case WM_SYSKEYUP:
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-    case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONUP:
-    case WM_RBUTTONDBLCLK:
-    case WM_MBUTTONDOWN:
-    case WM_MBUTTONUP:
-    case WM_MBUTTONDBLCLK:
-      return true;
-    default:
-      return false;
-  }
-}
-
 BOOL CSettingDialog::PreTranslateMessage(MSG* pMsg) {
   if (pMsg == nullptr) return FALSE;
   // Enter and Esc never close the page nor press a button of it.
   if (pMsg->message == WM_KEYDOWN && (pMsg->wParam == VK_RETURN || pMsg->wParam == VK_ESCAPE)) return TRUE;
-  // While the main window is busy the page takes no keys and no clicks.
-  if (m_bBusy && IsUserInput(pMsg->message)) return TRUE;
+  // The busy lock only shows the wait cursor: keys and clicks go on as always.
   if (m_pToolTip != nullptr) m_pToolTip->RelayEvent(pMsg);
   return CDialog::PreTranslateMessage(pMsg);
 }

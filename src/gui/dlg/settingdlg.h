@@ -281,8 +281,6 @@ class CSettingDialog : public CDialog, public GUI_Base {
   CListCtrl* AssignList(UINT nId);
   // The item of the shown page under a window that a row of the dragged table may be dropped on.
   PARAM_INFO* DropTarget(const CWnd* pWnd) const;
-  // The main window's busy lock refuses this input while it is set.
-  static bool IsUserInput(UINT message);
   // Rows of a generic page (bGapGroup: the page of type 36, which makes fewer kinds of control).
   void BuildRows(bool bGapGroup);
   // The main window's dictionary text (the text itself without a main window).

@@ -416,3 +416,132 @@ XmlIterator CXmlTree::AppendChild(XmlIterator it, const CString& name) {
   XmlLinkChildAtEnd(node, element);
   return XmlIterator(element, node);
 }
+
+// ---- Copies ----
+
+namespace {
+
+// A copy of one element with its attributes (in list order) and its whole subtree, unlinked.
+// Without recursion: a work list pairs each source with the copy that receives its children.
+XmlElement* CopySubtree(const XmlElement* source) {
+  auto copyNode = [](const XmlElement* from) {
+    auto* to = new XmlElement;
+    to->name = from->name;
+    to->text = from->text;
+    XmlAttribute** tail = &to->attr;
+    for (const XmlAttribute* a = from->attr; a != nullptr; a = a->next) {
+      *tail = new XmlAttribute{a->name, a->value, nullptr};
+      tail = &(*tail)->next;
+    }
+    return to;
+  };
+  XmlElement* top = copyNode(source);
+  std::vector<std::pair<const XmlElement*, XmlElement*>> work{{source, top}};
+  while (!work.empty()) {
+    const auto [from, to] = work.back();
+    work.pop_back();
+    const XmlElement* first = from->child;
+    if (first == nullptr) continue;
+    const XmlElement* c = first;
+    do {
+      XmlElement* copy = copyNode(c);
+      XmlLinkChildAtEnd(to, copy);
+      work.emplace_back(c, copy);
+      c = c->next;
+    } while (c != nullptr && c != first);
+  }
+  return top;
+}
+
+void LinkAfter(XmlElement* node, XmlElement* element) {
+  element->prev = node;
+  element->next = node->next;
+  node->next->prev = element;
+  node->next = element;
+}
+
+}  // namespace
+
+CXmlTree::CXmlTree(const CXmlTree& other) { CopyElements(&m_root, other.m_root.child, TRUE); }
+
+void CXmlTree::CopyElements(XmlElement* parent, const XmlElement* source, BOOL bRing) {
+  if (parent == nullptr || source == nullptr) return;
+  const XmlElement* c = source;
+  do {
+    XmlLinkChildAtEnd(parent, CopySubtree(c));
+    c = c->next;
+  } while (bRing && c != nullptr && c != source);
+}
+
+XmlIterator CXmlTree::InsertCopy(XmlIterator it, const XmlElement* source) {
+  XmlElement* parent = it.Parent();
+  if (parent == nullptr || source == nullptr) return XmlIterator();
+  XmlElement* element = CopySubtree(source);
+  if (it.Node() == nullptr) {
+    XmlLinkChildAtEnd(parent, element);
+  } else {
+    LinkAfter(it.Node(), element);
+  }
+  return XmlIterator(element, parent);
+}
+
+XmlIterator CXmlTree::AppendChildCopy(XmlIterator it, const XmlElement* source) {
+  XmlElement* node = it.Node();
+  if (node == nullptr || source == nullptr) return XmlIterator();
+  XmlElement* element = CopySubtree(source);
+  XmlLinkChildAtEnd(node, element);
+  return XmlIterator(element, node);
+}
+
+// ---- Saving ----
+
+CString CXmlTree::SaveText() const {
+  std::wstring out;
+  // Each entry: the element, its depth, and whether its end tag is due (its children are written).
+  struct Step {
+    const XmlElement* element;
+    int depth;
+    bool closing;
+  };
+  std::vector<Step> work;
+  auto pushRing = [&work](const XmlElement* first, int depth) {
+    if (first == nullptr) return;
+    std::vector<const XmlElement*> ring;
+    const XmlElement* c = first;
+    do {
+      ring.push_back(c);
+      c = c->next;
+    } while (c != nullptr && c != first);
+    for (auto e = ring.rbegin(); e != ring.rend(); ++e) work.push_back({*e, depth, false});
+  };
+  pushRing(m_root.child, 0);
+  while (!work.empty()) {
+    const Step step = work.back();
+    work.pop_back();
+    const XmlElement* e = step.element;
+    if (step.closing) {
+      out.append(static_cast<size_t>(step.depth), L'\t');
+      out += L"</" + e->name.ToWString() + L">\r\n";
+      continue;
+    }
+    out.append(static_cast<size_t>(step.depth), L'\t');
+    out += L"<" + e->name.ToWString();
+    for (const XmlAttribute* a = e->attr; a != nullptr; a = a->next)
+      out += L" " + a->name.ToWString() + L"=\"" + a->value.ToWString() + L"\"";
+    out += L">" + e->text.ToWString();
+    if (e->child == nullptr) {
+      out += L"</" + e->name.ToWString() + L">\r\n";
+      continue;
+    }
+    if (e->text.IsEmpty()) out += L"\r\n";
+    work.push_back({e, step.depth, true});
+    pushRing(e->child, step.depth + 1);
+  }
+  return CString(out.c_str());
+}
+
+BOOL CXmlTree::Save(const CString& path) const {
+  std::string bytes = "\xFF\xFE";
+  bytes += platform::TextToBytes(CP_UTF16LE, SaveText());
+  return platform::WriteWholeFile(path, bytes) ? TRUE : FALSE;
+}

@@ -87,7 +87,8 @@ class CXmlTree {
 
   CXmlTree() = default;
   ~CXmlTree() { Clear(); }
-  CXmlTree(const CXmlTree&) = delete;
+  // A deep copy of every element, attribute and text.
+  CXmlTree(const CXmlTree& other);
   CXmlTree& operator=(const CXmlTree&) = delete;
 
   // Reads and parses a whole file. FALSE only when the file cannot be read; a parse fault still
@@ -115,6 +116,21 @@ class CXmlTree {
   XmlIterator Insert(XmlIterator it, const CString& name);
   // A new element named name appended to the children of the iterator's element.
   XmlIterator AppendChild(XmlIterator it, const CString& name);
+
+  // Copies of other elements: CopyElements appends to parent a copy of source with its subtree, or
+  // with bRing a copy of source's whole sibling ring (source first); attributes keep their list
+  // order. InsertCopy and AppendChildCopy link a copy of source's subtree as Insert and AppendChild
+  // link a new element. A null source copies nothing (end iterator).
+  static void CopyElements(XmlElement* parent, const XmlElement* source, BOOL bRing);
+  XmlIterator InsertCopy(XmlIterator it, const XmlElement* source);
+  XmlIterator AppendChildCopy(XmlIterator it, const XmlElement* source);
+
+  // Writes the tree as UTF-16LE text with its byte-order mark, one element per line, start tags
+  // indented by a tab per depth, the text right after the start tag. The file is replaced whole
+  // or not at all; FALSE when it cannot be written.
+  BOOL Save(const CString& path) const;
+  // The text Save writes (without the byte-order mark).
+  CString SaveText() const;
 
   // The text of the fault that stopped the last parse, or null.
   const wchar_t* GetError() const { return m_pError; }

@@ -86,10 +86,11 @@ void CModemInfo::EnumeratePorts(CArray<SerialPortRecord>& records, BOOL probe) {
     record.displayName = port.description.IsEmpty() ? port.name : port.description;
     record.usbAttached = port.isUsb ? TRUE : FALSE;
     record.description = record.displayName;
-    // "Name (ttyACM0)" describes itself as "Name"; the port part is the last parenthesis.
-    int open = -1;
-    for (int at = record.description.Find(L" ("); at >= 0; at = record.description.Find(L" (", at + 1)) open = at;
-    if (open > 0 && record.description.Right(1) == L")") record.description = record.description.Left(open);
+    // "Name (ttyACM0)" describes itself as "Name"; a name with an earlier parenthesis, such as
+    // "Port (A) (ttyS2)", is taken whole.
+    const int open = record.description.Find(L" (");
+    if (open > 0 && record.description.Find(L')') == record.description.GetLength() - 1)
+      record.description = record.description.Left(open);
     records.Add(record);
     m_astrComPortNames.Add(record.displayName);
   }

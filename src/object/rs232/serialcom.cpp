@@ -129,8 +129,11 @@ int CSerialCom::WaitForData() {
     if (error == ERROR_DEVICE_NOT_CONNECTED && !m_bLostReported.exchange(true)) {
       TRACE(L"CSerialCom: the device went away\n");
       m_bConnected = FALSE;
-      SetStatus(SERIAL_ST_DEVICE_LOST, 0, nullptr);
-      SendStatus();
+      // A record of the read thread's own: the GUI thread may be filling m_status (an open).
+      m_lostStatus = SerialStatus();
+      m_lostStatus.nCode = SERIAL_ST_DEVICE_LOST;
+      if (m_pOwner != nullptr)
+        m_pOwner->SendToGui(WM_SERIAL_NOTIFY, 0, reinterpret_cast<LPARAM>(&m_lostStatus), SEND_MODE_SEND);
     }
     // No port, or a dead one: wait for the port to change rather than failing again at once.
     WaitForSingleObject(m_hPortChange, INFINITE);

@@ -76,5 +76,7 @@ class CSerialCom {
   // record the owner is reading. Both are filled under m_csStatus.
   SerialStatus m_status;
   SerialStatus m_dataStatus;
+  // The device-lost status, written and sent by the read thread only.
+  SerialStatus m_lostStatus;
   CRITICAL_SECTION m_csStatus;
 };

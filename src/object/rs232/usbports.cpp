@@ -3,7 +3,6 @@
 
 #include <algorithm>
 
-#include "object/rs232/modeminfo.h"
 
 namespace {
 CString UpperCopy(CString text) {
@@ -17,10 +16,6 @@ const SupportedUsbId* FindSupported(int vendorId, int productId) {
   return nullptr;
 }
 
-const SupportedUsbId* SupportedDeviceOf(const platform::SerialPortInfo& port) {
-  if (!port.isUsb || port.isVirtual) return nullptr;
-  return FindSupported(port.vendorId, port.productId);
-}
 }  // namespace
 
 const std::vector<SupportedUsbId>& SupportedUsbIds() {
@@ -44,31 +39,56 @@ bool IsDebugPort(const platform::SerialPortInfo& port) {
   return UpperCopy(port.description + L" " + port.product).Find(L"DEBUG") >= 0;
 }
 
-std::optional<UsbPortChoice> FindUsbSerialPort(const std::vector<platform::SerialPortInfo>& ports) {
-  const platform::SerialPortInfo* plain = nullptr;
-  const platform::SerialPortInfo* modem = nullptr;
+namespace {
+
+// A port of the USB serial (CDC ACM) driver: the ports the search starts from.
+bool IsUsbSerialDriverPort(const platform::SerialPortInfo& port) {
+  return port.isUsb && !port.isVirtual && port.driver == L"cdc_acm";
+}
+
+// The port and modem rows the search walks, with their captions upper-cased: first the ports whose
+// caption names Quectel (the modems of that maker), then every port.
+std::vector<std::pair<const platform::SerialPortInfo*, CString>> CaptionRows(
+    const std::vector<platform::SerialPortInfo>& ports) {
+  std::vector<std::pair<const platform::SerialPortInfo*, CString>> rows;
   for (const auto& port : ports) {
-    const SupportedUsbId* device = SupportedDeviceOf(port);
-    if (device == nullptr || IsDebugPort(port)) continue;
-    if (CModemInfo::IsModemPort(port)) {
-      if (device->quectelModem) return UsbPortChoice{port, true};
-      if (modem == nullptr) modem = &port;
-      continue;
-    }
-    plain = &port;
+    const CString caption = UpperCopy(PortCaption(port));
+    if (caption.Find(L"QUECTEL") >= 0) rows.emplace_back(&port, caption);
   }
-  if (modem != nullptr) return UsbPortChoice{*modem, false};
-  if (plain != nullptr) return UsbPortChoice{*plain, false};
-  return std::nullopt;
+  for (const auto& port : ports) rows.emplace_back(&port, UpperCopy(PortCaption(port)));
+  return rows;
+}
+
+}  // namespace
+
+CString PortCaption(const platform::SerialPortInfo& port) {
+  return port.description.IsEmpty() ? port.name : port.description;
+}
+
+std::optional<UsbPortChoice> FindUsbSerialPort(const std::vector<platform::SerialPortInfo>& ports) {
+  // The highest port of the USB serial driver, then the captions decide.
+  const platform::SerialPortInfo* found = nullptr;
+  for (const auto& port : ports)
+    if (IsUsbSerialDriverPort(port)) found = &port;
+  for (const auto& [port, caption] : CaptionRows(ports)) {
+    if (caption.Find(L"MODEM") >= 0) {
+      // A Quectel modem goes through the command tunnel; any modem ends the walk.
+      return UsbPortChoice{*port, caption.Find(L"QUECTEL") >= 0};
+    }
+    // A debug port is never used.
+    if (caption.Find(L"DEBUG") >= 0 && found != nullptr && port->name == found->name) found = nullptr;
+  }
+  if (found == nullptr) return std::nullopt;
+  return UsbPortChoice{*found, false};
 }
 
 std::optional<UsbPortChoice> FindUsbSerialPort() { return FindUsbSerialPort(platform::EnumerateSerialPorts()); }
 
 bool DetectModemPort(const CString& portName, const std::vector<platform::SerialPortInfo>& ports) {
-  for (const auto& port : ports) {
-    if (port.name != portName) continue;
-    const SupportedUsbId* device = SupportedDeviceOf(port);
-    return device != nullptr && device->quectelModem && CModemInfo::IsModemPort(port);
+  (void)portName;  // any Quectel modem of the machine switches the tunnel on
+  for (const auto& [port, caption] : CaptionRows(ports)) {
+    (void)port;
+    if (caption.Find(L"MODEM") >= 0) return caption.Find(L"QUECTEL") >= 0;
   }
   return false;
 }

@@ -30,17 +30,20 @@ struct UsbPortChoice {
   bool modemTunnel = false;  // commands are wrapped for the modem
 };
 
+// The caption a port is judged by: its description ("Quectel USB Modem (ttyUSB3)"), else its name.
+CString PortCaption(const platform::SerialPortInfo& port);
+
 // Searches `ports` (as EnumerateSerialPorts gives them, in name order) for the device's port:
-// - only USB ports of a supported device count; debug ports are never used;
-// - a Quectel modem port wins (with the tunnel on), else any other modem port, else the last
-//   remaining port of the list (the highest number).
-// None when no port qualifies.
+// the last port of the USB serial driver (cdc_acm) is taken, then the captions are walked (those
+// naming Quectel first, then every port's): a caption with MODEM gives its port and ends the
+// search, with the command tunnel on when it also names QUECTEL; a caption with DEBUG on the port
+// taken leaves no port. None when no port qualifies.
 std::optional<UsbPortChoice> FindUsbSerialPort(const std::vector<platform::SerialPortInfo>& ports);
 // The same search over the ports the machine has now.
 std::optional<UsbPortChoice> FindUsbSerialPort();
 
-// Whether commands to the port chosen by name go through the modem tunnel: only when that port
-// itself is the modem port of a supported Quectel module. A port not in `ports` gives false.
+// Whether commands to a port chosen by name go through the modem tunnel: the captions are walked
+// as by the search; the first modem decides (on for a Quectel modem), whatever port was chosen.
 bool DetectModemPort(const CString& portName, const std::vector<platform::SerialPortInfo>& ports);
 
 // Whether a port is a debug port (its texts contain "DEBUG", ignoring case).

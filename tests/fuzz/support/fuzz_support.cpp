@@ -141,7 +141,6 @@ CBrelvanoDlg* FreshMainWindow() {
   dlg->ResetSession();
   dlg->m_strPendingCommand.Empty();
   dlg->m_strLastCommand.Empty();
-  dlg->m_sessionCalls.clear();
   dlg->m_bTranslateNames = FALSE;
   dlg->m_strDefinitionPath.Empty();
   dlg->m_strAssignCsvPath.Empty();

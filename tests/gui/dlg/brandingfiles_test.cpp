@@ -47,8 +47,8 @@ TEST_F(Branding, CompanyTextIsTheFirstLine) {
     CString text;
   } cases[] = {
       {"three lines", "Kestova Inc.\nsecond\nthird\n", L"Kestova Inc."},
-      {"CR LF", "Kestova Inc.\r\nsecond\r\n", L"Kestova Inc."},
-      {"byte-order mark", "\xEF\xBB\xBFKestova Inc.\n", L"Kestova Inc."},
+      {"CR LF: the carriage return stays", "Kestova Inc.\r\nsecond\r\n", L"Kestova Inc.\r"},
+      {"byte-order mark: shown as its character", "\xEF\xBB\xBFKestova Inc.\n", CString(L"\ufeffKestova Inc.")},
       {"no line end", "Kestova", L"Kestova"},
       {"UTF-8 text", "\xEC\xBC\x80\xEC\x8A\xA4\xED\x86\xA0\xEB\xB0\x94 Ltda. \xC3\xA9\n", CString(L"\ucf00\uc2a4\ud1a0\ubc14 Ltda. \u00e9")},
       {"invalid bytes", "Caf\xE9\n", CString(L"Caf\ufffd")},

@@ -12,6 +12,7 @@
 #include "mainwindow_fixture.h"
 #include "platform/clock.h"
 #include "platform/wnd.h"
+#include "session_trace.h"
 
 namespace {
 
@@ -191,13 +192,14 @@ TEST_F(SessionCoreTest, ResetSessionStopsSessionTimersAndResetsEventsInPlace) {
 }
 
 TEST_F(SessionCoreTest, EndSessionWithoutAPortLeavesTheWindowFree) {
+  testsupport::SessionTrace trace;
   CBrelvanoDlg* dlg = Open();
   dlg->m_bBusy = TRUE;
   dlg->m_deviceInfo.strModel = L"VR835";
   dlg->EndSession();
   EXPECT_FALSE(dlg->m_bBusy);
   EXPECT_TRUE(dlg->m_deviceInfo.strModel.IsEmpty());
-  EXPECT_TRUE(dlg->m_sessionCalls.empty()) << "nothing was running";
+  EXPECT_TRUE(trace.Steps().empty()) << "nothing was running";
 }
 
 TEST_F(SessionCoreTest, QueueKeepsOneCommandAndSendsItAtTheNextPass) {
@@ -431,6 +433,7 @@ TEST_F(TabActivationTest, TabChangeWaitsForADownloadOrAPolygonListRead) {
 }
 
 TEST_F(TabActivationTest, SessionResetEndsAWaitingActivation) {
+  testsupport::SessionTrace trace;
   CBrelvanoDlg* dlg = OpenWithSettingsPage();
   dlg->m_tabInfo[0].nType = TAB_TYPE_GEOFENCE;
   dlg->m_tabInfo[0].nSize = 4000;
@@ -441,8 +444,8 @@ TEST_F(TabActivationTest, SessionResetEndsAWaitingActivation) {
   Activate(0, L"Geo");
   EXPECT_LT(m_clock.NowMs() - start, 1000u);
   EXPECT_FALSE(dlg->m_bPortOpen);
-  ASSERT_FALSE(dlg->m_sessionCalls.empty());
-  EXPECT_EQ(dlg->m_sessionCalls.back().name, CString(L"EndSession"));
+  ASSERT_FALSE(trace.Names().empty());
+  EXPECT_EQ(trace.Names().back(), CString(L"EndSession"));
   Elapse(30000);
   EXPECT_FALSE(dlg->m_bGeofenceReadTimeout) << "the read's timer went with the session";
 }

@@ -135,7 +135,8 @@ TEST_F(MainWindowTest, ModalRunEndsOnlyWhenTheExitQuestionIsConfirmed) {
         stayedAfterCancel = main.IsWindowVisible() != FALSE;
         ModalService::Instance().ExpectMessageBox(IDOK);
         main.SendMessage(WM_CLOSE);
-        eventsClosed = main.m_hReadDoneEvent == nullptr && main.m_hCommandAckEvent == nullptr;
+        // Every wait ends: the events are set (they are closed with the window object).
+        eventsClosed = IsEventSet(main.m_hReadDoneEvent) && IsEventSet(main.m_hCommandAckEvent);
         return 1234;  // not used: the window ended itself
       },
       IDD_BRELVANO_DIALOG);

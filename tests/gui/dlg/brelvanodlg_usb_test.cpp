@@ -20,6 +20,7 @@
 #include "platform/registry.h"
 #include "platform/wnd.h"
 #include "resources/programresources.h"
+#include "session_trace.h"
 #include "temp_folder.h"
 
 namespace {
@@ -69,7 +70,7 @@ std::vector<platform::TtyDeviceFacts> QuectelModule() {
   return {rs232test::UsbTty("ttyUSB0", "option", 0x2C7C, 0x0700, 0),
           rs232test::UsbTty("ttyUSB1", "option", 0x2C7C, 0x0700, 1),
           rs232test::UsbTty("ttyUSB2", "option", 0x2C7C, 0x0700, 2),
-          rs232test::UsbTty("ttyUSB3", "option", 0x2C7C, 0x0700, 3)};
+          rs232test::UsbTty("ttyUSB3", "option", 0x2C7C, 0x0700, 3, "Quectel USB Modem")};
 }
 std::vector<platform::TtyDeviceFacts> CdcDevice() {
   return {rs232test::UsbTty("ttyACM0", "cdc_acm", 0x0483, 0x5740, 0)};
@@ -145,13 +146,10 @@ class UsbPlugTest : public ::testing::Test {
     m_dlg->SendMessage(WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(record));
   }
 
-  std::vector<CString> CallNames() const {
-    std::vector<CString> names;
-    for (const auto& call : m_dlg->m_sessionCalls) names.push_back(call.name);
-    return names;
-  }
+  std::vector<CString> CallNames() const { return m_trace.Names(); }
 
   testsupport::TempFolder m_folder;
+  testsupport::SessionTrace m_trace;
   platform::ManualClock m_clock{1000};
   std::shared_ptr<PlugHub> m_hub;
   std::unique_ptr<CBrelvanoDlg> m_dlg;
@@ -202,21 +200,18 @@ TEST_F(UsbPlugTest, PlugInWhileWaitingForTheDeviceReconnectsOnceItsPortIsThere) 
   }));
 
   Elapse(USB_RECONNECT_MS);
-  EXPECT_TRUE(dlg->m_sessionCalls.empty()) << "no port yet: the search goes on";
+  EXPECT_TRUE(m_trace.Steps().empty()) << "no port yet: the search goes on";
   EXPECT_TRUE(dlg->m_bBusy);
 
   UseDevices(QuectelModule());
   // The module's port is only listed here: opening it fails, and says so.
   platform::ModalService::Instance().ExpectMessageBox(IDOK);
   Elapse(USB_RECONNECT_MS);
-  ASSERT_EQ(dlg->m_sessionCalls.size(), 1u);
-  EXPECT_EQ(dlg->m_sessionCalls[0].name, CString(L"Connect"));
-  EXPECT_EQ(dlg->m_sessionCalls[0].devicePath, CString(L"/dev/ttyUSB3"));
-  EXPECT_TRUE(dlg->m_sessionCalls[0].modemTunnel);
+  EXPECT_EQ(m_trace.Steps(), std::vector<CString>{L"Connect /dev/ttyUSB3 tunnel on"});
   EXPECT_FALSE(dlg->m_bBusy);
 
   Elapse(USB_RECONNECT_MS * 3);
-  EXPECT_EQ(dlg->m_sessionCalls.size(), 1u) << "the reconnect timer stops once it has connected";
+  EXPECT_EQ(m_trace.Steps().size(), 1u) << "the reconnect timer stops once it has connected";
 }
 
 TEST_F(UsbPlugTest, ArrivalDecisions) {
@@ -262,16 +257,16 @@ TEST_F(UsbPlugTest, ArrivalDecisions) {
     // file first, and is cancelled.
     if (c.call != nullptr && CString(c.call) == L"Connect") platform::ModalService::Instance().ExpectMessageBox(IDOK);
     if (c.call != nullptr && CString(c.call) == L"Open") platform::ModalService::Instance().ExpectFileDialog(CString());
+    m_trace.Clear();
     Elapse(USB_RECONNECT_MS - 1);
-    EXPECT_TRUE(dlg->m_sessionCalls.empty());
+    EXPECT_TRUE(m_trace.Steps().empty());
     Elapse(1);
     if (c.call == nullptr) {
-      EXPECT_TRUE(dlg->m_sessionCalls.empty());
+      EXPECT_TRUE(m_trace.Steps().empty());
     } else {
-      ASSERT_EQ(dlg->m_sessionCalls.size(), 1u);
-      EXPECT_EQ(dlg->m_sessionCalls[0].name, CString(c.call));
-      EXPECT_EQ(dlg->m_sessionCalls[0].devicePath, CString(c.path));
-      EXPECT_EQ(dlg->m_sessionCalls[0].modemTunnel, c.tunnel);
+      ASSERT_FALSE(m_trace.Steps().empty());
+      EXPECT_EQ(m_trace.Steps()[0],
+                CString(c.call) + L" " + CString(c.path) + (c.tunnel ? L" tunnel on" : L" tunnel off"));
     }
     EXPECT_FALSE(dlg->m_bBusy);
     m_dlg.reset();
@@ -303,13 +298,14 @@ TEST_F(UsbPlugTest, RemovalDecisions) {
     SCOPED_TRACE(c.what);
     CBrelvanoDlg* dlg = Open();
     dlg->m_bPortOpen = c.portOpen;
+    m_trace.Clear();
     Send(c.event, c.record);
     Elapse(USB_REMOVED_MS - 1);
-    EXPECT_TRUE(dlg->m_sessionCalls.empty());
+    EXPECT_TRUE(m_trace.Steps().empty());
     Elapse(1);
     EXPECT_EQ(CallNames(), c.endsSession ? std::vector<CString>{L"EndSession"} : std::vector<CString>{});
     Elapse(USB_REMOVED_MS * 3);
-    EXPECT_EQ(dlg->m_sessionCalls.size(), c.endsSession ? 1u : 0u) << "the session ends once";
+    EXPECT_EQ(m_trace.Steps().size(), c.endsSession ? 1u : 0u) << "the session ends once";
     m_dlg.reset();
   }
 }
@@ -322,8 +318,9 @@ TEST_F(UsbPlugTest, RemovalCheckNeverEndsALaterSession) {
   dlg->m_bPortOpen = FALSE;  // the port closed by itself before the check
   Elapse(USB_REMOVED_MS);
   dlg->m_bPortOpen = TRUE;  // a new session after the device came back
+  m_trace.Clear();
   Elapse(USB_REMOVED_MS * 5);
-  EXPECT_TRUE(dlg->m_sessionCalls.empty());
+  EXPECT_TRUE(m_trace.Steps().empty());
 }
 
 }  // namespace

@@ -296,9 +296,13 @@ TEST_F(ChildPagesTest, ReportDialogNeedsAReportTabAndShowsTheReportList) {
       EXPECT_TRUE(list[i]->bReserve);
     }
     EXPECT_EQ(dlg->m_pReportDlg->m_strBits, CString(L"10100000"));
-    ASSERT_EQ(dlg->m_pReportDlg->m_listBits.GetCount(), 3);
-    EXPECT_EQ(dlg->m_pReportDlg->m_listBits.GetText(0), CString(L"[X] Ignition"));
-    EXPECT_EQ(dlg->m_pReportDlg->m_listBits.GetText(1), CString(L"[ ] Power"));
+    // Only the check-box item gets a box, unchecked by its bit 1.
+    EXPECT_EQ(list[0]->pValueWnd, nullptr);
+    EXPECT_EQ(list[2]->pValueWnd, nullptr);
+    auto* pBox = dynamic_cast<CButton*>(list[1]->pValueWnd);
+    ASSERT_NE(pBox, nullptr);
+    EXPECT_EQ(pBox->GetWindowText(), CString(L"Power"));
+    EXPECT_EQ(pBox->GetCheck(), BST_UNCHECKED);
   }
   // The dialog keeps the main window's controls until it closes.
   EXPECT_FALSE(dlg->m_btnConnect.IsWindowEnabled());
@@ -343,12 +347,14 @@ TEST(ReverseBitsAndBytesTest, ReversesTheBytesAndTheBitsOfEach) {
   EXPECT_EQ(ReverseBitsAndBytes(same, same, 2), 2);
   EXPECT_EQ(same[0], 0xC0);
   EXPECT_EQ(same[1], 0x80);
-  // Counts its 8-bit counters cannot hold, and missing buffers, are refused.
+  // More than 255 bytes are reversed too; a negative count and missing buffers are refused.
   std::vector<unsigned char> big(300, 1), target(300, 0);
-  EXPECT_EQ(ReverseBitsAndBytes(big.data(), target.data(), 255), 255);
+  big[0] = 0x02;
+  EXPECT_EQ(ReverseBitsAndBytes(big.data(), target.data(), 300), 300);
   EXPECT_EQ(target[0], 0x80);
+  EXPECT_EQ(target[299], 0x40);
   target.assign(300, 0);
-  for (int count : {256, 300, -1}) EXPECT_EQ(ReverseBitsAndBytes(big.data(), target.data(), count), 0) << count;
+  EXPECT_EQ(ReverseBitsAndBytes(big.data(), target.data(), -1), 0);
   EXPECT_EQ(target[0], 0);
   EXPECT_EQ(ReverseBitsAndBytes(nullptr, target.data(), 1), 0);
   EXPECT_EQ(ReverseBitsAndBytes(big.data(), nullptr, 1), 0);
@@ -362,7 +368,7 @@ TEST_F(ChildPagesTest, GeofencePageStoresRecordsInsideTheSlotsOfTheCommandSet) {
   dlg->CreateChildPages(TRUE);
   CGeofenceDialog* page = dlg->m_pGeofenceDlg;
   ASSERT_NE(page, nullptr);
-  EXPECT_EQ(page->m_list.GetHeaderCtrl()->GetItemCount(), 4) << "No, Active and one per parameter";
+  EXPECT_EQ(page->m_list.GetHeaderCtrl()->GetItemCount(), 2) << "one per parameter (\"Active\" has none)";
   SetGeofenceCount(10);
   struct Case {
     BOOL up;
@@ -402,8 +408,7 @@ TEST_F(ChildPagesTest, GeofencePageStoresRecordsInsideTheSlotsOfTheCommandSet) {
   page->SendMessage(WM_GEOFENCE_RECORD, 0, reinterpret_cast<LPARAM>(&rec));
   ASSERT_EQ(page->m_list.GetItemCount(), 1);
   EXPECT_EQ(page->m_list.GetItemText(0, 0), CString(L"3"));
-  EXPECT_EQ(page->m_list.GetItemText(0, 2), CString(L"37.5"));
-  EXPECT_EQ(page->m_list.GetItemText(0, 3), CString(L"127.1"));
+  EXPECT_EQ(page->m_list.GetItemText(0, 1), CString(L"37.5")) << "the row builder's fixed positions";
   page->SendMessage(WM_GEOFENCE_RECORD, 0, 0);  // no record: nothing
   page->AddStatusLine(L"Req;OK");
   EXPECT_EQ(page->m_listStatus.GetCount(), 1);
@@ -413,6 +418,8 @@ TEST_F(ChildPagesTest, GeofencePageStoresRecordsInsideTheSlotsOfTheCommandSet) {
 TEST_F(ChildPagesTest, BlePageStoresRecordsInsideItsSlots) {
   CBrelvanoDlg* dlg = OpenShown();
   FillTabs(dlg, {{40, L"BLE", L"BLE"}});
+  AddStagedParam(dlg, 1, L"Point", 0, 0);
+  AddStagedParam(dlg, 1, L"Active", 0, 0);
   AddStagedParam(dlg, 1, L"MAC", 0, 0);
   dlg->CreateChildPages(TRUE);
   CBleDialog* page = dlg->m_pBleDlg;
@@ -427,11 +434,17 @@ TEST_F(ChildPagesTest, BlePageStoresRecordsInsideItsSlots) {
   }
   BLE_INFO rec;
   rec.nSlot = 2;
+  rec.bActive = 1;
   rec.strValues = L";CC:DD";
   page->SendMessage(WM_BLE_RECORD, 0, reinterpret_cast<LPARAM>(&rec));
   ASSERT_EQ(page->m_list.GetItemCount(), 3);
   EXPECT_EQ(page->m_list.GetItemText(1, 0), CString(L"2"));
+  EXPECT_EQ(page->m_list.GetItemText(1, 1), CString(L"Enable"));
   EXPECT_EQ(page->m_list.GetItemText(1, 2), CString(L"CC:DD"));
+  // An inactive record is not listed.
+  rec.bActive = 0;
+  page->SendMessage(WM_BLE_RECORD, 0, reinterpret_cast<LPARAM>(&rec));
+  EXPECT_EQ(page->m_list.GetItemCount(), 2);
   page->ResetRecords();
   page->RefreshList();
   EXPECT_EQ(page->m_list.GetItemCount(), 0);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "../../platform/qt_app.h"
+#include "platform/files.h"
 #include "platform/modal.h"
 #include "temp_folder.h"
 
@@ -119,6 +120,24 @@ TEST_F(Dictionary, SpecialFileOfThatNameIsReportedWithoutWaiting) {
   EXPECT_FALSE(LoadPortugueseDictionary(map_, kPortuguese, folder_));
   EXPECT_EQ(modal.Records().size(), 1u);
   modal.UninstallScript();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Dictionary, LanguageTextsDumpAsADictionaryTheLoaderReads) {
+  const CString path = folder_ + L"POR_LANG.txt";
+  ASSERT_TRUE(brelvano::DumpLanguageStrings(path));
+  std::string bytes;
+  ASSERT_TRUE(platform::ReadWholeFile(path, bytes));
+  size_t lines = 0;
+  for (char c : bytes) lines += c == '\n' ? 1 : 0;
+  EXPECT_GE(lines, 763u) << "texts 1001 to 1763 (a few hold line breaks of their own)";
+  EXPECT_NE(bytes.find("Debounce time (Min)=Tempo de debounce (Min)\r\n"), std::string::npos);
+  ASSERT_TRUE(LoadPortugueseDictionary(map_, kPortuguese, folder_));
+  EXPECT_EQ(Translate(map_, L"Debounce time (Min)"), CString(L"Tempo de debounce (Min)"));
+  EXPECT_FALSE(brelvano::DumpLanguageStrings(folder_ + L"no/such/folder/Test.txt"));
 }
 
 }  // namespace

@@ -106,6 +106,25 @@ TEST_F(DocFilesTest, FindDocumentFileRanksByTheDigitsOfTheName) {
   EXPECT_TRUE(dlg->FindDocumentFile(m_folder.CPath("missing") + L"/", 0).IsEmpty());
 }
 
+TEST_F(DocFilesTest, FindAssignCsvFileMatchesTheDigitsOfTheIdentityField) {
+  CBrelvanoDlg* dlg = Open();
+  WriteFile("Document/ASSIGN_12.csv", "x");
+  WriteFile("Document/ASSIGN_7.csv", "x");
+  WriteFile("Document/OTHER_12.txt", "x");
+  WriteFile("Document/NOTES_1_2.csv/inner", "x");  // a folder: no file
+  const struct {
+    const wchar_t* field;
+    const char* expected;  // "" when none
+  } cases[] = {{L"12", "Document/ASSIGN_12.csv"}, {L"7 units", "Document/ASSIGN_7.csv"}, {L"3", ""}, {L"", ""}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(CString(c.field).ToUtf8());
+    dlg->m_deviceInfo.strVerField16 = c.field;
+    CString path = L"left over";
+    EXPECT_EQ(dlg->FindAssignCsvFile(path), *c.expected ? TRUE : FALSE);
+    EXPECT_EQ(path, *c.expected ? m_folder.CPath(c.expected) : CString());
+  }
+}
+
 TEST_F(DocFilesTest, ChooseDefinitionFileNameRules) {
   struct Case {
     const char* name;

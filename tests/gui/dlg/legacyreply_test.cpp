@@ -613,3 +613,28 @@ TEST_F(LegacyReplyTest, PasswordPromptLimitsAndReturnsTheText) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ReplyTextHelpers, MultibyteAndWideCopiesAndTheIntegerTest) {
+  // "한글 A" in the ANSI code page (949) and back.
+  const char korean[] = "\xC7\xD1\xB1\xDB A";
+  wchar_t* wide = CBrelvanoDlg::NewWideText(korean);
+  ASSERT_NE(wide, nullptr);
+  EXPECT_EQ(CString(wide), CString(L"\ud55c\uae00 A"));
+  char* bytes = CBrelvanoDlg::NewMultiByteText(wide);
+  ASSERT_NE(bytes, nullptr);
+  EXPECT_STREQ(bytes, korean);
+  delete[] wide;
+  delete[] bytes;
+  EXPECT_EQ(CBrelvanoDlg::NewWideText(nullptr), nullptr);
+  EXPECT_EQ(CBrelvanoDlg::NewMultiByteText(nullptr), nullptr);
+  const struct {
+    const wchar_t* text;
+    BOOL integer;
+  } cases[] = {{L"123", TRUE}, {L"-45", TRUE}, {L"", TRUE}, {L"-", TRUE}, {L"1-2", FALSE}, {L"1.5", FALSE},
+               {L" 7", FALSE}, {L"+7", FALSE}};
+  for (const auto& c : cases) EXPECT_EQ(CBrelvanoDlg::IsIntegerText(c.text), c.integer) << CString(c.text).ToUtf8();
+}
+
+}  // namespace

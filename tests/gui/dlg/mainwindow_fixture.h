@@ -21,6 +21,17 @@ namespace testsupport {
 
 constexpr DWORD kNoLanguage = 0xFFFFFFFF;
 
+// TRUE when the window's message map (or a base map) takes the message.
+inline bool HandlesMessage(const CWnd& wnd, UINT message) {
+  for (const AFX_MSGMAP* map = wnd.GetMessageMap(); map != nullptr;
+       map = map->pfnGetBaseMap != nullptr ? map->pfnGetBaseMap() : nullptr) {
+    for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e != nullptr && e->handler != nullptr; ++e) {
+      if (e->nMessage == message) return true;
+    }
+  }
+  return false;
+}
+
 class MainWindowFixture : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -376,9 +376,11 @@ TEST_F(Numbered, ListGapGroupAndRecordLines) {
   const CString outside = L"1056#ABC";
   dlg_->SendMessage(WM_SEND_GEOFENCE_RECORD, 0, reinterpret_cast<LPARAM>(&outside));
   EXPECT_TRUE(dlg_->m_strPendingCommand.IsEmpty());
-  const CString ble = L"10#01";
-  dlg_->SendMessage(WM_SEND_BLE_RECORD, 0, reinterpret_cast<LPARAM>(&ble));
-  EXPECT_EQ(S(dlg_->m_strPendingCommand), "AT^PRG;123;41;09#01\r");
+  for (const wchar_t* text : {L"10#01", L"10#01\r"}) {
+    const CString ble = text;
+    dlg_->SendMessage(WM_SEND_BLE_RECORD, 0, reinterpret_cast<LPARAM>(&ble));
+    EXPECT_EQ(S(dlg_->m_strPendingCommand), "AT^PRG;123;41;09#01\r") << "the page's own carriage return is not doubled";
+  }
 
   POLYGON_INFO zone;
   zone.nIndex = 3;

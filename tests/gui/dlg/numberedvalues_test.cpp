@@ -262,6 +262,19 @@ TEST_F(RecordCoders, BleRecordBothWays) {
   wide.formats[0] = FIELD_FORMAT{CTRL_EDIT, 8, 1};
   EXPECT_EQ(S(BuildBlePrgValueLines(wide, TRUE)), "01#008000000F");
 
+  // A value that does not fit its field gives no line at all, never a longer or cut field.
+  const struct {
+    FIELD_FORMAT format;
+    const wchar_t* value;
+  } refused[] = {{{CTRL_COMBO, 2, 0}, L"256"}, {{CTRL_EDIT_NUMBER, 2, 0}, L"300"}, {{CTRL_EDIT_HEX, 4, 0}, L"ABCDE"}};
+  for (const auto& c : refused) {
+    BLE_INFO big;
+    big.nSlot = 3;
+    big.strValues = CString(L";") + c.value;
+    big.formats[0] = c.format;
+    EXPECT_TRUE(BuildBlePrgValueLines(big, TRUE).IsEmpty()) << S(big.strValues);
+  }
+
   BLE_INFO read;
   ASSERT_TRUE(DecodeBleItem(View(), 0, L"0103007DFFFEA1B2C3", read));
   EXPECT_EQ(read.nSlot, 1);

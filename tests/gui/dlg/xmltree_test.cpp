@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/codepage.h"
+#include "platform/files.h"
 #include "temp_folder.h"
 
 namespace {
@@ -186,6 +187,69 @@ TEST(XmlTreeTest, RingOperations) {
   EXPECT_EQ(Describe(tree), "r(z)");
   tree.Clear();
   EXPECT_EQ(Describe(tree), "");
+}
+
+TEST(XmlTreeTest, SaveWritesTabIndentedUtf16WithItsMarkAndLoadsBack) {
+  CXmlTree tree;
+  tree.LoadBytes("<?xml version=\"1.0\"?><r a=\"1\" b=\"x y\"><g t=\"\xEC\x86\x8D\"><i>v</i><e/></g><m>text<c/></m></r>", TRUE);
+  // Attributes in list order (the reverse of the document's), text right after the start tag.
+  const CString expected = CString::FromUtf8(
+      "<r b=\"x y\" a=\"1\">\r\n"
+      "\t<g t=\"\xEC\x86\x8D\">\r\n"
+      "\t\t<i>v</i>\r\n"
+      "\t\t<e></e>\r\n"
+      "\t</g>\r\n"
+      "\t<m>text\t\t<c></c>\r\n"
+      "\t</m>\r\n"
+      "</r>\r\n");
+  EXPECT_EQ(tree.SaveText().ToUtf8(), expected.ToUtf8());
+  testsupport::TempFolder folder;
+  ASSERT_TRUE(folder.Ok());
+  ASSERT_TRUE(tree.Save(folder.CPath("saved.xml")));
+  std::string bytes;
+  ASSERT_TRUE(platform::ReadWholeFile(folder.CPath("saved.xml"), bytes));
+  EXPECT_EQ(bytes, Utf16WithMark(expected));
+  CXmlTree again;
+  ASSERT_TRUE(again.Load(folder.CPath("saved.xml"), TRUE));
+  EXPECT_EQ(Describe(again), "r(g(i,e),m(c))");
+  EXPECT_EQ(*again.begin().ChildBegin().GetAttribute(L"t"), CString::FromUtf8("\xEC\x86\x8D"));
+  // A file that cannot be written: FALSE.
+  EXPECT_FALSE(tree.Save(folder.CPath("no/such/folder/x.xml")));
+}
+
+TEST(XmlTreeTest, CopiesAreDeepAndInsertedOrAppendedWhole) {
+  CXmlTree source;
+  source.LoadBytes("<a k=\"1\" j=\"2\"><b><c/></b></a><d/>", TRUE);
+  CXmlTree copy(source);
+  EXPECT_EQ(Describe(copy), "a(b(c)),d");
+  // The copy is its own: changing it leaves the source as it was.
+  copy.Erase(copy.begin().ChildBegin());
+  copy.begin().Node()->attr->value = L"changed";
+  EXPECT_EQ(Describe(source), "a(b(c)),d");
+  EXPECT_EQ(*source.begin().GetAttribute(L"j"), CString(L"2"));
+  EXPECT_EQ(*copy.begin().GetAttribute(L"k"), CString(L"1")) << "attributes keep their list order";
+
+  CXmlTree target;
+  target.LoadBytes("<r><x/></r>", TRUE);
+  XmlElement* a = source.begin().Node();
+  // One subtree, or the whole ring from an element on.
+  CXmlTree::CopyElements(target.begin().Node(), a, FALSE);
+  EXPECT_EQ(Describe(target), "r(x,a(b(c)))");
+  CXmlTree::CopyElements(target.begin().Node(), a->next, TRUE);
+  EXPECT_EQ(Describe(target), "r(x,a(b(c)),d,a(b(c)))");
+  // Insert a copy after a node, at the end of an empty level, and append one as a child.
+  CXmlTree other;
+  other.LoadBytes("<r><x/></r>", TRUE);
+  other.InsertCopy(other.begin().ChildBegin(), a->child);
+  EXPECT_EQ(Describe(other), "r(x,b(c))");
+  other.AppendChildCopy(other.begin().ChildBegin(), a);
+  EXPECT_EQ(Describe(other), "r(x(a(b(c))),b(c))");
+  XmlIterator x = other.begin().ChildBegin();
+  XmlIterator emptyLevel = other.AppendChild(x, L"y").ChildBegin();
+  EXPECT_EQ(other.InsertCopy(emptyLevel, a->next).GetName(), L"d");
+  EXPECT_EQ(Describe(other), "r(x(a(b(c)),y(d)),b(c))");
+  EXPECT_TRUE(other.InsertCopy(XmlIterator(), a) == nullptr);
+  EXPECT_TRUE(other.AppendChildCopy(x, nullptr) == nullptr);
 }
 
 }  // namespace

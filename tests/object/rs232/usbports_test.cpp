@@ -16,43 +16,25 @@ const int kMtk = 0x0E8D, kMtkProduct = 0x0023;
 const int kStm = 0x0483, kStmProduct = 0x5740;
 const int kQuectel = 0x2C7C, kQuectelProduct = 0x0700;
 
-platform::SerialPortInfo Port(const char* name, int vendorId, int productId, int interfaceNumber = 0,
-                              const char* product = "") {
+// A port with its driver and its caption (the description; "USB Serial Device (name)" when none
+// is given).
+platform::SerialPortInfo Port(const char* name, const char* driver, const char* caption = "") {
   platform::SerialPortInfo p;
   p.name = name;
   p.devicePath = CString("/dev/") + CString(name);
-  p.vendorId = vendorId;
-  p.productId = productId;
-  p.interfaceNumber = interfaceNumber;
-  p.product = product;
-  p.isUsb = vendorId >= 0;
-  p.description = (*product ? CString(product) : CString("USB Serial Device")) + CString(" (") + p.name + CString(")");
+  p.driver = driver;
+  p.isUsb = std::strcmp(driver, "serial8250") != 0;
+  p.description = *caption ? CString(caption) : CString("USB Serial Device (") + p.name + CString(")");
   return p;
 }
 
-platform::SerialPortInfo Virtual(const char* name, int vendorId, int productId) {
-  platform::SerialPortInfo p = Port(name, vendorId, productId);
+platform::SerialPortInfo Virtual(const char* name) {
+  platform::SerialPortInfo p = Port(name, "cdc_acm");
   p.isVirtual = true;
   return p;
 }
 
-// A Quectel module's four ports: diagnostics, NMEA, AT and modem.
-std::vector<platform::SerialPortInfo> QuectelModule(int firstNumber) {
-  std::vector<platform::SerialPortInfo> ports;
-  for (int i = 0; i < 4; ++i) {
-    const std::string name = "ttyUSB" + std::to_string(firstNumber + i);
-    ports.push_back(Port(name.c_str(), kQuectel, kQuectelProduct, i));
-  }
-  return ports;
-}
-
-std::vector<platform::SerialPortInfo> Join(std::vector<platform::SerialPortInfo> a,
-                                           const std::vector<platform::SerialPortInfo>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
-TEST(UsbPortSearch, PicksTheDevicePortByTheRules) {
+TEST(UsbPortSearch, PicksTheDevicePortByTheCaptionRules) {
   struct Case {
     const char* what;
     std::vector<platform::SerialPortInfo> ports;
@@ -61,25 +43,24 @@ TEST(UsbPortSearch, PicksTheDevicePortByTheRules) {
   };
   const Case cases[] = {
       {"no ports", {}, "", false},
-      {"the highest of two supported ports",
-       {Port("ttyACM2", kStm, kStmProduct), Port("ttyACM10", kStm, kStmProduct)}, "ttyACM10", false},
-      {"unsupported ids are ignored",
-       {Port("ttyUSB0", 0x0403, 0x6001), Port("ttyUSB9", kStm, 0x5741), Port("ttyUSB8", 0x0484, kStmProduct)}, "", false},
-      {"supported port besides a higher unsupported one",
-       {Port("ttyACM0", kMtk, kMtkProduct), Port("ttyUSB9", 0x0403, 0x6001)}, "ttyACM0", false},
-      {"virtual port with supported ids", {Virtual("pts/7", kStm, kStmProduct)}, "", false},
-      {"the Quectel modem port wins and tunnels", Join({Port("ttyACM7", kStm, kStmProduct)}, QuectelModule(0)),
-       "ttyUSB3", true},
-      {"the Quectel modem wins over another modem",
-       Join({Port("ttyACM0", kStm, kStmProduct, 0, "Tracker Modem")}, QuectelModule(4)), "ttyUSB7", true},
-      {"another modem wins without tunnel",
-       {Port("ttyACM0", kStm, kStmProduct, 1, "Tracker Modem"), Port("ttyACM3", kStm, kStmProduct)}, "ttyACM0", false},
-      {"the only port is a debug port", {Port("ttyACM7", kMtk, kMtkProduct, 0, "MediaTek Debug Port")}, "", false},
-      {"a debug port is passed over",
-       {Port("ttyACM1", kMtk, kMtkProduct, 0), Port("ttyACM2", kMtk, kMtkProduct, 1, "debug")}, "ttyACM1", false},
-      {"a Quectel module without its modem port",
-       {Port("ttyUSB0", kQuectel, kQuectelProduct, 0), Port("ttyUSB2", kQuectel, kQuectelProduct, 2)}, "ttyUSB2",
+      {"the highest of two USB serial ports", {Port("ttyACM3", "cdc_acm"), Port("ttyACM7", "cdc_acm")}, "ttyACM7",
        false},
+      {"other drivers are no USB serial ports", {Port("ttyUSB0", "ftdi_sio"), Port("ttyS0", "serial8250")}, "", false},
+      {"a virtual port is none", {Virtual("pts/7")}, "", false},
+      {"a Quectel modem wins and tunnels",
+       {Port("ttyUSB5", "option", "Quectel USB Modem (ttyUSB5)"), Port("ttyACM7", "cdc_acm")}, "ttyUSB5", true},
+      {"the Quectel modem is found before a modem listed earlier",
+       {Port("ttyACM0", "cdc_acm", "Generic MODEM (ttyACM0)"), Port("ttyUSB5", "option", "Quectel USB Modem (ttyUSB5)")},
+       "ttyUSB5", true},
+      {"a debug port is never used", {Port("ttyACM7", "cdc_acm", "USB DEBUG Port (ttyACM7)")}, "", false},
+      {"a debug port that is another port changes nothing",
+       {Port("ttyACM1", "cdc_acm"), Port("ttyUSB2", "option", "Debug Port (ttyUSB2)")}, "ttyACM1", false},
+      {"a modem without a USB serial port", {Port("ttyUSB123", "option", "Acme Modem (ttyUSB123)")}, "ttyUSB123",
+       false},
+      {"another modem wins without the tunnel",
+       {Port("ttyACM7", "cdc_acm"), Port("ttyUSB4", "option", "Generic MODEM (ttyUSB4)")}, "ttyUSB4", false},
+      {"a Quectel port that is no modem is passed over",
+       {Port("ttyACM7", "cdc_acm"), Port("ttyUSB1", "option", "Quectel NMEA Port (ttyUSB1)")}, "ttyACM7", false},
   };
   for (const Case& c : cases) {
     const auto choice = FindUsbSerialPort(c.ports);
@@ -107,16 +88,21 @@ TEST_F(UsbPortMachine, SearchReadsThePortsOfTheMachine) {
   EXPECT_FALSE(choice->modemTunnel);
 }
 
-TEST(UsbPortSearch, TunnelForANamedPortOnlyOnTheQuectelModemPort) {
-  const auto ports = Join({Port("ttyACM0", kStm, kStmProduct, 0, "Tracker Modem"), Port("ttyS0", -1, -1)},
-                          QuectelModule(0));
+TEST(UsbPortSearch, AnyQuectelModemTunnelsTheNamedPort) {
   struct Case {
-    const wchar_t* name;
+    const char* what;
+    std::vector<platform::SerialPortInfo> ports;
     bool tunnel;
   };
-  const Case cases[] = {{L"ttyUSB3", true},  {L"ttyUSB2", false}, {L"ttyUSB0", false},
-                        {L"ttyACM0", false}, {L"ttyS0", false},   {L"pts/7", false}};
-  for (const Case& c : cases) EXPECT_EQ(DetectModemPort(c.name, ports), c.tunnel) << CString(c.name).ToUtf8();
+  const Case cases[] = {
+      {"a Quectel modem elsewhere", {Port("ttyACM0", "cdc_acm"), Port("ttyUSB3", "option", "Quectel USB Modem (ttyUSB3)")},
+       true},
+      {"another modem first", {Port("ttyUSB3", "option", "Quectel USB Modem (ttyUSB3)"), Port("ttyACM0", "cdc_acm", "Generic Modem (ttyACM0)")},
+       true},
+      {"only another modem", {Port("ttyACM0", "cdc_acm", "Generic Modem (ttyACM0)")}, false},
+      {"no modem", {Port("ttyACM0", "cdc_acm"), Port("ttyS0", "serial8250")}, false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(DetectModemPort(L"ttyACM0", c.ports), c.tunnel) << c.what;
 }
 
 TEST(UsbIds, TableAndTexts) {

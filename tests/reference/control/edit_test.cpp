@@ -176,7 +176,6 @@ TEST_F(EditTest, NumericKeysWithDefaults) {
       {"Left", L"12", 2, 2, K(Qt::Key_Left), L"12", 1},
       {"Backspace", L"12", 2, 2, K(Qt::Key_Backspace), L"1", 1},
       {"Delete", L"12", 0, 0, K(Qt::Key_Delete), L"2", 0},
-      {"Ctrl+A is not select-all", L"12", 1, 1, K(Qt::Key_A, Qt::ControlModifier), L"12", 1},
   });
 }
 
@@ -189,9 +188,9 @@ TEST_F(EditTest, NumericKeysWithOtherSettings) {
   });
   CNumbericEdit integers(0);
   Make(integers, 3003);
-  // An integer field takes no separator, not even when it is empty.
+  // An integer field takes no separator, except into an empty field.
   RunKeys(integers, {
-      {"separator into an empty integer field", L"", 0, 0, K(Qt::Key_Period), L"", 0},
+      {"separator into an empty integer field", L"", 0, 0, K(Qt::Key_Period), L".", 1},
       {"separator into an integer", L"12", 2, 2, K(Qt::Key_Period), L"12", 2},
       {"digit into an integer", L"12", 2, 2, K(Qt::Key_3), L"123", 3},
   });
@@ -217,8 +216,8 @@ TEST_F(EditTest, HexKeysWithDefaults) {
       {"minus", L"12", 0, 0, K(Qt::Key_Minus), L"12", 0},
       {"minus into an empty field", L"", 0, 0, K(Qt::Key_Minus), L"", 0},
       {"keypad minus", L"", 0, 0, K(Qt::Key_Minus, Qt::KeypadModifier), L"", 0},
-      // No decimals: no separator, not even into an empty field.
-      {"separator into an empty field", L"", 0, 0, K(Qt::Key_Period), L"", 0},
+      // No decimals: no separator, except into an empty field.
+      {"separator into an empty field", L"", 0, 0, K(Qt::Key_Period), L".", 1},
       {"separator", L"12", 2, 2, K(Qt::Key_Period), L"12", 2},
       {"space", L"12", 2, 2, K(Qt::Key_Space), L"12", 2},
       {"Shift with Left selects", L"12", 2, 2, K(Qt::Key_Left, Qt::ShiftModifier), L"12", -1},
@@ -253,6 +252,30 @@ TEST_F(EditTest, LocaleSymbolsAreTyped) {
   Make(hex, 3003);
   RunKeys(hex, {{"hex full stop", L"1", 1, 1, K(Qt::Key_Period), L"1.", 2},
                 {"hex comma", L"1", 1, 1, K(Qt::Key_Comma), L"1", 1}});
+}
+
+TEST_F(EditTest, CtrlASelectsEverythingInEveryEdit) {
+  CNumbericEdit numeric;
+  CHexEdit hex;
+  CEditFileRead path;
+  CEdit plain;
+  const struct {
+    const char* name;
+    CEdit* edit;
+    UINT id;
+  } cases[] = {{"numeric", &numeric, 3001}, {"hexadecimal", &hex, 3002}, {"path", &path, 3003}, {"plain", &plain, 3004}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(c.edit->Create(kEditStyle, CRect(10, 10 + 30 * static_cast<int>(c.id - 3001), 200, 34 + 30 * static_cast<int>(c.id - 3001)), &parent, c.id));
+    Prepare(*c.edit, L"125", 1, 1);
+    Press(*c.edit, K(Qt::Key_A, Qt::ControlModifier));
+    int s = -1;
+    int e = -1;
+    c.edit->GetSel(s, e);
+    EXPECT_EQ(s, 0);
+    EXPECT_EQ(e, 3);
+    EXPECT_EQ(Utf8(c.edit->GetWindowText()), "125");
+  }
 }
 
 TEST_F(EditTest, ReadOnlyFieldTakesNothing) {

@@ -51,6 +51,8 @@ Verdict DigitRule(const Format& format, const Field& field) {
 }
 
 Verdict SeparatorRule(const Format& format, const Field& field) {
+  // An empty field takes a separator, whatever the decimal count.
+  if (field.text.IsEmpty()) return Verdict::InsertSeparator;
   if (format.decimalPlaces <= 0) return Verdict::Beep;
   const CString& text = field.text;
   for (int i = 0; i < text.GetLength(); ++i) {
@@ -75,7 +77,8 @@ Verdict MinusRule(const Format& format, const Field& field) {
 }
 
 Verdict FilterKeyDown(KeyTable table, const Format& format, const Field& field, UINT vk, bool ctrl, bool shift) {
-  if (ctrl && (vk == 'C' || vk == 'X' || vk == 'V')) return Verdict::Pass;
+  // Copy, cut, paste and select all.
+  if (ctrl && (vk == 'C' || vk == 'X' || vk == 'V' || vk == 'A')) return Verdict::Pass;
   bool numeric = table == KeyTable::Numeric;
   if (numeric && (shift || vk == VK_SHIFT)) return Verdict::Swallow;
   // Shift with a main-keyboard digit types a symbol ('#' among them, the value separator of the

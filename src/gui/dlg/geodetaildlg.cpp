@@ -1,0 +1,371 @@
+// CGeoDetailDlg (see geodetaildlg.h).
+#include "gui/dlg/geodetaildlg.h"
+
+#include <algorithm>
+
+#include "gui/dlg/brelvanodlg.h"
+#include "gui/dlg/geofencedlg.h"
+#include "gui/dlg/mapdlg.h"
+#include "gui/dlg/pagehelpers.h"
+#include "platform/controls.h"
+#include "platform/crt.h"
+#include "platform/modal.h"
+#include "platform/trace.h"
+#include "reference/control/edit/hexedit.h"
+#include "reference/control/edit/numbericedit.h"
+
+namespace {
+constexpr UINT kTextNext = 1054;
+constexpr UINT kTextCancel = 1056;
+constexpr UINT kLabelId = 0xFFFF;
+constexpr UINT kFirstValueId = 3001;
+constexpr int kLeft = 100;
+constexpr int kFirstRowTop = 50;
+constexpr int kRowHeight = 16;
+constexpr DWORD kStyleLabel = WS_CHILD | WS_VISIBLE | SS_RIGHT;
+constexpr DWORD kStyleCombo = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST;
+constexpr DWORD kStyleEdit = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
+}  // namespace
+
+BEGIN_MESSAGE_MAP(CGeoDetailDlg, CDialog)
+  ON_BN_CLICKED(IDC_DETAIL_NEXT, &CGeoDetailDlg::OnNext)
+  ON_BN_CLICKED(IDC_DETAIL_CANCEL, &CGeoDetailDlg::OnBnClickedCancel)
+  ON_WM_CLOSE()
+END_MESSAGE_MAP()
+
+CGeoDetailDlg::CGeoDetailDlg(CGeofenceDialog* pPage) : CDialog(IDD_GEOFENCE_DETAIL, pPage), m_pPage(pPage) {}
+
+CGeoDetailDlg::~CGeoDetailDlg() {
+  for (CWnd* w : m_controls) delete w;
+}
+
+BOOL CGeoDetailDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  if (m_pPage != nullptr && m_pPage->LoadLanguage() != nullptr) {
+    const CString next = m_pPage->m_language.LoadString(kTextNext);
+    const CString cancel = m_pPage->m_language.LoadString(kTextCancel);
+    if (!next.IsEmpty()) SetDlgItemText(IDC_DETAIL_NEXT, next);
+    if (!cancel.IsEmpty()) SetDlgItemText(IDC_DETAIL_CANCEL, cancel);
+  }
+  return TRUE;
+}
+
+void CGeoDetailDlg::SetDeviceInfo(DEVICE_INFO* pDeviceInfo, DEF_HEADER* pDefHeader) {
+  m_pDeviceInfo = pDeviceInfo;
+  m_pDefHeader = pDefHeader;
+}
+
+void CGeoDetailDlg::EnableMainTabs(BOOL bEnable) {
+  auto* main = dynamic_cast<CBrelvanoDlg*>(m_pPage != nullptr ? m_pPage->MainWindow() : nullptr);
+  if (main != nullptr) main->EnableTabControl(bEnable);
+}
+
+CString CGeoDetailDlg::Name(const PARAM_INFO* p) const {
+  return brelvano::PageTranslate(m_pPage != nullptr ? m_pPage->MainWindow() : nullptr, p->strName);
+}
+
+BOOL CGeoDetailDlg::Is(const PARAM_INFO* p, const wchar_t* name) const {
+  return Name(p) == brelvano::PageTranslate(m_pPage != nullptr ? m_pPage->MainWindow() : nullptr, CString(name));
+}
+
+BOOL CGeoDetailDlg::HasNoControls(const PARAM_INFO* p) const {
+  return Is(p, L"Active") || Is(p, L"Latitude") || Is(p, L"Longitude") || Is(p, L"Radius");
+}
+
+BOOL CGeoDetailDlg::IsExtraParam(const PARAM_INFO* p) const {
+  if (HasNoControls(p)) return FALSE;
+  if (p->nCtrlType == 0) return !(Is(p, L"Geo ID") || Is(p, L"IN") || Is(p, L"OUT"));
+  if (p->nCtrlType == 1 || p->nCtrlType == 13 || p->nCtrlType == 14) return !Is(p, L"TR ID");
+  return FALSE;
+}
+
+void CGeoDetailDlg::BeginEdit(CPtrList* pParams, const GEOFENCE_INFO& record, int nSlot) {
+  if (m_pParams != nullptr) DestroyControls();
+  m_record.nId = record.nId;
+  m_record.bUsed = record.bUsed;
+  m_record.bIn = record.bIn;
+  m_record.bOut = record.bOut;
+  m_record.strLatitude = record.strLatitude;
+  m_record.strLongitude = record.strLongitude;
+  m_record.strRadius = record.strRadius;
+  m_record.strSpare = record.strSpare;
+  m_record.strExtra = record.strExtra;
+  // A free slot has no number yet: without a "Geo ID" choice the slot gives it.
+  if (m_record.nId == 0) m_record.nId = nSlot + 1;
+  m_pParams = pParams;
+  m_nSlot = nSlot;
+  BuildControls();
+  EnableMainTabs(FALSE);
+}
+
+void CGeoDetailDlg::BuildControls() {
+  if (m_pParams == nullptr || m_pPage == nullptr) return;
+  const BOOL bUp = m_pPage->m_bUpProtocol;
+  const BOOL bEdit = m_pPage->m_nMode == 2;
+  const CWnd* pMain = m_pPage->MainWindow();
+
+  // Widths from the longest name and the longest value.
+  int longestName = 0;
+  int longestValue = 0;
+  for (POSITION pos = m_pParams->GetHeadPosition(); pos != nullptr;) {
+    const auto* p = static_cast<const PARAM_INFO*>(m_pParams->GetNext(pos));
+    if (p == nullptr) continue;
+    longestName = std::max(longestName, p->strName.GetLength());
+    if (p->nCtrlType == 0 && !Is(p, L"Active")) {
+      for (int o = 0; o < p->nOptions && p->pOptions != nullptr; ++o)
+        longestValue = std::max(longestValue, p->pOptions[o].strText.GetLength());
+    } else if (p->nCtrlType == 1 || p->nCtrlType == 2 || p->nCtrlType == 3 || p->nCtrlType == 13 ||
+               p->nCtrlType == 14) {
+      longestValue = std::max(longestValue, p->strValue.GetLength());
+    }
+  }
+  const int labelWidth = std::max(6 * longestName, 100);
+  const int valueWidth = std::max(6 * longestValue, 120);
+
+  m_nCtrlCount = 0;
+  int top = kFirstRowTop;
+  int bottom = top + kRowHeight;
+  int lastBottom = top;
+  int extra = 0;
+  int i = 0;
+  for (POSITION pos = m_pParams->GetHeadPosition(); pos != nullptr; ++i) {
+    auto* p = static_cast<PARAM_INFO*>(m_pParams->GetNext(pos));
+    if (p == nullptr) continue;
+    if (i == 0) m_strHdr = p->strHdr;
+    p->pLabelWnd = nullptr;
+    p->pValueWnd = nullptr;
+    p->pExtraWnd = nullptr;
+    if (m_pPage->IsParamSwitchedOff(p)) continue;
+    if (HasNoControls(p)) continue;
+    const BOOL bReserve = p->bReserve;
+    const UINT valueId = kFirstValueId + 2 * i;
+    if (!bReserve) {
+      ++m_nCtrlCount;
+      bottom += p->nCtrlType == 0 ? 4 : 2;
+      auto* label = new CStatic();
+      if (label->Create(Name(p), kStyleLabel, CRect(kLeft, top + 2, kLeft + labelWidth, bottom + 2), this, kLabelId)) {
+        p->pLabelWnd = label;
+        m_controls.push_back(label);
+      } else {
+        delete label;
+      }
+    }
+    // Reserve parameters keep their value (it travels with the record) but are not shown.
+    const DWORD visible = bReserve ? 0u : static_cast<DWORD>(WS_VISIBLE);
+    const CRect valueRect(kLeft + labelWidth + 8, top, kLeft + labelWidth + 8 + valueWidth + 5, bottom);
+    const int k = IsExtraParam(p) ? extra++ : -1;
+    const CString extraValue = k >= 0 ? m_pPage->GetField(m_record.strExtra, k + 2, L';') : CString();
+    CWnd* value = nullptr;
+    if (p->nCtrlType == 0) {
+      auto* combo = new CComboBox();
+      if (combo->Create((kStyleCombo & ~WS_VISIBLE) | visible, valueRect, this, valueId)) {
+        value = combo;
+        if (Is(p, L"Geo ID")) {
+          int nMax = m_pPage->m_groupInfo.nMax;
+          if (nMax <= 0) nMax = bUp ? g_nGeofenceCount : kGeofenceSlots;
+          if (p->nOptions >= 1) {
+            for (int n = 1; n <= nMax; ++n) {
+              CString item;
+              item.Format(L"%d", n);
+              combo->AddString(brelvano::PageTranslate(pMain, item));
+            }
+          }
+          combo->SetCurSel(m_nSlot);
+          if (bEdit) combo->EnableWindow(FALSE);
+        } else {
+          for (int o = 0; o < p->nOptions && p->pOptions != nullptr; ++o)
+            combo->AddString(brelvano::PageTranslate(pMain, p->pOptions[o].strText));
+          if (!bEdit) {
+            const CString wanted = brelvano::PageTranslate(pMain, p->strValue);
+            for (int o = 0; o < combo->GetCount(); ++o) {
+              if (combo->GetLBText(o) == wanted) {
+                combo->SetCurSel(o);
+                break;
+              }
+            }
+          } else if (Is(p, L"IN")) {
+            combo->SetCurSel(m_record.bIn);
+          } else if (Is(p, L"OUT")) {
+            combo->SetCurSel(m_record.bOut);
+          } else {
+            combo->SetCurSel(-1);
+            for (int o = 0; o < p->nOptions && p->pOptions != nullptr; ++o) {
+              if (p->pOptions[o].nValue == _wtoi(extraValue)) combo->SetCurSel(o);
+            }
+          }
+        }
+      } else {
+        delete combo;
+      }
+    } else if (p->nCtrlType == 1 || p->nCtrlType == 2 || p->nCtrlType == 3 || p->nCtrlType == 13 ||
+               p->nCtrlType == 14) {
+      CEdit* edit = nullptr;
+      if (p->nCtrlType == 13) {
+        edit = new CNumbericEdit();
+      } else if (p->nCtrlType == 14) {
+        edit = new CHexEdit();
+      } else {
+        edit = new CEdit();
+      }
+      const DWORD style = (kStyleEdit & ~WS_VISIBLE) | visible | (p->nCtrlType == 2 ? ES_PASSWORD : 0u);
+      if (edit->Create(style, valueRect, this, valueId)) {
+        value = edit;
+        CString text;
+        if (p->nCtrlType == 2) {
+          text = p->strValue;
+        } else if (Is(p, L"TR ID")) {
+          text = L"7391";
+        } else if (bEdit && Is(p, L"IN")) {
+          text.Format(L"%d", m_record.bIn);
+        } else if (bEdit && Is(p, L"OUT")) {
+          text.Format(L"%d", m_record.bOut);
+        } else if (bEdit && k >= 0) {
+          text = bUp ? WholeOrTwoDecimals(extraValue) : extraValue;
+          if (p->nMax > 0) edit->LimitText(p->nMax);
+        }
+        edit->SetWindowText(text);
+      } else {
+        delete edit;
+      }
+    }
+    if (value != nullptr) {
+      p->pValueWnd = value;
+      m_controls.push_back(value);
+      if (bEdit && bUp && k >= 0 && m_record.nId >= 1 && m_record.nId <= kGeofenceSlots && k < kFieldFormats)
+        m_pPage->m_pRecords[m_record.nId - 1].formats[k].nType = p->nCtrlType;
+    }
+    if (!bReserve) {
+      lastBottom = bottom;
+      top = bottom + 1;
+      bottom = top + kRowHeight;
+    }
+  }
+
+  // The buttons go below the last row; the dialog grows to hold everything.
+  CRect client;
+  GetClientRect(&client);
+  const int needWidth = kLeft + labelWidth + 8 + valueWidth + 5 + 40;
+  CWnd* next = GetDlgItem(IDC_DETAIL_NEXT);
+  CWnd* cancel = GetDlgItem(IDC_DETAIL_CANCEL);
+  if (next != nullptr && cancel != nullptr) {
+    CRect rn;
+    CRect rc;
+    next->GetWindowRect(&rn);
+    cancel->GetWindowRect(&rc);
+    const int width = std::max(client.Width(), needWidth);
+    const int buttonsTop = std::max(lastBottom + 20, client.Height() - rn.Height() - 12);
+    const int height = buttonsTop + rn.Height() + 12;
+    if (width != client.Width() || height != client.Height()) {
+      CRect outer;
+      GetWindowRect(&outer);
+      SetWindowPos(nullptr, 0, 0, outer.Width() + width - client.Width(), outer.Height() + height - client.Height(),
+                   SWP_NOMOVE | SWP_NOZORDER);
+    }
+    cancel->MoveWindow(width - rc.Width() - 12, buttonsTop, rc.Width(), rc.Height());
+    next->MoveWindow(width - rc.Width() - rn.Width() - 24, buttonsTop, rn.Width(), rn.Height());
+  }
+}
+
+void CGeoDetailDlg::DestroyControls() {
+  if (m_pParams != nullptr) {
+    for (POSITION pos = m_pParams->GetHeadPosition(); pos != nullptr;) {
+      auto* p = static_cast<PARAM_INFO*>(m_pParams->GetNext(pos));
+      if (p == nullptr) continue;
+      p->pLabelWnd = nullptr;
+      p->pValueWnd = nullptr;
+    }
+  }
+  for (CWnd* w : m_controls) {
+    if (w->GetSafeHwnd() != nullptr) w->DestroyWindow();
+    delete w;
+  }
+  m_controls.clear();
+  m_pParams = nullptr;
+  EnableMainTabs(TRUE);
+}
+
+void CGeoDetailDlg::OnNext() {
+  if (m_pParams == nullptr || m_pPage == nullptr) return;
+  // A record without its number or alarms chosen is not passed on.
+  for (POSITION pos = m_pParams->GetHeadPosition(); pos != nullptr;) {
+    const auto* p = static_cast<const PARAM_INFO*>(m_pParams->GetNext(pos));
+    auto* combo = p != nullptr ? dynamic_cast<CComboBox*>(p->pValueWnd) : nullptr;
+    if (combo == nullptr || combo->GetCurSel() >= 0) continue;
+    if (Is(p, L"Geo ID") || Is(p, L"IN") || Is(p, L"OUT")) {
+      AfxMessageBox(L"Please choose a value for " + Name(p) + L".", MB_OK);
+      return;
+    }
+  }
+  GEOFENCE_INFO& r = m_record;
+  r.strExtra.Empty();
+  int k = 0;
+  for (POSITION pos = m_pParams->GetHeadPosition(); pos != nullptr;) {
+    const auto* p = static_cast<const PARAM_INFO*>(m_pParams->GetNext(pos));
+    if (p == nullptr || m_pPage->IsParamSwitchedOff(p)) continue;
+    if (p->nCtrlType == 0) {
+      if (Is(p, L"Active")) {
+        r.bUsed = 0;
+        continue;
+      }
+      auto* combo = dynamic_cast<CComboBox*>(p->pValueWnd);
+      if (combo == nullptr) continue;
+      const int sel = combo->GetCurSel();
+      if (Is(p, L"Geo ID")) {
+        r.nId = sel + 1;
+      } else if (Is(p, L"IN")) {
+        r.bIn = sel;
+      } else if (Is(p, L"OUT")) {
+        r.bOut = sel;
+      } else {
+        const int value = sel >= 0 && sel < p->nOptions && p->pOptions != nullptr ? p->pOptions[sel].nValue : sel;
+        CString item;
+        item.Format(L";%d", value);
+        r.strExtra += item;
+        if (k < kFieldFormats) r.formats[k].nType = p->nCtrlType;
+        ++k;
+      }
+    } else if ((p->nCtrlType == 1 || p->nCtrlType == 13 || p->nCtrlType == 14) && IsExtraParam(p)) {
+      if (p->pValueWnd == nullptr) continue;
+      CString text = p->pValueWnd->GetWindowText();
+      if (text.IsEmpty()) text = L"0";
+      r.strExtra += L";" + text;
+      if (k < kFieldFormats) r.formats[k].nType = p->nCtrlType;
+      ++k;
+    }
+  }
+  if (r.bIn != 0 || r.bOut != 0) r.bUsed = 1;
+
+  CMapDialog* map = m_pPage->MapDialog();
+  if (map == nullptr) {
+    AfxMessageBox(L"The map cannot be shown.", MB_OK);
+    return;
+  }
+  map->ClearAllMarker();
+  map->SetRecord(&m_record);
+  map->SetDeviceInfo(m_pDeviceInfo, m_pDefHeader);
+  m_pPage->SetDistMeter();
+  if (m_pPage->m_nMode == 2) {
+    if (r.strLatitude.IsEmpty() || r.strLongitude.IsEmpty()) {
+      AfxMessageBox(L"Cannot Find Coordinate", MB_OK);
+      return;
+    }
+    CString call;
+    call.Format(L"ViewDrawCircle(%s,%s,%s)", r.strLatitude, r.strLongitude, r.strRadius);
+    map->CallScript(call);
+  } else {
+    map->MoveMapToDefault();
+  }
+  map->ShowWindow(SW_SHOW);
+  ShowWindow(SW_HIDE);
+}
+
+void CGeoDetailDlg::OnCancel() {
+  DestroyControls();
+  EndDialog(IDCANCEL);
+  if (m_pPage != nullptr) m_pPage->EnableWindow(TRUE);
+}
+
+void CGeoDetailDlg::OnBnClickedCancel() { OnCancel(); }
+
+// The close box cancels: the dialog is kept for the next ADD or EDIT.
+void CGeoDetailDlg::OnClose() { OnCancel(); }

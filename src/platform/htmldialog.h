@@ -1,0 +1,91 @@
+// HTML dialogs: a dialog whose client area above its own buttons is an embedded web view showing
+// one of the program's HTML pages by resource number. The program talks to a loaded page by
+// calling its script functions by name with text arguments, by reading the values of page
+// elements, and by being told when the page has loaded. Page alerts and confirmations go through
+// the modal service (so tests script them); the view offers no context menu of its own, so right
+// clicks reach the page. This part of the layer is a library of its own (it needs the web engine).
+#pragma once
+
+#include <vector>
+
+#include "platform/cstring.h"
+#include "platform/dialog.h"
+
+class QWebEngineView;
+class QObject;
+
+namespace platform {
+
+// Registers (or replaces) the address of an HTML resource (for example "qrc:/map/circle.html").
+void RegisterHtmlResource(UINT id, const CString& url);
+// Empty when there is none.
+CString FindHtmlResource(UINT id);
+
+// Splits a call text into the function name and its arguments. Everything after the first
+// "javascript:" is used when the text holds one; the name is the text before the first "(",
+// trimmed; the rest is cut at spaces, commas, apostrophes, double quotation marks, tabs, round
+// brackets and semicolons, and every non-empty piece is one argument, a text. A text without "("
+// gives the whole (trimmed) text as the name and no arguments.
+void SplitScriptCall(const CString& call, CString& name, std::vector<CString>& args);
+
+// The script text that calls window[name] with the arguments and gives back its result when that
+// is a text, else null (unknown name, an exception, no result or another type). Name and
+// arguments reach the page JSON-encoded, never as script source.
+CString BuildScriptInvocation(const CString& name, const std::vector<CString>& args);
+
+}  // namespace platform
+
+class CDHtmlDialog : public CDialog {
+ public:
+  CDHtmlDialog();
+  CDHtmlDialog(UINT nIDTemplate, UINT nHtmlResID, CWnd* pParentWnd = nullptr);
+  ~CDHtmlDialog() override;
+
+  // Creates the view over the client area above the template's controls and starts loading the
+  // page of the HTML resource.
+  BOOL OnInitDialog() override;
+
+  // Calls a page function (see platform::SplitScriptCall for the call text) and waits for its
+  // result; the empty text for anything but a text result, also before the page has loaded and
+  // when the page does not answer within the call time-out. Window messages and timers keep being
+  // handled while it waits.
+  CString CallScript(const CString& call);
+  // The value property of the page element with that id; empty when there is none.
+  CString GetElementValue(const CString& id);
+  // Handles events until the page has loaded, at most timeoutMs of real time; TRUE when it has.
+  BOOL WaitForDocument(int timeoutMs);
+  // TRUE once the page has finished loading (successfully).
+  BOOL IsPageLoaded() const { return m_bPageLoaded; }
+  // Script errors are not traced (the page's console messages are dropped).
+  void SetSilent(BOOL bSilent) { m_bSilent = bSilent; }
+  // A JSON object the page finds as window.hostConfig before its own scripts run (set before the
+  // dialog is created; later pages loads use the latest value).
+  void SetHostConfig(const CString& json);
+  // The longest a script call waits for the page (milliseconds of real time).
+  void SetCallTimeout(int ms) { m_nCallTimeoutMs = ms; }
+
+  // Called once the page has loaded (bOk FALSE when it failed to load).
+  virtual void OnDocumentComplete(BOOL bOk);
+
+  // Layer internals.
+  QWebEngineView* GetView() const { return m_pView; }
+  void HandlePageLoaded(bool ok);
+  void HandleHostResize();
+  BOOL IsSilent() const { return m_bSilent; }
+
+ protected:
+  UINT m_nHtmlResID = 0;
+
+ private:
+  QWebEngineView* m_pView = nullptr;
+  QObject* m_pFilter = nullptr;
+  BOOL m_bPageLoaded = FALSE;
+  BOOL m_bLoadEnded = FALSE;
+  class QEventLoop* m_pLoadLoop = nullptr;
+  BOOL m_bSilent = FALSE;
+  int m_nCallTimeoutMs = 10000;
+  CString m_strHostConfig;
+  // Client-area height the view leaves below itself for the dialog's own controls.
+  int m_nBandHeight = 0;
+  int m_nLastClientHeight = -1;
+};

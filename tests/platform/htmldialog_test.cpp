@@ -1,0 +1,160 @@
+// HTML dialogs in the real web engine (offscreen): the call text's tokens, page functions called by
+// name with their result, arguments that reach the page unchanged whatever they hold, element
+// values, page alerts through the modal service, and a call before the page has loaded.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QWebEngineView>
+#include <vector>
+
+#include "platform/controls.h"
+#include "platform/dialog.h"
+#include "platform/htmldialog.h"
+#include "test_main_env.h"
+
+namespace {
+
+using platform::test::ScriptedModalTest;
+
+struct TokenCase {
+  const char* name;
+  const wchar_t* call;
+  const wchar_t* function;
+  std::vector<CString> args;
+};
+
+TEST(ScriptCallTokens, NameAndArgumentsOfACallText) {
+  const std::vector<TokenCase> cases = {
+      {"no arguments", L"getGeoPos()", L"getGeoPos", {}},
+      {"empty arguments vanish", L"MoveMap(,)", L"MoveMap", {}},
+      {"empty quoted arguments vanish", L"MoveMap('','')", L"MoveMap", {}},
+      {"javascript prefix", L"javascript: MoveMap(37.5, 127)", L"MoveMap", {L"37.5", L"127"}},
+      {"text before the prefix is dropped", L"x javascript:OnTest()", L"OnTest", {}},
+      {"empty middle arguments move the rest forward", L"AllViewDrawCircle(3,,,100)", L"AllViewDrawCircle",
+       {L"3", L"100"}},
+      {"line feeds stay inside an argument", L"loadCoord('1@2@\n3@4@')", L"loadCoord", {L"1@2@\n3@4@"}},
+      {"every cut character", L" f ( a b,c'd\"e\tf(g)h;i )", L"f", {L"a", L"b", L"c", L"d", L"e", L"f", L"g", L"h", L"i"}},
+      {"no bracket", L"  OnTest  ", L"OnTest", {}},
+      {"numbers stay texts", L"ViewDrawCircle(-33.5,-70.25,0500)", L"ViewDrawCircle", {L"-33.5", L"-70.25", L"0500"}},
+  };
+  for (const TokenCase& c : cases) {
+    CString name;
+    std::vector<CString> args{L"stale"};
+    platform::SplitScriptCall(c.call, name, args);
+    EXPECT_EQ(name, CString(c.function)) << c.name;
+    EXPECT_EQ(args, c.args) << c.name;
+  }
+}
+
+constexpr const char kPage[] =
+    "<html><head><title>Test Page</title></head><body>"
+    "<input id='field' type='hidden' value='kept value'>"
+    "<script>"
+    "var calls = [];"
+    "function echo(){ return Array.prototype.join.call(arguments, '|'); }"
+    "function count(){ return String(arguments.length); }"
+    "function typeOf(a){ return typeof a; }"
+    "function nothing(){ }"
+    "function number(){ return 5; }"
+    "function shout(t){ alert('said: ' + t); return 'done'; }"
+    "function thrower(){ throw new Error('no'); }"
+    "function config(){ return JSON.stringify(window.hostConfig || null); }"
+    "</script></body></html>";
+
+class HtmlDialogTest : public ScriptedModalTest {
+ protected:
+  void SetUp() override {
+    ScriptedModalTest::SetUp();
+    ASSERT_TRUE(m_dir.isValid());
+    QFile file(m_dir.filePath("page.html"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(kPage);
+    file.close();
+    platform::RegisterHtmlResource(9950, CString(QUrl::fromLocalFile(file.fileName()).toString()));
+    platform::RegisterDialogTemplate(platform::DialogTemplate(
+        9950, 0, 0, 200, 150, WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, L"Html", CString(), 0,
+        {platform::DialogItemTemplate(L"BUTTON", L"OK", IDOK, 140, 130, 50, 14, WS_VISIBLE | BS_PUSHBUTTON)}));
+  }
+  QTemporaryDir m_dir;
+};
+
+TEST_F(HtmlDialogTest, PageFunctionsAreCalledByNameWithTextArguments) {
+  CDHtmlDialog dlg(9950, 9950);
+  dlg.SetHostConfig(L"{\"tileLayers\":[]}");
+  ASSERT_TRUE(dlg.Create(9950, nullptr));
+  ASSERT_TRUE(dlg.WaitForDocument(30000)) << "the page loads";
+
+  EXPECT_EQ(dlg.CallScript(L"echo(a, 'b', \"c\")"), CString(L"a|b|c"));
+  EXPECT_EQ(dlg.CallScript(L"count(,,)"), CString(L"0"));
+  EXPECT_EQ(dlg.CallScript(L"typeOf(12)"), CString(L"string")) << "arguments are texts, never numbers";
+  // Whatever an argument holds reaches the page as it is, never as script.
+  const CString hostile = L"x\\\"]);alert(1);//\n\x00e9";
+  EXPECT_EQ(dlg.CallScript(L"echo(" + hostile + L")"), CString(L"x\\|]|alert|1|//\n\x00e9"));
+  EXPECT_EQ(dlg.CallScript(L"config()"), CString(L"{\"tileLayers\":[]}"));
+  // Anything but a text gives the empty text.
+  EXPECT_EQ(dlg.CallScript(L"nothing()"), CString());
+  EXPECT_EQ(dlg.CallScript(L"number()"), CString());
+  EXPECT_EQ(dlg.CallScript(L"thrower()"), CString());
+  EXPECT_EQ(dlg.CallScript(L"noSuchFunction()"), CString());
+  EXPECT_EQ(dlg.CallScript(L"calls()"), CString()) << "a variable is no function";
+
+  EXPECT_EQ(dlg.GetElementValue(L"field"), CString(L"kept value"));
+  EXPECT_EQ(dlg.GetElementValue(L"missing"), CString());
+  EXPECT_EQ(dlg.GetView()->contextMenuPolicy(), Qt::NoContextMenu) << "right clicks belong to the page";
+  dlg.DestroyWindow();
+}
+
+TEST_F(HtmlDialogTest, PageAlertsGoThroughTheModalService) {
+  CDHtmlDialog dlg(9950, 9950);
+  ASSERT_TRUE(dlg.Create(9950, nullptr));
+  ASSERT_TRUE(dlg.WaitForDocument(30000));
+  Modal().ExpectMessageBox(IDOK);
+  EXPECT_EQ(dlg.CallScript(L"shout(hello)"), CString(L"done"));
+  const auto records = Modal().Records();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].kind, platform::ModalKind::MessageBox);
+  EXPECT_EQ(records[0].text, CString(L"said: hello"));
+  dlg.DestroyWindow();
+}
+
+TEST_F(HtmlDialogTest, CallsBeforeThePageHasLoadedGiveNothing) {
+  CDHtmlDialog dlg(9950, 9950);
+  ASSERT_TRUE(dlg.Create(9950, nullptr));
+  EXPECT_EQ(dlg.CallScript(L"echo(a)"), CString());
+  EXPECT_EQ(dlg.GetElementValue(L"field"), CString());
+  dlg.DestroyWindow();
+}
+
+TEST_F(HtmlDialogTest, TheViewFollowsTheDialogsSizeAndKeepsTheButtonsBelow) {
+  CDHtmlDialog dlg(9950, 9950);
+  ASSERT_TRUE(dlg.Create(9950, nullptr));
+  QWebEngineView* view = dlg.GetView();
+  ASSERT_NE(view, nullptr);
+  CWnd* ok = dlg.GetDlgItem(IDOK);
+  ASSERT_NE(ok, nullptr);
+  CRect before;
+  CRect clientBefore;
+  ok->GetWindowRect(&before);
+  dlg.ScreenToClient(&before);
+  dlg.GetClientRect(&clientBefore);
+  const int viewHeight = view->height();
+  EXPECT_GT(viewHeight, 0);
+  CRect outer;
+  dlg.GetWindowRect(&outer);
+  dlg.SetWindowPos(nullptr, 0, 0, outer.Width() + 100, outer.Height() + 80, SWP_NOMOVE | SWP_NOZORDER);
+  platform::PumpPendingEvents();
+  CRect after;
+  CRect clientAfter;
+  ok->GetWindowRect(&after);
+  dlg.ScreenToClient(&after);
+  dlg.GetClientRect(&clientAfter);
+  const int grown = clientAfter.Height() - clientBefore.Height();
+  EXPECT_GT(grown, 0);
+  EXPECT_EQ(view->height(), viewHeight + grown);
+  EXPECT_EQ(view->width(), clientAfter.Width());
+  EXPECT_EQ(clientAfter.bottom - after.top, clientBefore.bottom - before.top) << "the buttons stay below the view";
+  dlg.DestroyWindow();
+}
+
+}  // namespace
