@@ -74,7 +74,7 @@ class SettingPageSendTest : public testsupport::MainWindowFixture {
 };
 
 TEST_F(SettingPageSendTest, ChangedValuesReachTheDeviceAsOneFramedCommand) {
-  ASSERT_TRUE(Handles(*dlg, WM_SEND_TAB_COMMAND)) << "the main window takes the page commands";
+  ASSERT_TRUE(testsupport::HandlesMessage(*dlg, WM_SEND_TAB_COMMAND)) << "the main window takes the page commands";
   dlg->m_strModuleDir = platform::GetCurrentFolder() + L"/";
   ASSERT_TRUE(platform::CreateFolder(dlg->m_strModuleDir + L"Language XML"));
   ASSERT_TRUE(platform::WriteWholeFile(dlg->m_strModuleDir + L"Language XML/BrelvanoParam_VR835_AB_32_Voice_Eng.xml",
