@@ -538,6 +538,37 @@ class CIPAddressCtrl : public CWnd {
 
 // Tooltips for the windows of a parent: each tool is a whole window (id 0 without a
 // rectangle) or a rectangle of a window with an id.
+// Tool hits and tip texts asked of a window (the TTN_NEEDTEXT protocol).
+#define TTN_NEEDTEXTA (0U - 520U)
+#define TTN_NEEDTEXTW (0U - 530U)
+#define TTF_IDISHWND 0x0001u
+struct TOOLINFO {
+  UINT cbSize;
+  UINT uFlags;
+  HWND hwnd;
+  UINT_PTR uId;
+  RECT rect;
+  HINSTANCE hinst;
+  LPTSTR lpszText;
+  LPARAM lParam;
+};
+struct NMTTDISPINFOA {
+  NMHDR hdr;
+  char* lpszText;
+  char szText[80];
+  HINSTANCE hinst;
+  UINT uFlags;
+  LPARAM lParam;
+};
+struct NMTTDISPINFOW {
+  NMHDR hdr;
+  wchar_t* lpszText;
+  wchar_t szText[80];
+  HINSTANCE hinst;
+  UINT uFlags;
+  LPARAM lParam;
+};
+
 class CToolTipCtrl : public CWnd {
  public:
   CToolTipCtrl() = default;

@@ -886,6 +886,7 @@ enum class DrawOp {
   PatBlt,
   DrawIcon,
   DrawState,
+  ThemeBackground,  // a theme part drawn by the theme provider: format = part, flags = state
 };
 
 // One primitive as drawn: coordinates are the context's logical ones.

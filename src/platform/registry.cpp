@@ -13,6 +13,8 @@
 // Keys without values are written only when they have no subkeys (the others are implied).
 #include "platform/registry.h"
 
+#include "platform/codepage.h"
+
 #include <QStringList>
 #include <fcntl.h>
 #include <pwd.h>
@@ -1017,5 +1019,21 @@ std::vector<std::pair<CString, CString>> EnumStrings(HKEY root, const CString& k
   return out;
 }
 
+}  // namespace reg
+}  // namespace platform
+
+namespace platform {
+namespace reg {
+CString TextOfBytes(const BYTE* data, DWORD size) {
+  if (data == nullptr) return CString();
+  size_t units = size / 2;
+  for (size_t i = 0; i < units; ++i) {
+    if (data[2 * i] == 0 && data[2 * i + 1] == 0) {
+      units = i;
+      break;
+    }
+  }
+  return BytesToText(CP_UTF16LE, std::string_view(reinterpret_cast<const char*>(data), units * 2));
+}
 }  // namespace reg
 }  // namespace platform

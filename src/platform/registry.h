@@ -110,5 +110,8 @@ bool DeleteValue(HKEY root, const CString& key, const CString& name);
 // Every REG_SZ/REG_EXPAND_SZ value of a key as (name, text), in enumeration order; empty when the
 // key does not exist.
 std::vector<std::pair<CString, CString>> EnumStrings(HKEY root, const CString& key);
+// The text of a string value's bytes as read: UTF-16LE up to the first 0 unit or the end of the
+// bytes (an odd last byte is left out), never past size.
+CString TextOfBytes(const BYTE* data, DWORD size);
 }  // namespace reg
 }  // namespace platform

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 #include "platform/cstring.h"
 #include "platform/winmsg.h"
@@ -46,6 +47,15 @@ struct SHELLEXECUTEINFO {
 };
 typedef SHELLEXECUTEINFO* LPSHELLEXECUTEINFO;
 
+// Starts a program with its arguments, never through a shell: argv[0] is searched on PATH and every
+// element reaches the program as one argument, blanks and quotes included (WinExec's place). The
+// show command is accepted and not used. Above 31 when the program started; ERROR_FILE_NOT_FOUND
+// when it could not be started or argv is empty.
+UINT StartProgram(const std::vector<CString>& argv, int nShow);
+// Splits a command line into arguments the way Windows programs split theirs: blanks separate,
+// double quotes group (and are removed), no other character is special.
+std::vector<CString> SplitCommandLine(const CString& commandLine);
+
 // pszSound: a file name (SND_FILENAME), a resource name of hmod (SND_RESOURCE) or null to stop.
 BOOL PlaySound(LPCTSTR pszSound, HMODULE hmod, DWORD fdwSound);
 // FALSE (with hInstApp set to an error number) when the file or link cannot be opened.
@@ -71,5 +81,8 @@ struct ShellRequest {
 // handler's answer is the call's result.
 void SetSoundHandler(std::function<BOOL(const SoundRequest&)> handler);
 void SetShellHandler(std::function<BOOL(const ShellRequest&)> handler);
+// Replaces what StartProgram does (an empty function restores the default); the handler's answer is
+// StartProgram's result.
+void SetProgramHandler(std::function<UINT(const std::vector<CString>&)> handler);
 
 }  // namespace platform

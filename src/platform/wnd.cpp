@@ -14,6 +14,7 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "platform/listctrl_internal.h"
 #include "platform/modal.h"
 #include "platform/wndinternal.h"
 #include "platform/accessibility.h"
@@ -314,7 +315,12 @@ BOOL CWnd::SubclassWindow(HWND hWnd) {
   platform::RebindHandle(hWnd, this);
   if (m_pWidget != nullptr) platform::MapWidget(m_pWidget, this);
   if (m_pHook != nullptr) m_pHook->Rebind(this);
-  if (old->IsWrapperOwned()) delete old;
+  if (old->IsWrapperOwned()) {
+    delete old;
+  } else if (auto* header = dynamic_cast<platform::SelfDeletingHeader*>(old)) {
+    // The list's own header object: nothing else would ever free it once its handle is gone.
+    header->PostNcDestroy();
+  }
   PreSubclassWindow();
   return TRUE;
 }

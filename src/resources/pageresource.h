@@ -5,6 +5,7 @@
 // Templates.
 #define IDD_REPORT_MAP 111
 #define IDD_MENU_PANEL 133
+#define IDD_WAIT 132
 #define IDD_GEOFENCE_PAGE 140
 #define IDD_BLE_DETAIL 153
 #define IDD_BLE_PAGE 154

@@ -10,5 +10,7 @@ void RegisterPageTemplates();
 void RegisterSettingTemplates();
 // The session's dialogs (device password prompt).
 void RegisterSessionTemplates();
+// The "Connecting to Device" notice (waittemplate.cpp).
+void RegisterWaitTemplate();
 
 }  // namespace brelvano

@@ -207,6 +207,7 @@ void RegisterProgramResources() {
   RegisterPageTemplates();
   RegisterSettingTemplates();
   RegisterSessionTemplates();
+  RegisterWaitTemplate();
 }
 
 }  // namespace brelvano

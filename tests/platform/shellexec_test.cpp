@@ -8,6 +8,10 @@
 #include <fstream>
 #include <vector>
 
+#include <QTest>
+
+#include "platform/codepage.h"
+#include "platform/winerror.h"
 #include "test_main_env.h"
 
 namespace {
@@ -109,6 +113,30 @@ TEST_F(ShellExecTest, ShellExecuteRefusesWhatItCannotOpen) {
     EXPECT_FALSE(ShellExecuteEx(&info));
     EXPECT_EQ(reinterpret_cast<intptr_t>(info.hInstApp), c.error);
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(StartProgram, ArgumentsStayWholeAndNoShellRuns) {
+  EXPECT_EQ(SplitCommandLine(L"\"/opt/my app/run\" -x  \"a b\""),
+            (std::vector<CString>{L"/opt/my app/run", L"-x", L"a b"}));
+  EXPECT_TRUE(SplitCommandLine(L"   ").empty());
+  EXPECT_EQ(StartProgram({}, SW_SHOW), static_cast<UINT>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(StartProgram({L"/nonexistent/program"}, SW_SHOW), static_cast<UINT>(ERROR_FILE_NOT_FOUND));
+  // A real start: the argument with blanks and shell characters arrives as one file name.
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const CString target = CString(dir.path().toStdWString().c_str()) + L"/a b;$(x).txt";
+  EXPECT_GT(StartProgram({L"touch", target}, SW_SHOW), 32u);
+  const std::string path = platform::TextToBytes(CP_UTF8, target);
+  bool made = false;
+  for (int i = 0; i < 500 && !made; ++i) {
+    made = std::ifstream(path).good();
+    if (!made) QTest::qWait(10);
+  }
+  EXPECT_TRUE(made);
 }
 
 }  // namespace

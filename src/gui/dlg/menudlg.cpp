@@ -17,6 +17,8 @@ BEGIN_MESSAGE_MAP(CMenuDialog, CDialog)
   ON_WM_PAINT()
   ON_MESSAGE(WM_UI_LOCK, &CMenuDialog::OnUiLock)
   ON_MESSAGE(WM_MENU_LOCK, &CMenuDialog::OnMenuLock)
+  ON_CONTROL_RANGE(BN_CLICKED, CMenuDialog::kFirstButtonId, CMenuDialog::kFirstButtonId + kMaxTabs - 1,
+                   &CMenuDialog::OnPageButton)
 END_MESSAGE_MAP()
 
 CMenuDialog::CMenuDialog(const TAB_INFO* pTabs, CWnd* pParent) : CDialog(IDD_MENU_PANEL, pParent) {
@@ -105,4 +107,15 @@ LRESULT CMenuDialog::OnMenuLock(WPARAM wParam, LPARAM lParam) {
   (void)lParam;
   m_bLocked = wParam != 0 ? TRUE : FALSE;
   return 0;
+}
+
+void CMenuDialog::OnPageButton(UINT nID) {
+  const int index = static_cast<int>(nID) - static_cast<int>(kFirstButtonId);
+  if (index < 0 || index >= kMaxTabs || m_bLocked || index == m_nSelectedButton) return;
+  m_buttons[index].SetFaceColor(kSelectedFace);
+  if (m_nSelectedButton >= 0) m_buttons[m_nSelectedButton].SetFaceColor(static_cast<COLORREF>(-1));
+  m_nSelectedButton = index;
+  if (CWnd* main = GetParent())
+    main->SendMessage(WM_TAB_ACTIVATED, static_cast<WPARAM>(index),
+                      reinterpret_cast<LPARAM>(&m_items[index].strTitle));
 }

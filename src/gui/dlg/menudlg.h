@@ -5,6 +5,7 @@
 
 #include "gui/dlg/definitionmodel.h"
 #include "platform/dialog.h"
+#include "reference/control/xbuttonxp/xbuttonxp.h"
 #include "resources/pageresource.h"
 
 class CMenuDialog : public CDialog {
@@ -28,6 +29,16 @@ class CMenuDialog : public CDialog {
   BOOL m_bBusy = FALSE;        // from WM_UI_LOCK
   BOOL m_bBlockInput = FALSE;
   BOOL m_bLocked = FALSE;      // from WM_MENU_LOCK
+
+  // --- Themed page buttons (ids kFirstButtonId + i). They are built with the panel but no window
+  // is made for them: the tab strip is what the user picks pages with.
+  static constexpr UINT kFirstButtonId = 3535;
+  static constexpr COLORREF kSelectedFace = RGB(245, 195, 115);
+  CXButtonXP m_buttons[kMaxTabs];
+  int m_nSelectedButton = -1;
+  // A click on button i: it shows selected, the previous one plain, and the main window is asked
+  // to activate page i. Ignored while locked or on the selected button.
+  void OnPageButton(UINT nID);
 
  protected:
   void OnClose();

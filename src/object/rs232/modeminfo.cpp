@@ -25,7 +25,8 @@ CString UpperCopy(CString text) {
 std::vector<platform::SerialPortInfo> ModemPorts() {
   std::vector<platform::SerialPortInfo> modems;
   for (const auto& port : platform::EnumerateSerialPorts())
-    if (port.isUsb && CModemInfo::IsModemPort(port)) modems.push_back(port);
+    if (port.isUsb && CModemInfo::IsModemPort(port) && !CModemInfo::IsVirtualModemName(port.description))
+      modems.push_back(port);
   return modems;
 }
 

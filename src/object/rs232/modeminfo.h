@@ -5,6 +5,7 @@
 #include "platform/collections.h"
 #include "platform/cstring.h"
 #include "platform/portenum.h"
+#include "platform/registry.h"
 #include "platform/wintypes.h"
 
 class CComboBox;
@@ -55,4 +56,31 @@ class CModemInfo {
 
   // The friendly names of the ports of the last EnumeratePorts.
   CStringArray m_astrComPortNames;
+
+  // --- Modems installed in the settings store (HKEY_LOCAL_MACHINE modem class keys 0000 to 0255),
+  // the way other programs' modem setups record them (modeminfo_modems.cpp).
+  static constexpr int kMaxModems = 256;
+  // The value's text, or defaultText when the key cannot be opened or the value cannot be read.
+  static CString ReadRegText(HKEY root, const CString& subKey, const CString& name, const CString& defaultText);
+  static CString ModemClassGuid();
+  // "SYSTEM\CurrentControlSet\Control\Class\{modem class}\0007" for index 7.
+  static CString ModemKeyPath(int index);
+  static CString ModemFriendlyName(int index);
+  // The lowest index whose friendly name matches ignoring case and whose COM port is above 0; -1.
+  static int FindModem(const CString& friendlyName);
+  // The number after the first three characters of "AttachedTo" (COM12 gives 12), else of the
+  // "PORTNAME" of the device key below "Enum" whose "Driver" is "Modem\<index key>"; 0 when none.
+  static int ModemComPort(int index);
+  static int ModemComPortByName(const CString& friendlyName);
+  // "Reset"; empty when missing or "NONE" in any case.
+  static CString ModemResetCommand(const CString& friendlyName);
+  // The BaudRate of the "DCB" value when it is a standard rate, else 0.
+  static DWORD ModemBaudRate(const CString& friendlyName);
+  static BOOL HasSpeakerModes(const CString& friendlyName);
+  static int CountSpeakerVolumes(const CString& friendlyName);
+  // "AT" + the modem's stored settings for a speaker level -1 (none) to 3, ending in "<cr>".
+  static CString BuildInitCommand(const CString& friendlyName, int speakerLevel);
+  static CString FirstSubKeyName(HKEY root, const CString& keyPath);
+  // Whether a friendly name is one that the modem lists leave out ("IP Virtual Modem").
+  static bool IsVirtualModemName(const CString& friendlyName);
 };

@@ -9,16 +9,6 @@
 #include "platform/gdi.h"
 #include "platform/menu.h"
 
-#ifndef DLGC_DEFPUSHBUTTON
-#define DLGC_DEFPUSHBUTTON 0x0010
-#endif
-#ifndef DLGC_UNDEFPUSHBUTTON
-#define DLGC_UNDEFPUSHBUTTON 0x0020
-#endif
-#ifndef DLGC_BUTTON
-#define DLGC_BUTTON 0x2000
-#endif
-
 class CButtonST : public CButton {
  public:
   // Results of the setters.
