@@ -309,7 +309,7 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   static BOOL IsAcknowledgement(const CString& strReply);
   // Every delivery during a definition download goes here, to the download's packet receivers.
   void ReceiveDownloadData(const BYTE* pData, int nCount);
-  // A delivery during a profile transfer goes here (the transfer's reply check comes later).
+  // A delivery during a profile transfer goes here: the transfer's reply check (CheckProfileReply).
   void ReceiveProfileReply(const CString& strText);
   // The received rest without carriage return, dispatched as a line after kReceiveQuietMs of quiet.
   void FlushReceiveRest();
