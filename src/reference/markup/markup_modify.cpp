@@ -518,8 +518,9 @@ bool CMarkupDocument::RemoveNode() {
   int pos = prevElement ? m_aPos[prevElement].nStart + m_aPos[prevElement].nLength : (parent ? ContentStart(parent) : 0);
   markup::NodeInfo node;
   int lastType = 0, lastStart = 0, lastLength = 0;
+  const int following = prevElement ? m_aPos[prevElement].iElemNext : m_aPos[parent].iElemChild;
   while (pos < removedAt) {
-    const int type = markup::ScanNode(m_strDoc.c_str(), pos, node);
+    const int type = ScanNodeBefore(pos, node, following, ContentEnd(parent));
     if (type == -2 || node.start >= removedAt) break;
     lastType = type == 0 ? MNT_LONE_END_TAG : type == -1 ? MNT_NODE_ERROR : type;
     lastStart = node.start;

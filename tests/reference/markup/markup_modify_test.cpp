@@ -167,6 +167,31 @@ TEST(MarkupModify, RemovingALoneEndTagCleansItsParent) {
   EXPECT_FALSE(doc.GetElementPosition(doc.GetParentIndex()).nFlags & Doc::MNF_ILLDATA);
 }
 
+// An unterminated end tag at the end, then an element added after it: the end tag's text now
+// scans on to the new element's '>'. As a node it ends where the element starts, so neither
+// writing the node nor removing it reaches into the element.
+TEST(MarkupModify, ANodeBeforeAnElementEndsWhereTheElementStarts) {
+  const std::function<bool(Doc&)> changes[] = {
+      [](Doc& doc) { return doc.SetData(L"x"); },
+      [](Doc& doc) { return doc.RemoveNode(); },
+  };
+  for (const auto& change : changes) {
+    Doc doc(L"<r/></q");
+    ASSERT_TRUE(doc.FindElement());
+    const int root = doc.GetMainIndex();
+    ASSERT_EQ(doc.FindNode(), Doc::MNT_NODE_ERROR);
+    ASSERT_TRUE(doc.AddElement(L"a", L"t"));
+    const int added = doc.GetMainIndex();
+    doc.SetPosition(0, root, 0);
+    ASSERT_EQ(doc.FindNode(), Doc::MNT_NODE_ERROR);
+    EXPECT_EQ(doc.GetNodeLength(), 3);
+    change(doc);
+    EXPECT_TRUE(markuptest::PositionsInsideText(doc));
+    EXPECT_EQ(doc.GetElementName(added), CString(L"a"));
+    EXPECT_EQ(doc.GetElementData(added), CString(L"t"));
+  }
+}
+
 TEST(MarkupModify, ReadModeRefusesChanges) {
   Doc doc(L"<r/>");
   doc.SetDocFlags(Doc::MDF_READFILE);
