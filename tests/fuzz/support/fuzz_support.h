@@ -77,3 +77,11 @@ namespace fuzzsupport {
 // lists: it is not checked.)
 void CheckDefinitionModel(CBrelvanoDlg* dlg);
 }  // namespace fuzzsupport
+
+namespace fuzzsupport {
+// Loads a definition of the numbered-parameter set into the window and makes its pages: tabs of
+// every page kind (generic with assignments, maps, lists, records, BLE, polygon zones with their
+// service settings, presets, commands; the geofence page only when asked for, as it is slow to
+// make), with codes for every route of the numbered replies. Model "VR600", version "1.2".
+void LoadNumberedDefinition(CBrelvanoDlg* dlg, bool withGeofencePage);
+}  // namespace fuzzsupport
