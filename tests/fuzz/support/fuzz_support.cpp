@@ -103,6 +103,9 @@ struct SharedWindow {
 };
 
 SharedWindow g_window;
+// Counts the resets of the shared window: a window prepared once stays as prepared only while the
+// count holds (the replay runs every target in one process).
+unsigned g_resets = 0;
 
 SharedWindow& Shared() {
   SharedWindow& shared = g_window;
@@ -131,6 +134,7 @@ SharedWindow& Shared() {
 CBrelvanoDlg* FreshMainWindow() {
   SharedWindow& shared = Shared();
   CBrelvanoDlg* dlg = shared.dlg;
+  ++g_resets;
   SettleMainWindow();
   g_bFileMode = FALSE;
   g_nGeofenceCount = shared.geofenceCount;
@@ -290,6 +294,22 @@ constexpr char kDefinition[] = R"(<?xml version="1.0" encoding="UTF-8"?>
 
 
 }  // namespace
+
+CBrelvanoDlg* NumberedMainWindow(bool& loaded) {
+  static unsigned loadedAt = 0;
+  static bool once = false;
+  loaded = !once || loadedAt != g_resets;
+  if (loaded) {
+    CBrelvanoDlg* dlg = FreshMainWindow();
+    LoadNumberedDefinition(dlg, true);
+    loadedAt = g_resets;
+    once = true;
+    return dlg;
+  }
+  SettleMainWindow();
+  platform::ModalService::Instance().ClearRecords();
+  return g_window.dlg;
+}
 
 void LoadNumberedDefinition(CBrelvanoDlg* dlg, bool withGeofencePage) {
   static const std::string withPage(kDefinition);

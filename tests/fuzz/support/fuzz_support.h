@@ -84,4 +84,9 @@ namespace fuzzsupport {
 // service settings, presets, commands; the geofence page only when asked for, as it is slow to
 // make), with codes for every route of the numbered replies. Model "VR600", version "1.2".
 void LoadNumberedDefinition(CBrelvanoDlg* dlg, bool withGeofencePage);
+// The shared window with that definition (and the geofence page) loaded by a fresh window, for a
+// target whose inputs change only values: loaded again only when the window was reset since
+// (loaded tells). The target puts back the values its input changed; the modal records are
+// cleared.
+CBrelvanoDlg* NumberedMainWindow(bool& loaded);
 }  // namespace fuzzsupport
