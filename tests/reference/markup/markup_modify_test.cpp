@@ -192,6 +192,29 @@ TEST(MarkupModify, ANodeBeforeAnElementEndsWhereTheElementStarts) {
   }
 }
 
+// The parser reads a tag name to white space, '/' or '>', which may take in more than one name
+// token ("a?b"): an attribute never goes inside such a name, where it would part the start tag
+// from its end tag.
+TEST(MarkupModify, AttributesStayOutOfATagNameOfSeveralTokens) {
+  const struct {
+    const wchar_t* text;
+    const wchar_t* after;  // null: refused
+  } cases[] = {
+      {L"<a?b></a?b>", nullptr},
+      {L"<a\\b/>", nullptr},
+      {L"<a;b k=\"1\"></a;b>", L"<a;b k=\"2\"></a;b>"},
+      {L"<ab k=\"1\"></ab>", L"<ab k=\"2\"></ab>"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(CString(c.text).ToUtf8());
+    Doc doc(c.text);
+    ASSERT_TRUE(doc.FindElement());
+    EXPECT_EQ(doc.SetAttribute(L"k", L"2"), c.after != nullptr);
+    EXPECT_EQ(doc.GetDocumentText(), CString(c.after != nullptr ? c.after : c.text));
+    EXPECT_TRUE(markuptest::SameAsFreshParse(doc));
+  }
+}
+
 TEST(MarkupModify, ReadModeRefusesChanges) {
   Doc doc(L"<r/>");
   doc.SetDocFlags(Doc::MDF_READFILE);
