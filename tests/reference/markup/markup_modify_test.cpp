@@ -198,10 +198,10 @@ TEST(MarkupModify, ANodeBeforeAnElementEndsWhereTheElementStarts) {
 TEST(MarkupModify, AttributesStayOutOfATagNameOfSeveralTokens) {
   const struct {
     const wchar_t* text;
-    const wchar_t* after;  // null: refused
+    const wchar_t* after;  // null: refused (the new attribute would go after the first token)
   } cases[] = {
       {L"<a?b></a?b>", nullptr},
-      {L"<a\\b/>", nullptr},
+      {L"<a\\b/>", L"<a\\b k=\"2\"/>"},
       {L"<a;b k=\"1\"></a;b>", L"<a;b k=\"2\"></a;b>"},
       {L"<ab k=\"1\"></ab>", L"<ab k=\"2\"></ab>"},
   };
