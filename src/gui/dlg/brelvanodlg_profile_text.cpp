@@ -645,6 +645,6 @@ void CBrelvanoDlg::ApplyProfileZoneLine(const CString& strLine) {
   POLYGON_INFO& zone = m_pPolygonTable[z];
   zone.nIndex = z + 1;
   zone.nPointCount = HexTextToLong(item.value.Mid(0, 2));
-  zone.nListFlag1 = HexTextToLong(item.value.Mid(2, 2));
-  zone.nListFlag2 = HexTextToLong(item.value.Mid(4, 2));
+  zone.bUpRole1 = HexTextToLong(item.value.Mid(2, 2));
+  zone.bUpRole2 = HexTextToLong(item.value.Mid(4, 2));
 }

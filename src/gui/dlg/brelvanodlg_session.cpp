@@ -331,7 +331,7 @@ void CBrelvanoDlg::ResetPolygonTable() {
     zone.nOutActive = 0;
     zone.bHasOutActive = 0;
     zone.strReserved5 = L"0";
-    zone.nListFlag1 = 0;
-    zone.nListFlag2 = 0;
+    zone.bUpRole1 = 0;
+    zone.bUpRole2 = 0;
   }
 }
