@@ -441,4 +441,34 @@ TEST_F(PolygonWizardTest, PrevGoesBackCancelEndsTheWizardAndNextNeedsAFreeZoneNu
   EXPECT_EQ(poly.Lines().size(), readLines) << "nothing was written";
 }
 
+TEST_F(PolygonWizardTest, EditShowsTheStoredZoneOnTheMapAndSendsItBack) {
+  const Points depot = {{"126.100000", "37.100000"}, {"126.200000", "37.200000"}, {"126.300000", "37.100000"}};
+  poly.Put(Zone(1, "Depot", depot));
+  ConnectAndOpenPolygonTab();
+  ASSERT_TRUE(platform::PumpUntil([&] { return Rows().size() == 1; }, kTimeoutMs));
+  SelectRows({L"01"});
+  ClickButton(Page(), IDC_SETTING_POLYGON_EDIT);
+  ASSERT_NE(Detail(), nullptr);
+  ASSERT_TRUE(Detail()->IsWindowVisible());
+  EXPECT_EQ(Page()->m_strMapPointText, CString(L"126.100000@37.100000\n126.200000@37.200000\n126.300000@37.100000\n@\n@\n"));
+  auto* zone = dynamic_cast<CComboBox*>(DetailControl(L"Zone"));
+  ASSERT_NE(zone, nullptr);
+  EXPECT_FALSE(zone->IsWindowEnabled());
+  EXPECT_EQ(zone->GetLBText(zone->GetCurSel()), CString(L"1"));
+  EXPECT_EQ(DetailControl(L"Name")->GetWindowText(), CString(L"Depot"));
+  ClickButton(Detail(), IDOK);
+  // The stored zone is drawn once the page has loaded; SEND is there from the start.
+  ASSERT_TRUE(platform::PumpUntil([&] { return Map()->CallScript(L"getPointCount()") == L"3"; }, 30000));
+  EXPECT_TRUE(Map()->GetDlgItem(IDC_POLYMAP_SEND)->IsWindowEnabled());
+  EXPECT_EQ(Map()->CallScript(L"getLimits()"), CString(L"60;0;0")) << "the edited zone's own points do not count";
+  ClickButton(Map(), IDC_POLYMAP_SEND);
+  ASSERT_TRUE(platform::PumpUntil([&] { return !Map()->IsWindowVisible() && dlg->m_tabPages.IsWindowEnabled(); },
+                                  kTimeoutMs));
+  ASSERT_TRUE(platform::PumpUntil([&] { return poly.Lines().back().find("PLG;3;3;1;1") != std::string::npos; }, kTimeoutMs))
+      << poly.Lines().back();
+  EXPECT_EQ(poly.Get(1).points, depot);
+  EXPECT_EQ(poly.Get(1).role11, "Depot");
+  EXPECT_EQ(Rows(), (std::vector<CString>{L"01"}));
+}
+
 }  // namespace
