@@ -73,6 +73,11 @@ class PolygonNumberedTest : public testsupport::MainWindowFixture {
     sim.Stop();
     MainWindowFixture::TearDown();
   }
+  // Connect: the walk reads the device's tabs.
+  void ConnectAndWalk() {
+    ASSERT_TRUE(ConnectToPort(dlg, CString::FromUtf8(sim.PortName())));
+    ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_bReadAllDone && dlg->m_nTabCount > 0; }, kTimeoutMs));
+  }
   CSettingDialog* Page() const { return dlg->m_pSettingDlg; }
   std::vector<std::vector<CString>> Rows() const {
     std::vector<std::vector<CString>> rows;
@@ -97,16 +102,10 @@ class PolygonNumberedTest : public testsupport::MainWindowFixture {
 TEST_F(PolygonNumberedTest, ReadAddFromAPointFileAndDeleteZones) {
   device.SetValue(53, 0, "030100");
   device.SetValue(53, 2, "040001");
-  ASSERT_TRUE(ConnectToPort(dlg, CString::FromUtf8(sim.PortName())));
-  ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_bReadAllDone && dlg->m_nTabCount > 0; }, kTimeoutMs));
+  ConnectAndWalk();
 
   // READ: the polygon tab lists the device's zones.
-  int tab = -1;
-  for (int i = 0; i < dlg->m_tabPages.GetItemCount(); ++i)
-    if (dlg->m_tabInfo[i].nType == TAB_TYPE_POLYGON) tab = i;
-  ASSERT_GE(tab, 0);
-  dlg->m_tabPages.SetCurSel(tab);
-  dlg->OnTabSelChange(nullptr, nullptr);
+  ASSERT_TRUE(OpenTabOfType(dlg, TAB_TYPE_POLYGON));
   ASSERT_TRUE(platform::PumpUntil([&] { return Rows().size() == 2; }, kTimeoutMs));
   EXPECT_EQ(Rows(), (std::vector<std::vector<CString>>{{L"01", L"O", L"X"}, {L"03", L"X", L"O"}}));
   ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
@@ -164,14 +163,8 @@ TEST_F(PolygonNumberedTest, ReadAddFromAPointFileAndDeleteZones) {
 // A zone whose points the device refused, or never acknowledged, is not written: its record would
 // claim points the device does not hold. The log says so and the tab strip is given back.
 TEST_F(PolygonNumberedTest, AZoneRecordIsNotWrittenWhenItsPointsWereNot) {
-  ASSERT_TRUE(ConnectToPort(dlg, CString::FromUtf8(sim.PortName())));
-  ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_bReadAllDone && dlg->m_nTabCount > 0; }, kTimeoutMs));
-  int tab = -1;
-  for (int i = 0; i < dlg->m_tabPages.GetItemCount(); ++i)
-    if (dlg->m_tabInfo[i].nType == TAB_TYPE_POLYGON) tab = i;
-  ASSERT_GE(tab, 0);
-  dlg->m_tabPages.SetCurSel(tab);
-  dlg->OnTabSelChange(nullptr, nullptr);
+  ConnectAndWalk();
+  ASSERT_TRUE(OpenTabOfType(dlg, TAB_TYPE_POLYGON));
   ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_tabPages.IsWindowEnabled() && dlg->m_bPolygonListDone; }, kTimeoutMs));
   const CString text = L"127.100000@37.100000@\n127.200000@37.200000@\n127.300000@37.100000@";
   struct Case {

@@ -125,12 +125,7 @@ TEST_F(PolygonUserTest, ReadAddSaveDeleteReopenAndDeleteZonesOnTheDevice) {
   ASSERT_NE(dlg->m_pPolygonTable, nullptr);
 
   // READ: the polygon tab lists the device's zones, zone by zone.
-  int tab = -1;
-  for (int i = 0; i < dlg->m_tabPages.GetItemCount(); ++i)
-    if (dlg->m_tabInfo[i].nType == TAB_TYPE_POLYGON) tab = i;
-  ASSERT_GE(tab, 0);
-  dlg->m_tabPages.SetCurSel(tab);
-  dlg->OnTabSelChange(nullptr, nullptr);
+  ASSERT_TRUE(OpenTabOfType(dlg, TAB_TYPE_POLYGON));
   ASSERT_TRUE(platform::PumpUntil([&] { return Rows().size() == 3 && dlg->m_bPolygonListDone; }, kTimeoutMs));
   EXPECT_EQ(Rows(), (std::vector<CString>{L"01", L"02", L"04"}));
   EXPECT_EQ(Page()->m_listPolygon.GetItemText(1, 1), CString(L"Port"));
@@ -244,12 +239,7 @@ class PolygonWizardTest : public PolygonUserTest {
     ASSERT_TRUE(ConnectToPort(dlg, CString::FromUtf8(sim.PortName())));
     ASSERT_TRUE(platform::PumpUntil([&] { return Page() != nullptr && !dlg->m_bDefinitionPending; }, kTimeoutMs));
     ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
-    int tab = -1;
-    for (int i = 0; i < dlg->m_tabPages.GetItemCount(); ++i)
-      if (dlg->m_tabInfo[i].nType == TAB_TYPE_POLYGON) tab = i;
-    ASSERT_GE(tab, 0);
-    dlg->m_tabPages.SetCurSel(tab);
-    dlg->OnTabSelChange(nullptr, nullptr);
+    ASSERT_TRUE(OpenTabOfType(dlg, TAB_TYPE_POLYGON));
     ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_bPolygonListDone && Page()->m_listPolygon.IsWindowVisible(); },
                                     kTimeoutMs));
   }

@@ -295,17 +295,33 @@ void CPolyDetailDlg::CreateRows(BOOL bUp) {
   brelvano::PlaceDetailButtons(*this, kLeft + labelWidth + 6 + valueWidth + 5 + 40, lastBottom, IDOK, IDCANCEL);
 }
 
-void CPolyDetailDlg::ReadControls() {
+// The controls into m_zone by their roles; further settings fill the zone's extras from entry 0 in
+// the order of the rows.
+void CPolyDetailDlg::ReadControls(BOOL bUp) {
   int k = 0;
   for (const Row& r : m_rows) {
     const SUBGROUP_PARAM& sub = Zone(r.pParam);
     if (r.pValue == nullptr) continue;
     const int nRole = sub.nRowId;
-    if (auto* combo = dynamic_cast<CComboBox*>(r.pValue)) {
-      const int sel = combo->GetCurSel();
-      if (nRole == kRoleIndex) {
-        if (sel >= 0) m_zone.nIndex = _wtoi(combo->GetLBText(sel));
-      } else if (nRole == kRoleOne) {
+    auto* combo = dynamic_cast<CComboBox*>(r.pValue);
+    const int sel = combo != nullptr ? combo->GetCurSel() : -1;
+    const CString text = combo != nullptr ? CString() : r.pValue->GetWindowText();
+    if (combo != nullptr && nRole == kRoleIndex) {
+      if (sel >= 0) m_zone.nIndex = _wtoi(combo->GetLBText(sel));
+    } else if (bUp) {
+      if (combo != nullptr && nRole == kRoleOne) {
+        m_zone.bUpRole1 = sel > 0 ? 1 : 0;
+      } else if (combo != nullptr && nRole == kRoleTwo) {
+        m_zone.bUpRole2 = sel > 0 ? 1 : 0;
+      } else if (k < kPolygonExtras) {
+        // A choice gives its option's value, an input its text (0 when empty).
+        const int option = sel >= 0 ? static_cast<int>(combo->GetItemData(sel)) : -1;
+        const int value = option >= 0 && option < sub.nOptions && sub.pOptions != nullptr ? sub.pOptions[option].nValue : 0;
+        m_zone.strExtra[k] = combo != nullptr ? Int(value) : (text.IsEmpty() ? CString(L"0") : text);
+        m_zone.nExtraType[k++] = sub.nCtrlType;
+      }
+    } else if (combo != nullptr) {
+      if (nRole == kRoleOne) {
         m_zone.nRole1 = sel > 0 ? 1 : 0;
       } else if (nRole == kRoleFour) {
         m_zone.nRole4 = sel > 0 ? 1 : 0;
@@ -319,45 +335,13 @@ void CPolyDetailDlg::ReadControls() {
       } else if (k < kPolygonExtras) {
         m_zone.strExtra[k++] = Int(sel);
       }
-      continue;
-    }
-    const CString text = r.pValue->GetWindowText();
-    if (CString* field = RoleText(m_zone, nRole)) {
+    } else if (CString* field = RoleText(m_zone, nRole)) {
       *field = text;
     } else if (int* number = RoleNumber(m_zone, nRole)) {
       *number = _wtoi(text);
     } else if (k < kPolygonExtras) {
       m_zone.strExtra[k++] = text;
     }
-  }
-}
-
-void CPolyDetailDlg::ReadControlsUp() {
-  int k = 0;
-  for (const Row& r : m_rows) {
-    const SUBGROUP_PARAM& sub = Zone(r.pParam);
-    if (r.pValue == nullptr) continue;
-    const int nRole = sub.nRowId;
-    if (auto* combo = dynamic_cast<CComboBox*>(r.pValue)) {
-      const int sel = combo->GetCurSel();
-      if (nRole == kRoleIndex) {
-        if (sel >= 0) m_zone.nIndex = _wtoi(combo->GetLBText(sel));
-      } else if (nRole == kRoleOne) {
-        m_zone.bUpRole1 = sel > 0 ? 1 : 0;
-      } else if (nRole == kRoleTwo) {
-        m_zone.bUpRole2 = sel > 0 ? 1 : 0;
-      } else if (k < kPolygonExtras) {
-        const int option = sel >= 0 ? static_cast<int>(combo->GetItemData(sel)) : -1;
-        const int value = option >= 0 && option < sub.nOptions && sub.pOptions != nullptr ? sub.pOptions[option].nValue : 0;
-        m_zone.strExtra[k] = Int(value);
-        m_zone.nExtraType[k++] = sub.nCtrlType;
-      }
-      continue;
-    }
-    if (k >= kPolygonExtras) continue;
-    const CString text = r.pValue->GetWindowText();
-    m_zone.strExtra[k] = text.IsEmpty() ? CString(L"0") : text;
-    m_zone.nExtraType[k++] = sub.nCtrlType;
   }
 }
 
@@ -406,8 +390,7 @@ void CPolyDetailDlg::OnNext() {
         return;
       }
     }
-    if (bUp) ReadControlsUp();
-    else ReadControls();
+    ReadControls(bUp);
     if (bAdd) {
       const std::vector<int> listed = ListedZones();
       if (std::find(listed.begin(), listed.end(), m_zone.nIndex) != listed.end()) {

@@ -69,8 +69,8 @@ class CPolyDetailDlg : public CDialog {
     CWnd* pValue;
   };
   void CreateRows(BOOL bUp);
-  void ReadControls();
-  void ReadControlsUp();
+  // The controls into the zone by their roles (bUp: the numbered-parameter set's fields).
+  void ReadControls(BOOL bUp);
   // A parameter of the zone settings that gets controls in this form.
   BOOL IsZoneParam(const PARAM_INFO* p, BOOL bUp) const;
   // The zone numbers the settings page lists.
