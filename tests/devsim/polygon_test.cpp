@@ -70,6 +70,18 @@ class PolygonUserTest : public testsupport::MainWindowFixture {
     zone.points = points;
     return zone;
   }
+  // The device serves the definition; Connect, and the page is there once the download is done.
+  void ConnectWith(const char* definition) {
+    dlg->m_strModuleDir = platform::GetCurrentFolder() + L"/";
+    server.ServeXmlFile(definition);
+    devsim::TrackerIdentity id;
+    id.model = "VR600";
+    id.version = "150";
+    tracker.SetIdentity(id);
+    ASSERT_TRUE(ConnectToPort(dlg, CString::FromUtf8(sim.PortName())));
+    ASSERT_TRUE(platform::PumpUntil([&] { return Page() != nullptr && !dlg->m_bDefinitionPending; }, kTimeoutMs));
+    ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
+  }
   CSettingDialog* Page() const { return dlg->m_pSettingDlg; }
   std::vector<CString> Rows() const {
     std::vector<CString> rows;
@@ -113,15 +125,7 @@ TEST_F(PolygonUserTest, ReadAddSaveDeleteReopenAndDeleteZonesOnTheDevice) {
   poly.Put(Zone(1, "Depot", {{"126.1", "37.1"}, {"126.2", "37.2"}, {"126.3", "37.1"}}));
   poly.Put(Zone(2, "Port", {{"127.1", "35.1"}, {"127.2", "35.2"}, {"127.3", "35.1"}, {"127.4", "35.0"}}));
   poly.Put(Zone(4, "Farm", {{"128.1", "36.1"}, {"128.2", "36.2"}, {"128.3", "36.1"}}));
-  dlg->m_strModuleDir = platform::GetCurrentFolder() + L"/";
-  server.ServeXmlFile(kDefinition);
-  devsim::TrackerIdentity id;
-  id.model = "VR600";
-  id.version = "150";
-  tracker.SetIdentity(id);
-  ASSERT_TRUE(ConnectToPort(dlg, CString::FromUtf8(sim.PortName())));
-  ASSERT_TRUE(platform::PumpUntil([&] { return Page() != nullptr && !dlg->m_bDefinitionPending; }, kTimeoutMs));
-  ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
+  ConnectWith(kDefinition);
   ASSERT_NE(dlg->m_pPolygonTable, nullptr);
 
   // READ: the polygon tab lists the device's zones, zone by zone.
@@ -230,15 +234,7 @@ class PolygonWizardTest : public PolygonUserTest {
     ASSERT_TRUE(settings.WriteProfileString(L"Map", L"TileUrl", L""));
   }
   void ConnectAndOpenPolygonTab() {
-    dlg->m_strModuleDir = platform::GetCurrentFolder() + L"/";
-    server.ServeXmlFile(kWizardDefinition);
-    devsim::TrackerIdentity id;
-    id.model = "VR600";
-    id.version = "150";
-    tracker.SetIdentity(id);
-    ASSERT_TRUE(ConnectToPort(dlg, CString::FromUtf8(sim.PortName())));
-    ASSERT_TRUE(platform::PumpUntil([&] { return Page() != nullptr && !dlg->m_bDefinitionPending; }, kTimeoutMs));
-    ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
+    ConnectWith(kWizardDefinition);
     ASSERT_TRUE(OpenTabOfType(dlg, TAB_TYPE_POLYGON));
     ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_bPolygonListDone && Page()->m_listPolygon.IsWindowVisible(); },
                                     kTimeoutMs));
