@@ -411,6 +411,31 @@ TEST_F(PolygonWizardTest, PrevGoesBackCancelEndsTheWizardAndNextNeedsAFreeZoneNu
   ClickButton(Detail(), IDOK);
   ASSERT_TRUE(Map()->IsWindowVisible());
   EXPECT_EQ(Detail()->m_zone.nIndex, 4);
+
+  // Point files that cannot be read or written are said so; an existing file is replaced only when
+  // the user agrees.
+  QTemporaryDir dir;
+  platform::ModalService& modal = platform::ModalService::Instance();
+  const CString missing = CString(dir.path()) + L"/missing.stp";
+  modal.ExpectFileDialog(missing);
+  modal.ExpectMessageBox(IDOK);
+  ClickButton(Map(), IDC_POLYMAP_FILE_OPEN);
+  EXPECT_EQ(modal.Records().back().text, L"The point file cannot be read: " + missing);
+  const CString existing = CString(dir.path()) + L"/kept.stp";
+  ASSERT_TRUE(brelvano::WritePolygonPointFile(existing, L"1@2@"));
+  modal.ExpectFileDialog(existing);
+  modal.ExpectMessageBox(IDCANCEL);
+  ClickButton(Map(), IDC_POLYMAP_FILE_SAVE);
+  EXPECT_EQ(modal.Records().back().text, CString(L"Do you want overwite?"));
+  std::string bytes;
+  ASSERT_TRUE(platform::ReadWholeFile(existing, bytes));
+  EXPECT_EQ(bytes, brelvano::PolygonPointFileBytes(L"1@2@")) << "the file is untouched";
+  const CString unwritable = CString(dir.path()) + L"/no/such/folder/zone.stp";
+  modal.ExpectFileDialog(unwritable);
+  modal.ExpectMessageBox(IDOK);
+  ClickButton(Map(), IDC_POLYMAP_FILE_SAVE);
+  EXPECT_EQ(modal.Records().back().text, L"The point file cannot be written: " + unwritable);
+  EXPECT_FALSE(platform::FileExists(unwritable));
   // PREV shows step 1 again with its values.
   ClickButton(Map(), IDC_POLYMAP_PREV);
   EXPECT_FALSE(Map()->IsWindowVisible());
