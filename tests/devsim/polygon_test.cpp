@@ -450,6 +450,14 @@ TEST_F(PolygonWizardTest, PrevGoesBackCancelEndsTheWizardAndNextNeedsAFreeZoneNu
   EXPECT_TRUE(dlg->m_tabPages.IsWindowEnabled());
   EXPECT_EQ(DetailControl(L"Zone"), nullptr) << "the controls are gone";
   EXPECT_EQ(poly.Lines().size(), readLines) << "nothing was written";
+
+  // The session ends while the wizard is open: the wizard goes with the page.
+  ClickButton(Page(), IDC_SETTING_POLYGON_ADD);
+  ClickButton(Detail(), IDOK);
+  ASSERT_TRUE(Map()->IsWindowVisible());
+  ClickButton(dlg, IDC_BTN_DISCONNECT);
+  ASSERT_TRUE(platform::PumpUntil([&] { return !dlg->m_bPortOpen; }, kTimeoutMs));
+  EXPECT_TRUE(dlg->m_pSettingDlg == nullptr || !dlg->m_pSettingDlg->m_pPolygonDlg->IsWindowVisible());
 }
 
 TEST_F(PolygonWizardTest, EditShowsTheStoredZoneOnTheMapAndSendsItBack) {

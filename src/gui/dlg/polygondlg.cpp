@@ -138,9 +138,12 @@ void CPolygonDialog::OnSend() {
   m_pPage->EnableMainTabControl(FALSE);
   pDetail->m_zone.nPointCount = nPoints;
   const HWND hSelf = GetSafeHwnd();
+  // The write handles window messages: the dialog takes no second click meanwhile.
+  EnableWindow(FALSE);
   m_pPage->SubmitPolygon(m_strPolyZone, m_strPolyCount, pDetail->m_zone);
-  // The write handles window messages: the wizard may have gone with its page meanwhile.
+  // The wizard may have gone with its page meanwhile.
   if (CWnd::FromHandle(hSelf) != this) return;
+  EnableWindow(TRUE);
   if (pDetail->GetSafeHwnd() != nullptr) pDetail->SendMessage(WM_CLOSE, 0, 0);
   EndDialog(IDCANCEL);
 }
