@@ -10,6 +10,7 @@
 
 #include "../gui/dlg/mainwindow_fixture.h"
 #include "devsim/devsim.h"
+#include "devsim/recordstore.h"
 #include "devsim/setcommanddevice.h"
 #include "devsim/trackerdevice.h"
 #include "gui/dlg/profilexmltext.h"
@@ -31,9 +32,23 @@ constexpr const char kDefinition[] =
     "<grp id=\"1\" title=\"Report\" hdr=\"RPT\"></grp>"
     "</brelvano>";
 
+// A page of driver identifiers and one of access points beside a generic page.
+constexpr const char kListDefinition[] =
+    "<brelvano S=\"$T\" D=\";\" R=\"Res\" cmd=\"SHDC\" res=\"SHDR\" V=\"1\">"
+    "<grp id=\"1\" title=\"General\" hdr=\"GEN\">"
+    "<item fid=\"Mode\" type=\"combo\" num=\"2\" curr=\"Off\"><ele>Off</ele><ele>On</ele></item>"
+    "<item fid=\"APN\" type=\"edit\" curr=\"web\" max=\"20\"/>"
+    "<item fid=\"Interval\" type=\"edit_number\" curr=\"30\"/>"
+    "</grp>"
+    "<grp id=\"21\" title=\"Drivers\" hdr=\"HAD\"><item fid=\"Driver\" type=\"edit\"/></grp>"
+    "<grp id=\"26\" title=\"Access points\" hdr=\"APS\"><item fid=\"Preset\" type=\"edit\"/></grp>"
+    "</brelvano>";
+
 struct Device {
   devsim::DeviceSimulator sim;
   devsim::TrackerDevice tracker{sim};
+  // Before the configuration, which would take the list writes as settings.
+  devsim::RecordStore lists{sim};
   std::unique_ptr<devsim::SetCommandDevice> config;
 };
 
@@ -55,7 +70,7 @@ class XmlProfileTest : public testsupport::MainWindowFixture {
     ASSERT_NE(dlg, nullptr);
     dlg->m_strModuleDir = platform::GetCurrentFolder() + L"/";
     ASSERT_TRUE(platform::CreateFolder(dlg->m_strModuleDir + L"Language XML"));
-    ASSERT_TRUE(platform::WriteWholeFile(dlg->m_strModuleDir + L"Language XML/BrelvanoParam_VR835_AB_32_Voice_Eng.xml", kDefinition));
+    WriteDefinition(kDefinition);
     path = platform::GetCurrentFolder() + L"/saved.xml";
   }
   void TearDown() override {
@@ -70,6 +85,9 @@ class XmlProfileTest : public testsupport::MainWindowFixture {
     ASSERT_TRUE(ConnectToPort(dlg, CString::FromUtf8(d.sim.PortName())));
     ASSERT_TRUE(platform::PumpUntil([&] { return Shown(2) != nullptr && Shown(2)->pValueWnd != nullptr; }, kTimeoutMs));
     ASSERT_TRUE(platform::PumpUntil([&] { return !dlg->m_bDefinitionPending && dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
+  }
+  void WriteDefinition(const char* text) {
+    ASSERT_TRUE(platform::WriteWholeFile(dlg->m_strModuleDir + L"Language XML/BrelvanoParam_VR835_AB_32_Voice_Eng.xml", text));
   }
   PARAM_INFO* Shown(int i) const {
     CSettingDialog* page = dlg->m_pSettingDlg;
@@ -188,6 +206,59 @@ TEST_F(XmlProfileTest, LoadKeepsAProfileOnlyWhenItNamesTheConnectedDevice) {
       ASSERT_FALSE(modal.Records().empty());
       EXPECT_EQ(modal.Records().back().text, CString(L"Invalid Profile!"));
     }
+  }
+}
+
+TEST_F(XmlProfileTest, AccessPointsAndDriverIdentifiersAreSavedAndWrittenBack) {
+  // Older firmware lists the identifiers in entries of up to 20 and removes them with "HRD"; the
+  // new firmware lists one a line (in capitals) and removes them with "$PVRRDID".
+  struct Case {
+    const char* name;
+    bool newFirmware;
+    std::vector<std::string> ids;
+    std::vector<std::string> idElements;
+  } cases[] = {
+      {"older firmware", false, {"ab12", "cd34", "ef56"}, {"ab12;cd34;ef56"}},
+      {"new firmware", true, {"AB12", "CD34"}, {"AB12", "CD34"}},
+  };
+  const std::vector<std::string> accessPoints{"home;WPA2;secret", "office;OPEN;"};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteDefinition(kListDefinition);
+    first.lists.SetAccessPoints(accessPoints);
+    first.lists.SetDriverIds(c.ids);
+    // The second device holds something of its own that the profile replaces.
+    second.lists.SetAccessPoints({});
+    second.lists.SetDriverIds({"ZZ99"});
+
+    ConnectTo(first);
+    dlg->m_bNewFirmware = c.newFirmware;
+    dlg->m_listLog.ResetContent();
+    dlg->SendMessage(WM_SAVE_XML_PROFILE, 0, reinterpret_cast<LPARAM>(path.GetString()));
+    EXPECT_TRUE(LogHas(L"Profile Saved Successfully!"));
+    const DEVICE_INFO& info = dlg->m_deviceInfo;
+    CString expected = L"<?xml version=\"1.0\"?>\r\n\t<profile model=\"" + info.strModel + L"\" buyer=\"" + info.strBuyer +
+                       L"\" protocol=\"" + info.strProtocol + L"\" ver=\"" + info.strVersion +
+                       L"\">\r\n"
+                       L"\t\t<grp hdr=\"GEN\">\r\n\t\t\t<ele>0</ele>\r\n\t\t\t<ele>web</ele>\r\n\t\t\t<ele>30</ele>\r\n\t\t</grp>\r\n"
+                       L"\t\t<grp hdr=\"HAD\">\r\n\t\t\t<ele>RemoveAllDriverID</ele>\r\n";
+    for (const std::string& e : c.idElements) expected += L"\t\t\t<ele>" + CString::FromUtf8(e) + L"</ele>\r\n";
+    expected += L"\t\t</grp>\r\n\t\t<grp hdr=\"APS\" num=\"2\">\r\n"
+                L"\t\t\t<ele>1;home;WPA2;secret</ele>\r\n\t\t\t<ele>2;office;OPEN;</ele>\r\n\t\t</grp>\r\n\t</profile>\r\n";
+    std::string bytes;
+    ASSERT_TRUE(platform::ReadWholeFile(path, bytes));
+    EXPECT_EQ(bytes, "\xFF\xFE" + ToUtf16LeBytes(expected));
+
+    ConnectTo(second);
+    dlg->m_bNewFirmware = c.newFirmware;
+    dlg->m_listLog.ResetContent();
+    platform::ModalService::Instance().ClearRecords();
+    Change();
+    ASSERT_TRUE(platform::PumpUntil([&] { return !dlg->m_bProfileWriting; }, kTimeoutMs));
+    EXPECT_TRUE(LogHas(L"Success To Change Profile"));
+    EXPECT_EQ(second.lists.DriverIds(), c.ids);
+    EXPECT_EQ(second.lists.AccessPoints(), accessPoints);
+    EXPECT_TRUE(platform::ModalService::Instance().Records().empty()) << "no message box";
   }
 }
 
