@@ -9,12 +9,14 @@
 #include <vector>
 
 #include "../gui/dlg/mainwindow_fixture.h"
+#include "../platform/wait_util.h"
 #include "devsim/devsim.h"
 #include "devsim/recordstore.h"
 #include "devsim/setcommanddevice.h"
 #include "devsim/trackerdevice.h"
 #include "gui/dlg/profilexmltext.h"
 #include "gui/dlg/settingdlg.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/pumpwait.h"
 
@@ -22,27 +24,23 @@ namespace {
 
 constexpr DWORD kTimeoutMs = 10000;
 
-constexpr const char kDefinition[] =
-    "<brelvano S=\"$T\" D=\";\" R=\"Res\" cmd=\"SHDC\" res=\"SHDR\" V=\"1\">"
-    "<grp id=\"1\" title=\"General\" hdr=\"GEN\">"
-    "<item fid=\"Mode\" type=\"combo\" num=\"2\" curr=\"Off\"><ele>Off</ele><ele>On</ele></item>"
-    "<item fid=\"APN\" type=\"edit\" curr=\"web\" max=\"20\"/>"
-    "<item fid=\"Interval\" type=\"edit_number\" curr=\"30\"/>"
-    "</grp>"
-    "<grp id=\"1\" title=\"Report\" hdr=\"RPT\"></grp>"
-    "</brelvano>";
+// A generic page of three values, then the pages given.
+std::string DefinitionWith(const char* pages) {
+  return std::string("<brelvano S=\"$T\" D=\";\" R=\"Res\" cmd=\"SHDC\" res=\"SHDR\" V=\"1\">"
+                     "<grp id=\"1\" title=\"General\" hdr=\"GEN\">"
+                     "<item fid=\"Mode\" type=\"combo\" num=\"2\" curr=\"Off\"><ele>Off</ele><ele>On</ele></item>"
+                     "<item fid=\"APN\" type=\"edit\" curr=\"web\" max=\"20\"/>"
+                     "<item fid=\"Interval\" type=\"edit_number\" curr=\"30\"/>"
+                     "</grp>") +
+         pages + "</brelvano>";
+}
 
-// A page of driver identifiers and one of access points beside a generic page.
-constexpr const char kListDefinition[] =
-    "<brelvano S=\"$T\" D=\";\" R=\"Res\" cmd=\"SHDC\" res=\"SHDR\" V=\"1\">"
-    "<grp id=\"1\" title=\"General\" hdr=\"GEN\">"
-    "<item fid=\"Mode\" type=\"combo\" num=\"2\" curr=\"Off\"><ele>Off</ele><ele>On</ele></item>"
-    "<item fid=\"APN\" type=\"edit\" curr=\"web\" max=\"20\"/>"
-    "<item fid=\"Interval\" type=\"edit_number\" curr=\"30\"/>"
-    "</grp>"
+constexpr const char kReportPage[] = "<grp id=\"1\" title=\"Report\" hdr=\"RPT\"></grp>";
+
+// A page of driver identifiers and one of access points beside the generic page.
+constexpr const char kListPages[] =
     "<grp id=\"21\" title=\"Drivers\" hdr=\"HAD\"><item fid=\"Driver\" type=\"edit\"/></grp>"
-    "<grp id=\"26\" title=\"Access points\" hdr=\"APS\"><item fid=\"Preset\" type=\"edit\"/></grp>"
-    "</brelvano>";
+    "<grp id=\"26\" title=\"Access points\" hdr=\"APS\"><item fid=\"Preset\" type=\"edit\"/></grp>";
 
 struct Device {
   devsim::DeviceSimulator sim;
@@ -70,7 +68,7 @@ class XmlProfileTest : public testsupport::MainWindowFixture {
     ASSERT_NE(dlg, nullptr);
     dlg->m_strModuleDir = platform::GetCurrentFolder() + L"/";
     ASSERT_TRUE(platform::CreateFolder(dlg->m_strModuleDir + L"Language XML"));
-    WriteDefinition(kDefinition);
+    WriteDefinition(DefinitionWith(kReportPage));
     path = platform::GetCurrentFolder() + L"/saved.xml";
   }
   void TearDown() override {
@@ -86,8 +84,8 @@ class XmlProfileTest : public testsupport::MainWindowFixture {
     ASSERT_TRUE(platform::PumpUntil([&] { return Shown(2) != nullptr && Shown(2)->pValueWnd != nullptr; }, kTimeoutMs));
     ASSERT_TRUE(platform::PumpUntil([&] { return !dlg->m_bDefinitionPending && dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
   }
-  void WriteDefinition(const char* text) {
-    ASSERT_TRUE(platform::WriteWholeFile(dlg->m_strModuleDir + L"Language XML/BrelvanoParam_VR835_AB_32_Voice_Eng.xml", text));
+  void WriteDefinition(const std::string& text) {
+    ASSERT_TRUE(platform::WriteWholeFile(dlg->m_strModuleDir + L"Language XML/BrelvanoParam_VR835_AB_32_Voice_Eng.xml", text.c_str()));
   }
   PARAM_INFO* Shown(int i) const {
     CSettingDialog* page = dlg->m_pSettingDlg;
@@ -224,7 +222,7 @@ TEST_F(XmlProfileTest, AccessPointsAndDriverIdentifiersAreSavedAndWrittenBack) {
   const std::vector<std::string> accessPoints{"home;WPA2;secret", "office;OPEN;"};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    WriteDefinition(kListDefinition);
+    WriteDefinition(DefinitionWith(kListPages));
     first.lists.SetAccessPoints(accessPoints);
     first.lists.SetDriverIds(c.ids);
     // The second device holds something of its own that the profile replaces.
@@ -259,6 +257,65 @@ TEST_F(XmlProfileTest, AccessPointsAndDriverIdentifiersAreSavedAndWrittenBack) {
     EXPECT_EQ(second.lists.DriverIds(), c.ids);
     EXPECT_EQ(second.lists.AccessPoints(), accessPoints);
     EXPECT_TRUE(platform::ModalService::Instance().Records().empty()) << "no message box";
+  }
+}
+
+TEST_F(XmlProfileTest, AListReadTheDeviceLeavesUnansweredEndsTheSaveAfterItsLimit) {
+  struct Case {
+    const char* name;
+    const char* page;
+    const char* request;  // what the silent device is sent
+    const wchar_t* log;
+  } cases[] = {
+      {"polygon zones",
+       "<grp id=\"19\" title=\"Polygon\" hdr=\"PLG\" min=\"1\" max=\"6\" ptmax=\"60\">"
+       "<subgrp id=\"1\" hdr=\"PLA\" title=\"Zones\"><sheet id=\"3\" column=\"2\"><column>No</column>"
+       "<column>Name</column></sheet></subgrp></grp>",
+       "PLC;GetPolygonGroupInfo;1", L"the polygon zone read within 10 s"},
+      {"geofences",
+       "<grp id=\"6\" title=\"Geofence\" hdr=\"CGF\" max=\"10\" unit=\"0\" ord=\"DATGRIO\">"
+       "<item fid=\"Latitude\" type=\"edit\" curr=\"\"/></grp>",
+       "$PVRRGEO", L"the geofence read within 10 s"},
+      {"driver identifiers", "<grp id=\"21\" title=\"Drivers\" hdr=\"HAD\"><item fid=\"Driver\" type=\"edit\"/></grp>",
+       "HGD;;02;ALL", L"the driver identifier read within 10 s"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteDefinition(DefinitionWith(c.page));
+    ConnectTo(first);
+    platform::DeleteFile(path);
+    dlg->m_listLog.ResetContent();
+    first.sim.ClearReceived();
+    first.sim.SetSilent(true);
+    // The read's limit runs on a clock that moves as the save waits, not in real time.
+    uint64_t waited = 0;
+    bool ended = false;
+    {
+      platform::ManualClock clock(platform::GetClock().NowMs());
+      platform::SetClock(&clock);
+      const uint64_t start = clock.NowMs();
+      dlg->PostMessage(WM_SAVE_XML_PROFILE, 0, reinterpret_cast<LPARAM>(path.GetString()));
+      ended = testutil::WaitUntil([&] {
+        platform::PumpPendingEvents();
+        return LogHas(L"no profile was saved");
+      }, 20000);
+      waited = clock.NowMs() - start;
+      platform::SetClock(nullptr);
+    }
+    first.sim.SetSilent(false);
+    ASSERT_TRUE(ended) << "the save ended";
+    EXPECT_TRUE(LogHas(c.log));
+    EXPECT_GE(waited, 10000u);
+    EXPECT_LT(waited, 11000u);
+    EXPECT_TRUE(testutil::WaitUntil([&] {
+      for (const std::string& line : first.sim.ReceivedLines())
+        if (line.find(c.request) != std::string::npos) return true;
+      return false;
+    }, 20000)) << "the device was asked";
+    EXPECT_FALSE(platform::FileExists(path)) << "no file is written";
+    EXPECT_FALSE(LogHas(L"Profile Saved Successfully!"));
+    EXPECT_FALSE(dlg->m_bProfileReading);
+    EXPECT_FALSE(dlg->m_bSavingXmlProfile);
   }
 }
 

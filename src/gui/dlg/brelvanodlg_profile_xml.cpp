@@ -323,17 +323,26 @@ LRESULT CBrelvanoDlg::OnSaveXmlProfile(WPARAM wParam, LPARAM lParam) {
   }
   int zonesRead = 0;
   int result = 0;
-  BOOL bDriverIdsWritten = FALSE;
-  if (result == 0 && bPolygon) result = ReadXmlProfilePolygons(this, zonesRead);
-  if (result == 0 && bGeofence) result = ReadXmlProfileGeofences(this);
-  if (result == 0 && bAccessPoint) result = ReadXmlProfileAccessPoints(this);
-  if (result == 0 && bDriverIds) result = ReadXmlProfileDriverIds(this);
+  const wchar_t* unanswered = nullptr;
+  auto read = [&result, &unanswered](BOOL bPresent, const wchar_t* what, auto&& reader) {
+    if (result != 0 || !bPresent) return;
+    result = reader();
+    if (result == 1) unanswered = what;
+  };
+  read(bPolygon, L"polygon zone", [&] { return ReadXmlProfilePolygons(this, zonesRead); });
+  read(bGeofence, L"geofence", [&] { return ReadXmlProfileGeofences(this); });
+  read(bAccessPoint, L"access point", [&] { return ReadXmlProfileAccessPoints(this); });
+  read(bDriverIds, L"driver identifier", [&] { return ReadXmlProfileDriverIds(this); });
   if (result == 2) return 0;  // the session ended under the save
   m_bProfileReading = FALSE;
-  if (result != 0) {
-    AddLogLine(L"Error: the device did not answer the profile read in time; no profile was saved", TRUE);
+  if (unanswered != nullptr) {
+    CString line;
+    line.Format(L"Error: the device did not answer the %s read within %u s; no profile was saved", unanswered,
+                static_cast<unsigned>(kProfileReadMs / 1000));
+    AddLogLine(line, TRUE);
     return 0;
   }
+  BOOL bDriverIdsWritten = FALSE;
 
   const DEVICE_INFO& info = m_deviceInfo;
   CString text = Line(0, L"<?xml version=\"1.0\"?>");
