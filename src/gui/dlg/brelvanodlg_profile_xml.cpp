@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "gui/dlg/brelvanodlg.h"
+#include "gui/dlg/brelvanodlg_helpers.h"
 #include "gui/dlg/profilexmltext.h"
 #include "gui/dlg/settingdlg.h"
 #include "gui/dlg/xmltree.h"
@@ -15,6 +16,9 @@
 #include "platform/modal.h"
 #include "platform/pumpwait.h"
 #include "platform/trace.h"
+
+using brelvano::HasWindow;
+using brelvano::Int;
 
 namespace {
 // Texts of the language library.
@@ -32,17 +36,6 @@ constexpr UINT kApReadMs = 1500;
 constexpr double kAtPrefixFirmware = 100.0;
 constexpr const wchar_t kDefaultDevicePassword[] = L"7391";
 constexpr const wchar_t kNumericServerTypeModel[] = L"VR325";
-
-template <class Page>
-bool HasWindow(Page* page) {
-  return page != nullptr && page->GetSafeHwnd() != nullptr;
-}
-
-CString Int(int n) {
-  CString s;
-  s.Format(L"%d", n);
-  return s;
-}
 
 CString Line(int nTabs, const CString& text) {
   CString out;
