@@ -77,9 +77,13 @@ TEST_F(MainWindowPortTest, ConnectWithoutADeviceWaitsAndAGonePortIsReported) {
   EXPECT_FALSE(m_dlg->m_bUsbReconnect);
   EXPECT_FALSE(m_dlg->m_bBusy);
 
-  // A listed port that has gone away.
-  ASSERT_TRUE(SelectSimPort());
-  sim.Stop();
+  // A listed port that has gone away: its entry is still in the store, its device node is not.
+  // (The simulator's own pseudo-terminal can't stand for it: other processes take its number again
+  // at once.) No one can make a node of this name.
+  ASSERT_TRUE(platform::reg::SetString(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", L"\\Device\\Gone",
+                                       L"pts/gone"));
+  m_dlg->InitPortList();
+  ASSERT_TRUE(SelectPort(L"pts/gone"));
   platform::ModalService::Instance().ExpectMessageBox(IDOK);
   Click(IDC_BTN_CONNECT);
   EXPECT_FALSE(m_dlg->m_bPortOpen);

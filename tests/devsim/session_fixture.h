@@ -161,8 +161,8 @@ class SessionFixture : public ::testing::Test {
   bool LogHas(const CString& text) const { return LogCount(text) > 0; }
 
   // Chooses the simulator's port in the selector as a user would; false when it is not listed.
-  bool SelectSimPort() {
-    const CString name = CString::FromUtf8(sim.PortName());
+  bool SelectSimPort() { return SelectPort(CString::FromUtf8(sim.PortName())); }
+  bool SelectPort(const CString& name) {
     for (int i = 0; i < m_dlg->m_comboPort.GetCount(); ++i) {
       CString item;
       m_dlg->m_comboPort.GetLBText(i, item);
