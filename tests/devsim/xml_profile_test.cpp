@@ -103,6 +103,22 @@ class XmlProfileTest : public testsupport::MainWindowFixture {
       if (c.find("PRF") == std::string::npos) out.push_back(c);
     return out;
   }
+  // Saves with the program's time on a clock that moves as the save waits (the read limits pass at
+  // once), until the log shows endText (false when it does not within 20 s of real time); waited
+  // is the program's time the save took.
+  bool SaveOnManualClock(const CString& endText, uint64_t& waited) {
+    platform::ManualClock clock(platform::GetClock().NowMs());
+    platform::SetClock(&clock);
+    const uint64_t start = clock.NowMs();
+    dlg->PostMessage(WM_SAVE_XML_PROFILE, 0, reinterpret_cast<LPARAM>(path.GetString()));
+    const bool ended = testutil::WaitUntil([&] {
+      platform::PumpPendingEvents();
+      return LogHas(endText);
+    }, 20000);
+    waited = clock.NowMs() - start;
+    platform::SetClock(nullptr);
+    return ended;
+  }
   void Change() { dlg->SendMessage(WM_CHANGE_XML_PROFILE, 0, reinterpret_cast<LPARAM>(path.GetString())); }
 
   Device first;
@@ -287,21 +303,8 @@ TEST_F(XmlProfileTest, AListReadTheDeviceLeavesUnansweredEndsTheSaveAfterItsLimi
     dlg->m_listLog.ResetContent();
     first.sim.ClearReceived();
     first.sim.SetSilent(true);
-    // The read's limit runs on a clock that moves as the save waits, not in real time.
     uint64_t waited = 0;
-    bool ended = false;
-    {
-      platform::ManualClock clock(platform::GetClock().NowMs());
-      platform::SetClock(&clock);
-      const uint64_t start = clock.NowMs();
-      dlg->PostMessage(WM_SAVE_XML_PROFILE, 0, reinterpret_cast<LPARAM>(path.GetString()));
-      ended = testutil::WaitUntil([&] {
-        platform::PumpPendingEvents();
-        return LogHas(L"no profile was saved");
-      }, 20000);
-      waited = clock.NowMs() - start;
-      platform::SetClock(nullptr);
-    }
+    const bool ended = SaveOnManualClock(L"no profile was saved", waited);
     first.sim.SetSilent(false);
     ASSERT_TRUE(ended) << "the save ended";
     EXPECT_TRUE(LogHas(c.log));
@@ -317,6 +320,35 @@ TEST_F(XmlProfileTest, AListReadTheDeviceLeavesUnansweredEndsTheSaveAfterItsLimi
     EXPECT_FALSE(dlg->m_bProfileReading);
     EXPECT_FALSE(dlg->m_bSavingXmlProfile);
   }
+}
+
+TEST_F(XmlProfileTest, AccessPointsOfAnEarlierReadAreNotSavedWhenTheDeviceLeavesTheReadUnanswered) {
+  WriteDefinition(DefinitionWith("<grp id=\"26\" title=\"Access points\" hdr=\"APS\"><item fid=\"Preset\" type=\"edit\"/></grp>"));
+  first.lists.SetAccessPoints({"home;WPA2;secret", "office;OPEN;"});
+  ConnectTo(first);
+  const DEVICE_INFO& info = dlg->m_deviceInfo;
+  const CString head = L"<?xml version=\"1.0\"?>\r\n\t<profile model=\"" + info.strModel + L"\" buyer=\"" + info.strBuyer +
+                       L"\" protocol=\"" + info.strProtocol + L"\" ver=\"" + info.strVersion +
+                       L"\">\r\n"
+                       L"\t\t<grp hdr=\"GEN\">\r\n\t\t\t<ele>0</ele>\r\n\t\t\t<ele>web</ele>\r\n\t\t\t<ele>30</ele>\r\n\t\t</grp>\r\n";
+  dlg->SendMessage(WM_SAVE_XML_PROFILE, 0, reinterpret_cast<LPARAM>(path.GetString()));
+  std::string bytes;
+  ASSERT_TRUE(platform::ReadWholeFile(path, bytes));
+  EXPECT_EQ(bytes, "\xFF\xFE" + ToUtf16LeBytes(head + L"\t\t<grp hdr=\"APS\" num=\"2\">\r\n\t\t\t<ele>1;home;WPA2;secret</ele>\r\n"
+                                                  L"\t\t\t<ele>2;office;OPEN;</ele>\r\n\t\t</grp>\r\n\t</profile>\r\n"));
+
+  // Saved again while the device is silent: the list's own limit ends the read, and the total of
+  // the earlier read does not bring back a group the device did not announce.
+  first.sim.SetSilent(true);
+  dlg->m_listLog.ResetContent();
+  uint64_t waited = 0;
+  const bool ended = SaveOnManualClock(L"Profile Saved Successfully!", waited);
+  first.sim.SetSilent(false);
+  ASSERT_TRUE(ended);
+  EXPECT_GE(waited, 1500u);
+  EXPECT_LT(waited, 10000u);
+  ASSERT_TRUE(platform::ReadWholeFile(path, bytes));
+  EXPECT_EQ(bytes, "\xFF\xFE" + ToUtf16LeBytes(head + L"\t</profile>\r\n"));
 }
 
 }  // namespace
