@@ -9,7 +9,7 @@
 // parser), brelvanodlg_numbered_write.cpp (its tab, list and record writes), brelvanodlg_setreply.cpp
 // (the ;Res reply parser and value appliers), brelvanodlg_geofence.cpp (the geofence list read of
 // the $-command set and its acknowledgements), brelvanodlg_lists.cpp (access-point and
-// driver-identifier lists).
+// driver-identifier lists); brelvanodlg_helpers.h holds small helpers these sources share.
 #pragma once
 
 #include <vector>
