@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "../gui/dlg/mainwindow_fixture.h"
+#include "device_window_fixture.h"
 #include "devsim/devsim.h"
 #include "devsim/numbereddevice.h"
 #include "devsim/trackerdevice.h"
@@ -47,15 +47,11 @@ constexpr const char kDefinition[] =
     "  </grp>\n"
     "</BRELVANO>\n";
 
-class PolygonNumberedTest : public testsupport::MainWindowFixture {
+class PolygonNumberedTest : public testsupport::DeviceWindowFixture {
  protected:
   void SetUp() override {
-    MainWindowFixture::SetUp();
+    DeviceWindowFixture::SetUp();
     TolerateMissingAssignCsv();
-    g_bFileMode = FALSE;
-    ASSERT_TRUE(sim.Start()) << sim.LastError();
-    dlg = Open(9);
-    ASSERT_NE(dlg, nullptr);
     devsim::TrackerIdentity id;
     id.model = "VR600";
     id.version = "7";
@@ -66,12 +62,6 @@ class PolygonNumberedTest : public testsupport::MainWindowFixture {
     CAppRegSettings settings;
     settings.SetRegistryKey(kAppRegistryKeyName);
     ASSERT_TRUE(settings.WriteProfileString(L"Map", L"TileUrl", L""));
-  }
-  void TearDown() override {
-    if (dlg != nullptr && dlg->m_bPortOpen) ClickButton(dlg, IDC_BTN_DISCONNECT);
-    m_dlg.reset();
-    sim.Stop();
-    MainWindowFixture::TearDown();
   }
   // Connect: the walk reads the device's tabs.
   void ConnectAndWalk() {
@@ -93,10 +83,8 @@ class PolygonNumberedTest : public testsupport::MainWindowFixture {
     return out;
   }
 
-  devsim::DeviceSimulator sim;
   devsim::NumberedDevice device{sim};
   devsim::TrackerDevice tracker{sim};
-  CBrelvanoDlg* dlg = nullptr;
 };
 
 TEST_F(PolygonNumberedTest, ReadAddFromAPointFileAndDeleteZones) {

@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "../gui/dlg/mainwindow_fixture.h"
 #include "../gui/dlg/map_clicks.h"
+#include "device_window_fixture.h"
 #include "devsim/definitionserver.h"
 #include "devsim/devsim.h"
 #include "devsim/polygondevice.h"
@@ -47,21 +47,8 @@ constexpr const char kDefinition[] =
 
 using Points = std::vector<std::pair<std::string, std::string>>;
 
-class PolygonUserTest : public testsupport::MainWindowFixture {
+class PolygonUserTest : public testsupport::DeviceWindowFixture {
  protected:
-  void SetUp() override {
-    MainWindowFixture::SetUp();
-    g_bFileMode = FALSE;
-    ASSERT_TRUE(sim.Start()) << sim.LastError();
-    dlg = Open(9);
-    ASSERT_NE(dlg, nullptr);
-  }
-  void TearDown() override {
-    if (dlg != nullptr && dlg->m_bPortOpen) ClickButton(dlg, IDC_BTN_DISCONNECT);
-    m_dlg.reset();
-    sim.Stop();
-    MainWindowFixture::TearDown();
-  }
   static devsim::SimPolygonZone Zone(int index, const char* name, const Points& points) {
     devsim::SimPolygonZone zone;
     zone.index = index;
@@ -98,11 +85,6 @@ class PolygonUserTest : public testsupport::MainWindowFixture {
           list.SetSelectionMark(i);
         }
   }
-  bool LogHas(const CString& text) const {
-    for (int i = 0; i < dlg->m_listLog.GetCount(); ++i)
-      if (dlg->m_listLog.GetText(i).Find(text) >= 0) return true;
-    return false;
-  }
   // The wizard's SEND: the zone's settings with its point text and count.
   void Send(int index, const CString& pointText, int count) {
     POLYGON_INFO zone = dlg->m_pPolygonTable[index - 1];
@@ -114,11 +96,9 @@ class PolygonUserTest : public testsupport::MainWindowFixture {
     Page()->SubmitPolygon(pointText, countText, zone);
   }
 
-  devsim::DeviceSimulator sim;
   devsim::PolygonDevice poly{sim};
   devsim::TrackerDevice tracker{sim};
   devsim::DefinitionServer server{sim, tracker};
-  CBrelvanoDlg* dlg = nullptr;
 };
 
 TEST_F(PolygonUserTest, ReadAddSaveDeleteReopenAndDeleteZonesOnTheDevice) {

@@ -7,11 +7,15 @@
 
 #include "gui/dlg/bledlg.h"
 #include "gui/dlg/brelvanodlg.h"
+#include "gui/dlg/brelvanodlg_helpers.h"
 #include "gui/dlg/geofencedlg.h"
 #include "gui/dlg/settingdlg.h"
 #include "platform/files.h"
 #include "platform/modal.h"
 #include "platform/trace.h"
+
+using brelvano::HasWindow;
+using brelvano::Two;
 
 namespace {
 // Texts of the language library.
@@ -35,17 +39,6 @@ constexpr int kBleCode = 41;
 constexpr int kGeofenceValueChars = 24;
 // A zone item's value: point count and the two list flags, two characters each.
 constexpr int kZoneValueChars = 6;
-
-template <class Page>
-bool HasWindow(Page* page) {
-  return page != nullptr && page->GetSafeHwnd() != nullptr;
-}
-
-CString Two(int n) {
-  CString s;
-  s.Format(L"%02d", n);
-  return s;
-}
 
 // Collects items into lines of one code: a new line starts where the code changes and after
 // nPerLine items.

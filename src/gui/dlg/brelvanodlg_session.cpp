@@ -232,6 +232,7 @@ void CBrelvanoDlg::ResetSession() {
   m_bJsonDownload = FALSE;
   m_bProfileWriting = FALSE;
   m_bProfileReading = FALSE;
+  m_bSavingXmlProfile = FALSE;
   m_bTextProfileApplying = FALSE;
   m_bReplyError = FALSE;
   m_bEchoFilter = FALSE;

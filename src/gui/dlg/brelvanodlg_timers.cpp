@@ -153,12 +153,9 @@ void CBrelvanoDlg::OnTimer(UINT_PTR nIDEvent) {
       KillTimer(TIMER_AP_READ);
       if (m_hApListReadEvent != nullptr) SetEvent(m_hApListReadEvent);
       break;
-    case TIMER_TRANSMIT: {
-      KillTimer(TIMER_TRANSMIT);
-      const CString command = m_strPendingCommand;
-      TransmitCommand(command);
+    case TIMER_TRANSMIT:
+      SendQueuedCommandNow();
       break;
-    }
     case TIMER_READ_NEXT_TAB:
       OnReadNextTab();
       break;

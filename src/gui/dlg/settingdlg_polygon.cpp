@@ -551,9 +551,11 @@ void CSettingDialog::OnDeletePolygon() {
       if (progress) m_progress.SetPos(static_cast<int>(deleted * step));
       ++deleted;
       if (n >= 1) DeletePolygonZone(n);
-      // The transmitter keeps one command: each goes out before the next is queued.
+      // The transmitter keeps one command: each goes out before the next is queued, also when a
+      // busy message loop has not reached the transmit timer within the pause.
       platform::WaitPumping(pause, kDeletePauseMs);
       if (GetSafeHwnd() == nullptr) break;
+      if (CBrelvanoDlg* pMain = MainWindow()) pMain->SendQueuedCommandNow();
     }
     CloseHandle(pause);
     if (progress) m_progress.ShowWindow(SW_HIDE);

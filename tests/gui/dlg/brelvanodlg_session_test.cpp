@@ -221,6 +221,24 @@ TEST_F(SessionCoreTest, QueueKeepsOneCommandAndSendsItAtTheNextPass) {
   }
   EXPECT_EQ(shown, 1);
   EXPECT_EQ(dlg->m_strPendingCommand, CString(L"$PVRTHIRD")) << "the slot keeps its text";
+
+  // A caller queuing several commands in a row sends the waiting one before it queues the next;
+  // a command already sent is not sent again, and the timer does not repeat it.
+  auto count = [&](const wchar_t* command) {
+    int n = 0;
+    for (int i = 0; i < dlg->m_listLog.GetCount(); ++i)
+      if (dlg->m_listLog.GetText(i).Find(CString(L"] ") + command) >= 0) ++n;
+    return n;
+  };
+  dlg->SendQueuedCommandNow();
+  EXPECT_EQ(count(L"$PVRTHIRD"), 1);
+  dlg->QueueCommand(L"$PVRFOURTH", 1);
+  dlg->SendQueuedCommandNow();
+  EXPECT_EQ(count(L"$PVRFOURTH"), 1) << "sent without waiting for the timer";
+  dlg->QueueCommand(L"$PVRFIFTH", 1);
+  Elapse(10);
+  EXPECT_EQ(count(L"$PVRFOURTH"), 1);
+  EXPECT_EQ(count(L"$PVRFIFTH"), 1);
 }
 
 TEST_F(SessionCoreTest, OversizedCommandIsRefusedWithAnErrorLine) {
