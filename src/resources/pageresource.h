@@ -11,6 +11,8 @@
 #define IDD_BLE_PAGE 154
 #define IDD_GEOFENCE_MAP 149
 #define IDD_GEOFENCE_DETAIL 152
+#define IDD_POLYGON_DETAIL 150
+#define IDD_POLYGON_MAP 151
 
 // Map pages (HTML resources).
 #define IDR_HTML_CIRCLEMAP 104
@@ -29,6 +31,13 @@
 #define IDC_MAP_ALLVIEW 1099
 #define IDC_DETAIL_NEXT 1000
 #define IDC_DETAIL_CANCEL 1001
+
+// Polygon map dialog (the polygon detail dialog's NEXT is IDOK, its CANCEL IDCANCEL).
+#define IDC_POLYMAP_PREV 1079
+#define IDC_POLYMAP_SEND 3
+#define IDC_POLYMAP_CANCEL 1080
+#define IDC_POLYMAP_FILE_OPEN 1081
+#define IDC_POLYMAP_FILE_SAVE 1082
 
 // BLE page.
 #define IDC_BLE_LIST 1106

@@ -1,6 +1,6 @@
 // Dialog templates registered by RegisterPageTemplates(): the side menu panel (133), the geofence
 // page (140) with its map dialog (149) and detail dialog (152), the BLE page (154), the BLE detail
-// dialog (153) and the report map dialog (111).
+// dialog (153), the polygon zone wizard (150, 151) and the report map dialog (111).
 #include "resources/pagetemplates.h"
 
 #include "platform/controls.h"
@@ -83,6 +83,34 @@ void RegisterGeofenceDetail() {
   platform::RegisterDialogTemplate(t);
 }
 
+// The polygon zone wizard: step 1 (the zone's settings, made at run time above NEXT and CANCEL) and
+// step 2 (the polygon map over its buttons; the dialog can be resized).
+void RegisterPolygonDetail() {
+  DialogTemplate t(IDD_POLYGON_DETAIL, 20, 20, 300, 230, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT | DS_CENTER, 0,
+                   L"Dialog", L"MS Shell Dlg", 8);
+  const DWORD v = WS_VISIBLE | WS_TABSTOP;
+  t.items = {
+      DialogItemTemplate(L"BUTTON", L"NEXT", IDOK, 165, 210, 60, 14, v | BS_PUSHBUTTON),
+      DialogItemTemplate(L"BUTTON", L"CANCEL", IDCANCEL, 232, 210, 60, 14, v | BS_PUSHBUTTON),
+  };
+  platform::RegisterDialogTemplate(t);
+}
+
+void RegisterPolygonMap() {
+  DialogTemplate t(IDD_POLYGON_MAP, 10, 10, 460, 320,
+                   WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | DS_SETFONT | DS_CENTER, 0, L"Dialog",
+                   L"MS Shell Dlg", 8);
+  const DWORD v = WS_VISIBLE | WS_TABSTOP;
+  t.items = {
+      DialogItemTemplate(L"BUTTON", L"PREV", IDC_POLYMAP_PREV, 105, 302, 60, 14, v | BS_PUSHBUTTON),
+      DialogItemTemplate(L"BUTTON", L"SEND", IDC_POLYMAP_SEND, 170, 302, 60, 14, v | BS_PUSHBUTTON),
+      DialogItemTemplate(L"BUTTON", L"CANCEL", IDC_POLYMAP_CANCEL, 235, 302, 60, 14, v | BS_PUSHBUTTON),
+      DialogItemTemplate(L"BUTTON", L"Cancel", IDC_POLYMAP_FILE_OPEN, 320, 302, 60, 14, v | BS_PUSHBUTTON),
+      DialogItemTemplate(L"BUTTON", L"Cancel", IDC_POLYMAP_FILE_SAVE, 390, 302, 60, 14, v | BS_PUSHBUTTON),
+  };
+  platform::RegisterDialogTemplate(t);
+}
+
 void RegisterBleDetail() {
   DialogTemplate t(IDD_BLE_DETAIL, 30, 30, 420, 260, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT, 0,
                    L"BLE Dialog", L"MS Shell Dlg", 8);
@@ -118,6 +146,8 @@ void RegisterPageTemplates() {
   RegisterReportMap();
   RegisterGeofenceMap();
   RegisterGeofenceDetail();
+  RegisterPolygonDetail();
+  RegisterPolygonMap();
   // The map pages are bundled into the program's own resources.
   platform::RegisterHtmlResource(IDR_HTML_CIRCLEMAP, L"qrc:/map/circlemap.html");
   platform::RegisterHtmlResource(IDR_HTML_POLYGONMAP, L"qrc:/map/polygonmap.html");

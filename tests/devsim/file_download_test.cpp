@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "../gui/dlg/mainwindow_fixture.h"
+#include "device_window_fixture.h"
 #include "devsim/devsim.h"
 #include "devsim/filereceiver.h"
 #include "devsim/trackerdevice.h"
@@ -52,14 +52,11 @@ QWidget* ProgressWindow() {
   return nullptr;
 }
 
-class FileDownloadTest : public testsupport::MainWindowFixture {
+class FileDownloadTest : public testsupport::DeviceWindowFixture {
  protected:
   void SetUp() override {
-    MainWindowFixture::SetUp();
-    g_bFileMode = FALSE;
-    ASSERT_TRUE(sim.Start()) << sim.LastError();
-    dlg = Open(9);
-    ASSERT_NE(dlg, nullptr);
+    DeviceWindowFixture::SetUp();
+    if (HasFatalFailure()) return;
     dlg->m_strModuleDir = platform::GetCurrentFolder() + L"/";
     ASSERT_TRUE(platform::CreateFolder(dlg->m_strModuleDir + L"Language XML"));
     ASSERT_TRUE(platform::WriteWholeFile(
@@ -77,18 +74,6 @@ class FileDownloadTest : public testsupport::MainWindowFixture {
     dlg->m_pageInfo.tab.nType = TAB_TYPE_FILE_DOWNLOAD;
     dlg->m_pSettingDlg->SendMessage(WM_SETTINGS_PAGE_NOTIFY, 0, reinterpret_cast<LPARAM>(&dlg->m_pageInfo));
     ASSERT_NE(Path(0), nullptr);
-  }
-  void TearDown() override {
-    if (dlg != nullptr && dlg->m_bPortOpen) Click(dlg, IDC_BTN_DISCONNECT);
-    m_dlg.reset();
-    sim.Stop();
-    MainWindowFixture::TearDown();
-  }
-
-  static void Click(CWnd* wnd, int id) { ClickButton(wnd, id); }
-  void Connect() {
-    ASSERT_TRUE(ConnectToPort(dlg, CString::FromUtf8(sim.PortName())));
-    ASSERT_TRUE(dlg->m_bPortOpen);
   }
   // The path field of the page's n-th file parameter.
   CWnd* Path(int i) const {
@@ -122,10 +107,8 @@ class FileDownloadTest : public testsupport::MainWindowFixture {
     return out;
   }
 
-  devsim::DeviceSimulator sim;
   devsim::TrackerDevice tracker{sim};
   devsim::FileReceiver receiver{sim};
-  CBrelvanoDlg* dlg = nullptr;
 };
 
 TEST_F(FileDownloadTest, TwoFilesArriveByteForByteUnderTheMovingProgressWindow) {

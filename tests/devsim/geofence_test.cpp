@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "../gui/dlg/mainwindow_fixture.h"
 #include "../gui/dlg/map_clicks.h"
+#include "device_window_fixture.h"
 #include "devsim/definitionserver.h"
 #include "devsim/devsim.h"
 #include "devsim/geofencedevice.h"
@@ -56,44 +56,16 @@ constexpr const char kDefinition[] =
 // The user's side of both fixtures: the main window, its geofence page and the simulated device
 // (geofence tables of both sets, the numbered-set device for the rest, the identity and the
 // definition download).
-class GeofenceUserBase : public testsupport::MainWindowFixture {
+class GeofenceUserBase : public testsupport::DeviceWindowFixture {
  protected:
   void SetUp() override {
-    MainWindowFixture::SetUp();
-    g_bFileMode = FALSE;
-    ASSERT_TRUE(sim.Start()) << sim.LastError();
-    dlg = Open(9);
-    ASSERT_NE(dlg, nullptr);
+    DeviceWindowFixture::SetUp();
     // No tile service: the map is drawn offline.
     CAppRegSettings settings;
     settings.SetRegistryKey(kAppRegistryKeyName);
     ASSERT_TRUE(settings.WriteProfileString(L"Map", L"TileUrl", L""));
   }
-  void TearDown() override {
-    if (dlg != nullptr && dlg->m_bPortOpen) Click(dlg, IDC_BTN_DISCONNECT);
-    m_dlg.reset();
-    sim.Stop();
-    MainWindowFixture::TearDown();
-  }
 
-  static void Click(CWnd* wnd, int id) {
-    wnd->SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(wnd->GetDlgItem(id)->GetSafeHwnd()));
-  }
-  void Connect() {
-    const CString name = CString::FromUtf8(sim.PortName());
-    bool selected = false;
-    for (int i = 0; i < dlg->m_comboPort.GetCount() && !selected; ++i) {
-      if (dlg->m_comboPort.GetLBText(i) == name) {
-        dlg->m_comboPort.SetCurSel(i);
-        dlg->m_strComPort = name;
-        selected = true;
-      }
-    }
-    ASSERT_TRUE(selected) << "the simulator's port is listed";
-    Click(dlg, IDC_BTN_CONNECT);
-    ASSERT_TRUE(dlg->m_bPortOpen);
-  }
   // Opens the device's geofence tab as a user picks it in the tab strip; the list read runs.
   void OpenGeofenceTab() {
     int tab = -1;
@@ -127,11 +99,6 @@ class GeofenceUserBase : public testsupport::MainWindowFixture {
     return nullptr;
   }
   size_t WritesNow() const { return geo.Writes().size(); }
-  bool LogHas(const CString& text) const {
-    for (int i = 0; i < dlg->m_listLog.GetCount(); ++i)
-      if (dlg->m_listLog.GetText(i).Find(text) >= 0) return true;
-    return false;
-  }
   // Step 1 of ADD or EDIT passed with NEXT: the map dialog is shown with its page.
   CMapDialog* NextToMap() {
     Click(Page()->m_pDetailDlg, IDC_DETAIL_NEXT);
@@ -168,12 +135,10 @@ class GeofenceUserBase : public testsupport::MainWindowFixture {
     return testsupport::ClickUntilChanged(*map, Qt::RightButton, dx, 0, origin);
   }
 
-  devsim::DeviceSimulator sim;
   devsim::GeofenceDevice geo{sim};
   devsim::NumberedDevice numbered{sim};
   devsim::TrackerDevice tracker{sim};
   devsim::DefinitionServer server{sim, tracker};
-  CBrelvanoDlg* dlg = nullptr;
 };
 
 class GeofenceUserTest : public GeofenceUserBase {

@@ -11,16 +11,21 @@
 #include <utility>
 #include <vector>
 
-#include "../gui/dlg/mainwindow_fixture.h"
+#include "../gui/dlg/map_clicks.h"
+#include "device_window_fixture.h"
 #include "devsim/definitionserver.h"
 #include "devsim/devsim.h"
 #include "devsim/polygondevice.h"
 #include "devsim/trackerdevice.h"
+#include "gui/dlg/polydetaildlg.h"
+#include "gui/dlg/polygondlg.h"
 #include "gui/dlg/polygonpointfile.h"
 #include "gui/dlg/settingdlg.h"
 #include "platform/files.h"
 #include "platform/modal.h"
 #include "platform/pumpwait.h"
+#include "reference/default/appregsettings.h"
+#include "resources/pageresource.h"
 #include "resources/settingresource.h"
 
 namespace {
@@ -42,21 +47,8 @@ constexpr const char kDefinition[] =
 
 using Points = std::vector<std::pair<std::string, std::string>>;
 
-class PolygonUserTest : public testsupport::MainWindowFixture {
+class PolygonUserTest : public testsupport::DeviceWindowFixture {
  protected:
-  void SetUp() override {
-    MainWindowFixture::SetUp();
-    g_bFileMode = FALSE;
-    ASSERT_TRUE(sim.Start()) << sim.LastError();
-    dlg = Open(9);
-    ASSERT_NE(dlg, nullptr);
-  }
-  void TearDown() override {
-    if (dlg != nullptr && dlg->m_bPortOpen) ClickButton(dlg, IDC_BTN_DISCONNECT);
-    m_dlg.reset();
-    sim.Stop();
-    MainWindowFixture::TearDown();
-  }
   static devsim::SimPolygonZone Zone(int index, const char* name, const Points& points) {
     devsim::SimPolygonZone zone;
     zone.index = index;
@@ -64,6 +56,18 @@ class PolygonUserTest : public testsupport::MainWindowFixture {
     zone.role11 = name;
     zone.points = points;
     return zone;
+  }
+  // The device serves the definition; Connect, and the page is there once the download is done.
+  void ConnectWith(const char* definition) {
+    dlg->m_strModuleDir = platform::GetCurrentFolder() + L"/";
+    server.ServeXmlFile(definition);
+    devsim::TrackerIdentity id;
+    id.model = "VR600";
+    id.version = "150";
+    tracker.SetIdentity(id);
+    ASSERT_TRUE(ConnectToPort(dlg, CString::FromUtf8(sim.PortName())));
+    ASSERT_TRUE(platform::PumpUntil([&] { return Page() != nullptr && !dlg->m_bDefinitionPending; }, kTimeoutMs));
+    ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
   }
   CSettingDialog* Page() const { return dlg->m_pSettingDlg; }
   std::vector<CString> Rows() const {
@@ -81,11 +85,6 @@ class PolygonUserTest : public testsupport::MainWindowFixture {
           list.SetSelectionMark(i);
         }
   }
-  bool LogHas(const CString& text) const {
-    for (int i = 0; i < dlg->m_listLog.GetCount(); ++i)
-      if (dlg->m_listLog.GetText(i).Find(text) >= 0) return true;
-    return false;
-  }
   // The wizard's SEND: the zone's settings with its point text and count.
   void Send(int index, const CString& pointText, int count) {
     POLYGON_INFO zone = dlg->m_pPolygonTable[index - 1];
@@ -97,35 +96,20 @@ class PolygonUserTest : public testsupport::MainWindowFixture {
     Page()->SubmitPolygon(pointText, countText, zone);
   }
 
-  devsim::DeviceSimulator sim;
   devsim::PolygonDevice poly{sim};
   devsim::TrackerDevice tracker{sim};
   devsim::DefinitionServer server{sim, tracker};
-  CBrelvanoDlg* dlg = nullptr;
 };
 
 TEST_F(PolygonUserTest, ReadAddSaveDeleteReopenAndDeleteZonesOnTheDevice) {
   poly.Put(Zone(1, "Depot", {{"126.1", "37.1"}, {"126.2", "37.2"}, {"126.3", "37.1"}}));
   poly.Put(Zone(2, "Port", {{"127.1", "35.1"}, {"127.2", "35.2"}, {"127.3", "35.1"}, {"127.4", "35.0"}}));
   poly.Put(Zone(4, "Farm", {{"128.1", "36.1"}, {"128.2", "36.2"}, {"128.3", "36.1"}}));
-  dlg->m_strModuleDir = platform::GetCurrentFolder() + L"/";
-  server.ServeXmlFile(kDefinition);
-  devsim::TrackerIdentity id;
-  id.model = "VR600";
-  id.version = "150";
-  tracker.SetIdentity(id);
-  ASSERT_TRUE(ConnectToPort(dlg, CString::FromUtf8(sim.PortName())));
-  ASSERT_TRUE(platform::PumpUntil([&] { return Page() != nullptr && !dlg->m_bDefinitionPending; }, kTimeoutMs));
-  ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
+  ConnectWith(kDefinition);
   ASSERT_NE(dlg->m_pPolygonTable, nullptr);
 
   // READ: the polygon tab lists the device's zones, zone by zone.
-  int tab = -1;
-  for (int i = 0; i < dlg->m_tabPages.GetItemCount(); ++i)
-    if (dlg->m_tabInfo[i].nType == TAB_TYPE_POLYGON) tab = i;
-  ASSERT_GE(tab, 0);
-  dlg->m_tabPages.SetCurSel(tab);
-  dlg->OnTabSelChange(nullptr, nullptr);
+  ASSERT_TRUE(OpenTabOfType(dlg, TAB_TYPE_POLYGON));
   ASSERT_TRUE(platform::PumpUntil([&] { return Rows().size() == 3 && dlg->m_bPolygonListDone; }, kTimeoutMs));
   EXPECT_EQ(Rows(), (std::vector<CString>{L"01", L"02", L"04"}));
   EXPECT_EQ(Page()->m_listPolygon.GetItemText(1, 1), CString(L"Port"));
@@ -193,6 +177,297 @@ TEST_F(PolygonUserTest, ReadAddSaveDeleteReopenAndDeleteZonesOnTheDevice) {
   EXPECT_EQ(poly.Lines().size(), before + 1) << "only the settings packet went out";
   EXPECT_TRUE(dlg->m_tabPages.IsWindowEnabled());
   EXPECT_TRUE(poly.Get(5).points.empty());
+}
+
+// The wizard as a user goes through it: a polygon page whose zones have a number, a name and an
+// active choice, and a service setting; the map page is the program's own, drawn offline.
+constexpr const char kWizardDefinition[] =
+    "<brelvano S=\"$T\" D=\";\" cmd=\"SHDC\" res=\"SDRDH\" V=\"1\">"
+    "<grp id=\"1\" title=\"General\" hdr=\"GEN\">"
+    "<item fid=\"APN\" type=\"edit\" curr=\"web\" max=\"20\"/>"
+    "</grp>"
+    "<grp id=\"19\" title=\"Polygon\" hdr=\"PLG\" min=\"1\" max=\"6\" ptmax=\"60\">"
+    "<subgrp id=\"0\" hdr=\"PLS\" title=\"Service\">"
+    "<item id=\"0\" fid=\"Polygon\" type=\"combo\" num=\"2\" curr=\"Enable\"><ele>Disable</ele><ele>Enable</ele></item>"
+    "<item id=\"1\" fid=\"Interval\" type=\"edit\" curr=\"30\"/>"
+    "</subgrp>"
+    "<subgrp id=\"1\" hdr=\"PLA\" title=\"Zones\">"
+    "<mgrp id=\"1\" title=\"Zone Setting\">"
+    "<item id=\"0\" fid=\"Zone\" type=\"combo\" num=\"6\"/>"
+    "<item id=\"11\" fid=\"Name\" type=\"edit\" curr=\"Area\" max=\"10\"/>"
+    "<item id=\"12\" fid=\"Active\" type=\"combo\" num=\"2\" curr=\"On\"><ele>Off</ele><ele>On</ele></item>"
+    "</mgrp>"
+    "<mgrp id=\"2\" title=\"Zone Map\"/>"
+    "<sheet id=\"3\" column=\"4\"><column>No</column><column>Name</column><column>Active</column>"
+    "<column>Points</column></sheet>"
+    "</subgrp>"
+    "</grp>"
+    "</brelvano>";
+
+class PolygonWizardTest : public PolygonUserTest {
+ protected:
+  void SetUp() override {
+    PolygonUserTest::SetUp();
+    // No tile service: the map is drawn offline.
+    CAppRegSettings settings;
+    settings.SetRegistryKey(kAppRegistryKeyName);
+    ASSERT_TRUE(settings.WriteProfileString(L"Map", L"TileUrl", L""));
+  }
+  void ConnectAndOpenPolygonTab() {
+    ConnectWith(kWizardDefinition);
+    ASSERT_TRUE(OpenTabOfType(dlg, TAB_TYPE_POLYGON));
+    ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_bPolygonListDone && Page()->m_listPolygon.IsWindowVisible(); },
+                                    kTimeoutMs));
+  }
+  CPolyDetailDlg* Detail() const { return Page()->m_pPolyDetailDlg; }
+  CPolygonDialog* Map() const { return Page()->m_pPolygonDlg; }
+  // The value control of the wizard's zone setting with that name.
+  CWnd* DetailControl(const wchar_t* name) const {
+    for (POSITION pos = Page()->m_pParamList->GetHeadPosition(); pos != nullptr;) {
+      auto* p = static_cast<PARAM_INFO*>(Page()->m_pParamList->GetNext(pos));
+      if (p->subGroups[1].nId == 1 && p->subGroups[1].strName == name) return Detail()->ValueControl(p);
+    }
+    return nullptr;
+  }
+  // ADD, the zone's settings, NEXT: the map is shown and prepared for a new zone.
+  void AddUpToTheMap(const wchar_t* name, bool firstShowing) {
+    ClickButton(Page(), IDC_SETTING_POLYGON_ADD);
+    ASSERT_NE(Detail(), nullptr);
+    ASSERT_TRUE(Detail()->IsWindowVisible());
+    EXPECT_FALSE(Page()->IsWindowEnabled()) << "the page waits for the wizard";
+    auto* nameEdit = dynamic_cast<CEdit*>(DetailControl(L"Name"));
+    ASSERT_NE(nameEdit, nullptr);
+    EXPECT_EQ(nameEdit->GetWindowText(), CString(L"Area")) << "a new zone starts from the default";
+    nameEdit->SetWindowText(name);
+    ClickButton(Detail(), IDOK);
+    ASSERT_NE(Map(), nullptr);
+    if (firstShowing) {
+      EXPECT_FALSE(Detail()->IsMapPageLoaded()) << "NEXT came before the page had loaded";
+    }
+    EXPECT_TRUE(Map()->IsWindowVisible());
+    EXPECT_FALSE(Detail()->IsWindowVisible());
+    // The page loads while the user looks at the map; then it is prepared and given the limits.
+    ASSERT_TRUE(platform::PumpUntil([&] { return Detail()->IsMapPageLoaded(); }, 30000)) << "the map page loads";
+    ASSERT_TRUE(platform::PumpUntil([&] { return Map()->CallScript(L"getLimits()") == L"60;0;3"; }, kTimeoutMs))
+        << Map()->CallScript(L"getLimits()").ToUtf8();
+    EXPECT_FALSE(Map()->GetDlgItem(IDC_POLYMAP_SEND)->IsWindowEnabled()) << "nothing to send yet";
+  }
+  // Left clicks until the page counts the point.
+  bool AddPoint(int dx, int dy, const wchar_t* after) {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+      testsupport::ClickMap(*Map(), Qt::LeftButton, dx, dy);
+      if (platform::PumpUntil([&] { return Map()->CallScript(L"getPointCount()") == after; }, 1000)) return true;
+    }
+    return false;
+  }
+  static Points PointsOf(const CString& text) {
+    Points points;
+    const std::string all = text.ToUtf8();
+    size_t start = 0;
+    while (start <= all.size()) {
+      size_t end = all.find('\n', start);
+      if (end == std::string::npos) end = all.size();
+      const std::string line = all.substr(start, end - start);
+      const size_t at = line.find('@');
+      const size_t at2 = line.find('@', at + 1);
+      if (at != std::string::npos) points.emplace_back(line.substr(0, at), line.substr(at + 1, at2 - at - 1));
+      start = end + 1;
+    }
+    return points;
+  }
+};
+
+TEST_F(PolygonWizardTest, AZoneDrawnOnTheMapIsSentSavedDeletedAndOpenedAgain) {
+  poly.Put(Zone(1, "Depot", {{"126.1", "37.1"}, {"126.2", "37.2"}, {"126.3", "37.1"}}));
+  ConnectAndOpenPolygonTab();
+  ASSERT_TRUE(platform::PumpUntil([&] { return Rows().size() == 1; }, kTimeoutMs));
+  AddUpToTheMap(L"Yard", true);
+
+  // SEND before the zone is drawn: refused, the wizard stays open.
+  const size_t readLines = poly.Lines().size();
+  platform::ModalService::Instance().ExpectMessageBox(IDOK);
+  Map()->OnSend();
+  EXPECT_EQ(platform::ModalService::Instance().Records().back().text,
+            CString(L"A zone needs at least three points: draw the zone and confirm it."));
+  EXPECT_TRUE(Map()->IsWindowVisible());
+  EXPECT_EQ(poly.Lines().size(), readLines) << "nothing was written";
+
+  // Four clicks, a click on the first point closes the zone, 'confirm' takes it.
+  // (The point table takes the right of the page: the clicks stay left of it.)
+  ASSERT_TRUE(AddPoint(-160, -60, L"1"));
+  ASSERT_TRUE(AddPoint(40, -60, L"2"));
+  ASSERT_TRUE(AddPoint(50, 60, L"3"));
+  ASSERT_TRUE(AddPoint(-150, 70, L"4"));
+  testsupport::ClickMap(*Map(), Qt::LeftButton, -160, -60);
+  ASSERT_TRUE(platform::PumpUntil([&] { return Map()->CallScript(L"confirmZone()") == L"0"; }, kTimeoutMs));
+  // SEND and File Save are enabled once the page holds the zone.
+  ASSERT_TRUE(platform::PumpUntil([&] { return Map()->GetDlgItem(IDC_POLYMAP_SEND)->IsWindowEnabled(); }, kTimeoutMs));
+  EXPECT_TRUE(Map()->GetDlgItem(IDC_POLYMAP_FILE_SAVE)->IsWindowEnabled());
+  Map()->UpdatePageData();
+  const CString drawn = Map()->m_strPolyZone;
+  const Points expected = PointsOf(drawn);
+  ASSERT_EQ(expected.size(), 4u) << drawn.ToUtf8();
+
+  // File Save: the zone as a point file.
+  QTemporaryDir dir;
+  const CString file = CString(dir.path()) + L"/yard.stp";
+  platform::ModalService::Instance().ExpectFileDialog(file);
+  ClickButton(Map(), IDC_POLYMAP_FILE_SAVE);
+  std::string bytes;
+  ASSERT_TRUE(platform::ReadWholeFile(file, bytes));
+  EXPECT_EQ(bytes, brelvano::PolygonPointFileBytes(drawn));
+
+  // SEND: the zone goes to the device packet by packet; the wizard closes, the page is back.
+  ClickButton(Map(), IDC_POLYMAP_SEND);
+  ASSERT_TRUE(platform::PumpUntil([&] { return Rows().size() == 2; }, kTimeoutMs)) << "the written zone is listed";
+  EXPECT_EQ(Rows(), (std::vector<CString>{L"01", L"02"}));
+  EXPECT_EQ(poly.Get(2).points, expected) << "the device holds exactly the drawn points";
+  EXPECT_EQ(poly.Get(2).role11, "Yard");
+  EXPECT_EQ(poly.Get(2).active, 1);
+  EXPECT_FALSE(Map()->IsWindowVisible());
+  EXPECT_FALSE(Detail()->IsWindowVisible());
+  EXPECT_TRUE(Page()->IsWindowEnabled());
+  EXPECT_TRUE(platform::PumpUntil([&] { return dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
+
+  // The zone is deleted on the device.
+  SelectRows({L"02"});
+  platform::ModalService::Instance().ExpectMessageBox(IDOK);
+  ClickButton(Page(), IDC_SETTING_POLYGON_DELETE);
+  ASSERT_TRUE(platform::PumpUntil([&] { return poly.Get(2).points.empty(); }, kTimeoutMs));
+
+  // A new ADD opens the file instead of drawing; a file over the per-zone limit is refused first.
+  AddUpToTheMap(L"Again", false);
+  const CString tooMany = CString(dir.path()) + L"/many.stp";
+  ASSERT_TRUE(brelvano::WritePolygonPointFile(tooMany, drawn + L"\n" + drawn));
+  const int limit = Page()->m_nPointLimit;
+  Page()->m_nPointLimit = 6;
+  platform::ModalService::Instance().ExpectFileDialog(tooMany);
+  platform::ModalService::Instance().ExpectMessageBox(IDOK);
+  ClickButton(Map(), IDC_POLYMAP_FILE_OPEN);
+  EXPECT_EQ(platform::ModalService::Instance().Records().back().text, CString(L"can not point number exceed"));
+  EXPECT_EQ(Map()->CallScript(L"getPointCount()"), CString(L"0")) << "the page is unchanged";
+  Page()->m_nPointLimit = limit;
+  platform::ModalService::Instance().ExpectFileDialog(file);
+  ClickButton(Map(), IDC_POLYMAP_FILE_OPEN);
+  ASSERT_TRUE(platform::PumpUntil([&] { return Map()->GetDlgItem(IDC_POLYMAP_SEND)->IsWindowEnabled(); }, kTimeoutMs));
+  ClickButton(Map(), IDC_POLYMAP_SEND);
+  ASSERT_TRUE(platform::PumpUntil([&] { return Rows().size() == 2; }, kTimeoutMs));
+  EXPECT_EQ(poly.Get(2).points, expected) << "the device holds the same points again";
+  EXPECT_EQ(poly.Get(2).role11, "Again");
+
+  // The service settings: SEND of the page sends "PLS" with the chosen index and value.
+  const size_t before = poly.Lines().size();
+  ClickButton(Page(), IDC_SETTING_SEND);
+  ASSERT_TRUE(platform::PumpUntil([&] { return poly.Lines().size() > before; }, kTimeoutMs));
+  EXPECT_EQ(poly.Service(), "1;30");
+}
+
+TEST_F(PolygonWizardTest, PrevGoesBackCancelEndsTheWizardAndNextNeedsAFreeZoneNumber) {
+  poly.Put(Zone(1, "Depot", {{"126.1", "37.1"}, {"126.2", "37.2"}, {"126.3", "37.1"}}));
+  ConnectAndOpenPolygonTab();
+  ASSERT_TRUE(platform::PumpUntil([&] { return Rows().size() == 1; }, kTimeoutMs));
+  const size_t readLines = poly.Lines().size();
+  ClickButton(Page(), IDC_SETTING_POLYGON_ADD);
+  auto* zone = dynamic_cast<CComboBox*>(DetailControl(L"Zone"));
+  ASSERT_NE(zone, nullptr);
+  // Zone 1 is in use: the choice offers 2 to 6, the first selected.
+  ASSERT_EQ(zone->GetCount(), 5);
+  EXPECT_EQ(zone->GetLBText(zone->GetCurSel()), CString(L"2"));
+  // Without a zone number NEXT refuses and the dialog stays.
+  zone->SetCurSel(-1);
+  platform::ModalService::Instance().ExpectMessageBox(IDOK);
+  ClickButton(Detail(), IDOK);
+  EXPECT_EQ(platform::ModalService::Instance().Records().back().text, CString(L"Please choose the zone number."));
+  EXPECT_TRUE(Detail()->IsWindowVisible());
+  // Enter and Escape do nothing in step 1.
+  for (WPARAM key : {static_cast<WPARAM>(VK_RETURN), static_cast<WPARAM>(VK_ESCAPE)}) {
+    MSG msg{};
+    msg.hwnd = Detail()->GetSafeHwnd();
+    msg.message = WM_KEYDOWN;
+    msg.wParam = key;
+    EXPECT_TRUE(Detail()->PreTranslateMessage(&msg));
+  }
+  zone->SetCurSel(2);
+  ClickButton(Detail(), IDOK);
+  ASSERT_TRUE(Map()->IsWindowVisible());
+  EXPECT_EQ(Detail()->m_zone.nIndex, 4);
+
+  // Point files that cannot be read or written are said so; an existing file is replaced only when
+  // the user agrees.
+  QTemporaryDir dir;
+  platform::ModalService& modal = platform::ModalService::Instance();
+  const CString missing = CString(dir.path()) + L"/missing.stp";
+  modal.ExpectFileDialog(missing);
+  modal.ExpectMessageBox(IDOK);
+  ClickButton(Map(), IDC_POLYMAP_FILE_OPEN);
+  EXPECT_EQ(modal.Records().back().text, L"The point file cannot be read: " + missing);
+  const CString existing = CString(dir.path()) + L"/kept.stp";
+  ASSERT_TRUE(brelvano::WritePolygonPointFile(existing, L"1@2@"));
+  modal.ExpectFileDialog(existing);
+  modal.ExpectMessageBox(IDCANCEL);
+  ClickButton(Map(), IDC_POLYMAP_FILE_SAVE);
+  EXPECT_EQ(modal.Records().back().text, CString(L"Do you want overwite?"));
+  std::string bytes;
+  ASSERT_TRUE(platform::ReadWholeFile(existing, bytes));
+  EXPECT_EQ(bytes, brelvano::PolygonPointFileBytes(L"1@2@")) << "the file is untouched";
+  const CString unwritable = CString(dir.path()) + L"/no/such/folder/zone.stp";
+  modal.ExpectFileDialog(unwritable);
+  modal.ExpectMessageBox(IDOK);
+  ClickButton(Map(), IDC_POLYMAP_FILE_SAVE);
+  EXPECT_EQ(modal.Records().back().text, L"The point file cannot be written: " + unwritable);
+  EXPECT_FALSE(platform::FileExists(unwritable));
+  // PREV shows step 1 again with its values.
+  ClickButton(Map(), IDC_POLYMAP_PREV);
+  EXPECT_FALSE(Map()->IsWindowVisible());
+  EXPECT_TRUE(Detail()->IsWindowVisible());
+  EXPECT_EQ(zone->GetLBText(zone->GetCurSel()), CString(L"4"));
+  ClickButton(Detail(), IDOK);
+  // CANCEL ends both steps: nothing written, the page and the tab strip are back.
+  ClickButton(Map(), IDC_POLYMAP_CANCEL);
+  EXPECT_FALSE(Map()->IsWindowVisible());
+  EXPECT_FALSE(Detail()->IsWindowVisible());
+  EXPECT_TRUE(Page()->IsWindowEnabled());
+  EXPECT_TRUE(dlg->m_tabPages.IsWindowEnabled());
+  EXPECT_EQ(DetailControl(L"Zone"), nullptr) << "the controls are gone";
+  EXPECT_EQ(poly.Lines().size(), readLines) << "nothing was written";
+
+  // The session ends while the wizard is open: the wizard goes with the page.
+  ClickButton(Page(), IDC_SETTING_POLYGON_ADD);
+  ClickButton(Detail(), IDOK);
+  ASSERT_TRUE(Map()->IsWindowVisible());
+  ClickButton(dlg, IDC_BTN_DISCONNECT);
+  ASSERT_TRUE(platform::PumpUntil([&] { return !dlg->m_bPortOpen; }, kTimeoutMs));
+  EXPECT_TRUE(dlg->m_pSettingDlg == nullptr || !dlg->m_pSettingDlg->m_pPolygonDlg->IsWindowVisible());
+}
+
+TEST_F(PolygonWizardTest, EditShowsTheStoredZoneOnTheMapAndSendsItBack) {
+  const Points depot = {{"126.100000", "37.100000"}, {"126.200000", "37.200000"}, {"126.300000", "37.100000"}};
+  poly.Put(Zone(1, "Depot", depot));
+  ConnectAndOpenPolygonTab();
+  ASSERT_TRUE(platform::PumpUntil([&] { return Rows().size() == 1; }, kTimeoutMs));
+  SelectRows({L"01"});
+  ClickButton(Page(), IDC_SETTING_POLYGON_EDIT);
+  ASSERT_NE(Detail(), nullptr);
+  ASSERT_TRUE(Detail()->IsWindowVisible());
+  EXPECT_EQ(Page()->m_strMapPointText, CString(L"126.100000@37.100000\n126.200000@37.200000\n126.300000@37.100000\n@\n@\n"));
+  auto* zone = dynamic_cast<CComboBox*>(DetailControl(L"Zone"));
+  ASSERT_NE(zone, nullptr);
+  EXPECT_FALSE(zone->IsWindowEnabled());
+  EXPECT_EQ(zone->GetLBText(zone->GetCurSel()), CString(L"1"));
+  EXPECT_EQ(DetailControl(L"Name")->GetWindowText(), CString(L"Depot"));
+  ClickButton(Detail(), IDOK);
+  // The stored zone is drawn once the page has loaded; SEND is there from the start.
+  ASSERT_TRUE(platform::PumpUntil([&] { return Map()->CallScript(L"getPointCount()") == L"3"; }, 30000));
+  EXPECT_TRUE(Map()->GetDlgItem(IDC_POLYMAP_SEND)->IsWindowEnabled());
+  EXPECT_EQ(Map()->CallScript(L"getLimits()"), CString(L"60;0;0")) << "the edited zone's own points do not count";
+  ClickButton(Map(), IDC_POLYMAP_SEND);
+  ASSERT_TRUE(platform::PumpUntil([&] { return !Map()->IsWindowVisible() && dlg->m_tabPages.IsWindowEnabled(); },
+                                  kTimeoutMs));
+  ASSERT_TRUE(platform::PumpUntil([&] { return poly.Lines().back().find("PLG;3;3;1;1") != std::string::npos; }, kTimeoutMs))
+      << poly.Lines().back();
+  EXPECT_EQ(poly.Get(1).points, depot);
+  EXPECT_EQ(poly.Get(1).role11, "Depot");
+  EXPECT_EQ(Rows(), (std::vector<CString>{L"01"}));
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "../gui/dlg/mainwindow_fixture.h"
 #include "../gui/dlg/model_fill.h"
+#include "device_window_fixture.h"
 #include "devsim/devsim.h"
 #include "devsim/numbereddevice.h"
 #include "devsim/recordstore.h"
@@ -24,40 +24,20 @@ namespace {
 constexpr DWORD kTimeoutMs = 10000;
 constexpr int kBleCode = 41;
 
-class RecordPagesTest : public testsupport::MainWindowFixture {
+class RecordPagesTest : public testsupport::DeviceWindowFixture {
  protected:
   void SetUp() override {
-    MainWindowFixture::SetUp();
+    DeviceWindowFixture::SetUp();
+    if (HasFatalFailure()) return;
     TolerateMissingAssignCsv();  // the Document folder of these tests holds no CSV
-    g_bFileMode = FALSE;
     // The handshake is never answered: the test gives the session its definition itself.
     tracker.SetIgnored("Rdy", true);
-    ASSERT_TRUE(sim.Start()) << sim.LastError();
-    dlg = Open(9);
-    ASSERT_NE(dlg, nullptr);
     dlg->ShowWindow(SW_SHOW);
     Connect();
   }
   void TearDown() override {
-    if (dlg != nullptr && dlg->m_bPortOpen) Click(dlg, IDC_BTN_DISCONNECT);
     SetBleCount(50);
-    m_dlg.reset();
-    sim.Stop();
-    MainWindowFixture::TearDown();
-  }
-  static void Click(CWnd* wnd, int id) {
-    wnd->SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(wnd->GetDlgItem(id)->GetSafeHwnd()));
-  }
-  void Connect() {
-    const CString name = CString::FromUtf8(sim.PortName());
-    for (int i = 0; i < dlg->m_comboPort.GetCount(); ++i) {
-      if (dlg->m_comboPort.GetLBText(i) == name) {
-        dlg->m_comboPort.SetCurSel(i);
-        dlg->m_strComPort = name;
-      }
-    }
-    Click(dlg, IDC_BTN_CONNECT);
-    ASSERT_TRUE(dlg->m_bPortOpen);
+    DeviceWindowFixture::TearDown();
   }
   PARAM_INFO* Param(int tab, int i) {
     CPtrList* list = dlg->TabParamList(tab);
@@ -103,7 +83,6 @@ class RecordPagesTest : public testsupport::MainWindowFixture {
     Click(Page()->DetailDialog(), IDC_BLE_DETAIL_OK);
   }
 
-  devsim::DeviceSimulator sim;
   devsim::TrackerDevice tracker{sim};
   devsim::NumberedDevice numbered{sim};
   devsim::RecordStore store{sim};
@@ -116,7 +95,6 @@ class RecordPagesTest : public testsupport::MainWindowFixture {
     }
     return n;
   }
-  CBrelvanoDlg* dlg = nullptr;
 };
 
 TEST_F(RecordPagesTest, BleRecordsReadAddedEditedAndDeleted) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "../gui/dlg/mainwindow_fixture.h"
+#include "device_window_fixture.h"
 #include "devsim/devsim.h"
 #include "devsim/trackerdevice.h"
 #include "gui/dlg/settingdlg.h"
@@ -30,47 +30,23 @@ constexpr const char kDefinition[] =
     "</brelvano>";
 
 
-class SettingPageSendTest : public testsupport::MainWindowFixture {
+class SettingPageSendTest : public testsupport::DeviceWindowFixture {
  protected:
   void SetUp() override {
-    MainWindowFixture::SetUp();
-    g_bFileMode = FALSE;
+    DeviceWindowFixture::SetUp();
     sim.AddHandler([](const std::string& line, devsim::Responder& out) {
       if (line.compare(0, 6, "$TGEN;") != 0) return false;
       out.SendLine("$T;Res;GEN;OK");
       return true;
     });
-    ASSERT_TRUE(sim.Start()) << sim.LastError();
-    dlg = Open(9);
-    ASSERT_NE(dlg, nullptr);
-  }
-  void TearDown() override {
-    if (dlg != nullptr && dlg->m_bPortOpen) Click(dlg, IDC_BTN_DISCONNECT);
-    m_dlg.reset();
-    sim.Stop();
-    MainWindowFixture::TearDown();
-  }
-
-  static void Click(CWnd* wnd, int id) { ClickButton(wnd, id); }
-  void Connect() {
-    ASSERT_TRUE(ConnectToPort(dlg, CString::FromUtf8(sim.PortName()))) << "the simulator's port is listed";
-    ASSERT_TRUE(dlg->m_bPortOpen);
   }
   PARAM_INFO* Shown(int i) const {
     CSettingDialog* page = dlg->m_pSettingDlg;
     if (page == nullptr || page->m_pParamList == nullptr || page->m_pParamList->GetCount() <= i) return nullptr;
     return static_cast<PARAM_INFO*>(page->m_pParamList->GetAt(page->m_pParamList->FindIndex(i)));
   }
-  bool LogHas(const CString& text) const {
-    for (int i = 0; i < dlg->m_listLog.GetCount(); ++i) {
-      if (dlg->m_listLog.GetText(i).Find(text) >= 0) return true;
-    }
-    return false;
-  }
 
-  devsim::DeviceSimulator sim;
   devsim::TrackerDevice tracker{sim};
-  CBrelvanoDlg* dlg = nullptr;
 };
 
 TEST_F(SettingPageSendTest, ChangedValuesReachTheDeviceAsOneFramedCommand) {

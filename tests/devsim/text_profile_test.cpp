@@ -199,7 +199,7 @@ TEST_F(TextProfileTest, ARefusedLineStopsTheChangeAndMalformedItemsAreLeftOut) {
   ASSERT_NE(dlg->m_pPolygonTable, nullptr);
   EXPECT_EQ(dlg->m_pPolygonTable[1].nPointCount, 0) << "a zone value without its three fields is left out";
   EXPECT_EQ(dlg->m_pPolygonTable[2].nPointCount, 3);
-  EXPECT_EQ(dlg->m_pPolygonTable[2].nListFlag2, 2);
+  EXPECT_EQ(dlg->m_pPolygonTable[2].bUpRole2, 2);
   EXPECT_EQ(Param(0, 2)->strValue, CString(L"0")) << "the combo's item on a later line is found";
 
   // The device refuses the first line: nothing more is sent and the change fails.

@@ -9,11 +9,14 @@
 #include <vector>
 
 #include "../gui/dlg/mainwindow_fixture.h"
+#include "../platform/wait_util.h"
 #include "devsim/devsim.h"
+#include "devsim/recordstore.h"
 #include "devsim/setcommanddevice.h"
 #include "devsim/trackerdevice.h"
 #include "gui/dlg/profilexmltext.h"
 #include "gui/dlg/settingdlg.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/pumpwait.h"
 
@@ -21,19 +24,29 @@ namespace {
 
 constexpr DWORD kTimeoutMs = 10000;
 
-constexpr const char kDefinition[] =
-    "<brelvano S=\"$T\" D=\";\" R=\"Res\" cmd=\"SHDC\" res=\"SHDR\" V=\"1\">"
-    "<grp id=\"1\" title=\"General\" hdr=\"GEN\">"
-    "<item fid=\"Mode\" type=\"combo\" num=\"2\" curr=\"Off\"><ele>Off</ele><ele>On</ele></item>"
-    "<item fid=\"APN\" type=\"edit\" curr=\"web\" max=\"20\"/>"
-    "<item fid=\"Interval\" type=\"edit_number\" curr=\"30\"/>"
-    "</grp>"
-    "<grp id=\"1\" title=\"Report\" hdr=\"RPT\"></grp>"
-    "</brelvano>";
+// A generic page of three values, then the pages given.
+std::string DefinitionWith(const char* pages) {
+  return std::string("<brelvano S=\"$T\" D=\";\" R=\"Res\" cmd=\"SHDC\" res=\"SHDR\" V=\"1\">"
+                     "<grp id=\"1\" title=\"General\" hdr=\"GEN\">"
+                     "<item fid=\"Mode\" type=\"combo\" num=\"2\" curr=\"Off\"><ele>Off</ele><ele>On</ele></item>"
+                     "<item fid=\"APN\" type=\"edit\" curr=\"web\" max=\"20\"/>"
+                     "<item fid=\"Interval\" type=\"edit_number\" curr=\"30\"/>"
+                     "</grp>") +
+         pages + "</brelvano>";
+}
+
+constexpr const char kReportPage[] = "<grp id=\"1\" title=\"Report\" hdr=\"RPT\"></grp>";
+
+// A page of driver identifiers and one of access points beside the generic page.
+constexpr const char kListPages[] =
+    "<grp id=\"21\" title=\"Drivers\" hdr=\"HAD\"><item fid=\"Driver\" type=\"edit\"/></grp>"
+    "<grp id=\"26\" title=\"Access points\" hdr=\"APS\"><item fid=\"Preset\" type=\"edit\"/></grp>";
 
 struct Device {
   devsim::DeviceSimulator sim;
   devsim::TrackerDevice tracker{sim};
+  // Before the configuration, which would take the list writes as settings.
+  devsim::RecordStore lists{sim};
   std::unique_ptr<devsim::SetCommandDevice> config;
 };
 
@@ -55,7 +68,7 @@ class XmlProfileTest : public testsupport::MainWindowFixture {
     ASSERT_NE(dlg, nullptr);
     dlg->m_strModuleDir = platform::GetCurrentFolder() + L"/";
     ASSERT_TRUE(platform::CreateFolder(dlg->m_strModuleDir + L"Language XML"));
-    ASSERT_TRUE(platform::WriteWholeFile(dlg->m_strModuleDir + L"Language XML/BrelvanoParam_VR835_AB_32_Voice_Eng.xml", kDefinition));
+    WriteDefinition(DefinitionWith(kReportPage));
     path = platform::GetCurrentFolder() + L"/saved.xml";
   }
   void TearDown() override {
@@ -70,6 +83,9 @@ class XmlProfileTest : public testsupport::MainWindowFixture {
     ASSERT_TRUE(ConnectToPort(dlg, CString::FromUtf8(d.sim.PortName())));
     ASSERT_TRUE(platform::PumpUntil([&] { return Shown(2) != nullptr && Shown(2)->pValueWnd != nullptr; }, kTimeoutMs));
     ASSERT_TRUE(platform::PumpUntil([&] { return !dlg->m_bDefinitionPending && dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
+  }
+  void WriteDefinition(const std::string& text) {
+    ASSERT_TRUE(platform::WriteWholeFile(dlg->m_strModuleDir + L"Language XML/BrelvanoParam_VR835_AB_32_Voice_Eng.xml", text.c_str()));
   }
   PARAM_INFO* Shown(int i) const {
     CSettingDialog* page = dlg->m_pSettingDlg;
@@ -86,6 +102,22 @@ class XmlProfileTest : public testsupport::MainWindowFixture {
     for (const std::string& c : d.config->Commands())
       if (c.find("PRF") == std::string::npos) out.push_back(c);
     return out;
+  }
+  // Saves with the program's time on a clock that moves as the save waits (the read limits pass at
+  // once), until the log shows endText (false when it does not within 20 s of real time); waited
+  // is the program's time the save took.
+  bool SaveOnManualClock(const CString& endText, uint64_t& waited) {
+    platform::ManualClock clock(platform::GetClock().NowMs());
+    platform::SetClock(&clock);
+    const uint64_t start = clock.NowMs();
+    dlg->PostMessage(WM_SAVE_XML_PROFILE, 0, reinterpret_cast<LPARAM>(path.GetString()));
+    const bool ended = testutil::WaitUntil([&] {
+      platform::PumpPendingEvents();
+      return LogHas(endText);
+    }, 20000);
+    waited = clock.NowMs() - start;
+    platform::SetClock(nullptr);
+    return ended;
   }
   void Change() { dlg->SendMessage(WM_CHANGE_XML_PROFILE, 0, reinterpret_cast<LPARAM>(path.GetString())); }
 
@@ -189,6 +221,134 @@ TEST_F(XmlProfileTest, LoadKeepsAProfileOnlyWhenItNamesTheConnectedDevice) {
       EXPECT_EQ(modal.Records().back().text, CString(L"Invalid Profile!"));
     }
   }
+}
+
+TEST_F(XmlProfileTest, AccessPointsAndDriverIdentifiersAreSavedAndWrittenBack) {
+  // Older firmware lists the identifiers in entries of up to 20 and removes them with "HRD"; the
+  // new firmware lists one a line (in capitals) and removes them with "$PVRRDID".
+  struct Case {
+    const char* name;
+    bool newFirmware;
+    std::vector<std::string> ids;
+    std::vector<std::string> idElements;
+  } cases[] = {
+      {"older firmware", false, {"ab12", "cd34", "ef56"}, {"ab12;cd34;ef56"}},
+      {"new firmware", true, {"AB12", "CD34"}, {"AB12", "CD34"}},
+  };
+  const std::vector<std::string> accessPoints{"home;WPA2;secret", "office;OPEN;"};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteDefinition(DefinitionWith(kListPages));
+    first.lists.SetAccessPoints(accessPoints);
+    first.lists.SetDriverIds(c.ids);
+    // The second device holds something of its own that the profile replaces.
+    second.lists.SetAccessPoints({});
+    second.lists.SetDriverIds({"ZZ99"});
+
+    ConnectTo(first);
+    dlg->m_bNewFirmware = c.newFirmware;
+    dlg->m_listLog.ResetContent();
+    dlg->SendMessage(WM_SAVE_XML_PROFILE, 0, reinterpret_cast<LPARAM>(path.GetString()));
+    EXPECT_TRUE(LogHas(L"Profile Saved Successfully!"));
+    const DEVICE_INFO& info = dlg->m_deviceInfo;
+    CString expected = L"<?xml version=\"1.0\"?>\r\n\t<profile model=\"" + info.strModel + L"\" buyer=\"" + info.strBuyer +
+                       L"\" protocol=\"" + info.strProtocol + L"\" ver=\"" + info.strVersion +
+                       L"\">\r\n"
+                       L"\t\t<grp hdr=\"GEN\">\r\n\t\t\t<ele>0</ele>\r\n\t\t\t<ele>web</ele>\r\n\t\t\t<ele>30</ele>\r\n\t\t</grp>\r\n"
+                       L"\t\t<grp hdr=\"HAD\">\r\n\t\t\t<ele>RemoveAllDriverID</ele>\r\n";
+    for (const std::string& e : c.idElements) expected += L"\t\t\t<ele>" + CString::FromUtf8(e) + L"</ele>\r\n";
+    expected += L"\t\t</grp>\r\n\t\t<grp hdr=\"APS\" num=\"2\">\r\n"
+                L"\t\t\t<ele>1;home;WPA2;secret</ele>\r\n\t\t\t<ele>2;office;OPEN;</ele>\r\n\t\t</grp>\r\n\t</profile>\r\n";
+    std::string bytes;
+    ASSERT_TRUE(platform::ReadWholeFile(path, bytes));
+    EXPECT_EQ(bytes, "\xFF\xFE" + ToUtf16LeBytes(expected));
+
+    ConnectTo(second);
+    dlg->m_bNewFirmware = c.newFirmware;
+    dlg->m_listLog.ResetContent();
+    platform::ModalService::Instance().ClearRecords();
+    Change();
+    ASSERT_TRUE(platform::PumpUntil([&] { return !dlg->m_bProfileWriting; }, kTimeoutMs));
+    EXPECT_TRUE(LogHas(L"Success To Change Profile"));
+    EXPECT_EQ(second.lists.DriverIds(), c.ids);
+    EXPECT_EQ(second.lists.AccessPoints(), accessPoints);
+    EXPECT_TRUE(platform::ModalService::Instance().Records().empty()) << "no message box";
+  }
+}
+
+TEST_F(XmlProfileTest, AListReadTheDeviceLeavesUnansweredEndsTheSaveAfterItsLimit) {
+  struct Case {
+    const char* name;
+    const char* page;
+    const char* request;  // what the silent device is sent
+    const wchar_t* log;
+  } cases[] = {
+      {"polygon zones",
+       "<grp id=\"19\" title=\"Polygon\" hdr=\"PLG\" min=\"1\" max=\"6\" ptmax=\"60\">"
+       "<subgrp id=\"1\" hdr=\"PLA\" title=\"Zones\"><sheet id=\"3\" column=\"2\"><column>No</column>"
+       "<column>Name</column></sheet></subgrp></grp>",
+       "PLC;GetPolygonGroupInfo;1", L"the polygon zone read within 10 s"},
+      {"geofences",
+       "<grp id=\"6\" title=\"Geofence\" hdr=\"CGF\" max=\"10\" unit=\"0\" ord=\"DATGRIO\">"
+       "<item fid=\"Latitude\" type=\"edit\" curr=\"\"/></grp>",
+       "$PVRRGEO", L"the geofence read within 10 s"},
+      {"driver identifiers", "<grp id=\"21\" title=\"Drivers\" hdr=\"HAD\"><item fid=\"Driver\" type=\"edit\"/></grp>",
+       "HGD;;02;ALL", L"the driver identifier read within 10 s"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteDefinition(DefinitionWith(c.page));
+    ConnectTo(first);
+    platform::DeleteFile(path);
+    dlg->m_listLog.ResetContent();
+    first.sim.ClearReceived();
+    first.sim.SetSilent(true);
+    uint64_t waited = 0;
+    const bool ended = SaveOnManualClock(L"no profile was saved", waited);
+    first.sim.SetSilent(false);
+    ASSERT_TRUE(ended) << "the save ended";
+    EXPECT_TRUE(LogHas(c.log));
+    EXPECT_GE(waited, 10000u);
+    EXPECT_LT(waited, 11000u);
+    EXPECT_TRUE(testutil::WaitUntil([&] {
+      for (const std::string& line : first.sim.ReceivedLines())
+        if (line.find(c.request) != std::string::npos) return true;
+      return false;
+    }, 20000)) << "the device was asked";
+    EXPECT_FALSE(platform::FileExists(path)) << "no file is written";
+    EXPECT_FALSE(LogHas(L"Profile Saved Successfully!"));
+    EXPECT_FALSE(dlg->m_bProfileReading);
+    EXPECT_FALSE(dlg->m_bSavingXmlProfile);
+  }
+}
+
+TEST_F(XmlProfileTest, AccessPointsOfAnEarlierReadAreNotSavedWhenTheDeviceLeavesTheReadUnanswered) {
+  WriteDefinition(DefinitionWith("<grp id=\"26\" title=\"Access points\" hdr=\"APS\"><item fid=\"Preset\" type=\"edit\"/></grp>"));
+  first.lists.SetAccessPoints({"home;WPA2;secret", "office;OPEN;"});
+  ConnectTo(first);
+  const DEVICE_INFO& info = dlg->m_deviceInfo;
+  const CString head = L"<?xml version=\"1.0\"?>\r\n\t<profile model=\"" + info.strModel + L"\" buyer=\"" + info.strBuyer +
+                       L"\" protocol=\"" + info.strProtocol + L"\" ver=\"" + info.strVersion +
+                       L"\">\r\n"
+                       L"\t\t<grp hdr=\"GEN\">\r\n\t\t\t<ele>0</ele>\r\n\t\t\t<ele>web</ele>\r\n\t\t\t<ele>30</ele>\r\n\t\t</grp>\r\n";
+  dlg->SendMessage(WM_SAVE_XML_PROFILE, 0, reinterpret_cast<LPARAM>(path.GetString()));
+  std::string bytes;
+  ASSERT_TRUE(platform::ReadWholeFile(path, bytes));
+  EXPECT_EQ(bytes, "\xFF\xFE" + ToUtf16LeBytes(head + L"\t\t<grp hdr=\"APS\" num=\"2\">\r\n\t\t\t<ele>1;home;WPA2;secret</ele>\r\n"
+                                                  L"\t\t\t<ele>2;office;OPEN;</ele>\r\n\t\t</grp>\r\n\t</profile>\r\n"));
+
+  // Saved again while the device is silent: the list's own limit ends the read, and the total of
+  // the earlier read does not bring back a group the device did not announce.
+  first.sim.SetSilent(true);
+  dlg->m_listLog.ResetContent();
+  uint64_t waited = 0;
+  const bool ended = SaveOnManualClock(L"Profile Saved Successfully!", waited);
+  first.sim.SetSilent(false);
+  ASSERT_TRUE(ended);
+  EXPECT_GE(waited, 1500u);
+  EXPECT_LT(waited, 10000u);
+  ASSERT_TRUE(platform::ReadWholeFile(path, bytes));
+  EXPECT_EQ(bytes, "\xFF\xFE" + ToUtf16LeBytes(head + L"\t</profile>\r\n"));
 }
 
 }  // namespace

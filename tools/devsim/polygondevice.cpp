@@ -36,6 +36,11 @@ void PolygonDevice::SetWriteError(bool error) {
   m_writeError = error;
 }
 
+std::string PolygonDevice::Service() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_service;
+}
+
 std::vector<std::string> PolygonDevice::Lines() const {
   std::lock_guard<std::mutex> lock(m_mutex);
   return m_lines;
@@ -46,6 +51,15 @@ std::vector<std::string> PolygonDevice::Answer(const std::string& raw) {
   while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
   const size_t plc = line.find("PLC;");
   const size_t plg = line.find("PLG;");
+  const size_t pls = line.find("PLS;");
+  if (!line.empty() && line[0] == '$' && pls != std::string::npos && plc == std::string::npos &&
+      plg == std::string::npos) {
+    // The polygon service settings: kept as sent and acknowledged.
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_lines.push_back(line);
+    m_service = line.substr(pls + 4);
+    return {line.substr(0, pls) + "PLS;Res;OK"};
+  }
   if (line.empty() || line[0] != '$' || (plc == std::string::npos && plg == std::string::npos)) return {};
   const bool request = plc != std::string::npos && (plg == std::string::npos || plc < plg);
   const size_t at = request ? plc : plg;

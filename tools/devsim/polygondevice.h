@@ -8,7 +8,8 @@
 //   "<S>PLG;packet;count;zone;..." -> the settings packet (1), the point packets and the end packet
 //      of a zone write, each answered "<S>PLG;Res;01;OK;packet"; the zone is stored with the end
 //      packet. With the error switch on every packet is answered "<S>PLG;Res;01;OK-Error;packet" and
-//      nothing is stored.
+//      nothing is stored;
+//   "<S>PLS;..." -> the service settings are kept, "<S>PLS;Res;OK".
 // In the numbered-parameter set zones and points are elements of codes 53 and 60-89, which the
 // numbered device (numbereddevice.h) keeps.
 #pragma once
@@ -44,6 +45,8 @@ class PolygonDevice {
   // The numbers of the zones with points, in order.
   std::vector<int> Zones() const;
   void SetWriteError(bool error);
+  // The fields of the last polygon service line ("PLS") after its command word.
+  std::string Service() const;
   // The polygon lines received, in order.
   std::vector<std::string> Lines() const;
   // The answer lines to a received line; empty for a line that is not the device's polygon business.
@@ -56,6 +59,7 @@ class PolygonDevice {
   std::map<int, SimPolygonZone> m_zones;
   SimPolygonZone m_pending;
   bool m_writeError = false;
+  std::string m_service;
   std::vector<std::string> m_lines;
 };
 

@@ -1,6 +1,8 @@
 // RecordStore (see recordstore.h).
 #include "devsim/recordstore.h"
 
+#include <cstdlib>
+
 namespace devsim {
 
 RecordStore::RecordStore(DeviceSimulator& sim) {
@@ -15,6 +17,11 @@ void RecordStore::SetAccessPoints(const std::vector<std::string>& entries) {
 void RecordStore::SetDriverIds(const std::vector<std::string>& ids) {
   std::lock_guard<std::mutex> lock(m_mutex);
   m_driverIds = ids;
+}
+
+std::vector<std::string> RecordStore::AccessPoints() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_accessPoints;
 }
 
 std::vector<std::string> RecordStore::DriverIds() const {
@@ -54,11 +61,40 @@ bool RecordStore::Handle(const std::string& raw, Responder& out) {
         if (i + kOldIdsPerLine < m_driverIds.size()) reply += ";Continued";
         replies.push_back(reply);
       }
-    } else {
+    } else if (!HandleWrite(line, replies)) {
       return false;
     }
   }
   for (const std::string& reply : replies) out.SendLine(reply);
+  return true;
+}
+
+bool RecordStore::HandleWrite(const std::string& line, std::vector<std::string>& replies) {
+  if (line.compare(0, m_model.size(), m_model) != 0) return false;
+  const std::string command = line.substr(m_model.size());
+  const std::string header = command.substr(0, command.find(';'));
+  const std::string body = command.size() > header.size() ? command.substr(header.size() + 1) : std::string();
+  std::vector<std::string> fields;
+  for (size_t start = 0; !body.empty();) {
+    const size_t semicolon = body.find(';', start);
+    fields.push_back(body.substr(start, semicolon == std::string::npos ? std::string::npos : semicolon - start));
+    if (semicolon == std::string::npos) break;
+    start = semicolon + 1;
+  }
+  if (header == "HRD") {
+    m_driverIds.clear();
+  } else if (header == "HAD") {
+    for (const std::string& id : fields)
+      if (!id.empty()) m_driverIds.push_back(id);
+  } else if (header == "APS" && !fields.empty()) {
+    const int n = std::atoi(fields[0].c_str());
+    if (n < 1 || n > kMaxAccessPoints) return false;
+    if (m_accessPoints.size() < static_cast<size_t>(n)) m_accessPoints.resize(static_cast<size_t>(n));
+    m_accessPoints[static_cast<size_t>(n) - 1] = body.substr(fields[0].size() + (fields.size() > 1 ? 1 : 0));
+  } else {
+    return false;
+  }
+  replies.push_back(m_model + header + ";Res;OK");
   return true;
 }
 

@@ -9,7 +9,7 @@
 // parser), brelvanodlg_numbered_write.cpp (its tab, list and record writes), brelvanodlg_setreply.cpp
 // (the ;Res reply parser and value appliers), brelvanodlg_geofence.cpp (the geofence list read of
 // the $-command set and its acknowledgements), brelvanodlg_lists.cpp (access-point and
-// driver-identifier lists).
+// driver-identifier lists); brelvanodlg_helpers.h holds small helpers these sources share.
 #pragma once
 
 #include <vector>
@@ -90,6 +90,9 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   // m_strPendingCommand and sends it at the next pass of the message loop; a later call before
   // that replaces it.
   void QueueCommand(const CString& strCommand, int bAddCR = 0);
+  // Sends the queued command now if the message loop has not sent it yet, so that a caller queuing
+  // several commands in a row loses none of them.
+  void SendQueuedCommandNow();
   // Adds a line to the communication log, shown in every case (AddLogLine with bShowAll TRUE).
   void AddLog(const CString& strLine);
   // The Portuguese dictionary's text for a parameter name or tab title.
@@ -545,6 +548,7 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   int m_nTabRowHeight = 0;
   // Transmitter.
   CString m_strPendingCommand;
+  BOOL m_bTransmitQueued = FALSE;  // m_strPendingCommand waits for the transmit timer
   // Version texts.
   CString m_strAppVersion;
   CString m_strAppPath;

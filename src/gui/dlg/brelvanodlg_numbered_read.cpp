@@ -7,8 +7,11 @@
 #include <cmath>
 
 #include "gui/dlg/brelvanodlg.h"
+#include "gui/dlg/brelvanodlg_helpers.h"
 #include "gui/dlg/settingdlg.h"
 #include "platform/trace.h"
+
+using brelvano::HasWindow;
 
 namespace {
 constexpr UINT kReadNextTabMs = 100;
@@ -29,10 +32,6 @@ CString Number2(int n) {
   return s;
 }
 
-template <class Page>
-bool HasWindow(Page* page) {
-  return page != nullptr && page->GetSafeHwnd() != nullptr;
-}
 }  // namespace
 
 DefinitionView CBrelvanoDlg::NumberedDefinition() const {

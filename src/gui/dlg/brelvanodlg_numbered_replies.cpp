@@ -5,19 +5,17 @@
 // against the tables they index: an item outside them is skipped with a trace.
 #include "gui/dlg/bledlg.h"
 #include "gui/dlg/brelvanodlg.h"
+#include "gui/dlg/brelvanodlg_helpers.h"
 #include "gui/dlg/geofencedlg.h"
 #include "gui/dlg/settingdlg.h"
 #include "platform/modal.h"
 #include "platform/trace.h"
 
+using brelvano::HasWindow;
+
 namespace {
 constexpr UINT kWriteNextMs = 100;
 constexpr UINT kReplyWatchdogMs = 500;
-
-template <class Page>
-bool HasWindow(Page* page) {
-  return page != nullptr && page->GetSafeHwnd() != nullptr;
-}
 
 // One item of a read reply: the element number and the value.
 struct Item {

@@ -7,10 +7,13 @@
 
 #include "gui/dlg/bledlg.h"
 #include "gui/dlg/brelvanodlg.h"
+#include "gui/dlg/brelvanodlg_helpers.h"
 #include "gui/dlg/geofencedlg.h"
 #include "gui/dlg/settingdlg.h"
 #include "platform/modal.h"
 #include "platform/trace.h"
+
+using brelvano::HasWindow;
 
 namespace {
 constexpr UINT kReplyWatchdogMs = 500;
@@ -32,11 +35,6 @@ CString Hex2(int n) {
   CString s;
   s.Format(L"%02X", n);
   return s;
-}
-
-template <class Page>
-bool HasWindow(Page* page) {
-  return page != nullptr && page->GetSafeHwnd() != nullptr;
 }
 
 CWnd* LiveWnd(CWnd* pWnd) { return pWnd != nullptr && pWnd->GetSafeHwnd() != nullptr ? pWnd : nullptr; }

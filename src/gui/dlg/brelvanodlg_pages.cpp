@@ -2,6 +2,7 @@
 // and BLE pages), their creation and destruction, the page area they share below the tab strip,
 // the first page request, and the report map dialog.
 #include "gui/dlg/brelvanodlg.h"
+#include "gui/dlg/brelvanodlg_helpers.h"
 
 #include "gui/dlg/bledlg.h"
 #include "gui/dlg/geofencedlg.h"
@@ -11,9 +12,9 @@
 #include "platform/modal.h"
 #include "platform/trace.h"
 
-namespace {
+using brelvano::HasWindow;
 
-bool HasWindow(const CWnd* pWnd) { return pWnd != nullptr && pWnd->GetSafeHwnd() != nullptr; }
+namespace {
 
 // The last tab of the table with that page type; -1 when there is none.
 int LastTabOfType(const TAB_INFO* pTabs, int nType) {

@@ -3,10 +3,13 @@
 // the end command with the outcome in the log. The XML profile change sends its lines through here;
 // the text profile change brackets its own PRG lines with the start and end commands.
 #include "gui/dlg/brelvanodlg.h"
+#include "gui/dlg/brelvanodlg_helpers.h"
 #include "gui/dlg/menudlg.h"
 #include "gui/dlg/settingdlg.h"
 #include "platform/clock.h"
 #include "platform/trace.h"
+
+using brelvano::HasWindow;
 
 namespace {
 // Texts of the language library.
@@ -16,11 +19,6 @@ constexpr UINT kProfileLineMs = 10000;
 // Pauses after the start command and before the end command.
 constexpr DWORD kStartPauseMs = 400;
 constexpr DWORD kEndPauseMs = 100;
-
-template <class Page>
-bool HasWindow(Page* page) {
-  return page != nullptr && page->GetSafeHwnd() != nullptr;
-}
 
 bool Has(const CString& text, const wchar_t* part) { return text.Find(part) >= 0; }
 

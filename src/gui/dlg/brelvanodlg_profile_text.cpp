@@ -7,12 +7,16 @@
 
 #include "gui/dlg/bledlg.h"
 #include "gui/dlg/brelvanodlg.h"
+#include "gui/dlg/brelvanodlg_helpers.h"
 #include "gui/dlg/geofencedlg.h"
 #include "gui/dlg/profileload.h"
 #include "gui/dlg/settingdlg.h"
 #include "platform/files.h"
 #include "platform/modal.h"
 #include "platform/trace.h"
+
+using brelvano::HasWindow;
+using brelvano::Two;
 
 namespace {
 // Texts of the language library.
@@ -36,17 +40,6 @@ constexpr int kBleCode = 41;
 constexpr int kGeofenceValueChars = 24;
 // A zone item's value: point count and the two list flags, two characters each.
 constexpr int kZoneValueChars = 6;
-
-template <class Page>
-bool HasWindow(Page* page) {
-  return page != nullptr && page->GetSafeHwnd() != nullptr;
-}
-
-CString Two(int n) {
-  CString s;
-  s.Format(L"%02d", n);
-  return s;
-}
 
 // Collects items into lines of one code: a new line starts where the code changes and after
 // nPerLine items.
@@ -651,6 +644,6 @@ void CBrelvanoDlg::ApplyProfileZoneLine(const CString& strLine) {
   POLYGON_INFO& zone = m_pPolygonTable[z];
   zone.nIndex = z + 1;
   zone.nPointCount = HexTextToLong(item.value.Mid(0, 2));
-  zone.nListFlag1 = HexTextToLong(item.value.Mid(2, 2));
-  zone.nListFlag2 = HexTextToLong(item.value.Mid(4, 2));
+  zone.bUpRole1 = HexTextToLong(item.value.Mid(2, 2));
+  zone.bUpRole2 = HexTextToLong(item.value.Mid(4, 2));
 }

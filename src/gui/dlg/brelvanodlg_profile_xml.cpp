@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "gui/dlg/brelvanodlg.h"
+#include "gui/dlg/brelvanodlg_helpers.h"
 #include "gui/dlg/profileload.h"
 #include "gui/dlg/profilexmltext.h"
 #include "gui/dlg/settingdlg.h"
@@ -16,6 +17,9 @@
 #include "platform/modal.h"
 #include "platform/pumpwait.h"
 #include "platform/trace.h"
+
+using brelvano::HasWindow;
+using brelvano::Int;
 
 namespace {
 // Texts of the language library.
@@ -33,17 +37,6 @@ constexpr UINT kApReadMs = 1500;
 constexpr double kAtPrefixFirmware = 100.0;
 constexpr const wchar_t kDefaultDevicePassword[] = L"7391";
 constexpr const wchar_t kNumericServerTypeModel[] = L"VR325";
-
-template <class Page>
-bool HasWindow(Page* page) {
-  return page != nullptr && page->GetSafeHwnd() != nullptr;
-}
-
-CString Int(int n) {
-  CString s;
-  s.Format(L"%d", n);
-  return s;
-}
 
 CString Line(int nTabs, const CString& text) {
   CString out;
@@ -147,6 +140,8 @@ static int ReadXmlProfileGeofences(CBrelvanoDlg* d) {
 
 static int ReadXmlProfileAccessPoints(CBrelvanoDlg* d) {
   if (HasWindow(d->m_pSettingDlg)) d->m_pSettingDlg->m_arrPresets.RemoveAll();
+  // The total announced by an earlier read describes the lines just emptied, not this device.
+  d->m_nApTotal = 0;
   d->SetTimer(TIMER_AP_READ, kApReadMs);
   d->m_strLastCommand = L"AT^$PVRRAP\r";
   ResetEvent(d->m_hApListReadEvent);
@@ -158,12 +153,24 @@ static int ReadXmlProfileAccessPoints(CBrelvanoDlg* d) {
 }
 
 static int ReadXmlProfileDriverIds(CBrelvanoDlg* d) {
-  if (TextToInt(d->m_deviceInfo.strVersion) > 278 || d->m_bNewFirmware) d->m_strLastCommand = L"$PVRGDID\r";
-  else d->m_strLastCommand.Format(L"AT^%sHGD;;02;ALL\r", d->m_defHeader.strS);
+  for (CString& entry : d->m_arrDriverIds) entry.Empty();
+  d->m_nDriverIdCount = 0;
+  if (TextToInt(d->m_deviceInfo.strVersion) > 278 || d->m_bNewFirmware) {
+    d->m_strLastCommand = L"$PVRGDID\r";
+  } else {
+    d->m_strLastCommand.Format(L"AT^%sHGD;;02;ALL\r", d->m_defHeader.strS);
+    // The ;Res parser takes the older list's lines as the answer to the pending "HGD" command.
+    d->m_strCmdHeader = L"HGD";
+    d->m_strCmdBody.Empty();
+  }
   ResetEvent(d->m_hDriverIdReadEvent);
   d->TransmitCommand(d->m_strLastCommand);
   d->m_bProfileReading = TRUE;
-  return WaitProfileEvent(d, d->m_hDriverIdReadEvent, kProfileReadMs);
+  // The list replies store their entries only while this is set.
+  d->m_bSavingXmlProfile = TRUE;
+  const int r = WaitProfileEvent(d, d->m_hDriverIdReadEvent, kProfileReadMs);
+  d->m_bSavingXmlProfile = FALSE;
+  return r;
 }
 
 // ---- Save: the elements ----
@@ -211,6 +218,20 @@ static CString GenericPageElements(CBrelvanoDlg* d, int nTab) {
     // A DUVO device takes its default password where the last parameter gave none.
     if (value.IsEmpty() && position == count - 1 && d->m_deviceInfo.strBuyer == L"DUVO") value = kDefaultDevicePassword;
     out += Element(3, value);
+  }
+  return out;
+}
+
+// The elements of a driver-identifier page: the removal of the device's list, then the entries read,
+// up to the first empty one. Only the first such page carries them; a second would add every entry
+// to the device twice.
+static CString DriverIdElements(CBrelvanoDlg* d, BOOL& bWritten) {
+  if (bWritten) return CString();
+  bWritten = TRUE;
+  CString out = Element(3, L"RemoveAllDriverID");
+  for (const CString& entry : d->m_arrDriverIds) {
+    if (entry.IsEmpty()) break;
+    out += Element(3, entry);
   }
   return out;
 }
@@ -296,16 +317,26 @@ LRESULT CBrelvanoDlg::OnSaveXmlProfile(WPARAM wParam, LPARAM lParam) {
   }
   int zonesRead = 0;
   int result = 0;
-  if (result == 0 && bPolygon) result = ReadXmlProfilePolygons(this, zonesRead);
-  if (result == 0 && bGeofence) result = ReadXmlProfileGeofences(this);
-  if (result == 0 && bAccessPoint) result = ReadXmlProfileAccessPoints(this);
-  if (result == 0 && bDriverIds) result = ReadXmlProfileDriverIds(this);
+  const wchar_t* unanswered = nullptr;
+  auto read = [&result, &unanswered](BOOL bPresent, const wchar_t* what, auto&& reader) {
+    if (result != 0 || !bPresent) return;
+    result = reader();
+    if (result == 1) unanswered = what;
+  };
+  read(bPolygon, L"polygon zone", [&] { return ReadXmlProfilePolygons(this, zonesRead); });
+  read(bGeofence, L"geofence", [&] { return ReadXmlProfileGeofences(this); });
+  read(bAccessPoint, L"access point", [&] { return ReadXmlProfileAccessPoints(this); });
+  read(bDriverIds, L"driver identifier", [&] { return ReadXmlProfileDriverIds(this); });
   if (result == 2) return 0;  // the session ended under the save
   m_bProfileReading = FALSE;
-  if (result != 0) {
-    AddLogLine(L"Error: the device did not answer the profile read in time; no profile was saved", TRUE);
+  if (unanswered != nullptr) {
+    CString line;
+    line.Format(L"Error: the device did not answer the %s read within %u s; no profile was saved", unanswered,
+                static_cast<unsigned>(kProfileReadMs / 1000));
+    AddLogLine(line, TRUE);
     return 0;
   }
+  BOOL bDriverIdsWritten = FALSE;
 
   const DEVICE_INFO& info = m_deviceInfo;
   CString text = Line(0, L"<?xml version=\"1.0\"?>");
@@ -315,8 +346,7 @@ LRESULT CBrelvanoDlg::OnSaveXmlProfile(WPARAM wParam, LPARAM lParam) {
     if (IsSpecialTab(t)) continue;
     text += Line(2, L"<grp" + Attribute(L"hdr", m_tabInfo[t].strHdr) + L">");
     if (m_tabInfo[t].nType == 21) {
-      // The device's driver identifiers are all removed first.
-      text += Element(3, L"RemoveAllDriverID");
+      text += DriverIdElements(this, bDriverIdsWritten);
     } else {
       text += GenericPageElements(this, t);
     }
@@ -338,19 +368,14 @@ LRESULT CBrelvanoDlg::OnSaveXmlProfile(WPARAM wParam, LPARAM lParam) {
       if (rec.bUsed && (rec.bIn || rec.bOut)) text += Element(3, GeofenceElementText(this, rec));
     text += Line(2, L"</grp>");
   }
-  if (apTab >= 0 && HasWindow(m_pSettingDlg)) {
-    CString elements;
-    int count = 0;
-    for (INT_PTR i = 0; i < m_pSettingDlg->m_arrPresets.GetSize(); ++i) {
+  if (apTab >= 0 && m_nApTotal > 0) {
+    // The list as the device announced it: its total, and each preset line read without its CR.
+    text += Line(2, L"<grp" + Attribute(L"hdr", m_tabInfo[apTab].strHdr) + Attribute(L"num", Int(m_nApTotal)) + L">");
+    for (INT_PTR i = 0; HasWindow(m_pSettingDlg) && i < m_pSettingDlg->m_arrPresets.GetSize(); ++i) {
       const CString preset = m_pSettingDlg->m_arrPresets.GetAt(i);
-      if (preset.IsEmpty()) continue;
-      elements += Element(3, preset.Left(preset.GetLength() - 1));
-      ++count;
+      if (!preset.IsEmpty()) text += Element(3, preset.Left(preset.GetLength() - 1));
     }
-    if (count > 0) {
-      text += Line(2, L"<grp" + Attribute(L"hdr", m_tabInfo[apTab].strHdr) + Attribute(L"num", Int(count)) + L">");
-      text += elements + Line(2, L"</grp>");
-    }
+    text += Line(2, L"</grp>");
   }
   text += Line(1, L"</profile>");
   if (!platform::WriteWholeFile(path, "\xFF\xFE" + ToUtf16LeBytes(text))) {

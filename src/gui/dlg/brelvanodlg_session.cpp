@@ -232,6 +232,7 @@ void CBrelvanoDlg::ResetSession() {
   m_bJsonDownload = FALSE;
   m_bProfileWriting = FALSE;
   m_bProfileReading = FALSE;
+  m_bSavingXmlProfile = FALSE;
   m_bTextProfileApplying = FALSE;
   m_bReplyError = FALSE;
   m_bEchoFilter = FALSE;
@@ -331,7 +332,7 @@ void CBrelvanoDlg::ResetPolygonTable() {
     zone.nOutActive = 0;
     zone.bHasOutActive = 0;
     zone.strReserved5 = L"0";
-    zone.nListFlag1 = 0;
-    zone.nListFlag2 = 0;
+    zone.bUpRole1 = 0;
+    zone.bUpRole2 = 0;
   }
 }

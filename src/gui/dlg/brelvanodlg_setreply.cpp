@@ -65,6 +65,13 @@ BOOL CBrelvanoDlg::ParseSetReply(const CString& line) {
   }
   CString lower = line;
   lower.MakeLower();
+  const bool polygonTab = m_tabInfo[m_nCmdTab].nType == TAB_TYPE_POLYGON;
+  if (!polygonTab && m_bProfileReading && line.Find(s + L"PLC;Res") >= 0 && lower.Find(L"err") >= 0) {
+    // A zone the device cannot give during a profile read: the read waits no longer for it. The
+    // line is logged as a failure.
+    if (m_hPolygonReadEvent != nullptr) SetEvent(m_hPolygonReadEvent);
+    return FALSE;
+  }
   for (const wchar_t* word : {L"error", L"invalid", L"no match field count", L"err", L"lock"}) {
     if (lower.Find(word) >= 0) return FALSE;
   }
@@ -93,11 +100,7 @@ BOOL CBrelvanoDlg::ParseSetReply(const CString& line) {
   }
   if (m_tabInfo[m_nCmdTab].nType == TAB_TYPE_POLYGON || m_bProfileReading) {
     if (line.Find(s + L"PLC;Res") >= 0) {
-      if (m_tabInfo[m_nCmdTab].nType != TAB_TYPE_POLYGON && lower.Find(L"err") >= 0) {
-        if (m_hPolygonReadEvent != nullptr) SetEvent(m_hPolygonReadEvent);
-      } else {
-        RoutePolygonReply(line);
-      }
+      RoutePolygonReply(line);
     } else if (line.Find(s + L"PLS;Res") >= 0) {
       if (m_tabInfo[m_nCmdTab].nType != TAB_TYPE_POLYGON && line.Find(L"-Error") >= 0) return FALSE;
     } else {

@@ -6,11 +6,14 @@
 
 #include "gui/dlg/bledlg.h"
 #include "gui/dlg/brelvanodlg.h"
+#include "gui/dlg/brelvanodlg_helpers.h"
 #include "gui/dlg/geofencedlg.h"
 #include "gui/dlg/menudlg.h"
 #include "gui/dlg/reportdlg.h"
 #include "gui/dlg/settingdlg.h"
 #include "platform/trace.h"
+
+using brelvano::HasWindow;
 
 namespace {
 // Texts of the language library: the titles of the two tabs the loaders append.
@@ -24,11 +27,6 @@ constexpr UINT kPolygonWatchdogMs = 500;
 constexpr UINT kDiagFirstPollMs = 100;
 constexpr UINT kApReadMs = 1500;
 constexpr UINT kGeofenceMinTimeoutMs = 1500;
-
-template <class Page>
-bool HasWindow(Page* page) {
-  return page != nullptr && page->GetSafeHwnd() != nullptr;
-}
 
 void EnableButtons(CWnd* page, std::initializer_list<int> ids, BOOL bEnable) {
   for (int id : ids) {

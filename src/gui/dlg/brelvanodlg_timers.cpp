@@ -2,11 +2,14 @@
 // reply watchdog and the group-read starters.
 #include "gui/dlg/bledlg.h"
 #include "gui/dlg/brelvanodlg.h"
+#include "gui/dlg/brelvanodlg_helpers.h"
 #include "gui/dlg/geofencedlg.h"
 #include "gui/dlg/settingdlg.h"
 #include "platform/modal.h"
 #include "platform/pumpwait.h"
 #include "platform/trace.h"
+
+using brelvano::HasWindow;
 
 namespace {
 // Texts of the language library.
@@ -28,10 +31,6 @@ constexpr UINT_PTR kSessionTimers[] = {
     TIMER_READ_NEXT_TAB,    TIMER_WRITE_NEXT_TAB, TIMER_WRITE_POINTS, TIMER_REPLY_WATCHDOG,
     CBrelvanoDlg::TIMER_RECEIVE_REST, CBrelvanoDlg::TIMER_DOWNLOAD_QUIET};
 
-template <class Page>
-bool HasWindow(Page* page) {
-  return page != nullptr && page->GetSafeHwnd() != nullptr;
-}
 }  // namespace
 
 void CBrelvanoDlg::KillSessionTimers() {
@@ -153,12 +152,9 @@ void CBrelvanoDlg::OnTimer(UINT_PTR nIDEvent) {
       KillTimer(TIMER_AP_READ);
       if (m_hApListReadEvent != nullptr) SetEvent(m_hApListReadEvent);
       break;
-    case TIMER_TRANSMIT: {
-      KillTimer(TIMER_TRANSMIT);
-      const CString command = m_strPendingCommand;
-      TransmitCommand(command);
+    case TIMER_TRANSMIT:
+      SendQueuedCommandNow();
       break;
-    }
     case TIMER_READ_NEXT_TAB:
       OnReadNextTab();
       break;

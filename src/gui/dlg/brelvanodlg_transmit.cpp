@@ -18,7 +18,16 @@ void CBrelvanoDlg::QueueCommand(const CString& strCommand, int bAddCR) {
   TRACE(L"%s\n", strCommand);
   m_strPendingCommand = strCommand;
   if (bAddCR == 1) m_strPendingCommand += L"\r";
+  m_bTransmitQueued = TRUE;
   SetTimer(TIMER_TRANSMIT, kTransmitMs);
+}
+
+void CBrelvanoDlg::SendQueuedCommandNow() {
+  if (!m_bTransmitQueued) return;
+  KillTimer(TIMER_TRANSMIT);
+  m_bTransmitQueued = FALSE;
+  const CString command = m_strPendingCommand;
+  TransmitCommand(command);
 }
 
 CString CBrelvanoDlg::WrapForModem(const CString& strCommand) {
@@ -87,6 +96,7 @@ void CBrelvanoDlg::SendCommandListAndWait(CStringList* pList, int bAddCR) {
     TRACE(L"%s\n", line);
     m_strPendingCommand = line;
     if (bAddCR == 1) m_strPendingCommand += L"\r";
+    m_bTransmitQueued = TRUE;
     SetTimer(TIMER_TRANSMIT, kTransmitMs);
     SetTimer(TIMER_REPLY_WATCHDOG, kListWatchdogMs);
     ResetEvent(m_hCommandAckEvent);

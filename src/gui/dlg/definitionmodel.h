@@ -292,11 +292,9 @@ struct POLYGON_INFO {
   int nReserved = 0;
   CString strExtra[kPolygonExtras];
   int nExtraType[kPolygonExtras] = {};
+  // The numbered-parameter set's two state flags of the zone (settings of roles 1 and 2).
   int bUpRole1 = 0;
   int bUpRole2 = 0;
-  // The numbered-parameter set's two state flags of the zone.
-  int nListFlag1 = 0;
-  int nListFlag2 = 0;
 };
 
 // One polygon point packet: up to five points of a zone.

@@ -242,28 +242,8 @@ void CGeoDetailDlg::BuildControls() {
   }
 
   // The buttons go below the last row; the dialog grows to hold everything.
-  CRect client;
-  GetClientRect(&client);
-  const int needWidth = kLeft + labelWidth + 8 + valueWidth + 5 + 40;
-  CWnd* next = GetDlgItem(IDC_DETAIL_NEXT);
-  CWnd* cancel = GetDlgItem(IDC_DETAIL_CANCEL);
-  if (next != nullptr && cancel != nullptr) {
-    CRect rn;
-    CRect rc;
-    next->GetWindowRect(&rn);
-    cancel->GetWindowRect(&rc);
-    const int width = std::max(client.Width(), needWidth);
-    const int buttonsTop = std::max(lastBottom + 20, client.Height() - rn.Height() - 12);
-    const int height = buttonsTop + rn.Height() + 12;
-    if (width != client.Width() || height != client.Height()) {
-      CRect outer;
-      GetWindowRect(&outer);
-      SetWindowPos(nullptr, 0, 0, outer.Width() + width - client.Width(), outer.Height() + height - client.Height(),
-                   SWP_NOMOVE | SWP_NOZORDER);
-    }
-    cancel->MoveWindow(width - rc.Width() - 12, buttonsTop, rc.Width(), rc.Height());
-    next->MoveWindow(width - rc.Width() - rn.Width() - 24, buttonsTop, rn.Width(), rn.Height());
-  }
+  brelvano::PlaceDetailButtons(*this, kLeft + labelWidth + 8 + valueWidth + 5 + 40, lastBottom, IDC_DETAIL_NEXT,
+                               IDC_DETAIL_CANCEL);
 }
 
 void CGeoDetailDlg::DestroyControls() {

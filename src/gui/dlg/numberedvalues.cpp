@@ -581,8 +581,8 @@ void DecodeZoneItem(const DefinitionView& def, int nn, const CString& value, POL
   rest.Remove(L'\r');
   rest.Remove(L'\n');
   zone.nPointCount = HexTextToLong(Take(rest, 2));
-  zone.nListFlag1 = HexTextToLong(Take(rest, 2));
-  zone.nListFlag2 = HexTextToLong(Take(rest, 2));
+  zone.bUpRole1 = HexTextToLong(Take(rest, 2));
+  zone.bUpRole2 = HexTextToLong(Take(rest, 2));
   DecodePolygonExtraValues(def, L"53", zone, rest);
 }
 
@@ -603,7 +603,7 @@ CString EncodePointItem(int nPoint, const CString& lat, const CString& lng) {
 CString EncodeZoneValue(const POLYGON_INFO& zone) {
   CString out = DoubleToSignedHex(zone.nPointCount, 2);
   CString flags;
-  flags.Format(L"%02d%02d", zone.nListFlag1, zone.nListFlag2);
+  flags.Format(L"%02d%02d", zone.bUpRole1, zone.bUpRole2);
   out += flags;
   for (int k = 0; k < kPolygonExtras; ++k) {
     if (zone.strExtra[k].IsEmpty()) continue;

@@ -1,6 +1,8 @@
 // Helpers of the zone and record pages (see pagehelpers.h).
 #include "gui/dlg/pagehelpers.h"
 
+#include <algorithm>
+
 #include "gui/dlg/brelvanodlg.h"
 #include "gui/dlg/guibase.h"
 #include "platform/listctrl.h"
@@ -69,6 +71,29 @@ void BuildParamColumns(CListCtrlEx& list, const CPtrList* pParams, const CWnd* p
     if (p == nullptr) continue;
     list.InsertColumn(column++, PageTranslate(pParent, p->strName), LVCFMT_CENTER, 80);
   }
+}
+
+void PlaceDetailButtons(CWnd& dlg, int nNeedWidth, int nLastBottom, int nFirstId, int nSecondId) {
+  CRect client;
+  dlg.GetClientRect(&client);
+  CWnd* first = dlg.GetDlgItem(nFirstId);
+  CWnd* second = dlg.GetDlgItem(nSecondId);
+  if (first == nullptr || second == nullptr) return;
+  CRect rf;
+  CRect rs;
+  first->GetWindowRect(&rf);
+  second->GetWindowRect(&rs);
+  const int width = std::max(client.Width(), nNeedWidth);
+  const int buttonsTop = std::max(nLastBottom + 20, client.Height() - rf.Height() - 12);
+  const int height = buttonsTop + rf.Height() + 12;
+  if (width != client.Width() || height != client.Height()) {
+    CRect outer;
+    dlg.GetWindowRect(&outer);
+    dlg.SetWindowPos(nullptr, 0, 0, outer.Width() + width - client.Width(), outer.Height() + height - client.Height(),
+                     SWP_NOMOVE | SWP_NOZORDER);
+  }
+  second->MoveWindow(width - rs.Width() - 12, buttonsTop, rs.Width(), rs.Height());
+  first->MoveWindow(width - rs.Width() - rf.Width() - 24, buttonsTop, rf.Width(), rf.Height());
 }
 
 void SetRowValues(CListCtrl& list, int nRow, const std::vector<CString>& values) {

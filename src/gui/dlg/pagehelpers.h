@@ -32,6 +32,9 @@ void SetPageButtonTexts(CWnd& page, GUI_Base& language, int nAddId, int nEditId,
 // Rebuilds the columns of a zone page's list: "No", "Active", then one column a parameter record
 // of pParams (none without a list), titled in the main window's dictionary. Also empties the list.
 void BuildParamColumns(CListCtrlEx& list, const CPtrList* pParams, const CWnd* pParent);
+// Places a detail dialog's two buttons side by side at the bottom right below its generated rows
+// (nLastBottom the bottom of the last row), growing the dialog to at least nNeedWidth wide.
+void PlaceDetailButtons(CWnd& dlg, int nNeedWidth, int nLastBottom, int nFirstId, int nSecondId);
 // Writes values into the columns of a row from column 2 on, as far as the list has columns.
 void SetRowValues(CListCtrl& list, int nRow, const std::vector<CString>& values);
 

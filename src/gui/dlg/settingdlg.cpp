@@ -6,6 +6,8 @@
 #include <algorithm>
 
 #include "gui/dlg/brelvanodlg.h"
+#include "gui/dlg/polydetaildlg.h"
+#include "gui/dlg/polygondlg.h"
 #include "platform/modal.h"
 #include "platform/trace.h"
 
@@ -52,6 +54,7 @@ END_MESSAGE_MAP()
 CSettingDialog::CSettingDialog(CWnd* pParent) : CDialog(IDD_SETTING_DIALOG, pParent) {}
 
 CSettingDialog::~CSettingDialog() {
+  DestroyPolygonWizard();
   DeleteToolTip();
   // Whatever is still generated goes with the page; the records' pointers are not touched here,
   // since the main window may have released its lists already.
@@ -452,6 +455,8 @@ void CSettingDialog::ResetPage() {
   // The shown controls stay on the page until it is cleared or closed, but the records no longer
   // point at them: the main window may release its lists before that.
   DetachListControls();
+  // An open zone wizard works on the lists the main window is about to release.
+  AbandonPolygonWizard();
   auto park = [this](auto*& pWnd) {
     if (pWnd != nullptr) m_orphanControls.push_back(pWnd);
     pWnd = nullptr;

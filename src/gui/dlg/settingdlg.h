@@ -45,6 +45,8 @@ constexpr int kSettingScrollLine = 95;     // one scroll line, in pixels
 constexpr COLORREF kSettingBackground = RGB(0xF0, 0xF0, 0xF0);
 
 class CBrelvanoDlg;
+class CPolyDetailDlg;
+class CPolygonDialog;
 
 class CSettingDialog : public CDialog, public GUI_Base {
  public:
@@ -111,6 +113,19 @@ class CSettingDialog : public CDialog, public GUI_Base {
   int GetUsedPointCount();
   // The wizard's result: the zone with its point text and count is stored and written.
   void SubmitPolygon(CString pointText, CString countText, POLYGON_INFO zone);
+  // The zone wizard's two steps, made on first use and kept.
+  CPolyDetailDlg* PolyDetailDialog();
+  CPolygonDialog* PolygonMapDialog();
+  // Ends an open zone wizard without writing (both steps hidden, their controls removed).
+  void AbandonPolygonWizard();
+  // Destroys and deletes both steps (the page goes).
+  void DestroyPolygonWizard();
+  // The polygon service settings ("PLS"): the chosen enable index and value are kept in the main
+  // window and sent to the device.
+  void SendPolygonSettings();
+  // The "PLS" command body of the service controls: "PLS", D, the enable index and D, then the
+  // value (each only when its control is there); the index and value are also given back.
+  CString BuildPolygonSettingsCommand(int* pIndex = nullptr, int* pValue = nullptr);
   // Deletes zone n on the device (numbered-parameter line or "ErasePolygonGroup" request).
   void DeletePolygonZone(int nZone);
   // The zone list read of the $-command set, from the first zone.
@@ -187,8 +202,9 @@ class CSettingDialog : public CDialog, public GUI_Base {
   int m_nValueWidth = 0;
   // Polygon zone list state.
   int m_nSelectedZone = -1;
-  CDialog* m_pPolygonDetailDlg = nullptr;
-  CDialog* m_pPolygonMapDlg = nullptr;
+  CPolyDetailDlg* m_pPolyDetailDlg = nullptr;  // wizard step 1, owned here
+  CPolygonDialog* m_pPolygonDlg = nullptr;     // wizard step 2, owned here
+  int m_nEditZone = 0;                         // zone number opened by EDIT
   POLYGON_POINT_BLOCK* m_pPointBlocks = nullptr;  // new[], owned here
   int m_nPointBlockCount = 0;
   int m_nPointBlocksRead = 0;
@@ -281,6 +297,10 @@ class CSettingDialog : public CDialog, public GUI_Base {
   DECLARE_MESSAGE_MAP()
 
  private:
+  friend class CPolyDetailDlg;
+  friend class CPolygonDialog;
+  // The service settings' controls of a polygon page (the first two sub-group 0 parameters).
+  void BuildPolygonServiceRows(int nLeft, int nTop);
   // Destroys a control the page generated (its window, then the object); a pointer already
   // destroyed in the same clearing (in done) is skipped. Null is ignored.
   static void DestroyControl(CWnd* pWnd, std::vector<CWnd*>& done);

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "gui/dlg/brelvanodlg.h"
+#include "gui/dlg/polydetaildlg.h"
+#include "gui/dlg/polygondlg.h"
 #include "gui/dlg/polygonrecords.h"
 #include "gui/dlg/settingdlg.h"
 #include "platform/crt.h"
@@ -18,6 +20,24 @@ constexpr UINT kTextDeleteQuestion = 1017;
 constexpr DWORD kDeletePauseMs = 100;
 constexpr DWORD kPointWaitMs = 5000;
 constexpr int kProgressFromRows = 10;
+// The service settings' rows.
+constexpr int kServiceRows = 2;
+constexpr int kServiceLeft = 50;
+constexpr int kServiceTop = 50;
+constexpr int kServiceRowHeight = 17;
+constexpr int kServiceRowPitch = 18;
+constexpr UINT kFirstValueId = 3001;
+// Service setting roles: the enable choice and the value.
+constexpr int kServiceEnableRole = 0;
+constexpr int kServiceValueRole = 1;
+
+// A parameter of the polygon service settings (sub-group 0).
+bool IsServiceParam(const PARAM_INFO* p) {
+  return p != nullptr && p->subGroups[1].nId != 1 && !p->subGroups[0].strTag.IsEmpty();
+}
+bool IsServiceInput(int nCtrlType) {
+  return nCtrlType == CTRL_EDIT || nCtrlType == CTRL_IP || nCtrlType == CTRL_EDIT_NUMBER || nCtrlType == CTRL_PASSWD;
+}
 
 // The zone settings' sub-group.
 const SUBGROUP_PARAM& ZoneSubGroup(const PARAM_INFO* p) { return p->subGroups[1]; }
@@ -49,6 +69,7 @@ void CSettingDialog::BuildPolygonPage() {
       break;
     }
   }
+  BuildPolygonServiceRows(kServiceLeft, kServiceTop);
   if (pMain == nullptr || pMain->m_nPolygonReadIndex == 0) return;
   if (m_bKeepPolygonList) {
     FillPolygonGroupList();
@@ -59,6 +80,125 @@ void CSettingDialog::BuildPolygonPage() {
     StartPolygonListRead();
   }
   if (m_bUpMode) EnablePolygonButtons(TRUE);
+}
+
+void CSettingDialog::BuildPolygonServiceRows(int nLeft, int nTop) {
+  CBrelvanoDlg* pMain = MainWindow();
+  if (m_pParamList == nullptr || GetSafeHwnd() == nullptr) return;
+  // The sub-group's title, and the column widths from the longest name and option or value text.
+  int longestName = 0;
+  int longestValue = 0;
+  for (POSITION pos = m_pParamList->GetHeadPosition(); pos != nullptr;) {
+    auto* p = static_cast<PARAM_INFO*>(m_pParamList->GetNext(pos));
+    if (!IsServiceParam(p)) continue;
+    const SUBGROUP_PARAM& sub = p->subGroups[0];
+    if (m_pServiceTitle == nullptr && !sub.strTitle.IsEmpty()) {
+      CRect client;
+      GetClientRect(&client);
+      m_pServiceTitle = new CStatic();
+      if (m_pServiceTitle->Create(sub.strTitle, WS_CHILD | WS_VISIBLE, CRect(nLeft, 5, client.Width(), 20), this)) {
+        m_pServiceTitle->SetFont(&m_font);
+      }
+    }
+    longestName = std::max(longestName, sub.strName.GetLength());
+    for (int o = 0; o < sub.nOptions && sub.pOptions != nullptr; ++o)
+      longestValue = std::max(longestValue, std::min(sub.pOptions[o].strText.GetLength(), 20));
+    longestValue = std::max(longestValue, std::min(sub.strValue.GetLength(), 20));
+  }
+  const int labelWidth = std::max(6 * longestName, 100);
+  const int valueWidth = std::max(6 * longestValue, 100);
+
+  int top = nTop;
+  int made = 0;
+  int i = 0;
+  for (POSITION pos = m_pParamList->GetHeadPosition(); pos != nullptr; ++i) {
+    auto* p = static_cast<PARAM_INFO*>(m_pParamList->GetNext(pos));
+    if (!IsServiceParam(p)) continue;
+    if (made++ >= kServiceRows) {
+      ++m_nRowCount;
+      continue;
+    }
+    const SUBGROUP_PARAM& sub = p->subGroups[0];
+    if (!sub.bReserve) {
+      auto* label = new CStatic();
+      if (label->Create(sub.strName, WS_CHILD | WS_VISIBLE,
+                        CRect(nLeft, top, nLeft + labelWidth, top + kServiceRowHeight), this)) {
+        label->SetFont(&m_font);
+        p->pLabelWnd = label;
+      } else {
+        delete label;
+      }
+    }
+    const CRect valueRect(nLeft + labelWidth + 6, top, nLeft + labelWidth + 6 + valueWidth + 5, top + kServiceRowHeight);
+    const UINT id = kFirstValueId + 2 * static_cast<UINT>(i);
+    if (sub.nCtrlType == CTRL_COMBO && sub.nOptions > 0 && sub.pOptions != nullptr) {
+      auto* combo = new CComboBox();
+      if (combo->Create(WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST, valueRect, this, id)) {
+        combo->SetFont(&m_font);
+        for (int o = 0; o < sub.nOptions; ++o) combo->AddString(sub.pOptions[o].strText);
+        const BOOL bEnable = pMain != nullptr && pMain->m_bPolygonServiceEnable;
+        int sel = combo->FindStringExact(-1, bEnable ? L"Enable" : L"Disable");
+        if (sel < 0) sel = bEnable && combo->GetCount() > 1 ? 1 : 0;
+        combo->SetCurSel(sel);
+        p->pValueWnd = combo;
+      } else {
+        delete combo;
+      }
+    } else if (IsServiceInput(sub.nCtrlType)) {
+      auto* edit = new CEdit();
+      const DWORD password = sub.nCtrlType == CTRL_PASSWD ? static_cast<DWORD>(ES_PASSWORD) : 0u;
+      if (edit->Create(WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | password, valueRect, this, id)) {
+        edit->SetFont(&m_font);
+        CString text;
+        if (sub.nCtrlType == CTRL_PASSWD) text = sub.strValue;
+        else text.Format(L"%d", pMain != nullptr ? pMain->m_nPolygonServiceValue : 0);
+        edit->SetWindowText(text);
+        p->pValueWnd = edit;
+      } else {
+        delete edit;
+      }
+    }
+    if (!sub.bReserve) {
+      ++m_nRowCount;
+      top += kServiceRowPitch;
+    }
+  }
+}
+
+CString CSettingDialog::BuildPolygonSettingsCommand(int* pIndex, int* pValue) {
+  const CString d = m_pDefHeader != nullptr ? m_pDefHeader->strD : CString(L";");
+  CString command = L"PLS" + d;
+  if (m_pParamList == nullptr) return command;
+  for (POSITION pos = m_pParamList->GetHeadPosition(); pos != nullptr;) {
+    auto* p = static_cast<PARAM_INFO*>(m_pParamList->GetNext(pos));
+    if (!IsServiceParam(p) || p->pValueWnd == nullptr || p->pValueWnd->GetSafeHwnd() == nullptr) continue;
+    const SUBGROUP_PARAM& sub = p->subGroups[0];
+    if (sub.nCtrlType == CTRL_COMBO && sub.nRowId == kServiceEnableRole) {
+      auto* combo = dynamic_cast<CComboBox*>(p->pValueWnd);
+      const int index = combo != nullptr ? combo->GetCurSel() : -1;
+      if (pIndex != nullptr) *pIndex = index;
+      CString text;
+      text.Format(L"%d", index);
+      command += text + d;
+    } else if (IsServiceInput(sub.nCtrlType) && sub.nRowId == kServiceValueRole) {
+      const CString text = p->pValueWnd->GetWindowText();
+      if (pValue != nullptr) *pValue = _wtoi(text);
+      command += text;
+    }
+  }
+  return command;
+}
+
+void CSettingDialog::SendPolygonSettings() {
+  CBrelvanoDlg* pMain = MainWindow();
+  if (pMain == nullptr) return;
+  // The chosen settings are kept for the page's next build and for profiles.
+  int index = pMain->m_bPolygonServiceEnable;
+  int value = pMain->m_nPolygonServiceValue;
+  CString command = BuildPolygonSettingsCommand(&index, &value);
+  pMain->m_bPolygonServiceEnable = index;
+  pMain->m_nPolygonServiceValue = value;
+  pMain->SendMessage(WM_SEND_FRAMED_COMMAND, 1, reinterpret_cast<LPARAM>(&command));
 }
 
 void CSettingDialog::StartPolygonListRead() {
@@ -131,7 +271,69 @@ void CSettingDialog::RefreshPolygonFromRecord(POLYGON_INFO* pZone) {
 }
 
 void CSettingDialog::SetMapPointText() {
-  m_strMapPointText = brelvano::PointTextFromPolygonBlocks(m_pPointBlocks, m_nPointBlockCount);
+  CBrelvanoDlg* pMain = MainWindow();
+  if (g_bFileMode) {
+    // A definition opened from a file keeps the zones' points in the main window's point lists.
+    m_strMapPointText.Empty();
+    if (pMain != nullptr && pMain->m_pPolygonPointLists != nullptr && m_nEditZone >= 1 &&
+        m_nEditZone <= kPointListZones) {
+      const POLYGON_POINT_LIST& list = pMain->m_pPolygonPointLists[m_nEditZone - 1];
+      for (int p = 0; p < std::min(list.nCount, kPointListPoints); ++p)
+        m_strMapPointText += list.strLng[p] + L"@" + list.strLat[p] + L"\n";
+    }
+  } else {
+    m_strMapPointText = brelvano::PointTextFromPolygonBlocks(m_pPointBlocks, m_pPointBlocks != nullptr ? m_nPointBlockCount : 0);
+  }
+  if (m_pPolygonDlg != nullptr) m_pPolygonDlg->m_strPendingPoints = m_strMapPointText;
+}
+
+CPolyDetailDlg* CSettingDialog::PolyDetailDialog() {
+  if (m_pPolyDetailDlg != nullptr) return m_pPolyDetailDlg;
+  if (GetSafeHwnd() == nullptr) return nullptr;
+  m_pPolyDetailDlg = new CPolyDetailDlg(this);
+  if (!m_pPolyDetailDlg->Create(IDD_POLYGON_DETAIL, nullptr)) {
+    TRACE(L"polygon detail dialog: no window\n");
+    delete m_pPolyDetailDlg;
+    m_pPolyDetailDlg = nullptr;
+    return nullptr;
+  }
+  m_pPolyDetailDlg->ShowWindow(SW_HIDE);
+  return m_pPolyDetailDlg;
+}
+
+// The map page starts loading when the dialog is made; step 1 is told when it has loaded.
+CPolygonDialog* CSettingDialog::PolygonMapDialog() {
+  if (m_pPolygonDlg != nullptr) return m_pPolygonDlg;
+  if (GetSafeHwnd() == nullptr) return nullptr;
+  m_pPolygonDlg = new CPolygonDialog(this);
+  if (!m_pPolygonDlg->Create(IDD_POLYGON_MAP, nullptr)) {
+    TRACE(L"polygon map dialog: no window\n");
+    delete m_pPolygonDlg;
+    m_pPolygonDlg = nullptr;
+    return nullptr;
+  }
+  m_pPolygonDlg->ShowWindow(SW_HIDE);
+  return m_pPolygonDlg;
+}
+
+void CSettingDialog::AbandonPolygonWizard() {
+  if (m_pPolyDetailDlg != nullptr && m_pPolyDetailDlg->GetSafeHwnd() != nullptr &&
+      (m_pPolyDetailDlg->m_pParamList != nullptr || m_pPolyDetailDlg->IsWindowVisible())) {
+    m_pPolyDetailDlg->KillTimer(TIMER_POLY_MAP_LOAD);
+    m_pPolyDetailDlg->DestroyControls();
+    m_pPolyDetailDlg->ShowWindow(SW_HIDE);
+  }
+  if (m_pPolygonDlg != nullptr && m_pPolygonDlg->GetSafeHwnd() != nullptr) m_pPolygonDlg->CloseStep();
+}
+
+void CSettingDialog::DestroyPolygonWizard() {
+  for (CDialog* pDlg : {static_cast<CDialog*>(m_pPolyDetailDlg), static_cast<CDialog*>(m_pPolygonDlg)}) {
+    if (pDlg != nullptr && pDlg->GetSafeHwnd() != nullptr) pDlg->DestroyWindow();
+  }
+  delete m_pPolyDetailDlg;
+  m_pPolyDetailDlg = nullptr;
+  delete m_pPolygonDlg;
+  m_pPolygonDlg = nullptr;
 }
 
 int CSettingDialog::FindFreePolygonIndex() {
@@ -194,11 +396,23 @@ void CSettingDialog::SubmitPolygon(CString pointText, CString countText, POLYGON
         return;
       }
       POLYGON_INFO copy = zone;
+      pMain->m_bReplyTimeout = FALSE;
+      pMain->m_bReplyError = FALSE;
       pMain->SendMessage(WM_WRITE_POLYGON_POINTS, reinterpret_cast<WPARAM>(&copy), reinterpret_cast<LPARAM>(&pointText));
+      BOOL bPointsWritten = FALSE;
       if (pMain->m_hPolygonReadEvent != nullptr) {
         ResetEvent(pMain->m_hPolygonReadEvent);
         pMain->ArmReplyWatchdog();
-        pMain->WaitForReply(pMain->m_hPolygonReadEvent);
+        bPointsWritten = pMain->WaitForReply(pMain->m_hPolygonReadEvent) && !pMain->m_bReplyTimeout &&
+                         !pMain->m_bReplyError;
+      }
+      // A zone record whose points did not reach the device would claim points it does not hold.
+      if (!bPointsWritten) {
+        CString text;
+        text.Format(L"Polygon zone %d was not written: its points were not acknowledged.", zone.nIndex);
+        pMain->AddLogLine(text, TRUE);
+        pMain->EnableTabControl(TRUE);
+        return;
       }
       pMain->SendMessage(WM_WRITE_POLYGON_ZONE, reinterpret_cast<WPARAM>(&copy), 0);
       return;
@@ -225,18 +439,34 @@ void CSettingDialog::DeletePolygonZone(int nZone) {
 }
 
 void CSettingDialog::OnAddPolygon() {
-  CBrelvanoDlg* pMain = MainWindow();
-  if (pMain == nullptr) return;
-  m_nPolygonMode = 0;
-  if (FindFreePolygonIndex() >= pMain->m_nPolygonMax) {
-    AfxMessageBox(L"can not be added to the polygon.", MB_OK);
-    return;
+  try {
+    CBrelvanoDlg* pMain = MainWindow();
+    if (pMain == nullptr || pMain->m_pPolygonTable == nullptr) return;
+    m_nPolygonMode = 0;
+    const int i = FindFreePolygonIndex();
+    if (i >= pMain->m_nPolygonMax) {
+      AfxMessageBox(L"can not be added to the polygon.", MB_OK);
+      return;
+    }
+    CPolyDetailDlg* pDetail = PolyDetailDialog();
+    if (pDetail == nullptr || pDetail->IsWindowVisible()) return;
+    if (m_pPolygonDlg != nullptr && m_pPolygonDlg->IsWindowVisible()) return;
+    pDetail->SetDeviceInfo(m_pDeviceInfo, m_pDefHeader);
+    m_bExcludeEdited = FALSE;
+    pDetail->SetData(m_pParamList, pMain->m_pPolygonTable[i], i);
+    pDetail->SetTitle(m_strDetailTitle);
+    CPolygonDialog* pMap = PolygonMapDialog();
+    if (pMap != nullptr) pMap->SetTitle(m_strMapTitle);
+    pDetail->ShowWindow(SW_SHOW);
+    EnableWindow(FALSE);
+  } catch (...) {
+    TRACE(L"ERROR %s %d\n", CString(__FILE__), __LINE__);
   }
-  m_bExcludeEdited = FALSE;
 }
 
-// EDIT asks the device for the zone's points; the wizard shows them on the map. The wait ends at
-// the first point reply or after kPointWaitMs without one.
+// EDIT asks the device for the zone's points and opens the wizard on the zone; the map shows the
+// points once they are there. The $-command set waits for the first point reply, at most
+// kPointWaitMs.
 void CSettingDialog::OnEditPolygon() {
   try {
     CBrelvanoDlg* pMain = MainWindow();
@@ -245,29 +475,53 @@ void CSettingDialog::OnEditPolygon() {
     if (pMain == nullptr || pMain->m_pPolygonTable == nullptr || mark < 0) return;
     const int n = _wtoi(m_listPolygon.GetItemText(mark, 0));
     if (n < 1 || n > pMain->m_nPolygonMax) return;
+    CPolyDetailDlg* pDetail = PolyDetailDialog();
+    if (pDetail == nullptr || pDetail->IsWindowVisible()) return;
+    if (m_pPolygonDlg != nullptr && m_pPolygonDlg->IsWindowVisible()) return;
     m_nEditRow = mark;
-    m_nPointBlocksRead = 0;
-    m_nPointBlockCount = brelvano::PolygonBlockCount(pMain->m_pPolygonTable[n - 1].nPointCount);
-    if (g_bFileMode) return;
-    delete[] m_pPointBlocks;
-    m_pPointBlocks = new POLYGON_POINT_BLOCK[static_cast<size_t>(m_nPointBlockCount)];
-    m_strMapPointText.Empty();
-    if (m_bUpMode) {
-      pMain->SendPolygonPointsReadRequest(n, pMain->m_pPolygonTable[n - 1].nPointCount);
-      return;
-    }
+    m_nEditZone = n;
+    // The zone's own points do not count against the total while it is edited.
     m_bExcludeEdited = TRUE;
-    CString request = brelvano::BuildPolygonRequest(L"GetPolygonGroupPos", n);
-    // Sent at once, not through the one-slot queue; its reply is taken like a queued command's.
-    pMain->m_strLastCommand = pMain->PrefixFramedCommand(pMain->BuildTabCommand(request, pMain->m_nCmdTab));
-    pMain->TransmitCommand(pMain->m_strLastCommand);
-    m_bWaitPoints = TRUE;
-    if (pMain->m_hPolygonReadEvent != nullptr) {
-      ResetEvent(pMain->m_hPolygonReadEvent);
-      if (platform::WaitPumping(pMain->m_hPolygonReadEvent, kPointWaitMs) != WAIT_OBJECT_0)
-        pMain->AddLog(L"The zone's points did not come from the device.");
+    m_strMapPointText.Empty();
+    CPolygonDialog* pMap = PolygonMapDialog();
+    if (pMap != nullptr) pMap->m_strPendingPoints.Empty();
+    if (!g_bFileMode) {
+      m_nPointBlocksRead = 0;
+      m_nPointBlockCount = brelvano::PolygonBlockCount(pMain->m_pPolygonTable[n - 1].nPointCount);
+      delete[] m_pPointBlocks;
+      m_pPointBlocks = new POLYGON_POINT_BLOCK[static_cast<size_t>(m_nPointBlockCount)];
+      if (m_bUpMode) {
+        pMain->SendPolygonPointsReadRequest(n, pMain->m_pPolygonTable[n - 1].nPointCount);
+      } else {
+        CString request = brelvano::BuildPolygonRequest(L"GetPolygonGroupPos", n);
+        // Sent at once, not through the one-slot queue; its reply is taken like a queued command's.
+        pMain->m_strLastCommand = pMain->PrefixFramedCommand(pMain->BuildTabCommand(request, pMain->m_nCmdTab));
+        pMain->TransmitCommand(pMain->m_strLastCommand);
+        m_bWaitPoints = TRUE;
+        EnablePolygonButtons(FALSE);
+        const HWND hSelf = GetSafeHwnd();
+        if (pMain->m_hPolygonReadEvent != nullptr) {
+          ResetEvent(pMain->m_hPolygonReadEvent);
+          if (platform::WaitPumping(pMain->m_hPolygonReadEvent, kPointWaitMs) != WAIT_OBJECT_0)
+            pMain->AddLog(L"The zone's points did not come from the device.");
+        }
+        // The page may have gone with the session meanwhile.
+        if (CWnd::FromHandle(hSelf) != this) return;
+        m_bWaitPoints = FALSE;
+        EnablePolygonButtons(TRUE);
+      }
+    } else {
+      SetMapPointText();
     }
-    m_bWaitPoints = FALSE;
+    pDetail->SetTitle(m_strDetailTitle);
+    pDetail->SetDeviceInfo(m_pDeviceInfo, m_pDefHeader);
+    pDetail->SetData(m_pParamList, pMain->m_pPolygonTable[n - 1], n - 1);
+    pDetail->ShowWindow(SW_SHOW);
+    if (pMap != nullptr) {
+      pMap->SetTitle(m_strMapTitle);
+      pMap->ShowWindow(SW_HIDE);
+    }
+    EnableWindow(FALSE);
   } catch (...) {
     TRACE(L"ERROR %s %d\n", CString(__FILE__), __LINE__);
   }
@@ -297,9 +551,11 @@ void CSettingDialog::OnDeletePolygon() {
       if (progress) m_progress.SetPos(static_cast<int>(deleted * step));
       ++deleted;
       if (n >= 1) DeletePolygonZone(n);
-      // The transmitter keeps one command: each goes out before the next is queued.
+      // The transmitter keeps one command: each goes out before the next is queued, also when a
+      // busy message loop has not reached the transmit timer within the pause.
       platform::WaitPumping(pause, kDeletePauseMs);
       if (GetSafeHwnd() == nullptr) break;
+      if (CBrelvanoDlg* pMain = MainWindow()) pMain->SendQueuedCommandNow();
     }
     CloseHandle(pause);
     if (progress) m_progress.ShowWindow(SW_HIDE);

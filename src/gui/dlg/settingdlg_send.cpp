@@ -67,8 +67,8 @@ CString CSettingDialog::WriteAssignmentMap(CPtrList* pParams, TAB_INFO* pTab) {
 void CSettingDialog::SendPageCommand() {
   switch (m_curTab.nType) {
     case TAB_TYPE_POLYGON:
-      // A polygon page sends its service settings from its own page.
-      TRACE(L"settings page: a polygon page has no page command\n");
+      // A polygon page sends its service settings.
+      SendPolygonSettings();
       return;
     case TAB_TYPE_FILE_DOWNLOAD: {
       // The page is closed to input for the whole download. A session that ends meanwhile takes

@@ -231,5 +231,7 @@ function formatPointText(text) { return MapCommon.formatPointText(MapCommon.pars
 function OnTest() { return 'TEST OK'; }
 // The number of points the zone has now (drawn, loaded or being drawn), as text.
 function getPointCount() { return String(pointCount()); }
+// The per-zone limit, the total limit and the other zones' points the page works with.
+function getLimits() { return PolyCount + ';' + TotalPolyCount + ';' + SumPolyCount; }
 
 setTable([]);

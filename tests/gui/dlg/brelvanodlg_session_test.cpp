@@ -221,6 +221,24 @@ TEST_F(SessionCoreTest, QueueKeepsOneCommandAndSendsItAtTheNextPass) {
   }
   EXPECT_EQ(shown, 1);
   EXPECT_EQ(dlg->m_strPendingCommand, CString(L"$PVRTHIRD")) << "the slot keeps its text";
+
+  // A caller queuing several commands in a row sends the waiting one before it queues the next;
+  // a command already sent is not sent again, and the timer does not repeat it.
+  auto count = [&](const wchar_t* command) {
+    int n = 0;
+    for (int i = 0; i < dlg->m_listLog.GetCount(); ++i)
+      if (dlg->m_listLog.GetText(i).Find(CString(L"] ") + command) >= 0) ++n;
+    return n;
+  };
+  dlg->SendQueuedCommandNow();
+  EXPECT_EQ(count(L"$PVRTHIRD"), 1);
+  dlg->QueueCommand(L"$PVRFOURTH", 1);
+  dlg->SendQueuedCommandNow();
+  EXPECT_EQ(count(L"$PVRFOURTH"), 1) << "sent without waiting for the timer";
+  dlg->QueueCommand(L"$PVRFIFTH", 1);
+  Elapse(10);
+  EXPECT_EQ(count(L"$PVRFOURTH"), 1);
+  EXPECT_EQ(count(L"$PVRFIFTH"), 1);
 }
 
 TEST_F(SessionCoreTest, OversizedCommandIsRefusedWithAnErrorLine) {
@@ -478,6 +496,43 @@ TEST_F(SessionCoreTest, SmallHelpers) {
   }
   CBrelvanoDlg* dlg = Open();
   EXPECT_EQ(dlg->SafeMakeUpper(L"gdid;ab12"), CString(L"GDID;AB12"));
+}
+
+}  // namespace
+
+namespace {
+
+// A zone the device cannot give while a profile is read ends the wait for it, whatever the error
+// word of the line; on the polygon tab the same reply goes to the zone parsers.
+TEST_F(SessionCoreTest, AZoneErrorDuringAProfileReadEndsTheZoneWait) {
+  CBrelvanoDlg* dlg = Open();
+  dlg->m_defHeader.strS = L"$PVR;";
+  dlg->m_tabInfo[0].nType = 1;
+  dlg->m_tabInfo[1].nType = TAB_TYPE_POLYGON;
+  struct Case {
+    const char* name;
+    int tab;
+    BOOL profileReading;
+    const wchar_t* line;
+    bool eventSet;
+  };
+  const Case cases[] = {
+      {"error word during a profile read", 0, TRUE, L"$PVR;PLC;Res;GetPolygonGroupInfo;3;Error", true},
+      {"err in lower case during a profile read", 0, TRUE, L"$PVR;PLC;Res;GetPolygonGroupPos;3;err", true},
+      {"no profile read", 0, FALSE, L"$PVR;PLC;Res;GetPolygonGroupInfo;3;Error", false},
+      {"the service settings go to their parser", 0, TRUE, L"$PVR;PLC;Res;GetPolygonServiceInfo;1;0;7", true},
+  };
+  for (const Case& c : cases) {
+    dlg->m_strLastCommand = L"$PVR;PLC;GetPolygonGroupInfo;3\r";
+    dlg->m_strCmdHeader = L"PLC";
+    dlg->m_nCmdTab = c.tab;
+    dlg->m_bProfileReading = c.profileReading;
+    ResetEvent(dlg->m_hPolygonReadEvent);
+    dlg->ParseSetReply(c.line);
+    EXPECT_EQ(IsSet(dlg->m_hPolygonReadEvent), c.eventSet) << c.name;
+  }
+  EXPECT_EQ(dlg->m_nPolygonServiceValue, 7);
+  dlg->m_bProfileReading = FALSE;
 }
 
 }  // namespace

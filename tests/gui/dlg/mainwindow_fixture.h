@@ -91,6 +91,17 @@ class MainWindowFixture : public ::testing::Test {
   }
 
   // A click on a button of a window, as the button reports it.
+  // Opens the first definition tab of a page type as a user picks it in the tab strip; false when
+  // there is none.
+  static bool OpenTabOfType(CBrelvanoDlg* dlg, int type) {
+    for (int i = 0; i < dlg->m_tabPages.GetItemCount(); ++i) {
+      if (dlg->m_tabInfo[i].nType != type) continue;
+      dlg->m_tabPages.SetCurSel(i);
+      dlg->OnTabSelChange(nullptr, nullptr);
+      return true;
+    }
+    return false;
+  }
   static void ClickButton(CWnd* wnd, int id) {
     wnd->SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                      reinterpret_cast<LPARAM>(wnd->GetDlgItem(id)->GetSafeHwnd()));

@@ -396,7 +396,7 @@ TEST_F(Numbered, ListGapGroupAndRecordLines) {
   EXPECT_EQ(S(dlg_->m_strPendingCommand).substr(0, 17), "AT^PRG;123;62;40#");
   EXPECT_FALSE(dlg_->m_bMoreLines);
   zone.nPointCount = 2;
-  zone.nListFlag1 = 1;
+  zone.bUpRole1 = 1;
   dlg_->SendMessage(WM_WRITE_POLYGON_ZONE, reinterpret_cast<WPARAM>(&zone), 0);
   EXPECT_EQ(S(dlg_->m_strPendingCommand), "AT^PRG;123;53;02#020100\r");
   EXPECT_EQ(dlg_->m_nPolygonWriteStep, 1);

@@ -294,8 +294,8 @@ TEST_F(RecordCoders, ZoneAndPointValues) {
   DecodeZoneItem(View(), 3, L"1E01000C0016E360", zone);
   EXPECT_EQ(zone.nIndex, 4);
   EXPECT_EQ(zone.nPointCount, 30);
-  EXPECT_EQ(zone.nListFlag1, 1);
-  EXPECT_EQ(zone.nListFlag2, 0);
+  EXPECT_EQ(zone.bUpRole1, 1);
+  EXPECT_EQ(zone.bUpRole2, 0);
   EXPECT_EQ(S(zone.strExtra[0]), "12");
   EXPECT_EQ(zone.nExtraType[0], CTRL_COMBO);
   EXPECT_EQ(S(zone.strExtra[1]), "1.500000");

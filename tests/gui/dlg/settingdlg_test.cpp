@@ -650,4 +650,42 @@ TEST_F(SettingPageTest, UnderTheMainWindowThePageFollowsItsSessionState) {
   DestroyPage();
 }
 
+// The points the map is given for an edited zone: from the blocks read from the device, or, with a
+// definition opened from a file, from the zone's own point list (never another zone's blocks).
+TEST_F(SettingPageTest, TheMapPointTextComesFromTheEditedZonesOwnPoints) {
+  CBrelvanoDlg* main = Open();
+  CSettingDialog* page = CreatePage(main);
+  main->m_pPolygonPointLists = new POLYGON_POINT_LIST[kPointListZones];
+  POLYGON_POINT_LIST& list = main->m_pPolygonPointLists[1];
+  list.nCount = 2;
+  list.strLng[0] = L"127.1";
+  list.strLat[0] = L"37.1";
+  list.strLng[1] = L"127.2";
+  list.strLat[1] = L"37.2";
+  // Blocks of another zone, and a block count that does not match them.
+  page->m_pPointBlocks = new POLYGON_POINT_BLOCK[1];
+  page->m_pPointBlocks[0].point[0].strLng = L"1.0";
+  page->m_pPointBlocks[0].point[0].strLat = L"2.0";
+  page->m_nPointBlockCount = 1;
+  struct Case {
+    const char* name;
+    BOOL fileMode;
+    int zone;
+    const wchar_t* text;
+  };
+  const Case cases[] = {
+      {"blocks read from the device", FALSE, 2, L"1.0@2.0\n@\n@\n@\n@\n"},
+      {"a file's zone list", TRUE, 2, L"127.1@37.1\n127.2@37.2\n"},
+      {"a zone without a list", TRUE, 31, L""},
+  };
+  for (const Case& c : cases) {
+    g_bFileMode = c.fileMode;
+    page->m_nEditZone = c.zone;
+    page->SetMapPointText();
+    EXPECT_EQ(page->m_strMapPointText, CString(c.text)) << c.name;
+  }
+  g_bFileMode = FALSE;
+  DestroyPage();
+}
+
 }  // namespace
