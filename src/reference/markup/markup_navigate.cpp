@@ -230,7 +230,6 @@ int CMarkupDocument::ScanNodeBefore(int& pos, markup::NodeInfo& node, int iFollo
 
 int CMarkupDocument::FindNode(int typeMask) {
   if (m_nDocFlags & MDF_WRITEFILE) return 0;
-  const char16_t* t = m_strDoc.c_str();
   int pos;
   int lastElement = m_iPos;
   if (m_nNodeLength) {
