@@ -1,16 +1,19 @@
 // HTML dialogs in the real web engine (offscreen): the call text's tokens, page functions called by
 // name with their result, arguments that reach the page unchanged whatever they hold, element
-// values, page alerts through the modal service, and a call before the page has loaded.
+// values, page alerts through the modal service, a call before the page has loaded, and clicks on
+// page elements bound by id.
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QWebEnginePage>
 #include <QWebEngineView>
 #include <vector>
 
 #include "platform/controls.h"
 #include "platform/dialog.h"
 #include "platform/htmldialog.h"
+#include "platform/wnd.h"
 #include "test_main_env.h"
 
 namespace {
@@ -154,6 +157,53 @@ TEST_F(HtmlDialogTest, TheViewFollowsTheDialogsSizeAndKeepsTheButtonsBelow) {
   EXPECT_EQ(view->height(), viewHeight + grown);
   EXPECT_EQ(view->width(), clientAfter.Width());
   EXPECT_EQ(clientAfter.bottom - after.top, clientBefore.bottom - before.top) << "the buttons stay below the view";
+  dlg.DestroyWindow();
+}
+
+// Adds an element (with a child) to the page and clicks it, or its child, from the page's script.
+void ClickNewElement(CDHtmlDialog& dlg, const char* id, bool onChild) {
+  const QString script = QStringLiteral(
+                             "(function(){var b=document.createElement('button');b.id='%1';"
+                             "var s=document.createElement('span');s.textContent='x';b.appendChild(s);"
+                             "document.body.appendChild(b);(%2).click();})();")
+                             .arg(QString::fromLatin1(id), onChild ? QStringLiteral("s") : QStringLiteral("b"));
+  dlg.GetView()->page()->runJavaScript(script);
+}
+
+TEST_F(HtmlDialogTest, ClicksOnBoundElementsRunTheirHandlersOnce) {
+  CDHtmlDialog dlg(9950, 9950);
+  int bound = 0;
+  int inner = 0;
+  int sentinel = 0;
+  dlg.BindElementClick(L"bound", [&] { ++bound; });
+  dlg.BindElementClick(L"inner", [&] { ++inner; });
+  dlg.BindElementClick(L"", [&] { ADD_FAILURE() << "an empty id is never bound"; });
+  ASSERT_TRUE(dlg.Create(9950, nullptr));
+  ASSERT_TRUE(dlg.WaitForDocument(30000));
+  // Bound after the page has loaded: the shown page reports it too.
+  dlg.BindElementClick(L"sentinel", [&] { ++sentinel; });
+  // A page script cannot make a report up without the dialog's marker.
+  dlg.GetView()->page()->runJavaScript(QStringLiteral("console.log('\\u0001click bound ');"
+                                                      "console.log(JSON.stringify('bound'));"));
+  ClickNewElement(dlg, "unbound", false);
+  ClickNewElement(dlg, "", false);
+  ClickNewElement(dlg, "bound", false);
+  ClickNewElement(dlg, "inner", true);
+  ClickNewElement(dlg, "sentinel", false);
+  ASSERT_TRUE(platform::PumpUntil([&] { return sentinel > 0; }, 30000)) << "the last click is reported";
+  platform::PumpPendingEvents();
+  EXPECT_EQ(bound, 1);
+  EXPECT_EQ(inner, 1) << "a click inside the element counts";
+  EXPECT_EQ(sentinel, 1);
+
+  // Binding again replaces the handler.
+  int replaced = 0;
+  dlg.BindElementClick(L"bound", [&] { ++replaced; });
+  dlg.GetView()->page()->runJavaScript(QStringLiteral("document.getElementById('bound').click();"));
+  ASSERT_TRUE(platform::PumpUntil([&] { return replaced > 0; }, 30000));
+  platform::PumpPendingEvents();
+  EXPECT_EQ(bound, 1);
+  EXPECT_EQ(replaced, 1);
   dlg.DestroyWindow();
 }
 
