@@ -14,6 +14,7 @@
 #include "platform/dialog.h"
 #include "platform/htmldialog.h"
 #include "platform/wnd.h"
+#include "page_clicks.h"
 #include "test_main_env.h"
 
 namespace {
@@ -160,16 +161,6 @@ TEST_F(HtmlDialogTest, TheViewFollowsTheDialogsSizeAndKeepsTheButtonsBelow) {
   dlg.DestroyWindow();
 }
 
-// Adds an element (with a child) to the page and clicks it, or its child, from the page's script.
-void ClickNewElement(CDHtmlDialog& dlg, const char* id, bool onChild) {
-  const QString script = QStringLiteral(
-                             "(function(){var b=document.createElement('button');b.id='%1';"
-                             "var s=document.createElement('span');s.textContent='x';b.appendChild(s);"
-                             "document.body.appendChild(b);(%2).click();})();")
-                             .arg(QString::fromLatin1(id), onChild ? QStringLiteral("s") : QStringLiteral("b"));
-  dlg.GetView()->page()->runJavaScript(script);
-}
-
 TEST_F(HtmlDialogTest, ClicksOnBoundElementsRunTheirHandlersOnce) {
   CDHtmlDialog dlg(9950, 9950);
   int bound = 0;
@@ -185,11 +176,11 @@ TEST_F(HtmlDialogTest, ClicksOnBoundElementsRunTheirHandlersOnce) {
   // A page script cannot make a report up without the dialog's marker.
   dlg.GetView()->page()->runJavaScript(QStringLiteral("console.log('\\u0001click bound ');"
                                                       "console.log(JSON.stringify('bound'));"));
-  ClickNewElement(dlg, "unbound", false);
-  ClickNewElement(dlg, "", false);
-  ClickNewElement(dlg, "bound", false);
-  ClickNewElement(dlg, "inner", true);
-  ClickNewElement(dlg, "sentinel", false);
+  testsupport::ClickNewPageElement(dlg, "unbound", false);
+  testsupport::ClickNewPageElement(dlg, "", false);
+  testsupport::ClickNewPageElement(dlg, "bound", false);
+  testsupport::ClickNewPageElement(dlg, "inner", true);
+  testsupport::ClickNewPageElement(dlg, "sentinel", false);
   ASSERT_TRUE(platform::PumpUntil([&] { return sentinel > 0; }, 30000)) << "the last click is reported";
   platform::PumpPendingEvents();
   EXPECT_EQ(bound, 1);
