@@ -343,10 +343,13 @@ bool CDHtmlDialog::HandleClickReport(const QString& message) {
   const CString id(doc.array().at(0).toString());
   if (m_clickBindings.find(id) == m_clickBindings.end()) return true;
   // The handler may end the dialog or show a message box: it runs from the event loop, once the
-  // engine's callback has returned, and not at all once the view has gone.
+  // engine's callback has returned, and not at all once the view, the window or this object has
+  // gone.
+  const std::weak_ptr<int> alive = m_pAlive;
   QMetaObject::invokeMethod(
       m_pView,
-      [this, id] {
+      [this, id, alive] {
+        if (alive.expired() || GetSafeHwnd() == nullptr) return;
         const auto it = m_clickBindings.find(id);
         if (it != m_clickBindings.end() && it->second) it->second();
       },

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "platform/cstring.h"
@@ -98,6 +99,8 @@ class CDHtmlDialog : public CDialog {
   std::map<CString, std::function<void()>> m_clickBindings;
   // Starts the page's click reports (new for every dialog, unknown to the page's own scripts).
   CString m_strClickMarker;
+  // Lives as long as this object: a reported click still queued when it goes is dropped.
+  std::shared_ptr<int> m_pAlive = std::make_shared<int>(0);
   void UpdateClickScript();
   // Client-area height the view leaves below itself for the dialog's own controls.
   int m_nBandHeight = 0;
