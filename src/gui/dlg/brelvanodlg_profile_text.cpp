@@ -9,6 +9,7 @@
 #include "gui/dlg/brelvanodlg.h"
 #include "gui/dlg/brelvanodlg_helpers.h"
 #include "gui/dlg/geofencedlg.h"
+#include "gui/dlg/profileload.h"
 #include "gui/dlg/settingdlg.h"
 #include "platform/files.h"
 #include "platform/modal.h"
@@ -409,21 +410,18 @@ CString CBrelvanoDlg::ZoneProfileLine(const CString& strHdr, int nZone) {
 
 // ---- Change ----
 
-LRESULT CBrelvanoDlg::OnChangeTextProfile(WPARAM wParam, LPARAM lParam) {
-  (void)wParam;
-  const CString path = lParam != 0 ? CString(reinterpret_cast<const wchar_t*>(lParam)) : CString();
-  m_bReplyError = FALSE;
-  m_textProfileLines.clear();
+BOOL LoadTextProfile(CBrelvanoDlg* d, const CString& path) {
+  d->m_textProfileLines.clear();
   std::string bytes;
   if (!platform::ReadWholeFile(path, bytes)) {
     // Nothing was started: nothing is sent.
-    AddLogLine(m_language.LoadString(kTextProfileFailed), TRUE);
-    return 0;
+    d->AddLogLine(d->m_language.LoadString(kTextProfileFailed), TRUE);
+    return FALSE;
   }
   CString text = CString::FromUtf8(bytes);
   text.Remove(L'\n');
-  SplitString(m_textProfileLines, text, L'\r');
-  const std::vector<CString>& lines = m_textProfileLines;
+  d->SplitString(d->m_textProfileLines, text, L'\r');
+  const std::vector<CString>& lines = d->m_textProfileLines;
 
   auto matches = [&](size_t n, const wchar_t* key, const CString& expected) {
     if (lines.size() <= n || lines[n].Find(key) < 0) return true;
@@ -431,19 +429,27 @@ LRESULT CBrelvanoDlg::OnChangeTextProfile(WPARAM wParam, LPARAM lParam) {
     CString want = expected;
     return value.Trim() == want.Trim();
   };
-  if (!matches(0, L"MODEL=", m_defHeader.strS)) {
+  if (!matches(0, L"MODEL=", d->m_defHeader.strS)) {
     AfxMessageBox(L"Profile Not Match Model", MB_OK);
-    return 0;
+    return FALSE;
   }
-  if (!matches(1, L"VERSION=", m_defHeader.strV)) {
+  if (!matches(1, L"VERSION=", d->m_defHeader.strV)) {
     AfxMessageBox(L"Profile Not Match Version", MB_OK);
-    return 0;
+    return FALSE;
   }
-  ApplyProfileToTables(lines);
+  d->ApplyProfileToTables(lines);
   if (lines.size() <= 2) {
     AfxMessageBox(L"Profile Empty Data", MB_OK);
-    return 0;
+    return FALSE;
   }
+  return TRUE;
+}
+
+LRESULT CBrelvanoDlg::OnChangeTextProfile(WPARAM wParam, LPARAM lParam) {
+  (void)wParam;
+  const CString path = lParam != 0 ? CString(reinterpret_cast<const wchar_t*>(lParam)) : CString();
+  m_bReplyError = FALSE;
+  if (!LoadTextProfile(this, path)) return 0;
 
   const unsigned generation = m_nSessionGeneration;
   BeginProfileWrite();

@@ -8,6 +8,7 @@
 
 #include "gui/dlg/brelvanodlg.h"
 #include "gui/dlg/brelvanodlg_helpers.h"
+#include "gui/dlg/profileload.h"
 #include "gui/dlg/profilexmltext.h"
 #include "gui/dlg/settingdlg.h"
 #include "gui/dlg/xmltree.h"
@@ -389,29 +390,33 @@ LRESULT CBrelvanoDlg::OnSaveXmlProfile(WPARAM wParam, LPARAM lParam) {
 
 // ---- Change ----
 
+BOOL LoadXmlProfileLines(CBrelvanoDlg* d, const CString& path) {
+  CXmlTree tree;
+  if (!tree.Load(path, TRUE)) {
+    d->AddLogLine(L"Error: the profile file cannot be read: " + path, TRUE);
+    return FALSE;
+  }
+  d->m_profileLines.clear();
+  d->m_strPendingProfileLine.Empty();
+  if (!d->ParseXmlProfile(tree.begin(), 0)) {
+    // An invalid or foreign profile sends nothing, not even the part read before the fault.
+    d->m_profileLines.clear();
+    d->m_strPendingProfileLine.Empty();
+    return FALSE;
+  }
+  const CString& pending = d->m_strPendingProfileLine;
+  if (!pending.IsEmpty() && pending != d->m_geoGroup.strHdr && pending != L"PLS" && pending != L"PLG") {
+    d->m_profileLines.push_back(pending);
+    d->m_strPendingProfileLine.Empty();
+  }
+  return d->m_profileLines.empty() ? FALSE : TRUE;
+}
+
 LRESULT CBrelvanoDlg::OnChangeXmlProfile(WPARAM wParam, LPARAM lParam) {
   (void)wParam;
   const CString path = lParam != 0 ? CString(reinterpret_cast<const wchar_t*>(lParam)) : CString();
-  CXmlTree tree;
-  if (!tree.Load(path, TRUE)) {
-    AddLogLine(L"Error: the profile file cannot be read: " + path, TRUE);
-    return 0;
-  }
-  m_profileLines.clear();
-  m_strPendingProfileLine.Empty();
-  if (!ParseXmlProfile(tree.begin(), 0)) {
-    // An invalid or foreign profile sends nothing, not even the part read before the fault.
-    m_profileLines.clear();
-    m_strPendingProfileLine.Empty();
-    return 0;
-  }
-  const CString& pending = m_strPendingProfileLine;
-  if (!pending.IsEmpty() && pending != m_geoGroup.strHdr && pending != L"PLS" && pending != L"PLG") {
-    m_profileLines.push_back(pending);
-    m_strPendingProfileLine.Empty();
-  }
+  if (!LoadXmlProfileLines(this, path)) return 0;
   const size_t n = m_profileLines.size();
-  if (n == 0) return 0;
   m_dProgressStep = 100.0 / static_cast<double>(n);
   if (HasWindow(m_pSettingDlg)) {
     m_pSettingDlg->m_progress.SetPos(1);

@@ -41,6 +41,9 @@ class ElementPositionArray {
 };
 
 struct AttrRange;
+namespace markup {
+struct NodeInfo;
+}
 
 class CMarkupDocument {
  public:
@@ -215,6 +218,9 @@ class CMarkupDocument {
   bool InFileMode() const { return (m_nDocFlags & (MDF_READFILE | MDF_WRITEFILE)) != 0; }
   // Navigation helpers (markup_navigate.cpp).
   bool NameMatches(int iPos, const std::u16string& path) const;
+  // Scans the node at pos (as markup::ScanNode); a node other than a start tag that would run past
+  // limit or past the start of element iFollowing (0: none) ends there as a markup error (-1).
+  int ScanNodeBefore(int& pos, markup::NodeInfo& node, int iFollowing, int limit) const;
   int FindSibling(int iParent, int iAfter, const std::u16string& path) const;
   bool FindAttributeRange(int tagNameOffset, const std::u16string* name, int index, AttrRange& out) const;
   int AttributeTagOffset() const;

@@ -408,7 +408,10 @@ bool CMarkupDocument::SetAttributeWorker(int iPos, const std::u16string& name, c
     from = to = r.insertAt;
     text = u" " + name + u"=\"" + escaped + u"\"";
   }
-  if (from < tag || to > tagEnd - 1 || from > to) return false;
+  // The tag name runs as the parser reads it (to white space, '/' or '>'), which may take in
+  // more than its first name token: a change inside it would part the tag from its end tag.
+  const int nameEnd = instruction ? tag : tag + markup::TagNameLength(m_strDoc.c_str(), tag);
+  if (from < nameEnd || to > tagEnd - 1 || from > to) return false;
   Splice(from, to - from, text);
   const int delta = static_cast<int>(text.size()) - (to - from);
   RepairPositions(from, to - from, delta);
@@ -518,8 +521,9 @@ bool CMarkupDocument::RemoveNode() {
   int pos = prevElement ? m_aPos[prevElement].nStart + m_aPos[prevElement].nLength : (parent ? ContentStart(parent) : 0);
   markup::NodeInfo node;
   int lastType = 0, lastStart = 0, lastLength = 0;
+  const int following = prevElement ? m_aPos[prevElement].iElemNext : m_aPos[parent].iElemChild;
   while (pos < removedAt) {
-    const int type = markup::ScanNode(m_strDoc.c_str(), pos, node);
+    const int type = ScanNodeBefore(pos, node, following, ContentEnd(parent));
     if (type == -2 || node.start >= removedAt) break;
     lastType = type == 0 ? MNT_LONE_END_TAG : type == -1 ? MNT_NODE_ERROR : type;
     lastStart = node.start;

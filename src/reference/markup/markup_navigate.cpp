@@ -213,6 +213,21 @@ bool CMarkupDocument::LeaveElement() {
   return SetPosition(m_aPos[m_iPosParent].iElemParent, m_iPosParent, m_iPos);
 }
 
+int CMarkupDocument::ScanNodeBefore(int& pos, markup::NodeInfo& node, int iFollowing, int limit) const {
+  const int at = pos;
+  const int type = markup::ScanNode(m_strDoc.c_str(), pos, node);
+  if (type == -2 || type == 1) return type;
+  if (iFollowing && m_aPos[iFollowing].nStart < limit) limit = m_aPos[iFollowing].nStart;
+  if (at >= limit || pos <= limit) return type;
+  // Edits next to an unterminated tag can leave text that scans on into the following element
+  // (an end tag taking the '>' of the next start tag, say). The positions hold: the node ends
+  // where the element starts, as an error that no change of the node can take for a tag.
+  pos = limit;
+  node.length = limit - at;
+  node.type = -1;
+  return -1;
+}
+
 int CMarkupDocument::FindNode(int typeMask) {
   if (m_nDocFlags & MDF_WRITEFILE) return 0;
   const char16_t* t = m_strDoc.c_str();
@@ -233,7 +248,8 @@ int CMarkupDocument::FindNode(int typeMask) {
   for (;;) {
     if (pos >= static_cast<int>(m_strDoc.size())) return 0;
     const int at = pos;
-    int type = markup::ScanNode(t, pos, node);
+    const int following = lastElement ? m_aPos[lastElement].iElemNext : m_aPos[m_iPosParent].iElemChild;
+    int type = ScanNodeBefore(pos, node, following, levelEnd);
     if (type == -2) return 0;
     if (type == 0) {
       if (m_iPosParent && at == levelEnd) return 0;

@@ -103,6 +103,9 @@ struct SharedWindow {
 };
 
 SharedWindow g_window;
+// Counts the resets of the shared window: a window prepared once stays as prepared only while the
+// count holds (the replay runs every target in one process).
+unsigned g_resets = 0;
 
 SharedWindow& Shared() {
   SharedWindow& shared = g_window;
@@ -131,6 +134,7 @@ SharedWindow& Shared() {
 CBrelvanoDlg* FreshMainWindow() {
   SharedWindow& shared = Shared();
   CBrelvanoDlg* dlg = shared.dlg;
+  ++g_resets;
   SettleMainWindow();
   g_bFileMode = FALSE;
   g_nGeofenceCount = shared.geofenceCount;
@@ -225,6 +229,98 @@ void CheckDefinitionModel(CBrelvanoDlg* dlg) {
   FUZZ_CHECK(dlg->m_nParseTab >= 0 && dlg->m_nParseTab <= kMaxTabs);
   FUZZ_CHECK(dlg->m_nReportParseTab >= 0 && dlg->m_nReportParseTab <= kMaxReportTabs);
   (void)sum;
+}
+
+}  // namespace fuzzsupport
+
+namespace fuzzsupport {
+namespace {
+
+// Tabs of every page kind, with codes for every route of the numbered read replies.
+constexpr char kDefinition[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<BRELVANO S="VR600" I="UNIT1" P="0000" V="1.2" D=";" R="RR" cmd="$%s;%s" res="$PVR;%s" lat="37.5" lng="127.25" dmax="250">
+  <grp id="1" tab_id="5" map_id="M1" title="General" hdr="GEN" type="assign">
+    <item fid="Mode" type="combo" ID="0" num="3" base="5" curr="Day">
+      <ele>Off</ele>
+      <ele>On</ele>
+      <ele>Auto</ele>
+    </item>
+    <item fid="Name" type="edit" ID="1" max="16"/>
+    <item fid="Password" type="passwd" ID="2"/>
+    <item fid="Server" type="ip" ID="3"/>
+    <item fid="Flag" type="check box" ID="4"/>
+    <item fid="Alert" type="alert_id" ID="5"/>
+    <item fid="Small" type="sAssign" ID="6"/>
+    <item fid="Medium" type="mAssign" ID="7"/>
+    <item fid="Large" type="lAssign" ID="8"/>
+    <item fid="Reports" type="edit+button" ID="9"/>
+    <item fid="Number" type="edit_number" ID="10"/>
+    <item fid="Hex" type="edit_hex" ID="11"/>
+  </grp>
+  <grp id="1" tab_id="6" title="Maps" hdr="RMAP">
+    <item fid="Map1" type="edit" ID="1"/>
+    <item fid="Map2" type="edit" ID="2"/>
+  </grp>
+  <grp id="1" tab_id="18" title="Lists" hdr="LST">
+    <item fid="Entry" type="edit" ID="0"/>
+  </grp>
+  <grp id="1" tab_id="45" title="Records" hdr="REC">
+    <item fid="Record" type="edit" ID="0"/>
+  </grp>
+  <grp id="6" tab_id="50" title="Zones" hdr="GEO" unit="1" min="2" max="20" req="1" ord="AB">
+    <item fid="Latitude" type="edit"/>
+    <item fid="Radius" type="edit"/>
+  </grp>
+  <grp id="40" tab_id="41" title="Beacons" hdr="BLE" min="1" max="30">
+    <item fid="Mac" type="edit"/>
+  </grp>
+  <grp id="19" tab_id="53" title="Polygons" hdr="XYZ" unit="3" min="1" max="10" ptmax="50" tptmax="500">
+    <subgrp id="0" hdr="PLS" title="Service">
+      <item id="0" fid="Service" type="combo" num="2" curr="Disable">
+        <ele>Disable</ele>
+        <ele>Enable</ele>
+      </item>
+      <item id="1" fid="Value" type="edit" curr="7"/>
+    </subgrp>
+  </grp>
+  <grp id="26" title="Presets" hdr="APS">
+    <item fid="Preset" type="edit"/>
+  </grp>
+  <grp id="7" title="Command" hdr="CMD">
+    <item fid="Reset" type="combo" num="0"/>
+  </grp>
+</BRELVANO>
+)";
+
+
+}  // namespace
+
+CBrelvanoDlg* NumberedMainWindow(bool& loaded) {
+  static unsigned loadedAt = 0;
+  static bool once = false;
+  loaded = !once || loadedAt != g_resets;
+  if (loaded) {
+    CBrelvanoDlg* dlg = FreshMainWindow();
+    LoadNumberedDefinition(dlg, true);
+    loadedAt = g_resets;
+    once = true;
+    return dlg;
+  }
+  SettleMainWindow();
+  platform::ModalService::Instance().ClearRecords();
+  return g_window.dlg;
+}
+
+void LoadNumberedDefinition(CBrelvanoDlg* dlg, bool withGeofencePage) {
+  static const std::string withPage(kDefinition);
+  static const std::string withoutPage = [] {
+    std::string text(kDefinition);
+    const size_t from = text.find("  <grp id=\"6\"");
+    const size_t to = text.find("</grp>\n", from) + 7;
+    return text.erase(from, to - from);
+  }();
+  dlg->LoadXmlDefinition(WriteScratchFile("definition.xml", withGeofencePage ? withPage : withoutPage), FALSE);
+  FUZZ_CHECK(dlg->m_nTabCount > 0);
 }
 
 }  // namespace fuzzsupport

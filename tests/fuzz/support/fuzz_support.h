@@ -77,3 +77,16 @@ namespace fuzzsupport {
 // lists: it is not checked.)
 void CheckDefinitionModel(CBrelvanoDlg* dlg);
 }  // namespace fuzzsupport
+
+namespace fuzzsupport {
+// Loads a definition of the numbered-parameter set into the window and makes its pages: tabs of
+// every page kind (generic with assignments, maps, lists, records, BLE, polygon zones with their
+// service settings, presets, commands; the geofence page only when asked for, as it is slow to
+// make), with codes for every route of the numbered replies. Model "VR600", version "1.2".
+void LoadNumberedDefinition(CBrelvanoDlg* dlg, bool withGeofencePage);
+// The shared window with that definition (and the geofence page) loaded by a fresh window, for a
+// target whose inputs change only values: loaded again only when the window was reset since
+// (loaded tells). The target puts back the values its input changed; the modal records are
+// cleared.
+CBrelvanoDlg* NumberedMainWindow(bool& loaded);
+}  // namespace fuzzsupport

@@ -167,6 +167,54 @@ TEST(MarkupModify, RemovingALoneEndTagCleansItsParent) {
   EXPECT_FALSE(doc.GetElementPosition(doc.GetParentIndex()).nFlags & Doc::MNF_ILLDATA);
 }
 
+// An unterminated end tag at the end, then an element added after it: the end tag's text now
+// scans on to the new element's '>'. As a node it ends where the element starts, so neither
+// writing the node nor removing it reaches into the element.
+TEST(MarkupModify, ANodeBeforeAnElementEndsWhereTheElementStarts) {
+  const std::function<bool(Doc&)> changes[] = {
+      [](Doc& doc) { return doc.SetData(L"x"); },
+      [](Doc& doc) { return doc.RemoveNode(); },
+  };
+  for (const auto& change : changes) {
+    Doc doc(L"<r/></q");
+    ASSERT_TRUE(doc.FindElement());
+    const int root = doc.GetMainIndex();
+    ASSERT_EQ(doc.FindNode(), Doc::MNT_NODE_ERROR);
+    ASSERT_TRUE(doc.AddElement(L"a", L"t"));
+    const int added = doc.GetMainIndex();
+    doc.SetPosition(0, root, 0);
+    ASSERT_EQ(doc.FindNode(), Doc::MNT_NODE_ERROR);
+    EXPECT_EQ(doc.GetNodeLength(), 3);
+    change(doc);
+    EXPECT_TRUE(markuptest::PositionsInsideText(doc));
+    EXPECT_EQ(doc.GetElementName(added), CString(L"a"));
+    EXPECT_EQ(doc.GetElementData(added), CString(L"t"));
+  }
+}
+
+// The parser reads a tag name to white space, '/' or '>', which may take in more than one name
+// token ("a?b"): an attribute never goes inside such a name, where it would part the start tag
+// from its end tag.
+TEST(MarkupModify, AttributesStayOutOfATagNameOfSeveralTokens) {
+  const struct {
+    const wchar_t* text;
+    const wchar_t* after;  // null: refused (the new attribute would go after the first token)
+  } cases[] = {
+      {L"<a?b></a?b>", nullptr},
+      {L"<a\\b/>", L"<a\\b k=\"2\"/>"},
+      {L"<a;b k=\"1\"></a;b>", L"<a;b k=\"2\"></a;b>"},
+      {L"<ab k=\"1\"></ab>", L"<ab k=\"2\"></ab>"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(CString(c.text).ToUtf8());
+    Doc doc(c.text);
+    ASSERT_TRUE(doc.FindElement());
+    EXPECT_EQ(doc.SetAttribute(L"k", L"2"), c.after != nullptr);
+    EXPECT_EQ(doc.GetDocumentText(), CString(c.after != nullptr ? c.after : c.text));
+    EXPECT_TRUE(markuptest::SameAsFreshParse(doc));
+  }
+}
+
 TEST(MarkupModify, ReadModeRefusesChanges) {
   Doc doc(L"<r/>");
   doc.SetDocFlags(Doc::MDF_READFILE);
