@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
+#include <QUuid>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
@@ -70,6 +71,7 @@ class HtmlPage : public QWebEnginePage {
   }
   void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int line,
                                 const QString& source) override {
+    if (m_dlg->HandleClickReport(message)) return;
     if (!m_dlg->IsSilent()) TRACE(L"page %s:%d: %s\n", CString(source), line, CString(message));
   }
 
@@ -89,6 +91,27 @@ class HostFilter : public QObject {
  private:
   CDHtmlDialog* m_dlg;
 };
+
+// Reports clicks on bound elements as console messages: the marker, then the id as JSON. It runs
+// apart from the page's scripts, which neither see the marker nor change the bound ids; run again
+// on the same document it only takes the new ids.
+QString ClickReportScript(const CString& marker, const std::map<CString, std::function<void()>>& bindings) {
+  QJsonArray ids;
+  for (const auto& b : bindings) ids.append(b.first.q());
+  QJsonArray markerHolder{marker.q()};
+  return QStringLiteral(
+             "(function(marker,ids){var state=window.__hostClicks;"
+             "if(state){state.ids=ids;return;}"
+             "state=window.__hostClicks={ids:ids};"
+             "document.addEventListener('click',function(e){"
+             "for(var el=e.target;el;el=el.parentNode){"
+             "if(typeof el.id==='string'&&el.id!==''&&state.ids.indexOf(el.id)>=0){"
+             "console.log(marker+JSON.stringify(el.id));return;}}},true);})(%1[0],%2);")
+      .arg(QString::fromUtf8(QJsonDocument(markerHolder).toJson(QJsonDocument::Compact)),
+           QString::fromUtf8(QJsonDocument(ids).toJson(QJsonDocument::Compact)));
+}
+
+constexpr const char kClickScriptName[] = "hostClicks";
 
 }  // namespace
 
@@ -164,10 +187,13 @@ QVariant RunAndWait(QWebEngineView* view, const QString& script, int timeoutMs) 
 
 }  // namespace
 
-CDHtmlDialog::CDHtmlDialog() = default;
+CDHtmlDialog::CDHtmlDialog()
+    : m_strClickMarker(L"\x01click " + CString(QUuid::createUuid().toString(QUuid::WithoutBraces)) + L" ") {}
 
 CDHtmlDialog::CDHtmlDialog(UINT nIDTemplate, UINT nHtmlResID, CWnd* pParentWnd)
-    : CDialog(nIDTemplate, pParentWnd), m_nHtmlResID(nHtmlResID) {}
+    : CDialog(nIDTemplate, pParentWnd),
+      m_nHtmlResID(nHtmlResID),
+      m_strClickMarker(L"\x01click " + CString(QUuid::createUuid().toString(QUuid::WithoutBraces)) + L" ") {}
 
 CDHtmlDialog::~CDHtmlDialog() {
   // The view goes with the dialog's widget; the filter must not reach this object any more.
@@ -205,6 +231,7 @@ BOOL CDHtmlDialog::OnInitDialog() {
     config.setSourceCode(QStringLiteral("window.hostConfig = %1;").arg(m_strHostConfig.q()));
     page->scripts().insert(config);
   }
+  UpdateClickScript();
   QObject::connect(page, &QWebEnginePage::loadFinished, m_pView, [this](bool ok) { HandlePageLoaded(ok); });
   m_pView->show();
 
@@ -286,4 +313,46 @@ CString CDHtmlDialog::GetElementValue(const CString& id) {
   const QVariant result = RunAndWait(m_pView, script, m_nCallTimeoutMs);
   if (result.typeId() != QMetaType::QString) return CString();
   return CString(result.toString());
+}
+
+void CDHtmlDialog::BindElementClick(const CString& id, std::function<void()> handler) {
+  if (id.IsEmpty()) return;
+  m_clickBindings[id] = std::move(handler);
+  UpdateClickScript();
+}
+
+void CDHtmlDialog::UpdateClickScript() {
+  if (m_pView == nullptr || m_clickBindings.empty()) return;
+  const QString source = platform::ClickReportScript(m_strClickMarker, m_clickBindings);
+  QWebEngineScriptCollection& scripts = m_pView->page()->scripts();
+  for (const QWebEngineScript& old : scripts.find(QString::fromLatin1(platform::kClickScriptName))) scripts.remove(old);
+  QWebEngineScript script;
+  script.setName(QString::fromLatin1(platform::kClickScriptName));
+  script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+  script.setWorldId(QWebEngineScript::ApplicationWorld);
+  script.setSourceCode(source);
+  scripts.insert(script);
+  // The document already there (loaded or loading) gets the new ids too.
+  m_pView->page()->runJavaScript(source, QWebEngineScript::ApplicationWorld);
+}
+
+bool CDHtmlDialog::HandleClickReport(const QString& message) {
+  const QString marker = m_strClickMarker.q();
+  if (!message.startsWith(marker)) return false;
+  const QJsonDocument doc = QJsonDocument::fromJson((u'[' + message.mid(marker.size()) + u']').toUtf8());
+  const CString id(doc.array().at(0).toString());
+  if (m_clickBindings.find(id) == m_clickBindings.end()) return true;
+  // The handler may end the dialog or show a message box: it runs from the event loop, once the
+  // engine's callback has returned, and not at all once the view, the window or this object has
+  // gone.
+  const std::weak_ptr<int> alive = m_pAlive;
+  QMetaObject::invokeMethod(
+      m_pView,
+      [this, id, alive] {
+        if (alive.expired() || GetSafeHwnd() == nullptr) return;
+        const auto it = m_clickBindings.find(id);
+        if (it != m_clickBindings.end() && it->second) it->second();
+      },
+      Qt::QueuedConnection);
+  return true;
 }

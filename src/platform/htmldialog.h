@@ -6,6 +6,9 @@
 // clicks reach the page. This part of the layer is a library of its own (it needs the web engine).
 #pragma once
 
+#include <functional>
+#include <map>
+#include <memory>
 #include <vector>
 
 #include "platform/cstring.h"
@@ -13,6 +16,7 @@
 
 class QWebEngineView;
 class QObject;
+class QString;
 
 namespace platform {
 
@@ -63,6 +67,11 @@ class CDHtmlDialog : public CDialog {
   void SetHostConfig(const CString& json);
   // The longest a script call waits for the page (milliseconds of real time).
   void SetCallTimeout(int ms) { m_nCallTimeoutMs = ms; }
+  // Binds a click on the page element with that id (or on anything inside it) to a handler; it
+  // runs on the GUI thread once the click has been reported, outside the page's own event
+  // handling. Binding an id again replaces its handler. Bindings made after the page has loaded
+  // reach that page too.
+  void BindElementClick(const CString& id, std::function<void()> handler);
 
   // Called once the page has loaded (bOk FALSE when it failed to load).
   virtual void OnDocumentComplete(BOOL bOk);
@@ -72,6 +81,8 @@ class CDHtmlDialog : public CDialog {
   void HandlePageLoaded(bool ok);
   void HandleHostResize();
   BOOL IsSilent() const { return m_bSilent; }
+  // TRUE when a page console message was a click report (it is then handled, never traced).
+  bool HandleClickReport(const QString& message);
 
  protected:
   UINT m_nHtmlResID = 0;
@@ -85,6 +96,12 @@ class CDHtmlDialog : public CDialog {
   BOOL m_bSilent = FALSE;
   int m_nCallTimeoutMs = 10000;
   CString m_strHostConfig;
+  std::map<CString, std::function<void()>> m_clickBindings;
+  // Starts the page's click reports (new for every dialog, unknown to the page's own scripts).
+  CString m_strClickMarker;
+  // Lives as long as this object: a reported click still queued when it goes is dropped.
+  std::shared_ptr<int> m_pAlive = std::make_shared<int>(0);
+  void UpdateClickScript();
   // Client-area height the view leaves below itself for the dialog's own controls.
   int m_nBandHeight = 0;
   int m_nLastClientHeight = -1;

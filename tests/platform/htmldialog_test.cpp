@@ -1,16 +1,20 @@
 // HTML dialogs in the real web engine (offscreen): the call text's tokens, page functions called by
 // name with their result, arguments that reach the page unchanged whatever they hold, element
-// values, page alerts through the modal service, and a call before the page has loaded.
+// values, page alerts through the modal service, a call before the page has loaded, and clicks on
+// page elements bound by id.
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QWebEnginePage>
 #include <QWebEngineView>
 #include <vector>
 
 #include "platform/controls.h"
 #include "platform/dialog.h"
 #include "platform/htmldialog.h"
+#include "platform/wnd.h"
+#include "page_clicks.h"
 #include "test_main_env.h"
 
 namespace {
@@ -154,6 +158,43 @@ TEST_F(HtmlDialogTest, TheViewFollowsTheDialogsSizeAndKeepsTheButtonsBelow) {
   EXPECT_EQ(view->height(), viewHeight + grown);
   EXPECT_EQ(view->width(), clientAfter.Width());
   EXPECT_EQ(clientAfter.bottom - after.top, clientBefore.bottom - before.top) << "the buttons stay below the view";
+  dlg.DestroyWindow();
+}
+
+TEST_F(HtmlDialogTest, ClicksOnBoundElementsRunTheirHandlersOnce) {
+  CDHtmlDialog dlg(9950, 9950);
+  int bound = 0;
+  int inner = 0;
+  int sentinel = 0;
+  dlg.BindElementClick(L"bound", [&] { ++bound; });
+  dlg.BindElementClick(L"inner", [&] { ++inner; });
+  dlg.BindElementClick(L"", [&] { ADD_FAILURE() << "an empty id is never bound"; });
+  ASSERT_TRUE(dlg.Create(9950, nullptr));
+  ASSERT_TRUE(dlg.WaitForDocument(30000));
+  // Bound after the page has loaded: the shown page reports it too.
+  dlg.BindElementClick(L"sentinel", [&] { ++sentinel; });
+  // A page script cannot make a report up without the dialog's marker.
+  dlg.GetView()->page()->runJavaScript(QStringLiteral("console.log('\\u0001click bound ');"
+                                                      "console.log(JSON.stringify('bound'));"));
+  testsupport::ClickNewPageElement(dlg, "unbound", false);
+  testsupport::ClickNewPageElement(dlg, "", false);
+  testsupport::ClickNewPageElement(dlg, "bound", false);
+  testsupport::ClickNewPageElement(dlg, "inner", true);
+  testsupport::ClickNewPageElement(dlg, "sentinel", false);
+  ASSERT_TRUE(platform::PumpUntil([&] { return sentinel > 0; }, 30000)) << "the last click is reported";
+  platform::PumpPendingEvents();
+  EXPECT_EQ(bound, 1);
+  EXPECT_EQ(inner, 1) << "a click inside the element counts";
+  EXPECT_EQ(sentinel, 1);
+
+  // Binding again replaces the handler.
+  int replaced = 0;
+  dlg.BindElementClick(L"bound", [&] { ++replaced; });
+  dlg.GetView()->page()->runJavaScript(QStringLiteral("document.getElementById('bound').click();"));
+  ASSERT_TRUE(platform::PumpUntil([&] { return replaced > 0; }, 30000));
+  platform::PumpPendingEvents();
+  EXPECT_EQ(bound, 1);
+  EXPECT_EQ(replaced, 1);
   dlg.DestroyWindow();
 }
 

@@ -43,6 +43,8 @@ END_MESSAGE_MAP()
 CMapDialog::CMapDialog(CGeofenceDialog* pPage)
     : CDHtmlDialog(IDD_GEOFENCE_MAP, IDR_HTML_CIRCLEMAP, pPage), m_pPage(pPage) {
   SetHostConfig(MapHostConfig());
+  BindElementClick(L"ButtonOK", [this] { OnButtonOK(); });
+  BindElementClick(L"ButtonCancel", [this] { OnButtonCancel(); });
 }
 
 CString CMapDialog::MapHostConfig() {
@@ -139,9 +141,22 @@ void CMapDialog::OnSend() {
 
 void CMapDialog::OnBnClickedCancel() {
   CancelAllMarker();
+  EndStep(IDCANCEL);
+}
+
+void CMapDialog::EndStep(int nResult) {
   if (m_pPage != nullptr && m_pPage->m_pDetailDlg != nullptr) m_pPage->m_pDetailDlg->DestroyControls();
-  EndDialog(IDCANCEL);
+  EndDialog(nResult);
   if (m_pPage != nullptr) m_pPage->EnableWindow(TRUE);
+}
+
+// The plain OK: the record stays as it was and nothing goes to the device, but the wizard ends as
+// every other way out of it does, so the geofence page is not left disabled.
+void CMapDialog::OnButtonOK() { EndStep(IDOK); }
+
+void CMapDialog::OnButtonCancel() {
+  ClearAllMarker();
+  OnCancel();
 }
 
 void CMapDialog::OnBnClickedPrev() {

@@ -35,6 +35,10 @@ class CMapDialog : public CDHtmlDialog {
   void OnBnClickedCancel();
   void OnBnClickedPrev();
   void OnAllView();
+  // Clicks on page elements with the ids "ButtonOK" and "ButtonCancel" (the program's page has
+  // none): OK ends the step without sending; Cancel clears the page's markers first.
+  void OnButtonOK();
+  void OnButtonCancel();
 
   DEVICE_INFO* m_pDeviceInfo = nullptr;
   DEF_HEADER* m_pDefHeader = nullptr;
@@ -47,5 +51,8 @@ class CMapDialog : public CDHtmlDialog {
   DECLARE_MESSAGE_MAP()
 
  private:
+  // Ends the step with that code: step 1's controls go and the geofence page takes input again.
+  void EndStep(int nResult);
+
   CGeofenceDialog* m_pPage;
 };

@@ -39,6 +39,9 @@ END_MESSAGE_MAP()
 CPolygonDialog::CPolygonDialog(CSettingDialog* pPage)
     : CDHtmlDialog(IDD_POLYGON_MAP, IDR_HTML_POLYGONMAP, pPage), m_pPage(pPage) {
   SetHostConfig(CMapDialog::MapHostConfig());
+  BindElementClick(L"ButtonOK", [this] { OnButtonOK(); });
+  BindElementClick(L"ButtonCancel", [this] { OnBnClickedCancel(); });
+  BindElementClick(L"BtnConfirm", [this] { OnButtonConfirm(); });
 }
 
 BOOL CPolygonDialog::OnInitDialog() {
@@ -153,12 +156,20 @@ void CPolygonDialog::OnBnClickedPrev() {
   if (CPolyDetailDlg* pDetail = DetailDialog()) pDetail->ShowWindow(SW_SHOW);
 }
 
-void CPolygonDialog::OnBnClickedCancel() {
+void CPolygonDialog::OnBnClickedCancel() { EndStep(IDCANCEL); }
+
+void CPolygonDialog::EndStep(int nResult) {
   KillTimer(TIMER_POLY_ZONE_POLL);
   CPolyDetailDlg* pDetail = DetailDialog();
   if (pDetail != nullptr && pDetail->GetSafeHwnd() != nullptr) pDetail->SendMessage(WM_CLOSE, 0, 0);
-  EndDialog(IDCANCEL);
+  EndDialog(nResult);
 }
+
+// The plain OK: nothing is sent, but the wizard ends as every other way out of it does, so that
+// step 1 and the main window's tabs are not left waiting.
+void CPolygonDialog::OnButtonOK() { EndStep(IDOK); }
+
+void CPolygonDialog::OnButtonConfirm() { AfxMessageBox(L"confirm ok", MB_OK); }
 
 void CPolygonDialog::CloseStep() {
   KillTimer(TIMER_POLY_ZONE_POLL);

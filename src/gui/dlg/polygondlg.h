@@ -45,6 +45,11 @@ class CPolygonDialog : public CDHtmlDialog {
   void OnBnClickedCancel();
   void OnFileOpen();
   void OnFileSave();
+  // Clicks on page elements with the ids "ButtonOK", "ButtonCancel" and "BtnConfirm" (the
+  // program's page has none): OK ends the step without sending, Cancel is CANCEL, and Confirm
+  // shows "confirm ok".
+  void OnButtonOK();
+  void OnButtonConfirm();
   // Hides the dialog when step 1 ends the wizard.
   void CloseStep();
 
@@ -63,6 +68,8 @@ class CPolygonDialog : public CDHtmlDialog {
  private:
   CPolyDetailDlg* DetailDialog() const;
   void CallPage(const CString& call);
+  // Ends the step with that code, and with it step 1.
+  void EndStep(int nResult);
 
   CSettingDialog* m_pPage;
 };

@@ -9,9 +9,14 @@
 #include "gui/dlg/brelvanodlg.h"
 #include "gui/dlg/geodetaildlg.h"
 #include "gui/dlg/geofencedlg.h"
+#include "gui/dlg/guibase.h"
+#include "gui/dlg/mapdlg.h"
 #include "mainwindow_fixture.h"
 #include "model_fill.h"
 #include "platform/modal.h"
+#include "platform/wnd.h"
+#include "reference/default/appregsettings.h"
+#include "../../platform/page_clicks.h"
 
 namespace {
 
@@ -347,6 +352,47 @@ TEST_F(GeofenceTest, AddTakesTheFirstFreeSlotOrSaysThatNoneIsLeft) {
   EXPECT_TRUE(page->IsWindowEnabled());
   EXPECT_FALSE(page->m_pDetailDlg->IsWindowVisible());
   dlg->m_bUpProtocol = FALSE;
+}
+
+TEST_F(GeofenceTest, PageElementsBoundByIdEndTheMapStepWithoutSending) {
+  // No tile service: the map is drawn offline.
+  CAppRegSettings settings;
+  settings.SetRegistryKey(kAppRegistryKeyName);
+  ASSERT_TRUE(settings.WriteProfileString(L"Map", L"TileUrl", L""));
+  CBrelvanoDlg* dlg = OpenWithPage();
+  CGeofenceDialog* page = dlg->m_pGeofenceDlg;
+  struct Case {
+    const char* id;
+    const wchar_t* clears;
+  };
+  for (const Case& c : {Case{"ButtonOK", L"0"}, Case{"ButtonCancel", L"1"}}) {
+    page->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_GEOFENCE_ADD, BN_CLICKED), 0);
+    ASSERT_TRUE(page->m_pDetailDlg->IsWindowVisible()) << c.id;
+    for (int alarm : {5, 6}) {
+      auto* combo = dynamic_cast<CComboBox*>(testsupport::ListOf(page->m_pParams)[alarm]->pValueWnd);
+      ASSERT_NE(combo, nullptr);
+      combo->SetCurSel(1);
+    }
+    page->m_pDetailDlg->OnNext();
+    CMapDialog* map = page->m_pMapDlg;
+    ASSERT_NE(map, nullptr);
+    ASSERT_TRUE(map->IsPageLoaded()) << c.id;
+    ASSERT_TRUE(map->IsWindowVisible()) << c.id;
+    EXPECT_FALSE(dlg->m_tabPages.IsWindowEnabled()) << c.id << ": the tab strip waits for the geofence";
+    map->CallScript(L"ViewDrawCircle(37.5,127.25,300)");
+    // Counts the page's clearAllMarker calls from here on.
+    map->GetView()->page()->runJavaScript(QStringLiteral(
+        "window.clearCount=0;if(!window.clearCalls){var f=window.clearAllMarker;"
+        "window.clearAllMarker=function(){window.clearCount++;return f.apply(this,arguments);};"
+        "window.clearCalls=function(){return String(window.clearCount);};}"));
+    testsupport::ClickNewPageElement(*map, c.id);
+    ASSERT_TRUE(platform::PumpUntil([&] { return !map->IsWindowVisible(); }, 30000)) << c.id;
+    EXPECT_EQ(map->CallScript(L"clearCalls()"), CString(c.clears)) << c.id;
+    EXPECT_EQ(testsupport::ListOf(page->m_pParams)[0]->pValueWnd, nullptr) << c.id << ": step 1's controls are gone";
+    EXPECT_TRUE(page->IsWindowEnabled()) << c.id << ": the page takes input again";
+    EXPECT_TRUE(dlg->m_tabPages.IsWindowEnabled()) << c.id << ": the tab strip is given back";
+    EXPECT_TRUE(Ids(page).empty()) << c.id << ": nothing was sent or stored";
+  }
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // The program's map pages in the real web engine (offscreen, without tiles): the circle page's
 // functions called through CallScript, a geofence drawn with mouse clicks on the map as a user
 // draws it (left click the origin, right click the rim), the page's alert through the modal
-// service, and the point-text format of the polygon page.
+// service, the point-text format of the polygon page, and clicks on page elements the dialogs bind
+// by id.
 #include <gtest/gtest.h>
 
 #include <QTest>
@@ -10,10 +11,12 @@
 #include <functional>
 #include <memory>
 
+#include "../../platform/page_clicks.h"
 #include "../../platform/qt_app.h"
 #include "../../platform/wait_util.h"
 #include "gui/dlg/guibase.h"
 #include "gui/dlg/mapdlg.h"
+#include "gui/dlg/polygondlg.h"
 #include "platform/crt.h"
 #include "platform/modal.h"
 #include "platform/registry.h"
@@ -212,6 +215,63 @@ TEST_F(MapPageTest, AZoneIsDrawnByClicksClosedOnItsFirstPointAndConfirmed) {
   EXPECT_EQ(platform::ModalService::Instance().Records().back().text, CString(L"can not point Total number exceed 3ea."));
   EXPECT_EQ(count(), CString(L"2"));
   page.DestroyWindow();
+}
+
+// Runs the dialog modally; once its page has loaded, the prepared script runs on it and elements
+// with the ids are added and clicked in turn, each of the message boxes meanwhile answered OK. The
+// dialog's end code; -2 when the clicks did not end it.
+INT_PTR RunAndClick(CDHtmlDialog& dlg, const std::vector<const char*>& ids, const QString& prepare, size_t boxes) {
+  // A last click of the test's own: once it is handled, so are the ones before it.
+  bool handled = false;
+  dlg.BindElementClick(L"testLast", [&] { handled = true; });
+  platform::ModalService::Instance().ExpectDialog([&](CDialog&) -> INT_PTR {
+    if (!dlg.WaitForDocument(kLoadMs)) return -3;
+    for (size_t i = 0; i < boxes; ++i) platform::ModalService::Instance().ExpectMessageBox(IDOK);
+    dlg.GetView()->page()->runJavaScript(prepare);
+    for (const char* id : ids) testsupport::ClickNewPageElement(dlg, id);
+    testsupport::ClickNewPageElement(dlg, "testLast");
+    EXPECT_TRUE(platform::PumpUntil([&] { return handled; }, kLoadMs)) << "the clicks are reported";
+    return -2;
+  });
+  return dlg.DoModal();
+}
+
+TEST_F(MapPageTest, PageElementsBoundByIdEndTheMapDialogsOrConfirm) {
+  enum Kind { Circle, Polygon };
+  struct Case {
+    const char* name;
+    Kind kind;
+    std::vector<const char*> ids;
+    INT_PTR result;
+    std::vector<CString> boxes;
+  };
+  const Case cases[] = {
+      {"circle OK", Circle, {"ButtonOK"}, IDOK, {}},
+      {"circle cancel clears the markers first", Circle, {"ButtonCancel"}, IDCANCEL, {L"markers cleared"}},
+      {"circle: no confirmation there", Circle, {"BtnConfirm", "ButtonOK"}, IDOK, {}},
+      {"polygon OK", Polygon, {"ButtonOK"}, IDOK, {}},
+      {"polygon cancel", Polygon, {"ButtonCancel"}, IDCANCEL, {}},
+      {"polygon confirmation keeps the dialog", Polygon, {"BtnConfirm", "ButtonCancel"}, IDCANCEL, {L"confirm ok"}},
+  };
+  // Every call of the page's clearAllMarker says so.
+  const QString spy = QStringLiteral(
+      "(function(){var f=window.clearAllMarker;if(typeof f!=='function')return;"
+      "window.clearAllMarker=function(){alert('markers cleared');return f.apply(this,arguments);};})();");
+  platform::ModalService& modal = platform::ModalService::Instance();
+  for (const Case& c : cases) {
+    modal.ClearRecords();
+    std::unique_ptr<CDHtmlDialog> dlg;
+    if (c.kind == Circle)
+      dlg = std::make_unique<CMapDialog>(nullptr);
+    else
+      dlg = std::make_unique<CPolygonDialog>(nullptr);
+    EXPECT_EQ(RunAndClick(*dlg, c.ids, spy, c.boxes.size()), c.result) << c.name;
+    std::vector<CString> boxes;
+    for (const platform::ModalRecord& r : modal.Records())
+      if (r.kind == platform::ModalKind::MessageBox) boxes.push_back(r.text);
+    EXPECT_EQ(boxes, c.boxes) << c.name;
+    EXPECT_EQ(modal.PendingAnswers(), 0u) << c.name;
+  }
 }
 
 }  // namespace

@@ -10,10 +10,12 @@
 #include <memory>
 
 #include "gui/dlg/polygondlg.h"
+#include "../../platform/page_clicks.h"
 #include "gui/dlg/settingdlg.h"
 #include "mainwindow_fixture.h"
 #include "platform/dialog.h"
 #include "platform/modal.h"
+#include "platform/wnd.h"
 
 namespace {
 
@@ -242,6 +244,35 @@ TEST_F(PolyDetailTest, WithoutZoneSettingsNextLeavesTheZoneAsItWas) {
   EXPECT_EQ(detail->m_zone.nIndex, 5);
   EXPECT_EQ(detail->m_zone.strRole11, CString(L"Kept"));
   m_page->m_pPolygonDlg->OnBnClickedCancel();
+}
+
+TEST_F(PolyDetailTest, PageElementsBoundByIdConfirmOrEndTheWizardWithoutSending) {
+  AddSettings({{0, L"Zone", CTRL_COMBO, {L"1", L"2", L"3"}}, {12, L"Active", CTRL_COMBO, {L"Off", L"On"}}});
+  POLYGON_INFO zone;
+  zone.nIndex = 1;
+  CPolyDetailDlg* detail = Open(FALSE, 0, zone, 0);
+  ClickButton(detail, IDOK);
+  CPolygonDialog* map = m_page->m_pPolygonDlg;
+  ASSERT_NE(map, nullptr);
+  ASSERT_TRUE(map->WaitForDocument(30000)) << "the polygon page loads";
+  ASSERT_TRUE(map->IsWindowVisible());
+  platform::ModalService& modal = platform::ModalService::Instance();
+
+  // "BtnConfirm" only says so; the step stays.
+  modal.ClearRecords();
+  modal.ExpectMessageBox(IDOK);
+  testsupport::ClickNewPageElement(*map, "BtnConfirm");
+  ASSERT_TRUE(platform::PumpUntil([&] { return !modal.Records().empty(); }, 30000));
+  EXPECT_EQ(modal.Records()[0].text, CString(L"confirm ok"));
+  EXPECT_TRUE(map->IsWindowVisible());
+
+  // "ButtonOK" ends the wizard as CANCEL does: nothing is sent, step 1 goes with it.
+  testsupport::ClickNewPageElement(*map, "ButtonOK");
+  ASSERT_TRUE(platform::PumpUntil([&] { return !map->IsWindowVisible(); }, 30000));
+  EXPECT_FALSE(detail->IsWindowVisible());
+  EXPECT_EQ(Control(detail, L"Zone"), nullptr) << "step 1's controls are gone";
+  EXPECT_EQ(m_page->m_listPolygon.GetItemCount(), 0) << "no zone was written";
+  EXPECT_EQ(modal.Records().size(), 1u) << "nothing else was asked";
 }
 
 }  // namespace
