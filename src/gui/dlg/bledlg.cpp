@@ -246,6 +246,7 @@ void CBleDialog::OnBnClickedAdd() {
     return;
   }
   m_nMode = 1;
+  brelvano::PageTakeListFromSettingsPage(m_pParentWnd, m_pParamList);
   m_pDetailDlg->Open(m_pParamList, &m_pRecords[free], free);
   m_pDetailDlg->ShowWindow(SW_SHOW);
   UpdateData(FALSE);
@@ -265,6 +266,7 @@ void CBleDialog::OnBnClickedEdit() {
     return;
   }
   m_nMode = 2;
+  brelvano::PageTakeListFromSettingsPage(m_pParentWnd, m_pParamList);
   m_pDetailDlg->Open(m_pParamList, &m_pRecords[i], i);
   m_pDetailDlg->ShowWindow(SW_SHOW);
 }

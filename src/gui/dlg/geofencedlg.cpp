@@ -324,6 +324,7 @@ void CGeofenceDialog::OnBnClickedAdd() {
     return;
   }
   m_nMode = 1;
+  brelvano::PageTakeListFromSettingsPage(m_pParentWnd, m_pParams);
   m_pDetailDlg->BeginEdit(m_pParams, m_pRecords[slot], slot);
   m_pDetailDlg->SetDeviceInfo(m_pDeviceInfo, m_pDefHeader);
   EnableWindow(TRUE);
@@ -344,6 +345,7 @@ void CGeofenceDialog::OnBnClickedEdit() {
     return;
   }
   m_nMode = 2;
+  brelvano::PageTakeListFromSettingsPage(m_pParentWnd, m_pParams);
   m_pDetailDlg->BeginEdit(m_pParams, m_pRecords[slot], slot);
   m_pDetailDlg->SetDeviceInfo(m_pDeviceInfo, m_pDefHeader);
   // The page stays disabled until step 1 or step 2 ends.

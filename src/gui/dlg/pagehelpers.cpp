@@ -5,6 +5,7 @@
 
 #include "gui/dlg/brelvanodlg.h"
 #include "gui/dlg/guibase.h"
+#include "gui/dlg/settingdlg.h"
 #include "platform/listctrl.h"
 #include "reference/control/listctrlex/listctrlex.h"
 #include "platform/winmsg.h"
@@ -23,6 +24,12 @@ constexpr int kFirstValueColumn = 2;
 bool PageParentUsesUpProtocol(const CWnd* pParent) {
   const auto* pMain = dynamic_cast<const CBrelvanoDlg*>(pParent);
   return pMain != nullptr && pMain->m_bUpProtocol;
+}
+
+void PageTakeListFromSettingsPage(CWnd* pParent, CPtrList* pList) {
+  auto* pMain = dynamic_cast<CBrelvanoDlg*>(pParent);
+  if (pMain == nullptr || pList == nullptr || pMain->m_pSettingDlg == nullptr) return;
+  if (pMain->m_pSettingDlg->m_pParamList == pList) pMain->m_pSettingDlg->ClearPage();
 }
 
 CString PageTranslate(const CWnd* pParent, const CString& text) {

@@ -20,6 +20,10 @@ namespace brelvano {
 bool PageParentUsesUpProtocol(const CWnd* pParent);
 // The main window's dictionary text for a name (the name itself without a main window).
 CString PageTranslate(const CWnd* pParent, const CString& text);
+// Before a page's detail dialog puts its own controls into the records of pList: when the main
+// window's settings page shows the same list (the first tab, say), it lets go of its controls, so
+// that no control is lost and none is deleted by both.
+void PageTakeListFromSettingsPage(CWnd* pParent, CPtrList* pList);
 // The values of a text in which each value is preceded by sep (a text without a leading sep
 // counts its first value too).
 std::vector<CString> SplitJoinedValues(const CString& text, wchar_t sep);

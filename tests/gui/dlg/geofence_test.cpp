@@ -9,6 +9,7 @@
 #include "gui/dlg/brelvanodlg.h"
 #include "gui/dlg/geodetaildlg.h"
 #include "gui/dlg/geofencedlg.h"
+#include "gui/dlg/settingdlg.h"
 #include "gui/dlg/guibase.h"
 #include "gui/dlg/mapdlg.h"
 #include "mainwindow_fixture.h"
@@ -317,11 +318,17 @@ TEST_F(GeofenceTest, AddTakesTheFirstFreeSlotOrSaysThatNoneIsLeft) {
   page->m_groupInfo.nMax = 0;
   // $-set: slot 255 is a slot like the others.
   for (int id = 1; id <= 255; ++id) page->StoreRecord(Record(id, 1, L"1", L"2", L"3", 1, 0));
+  // The geofence tab is the first: the settings page shows its records too, with its own
+  // controls. ADD takes the records over: the settings page lets go of its controls first.
+  ASSERT_EQ(dlg->m_pSettingDlg->m_pParamList, page->m_pParams);
   page->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_GEOFENCE_ADD, BN_CLICKED), 0);
   ASSERT_TRUE(page->m_pDetailDlg->IsWindowVisible());
+  EXPECT_EQ(dlg->m_pSettingDlg->m_pParamList, nullptr);
   PARAM_INFO* geoId = testsupport::ListOf(page->m_pParams)[0];
   auto* combo = dynamic_cast<CComboBox*>(geoId->pValueWnd);
   ASSERT_NE(combo, nullptr);
+  ASSERT_NE(combo->GetParent(), nullptr);
+  EXPECT_EQ(combo->GetParent()->GetSafeHwnd(), page->m_pDetailDlg->GetSafeHwnd()) << "the detail dialog's own control";
   EXPECT_EQ(combo->GetCount(), 4096);
   EXPECT_EQ(combo->GetLBText(combo->GetCurSel()), CString(L"256"));
   EXPECT_TRUE(combo->IsWindowEnabled());
