@@ -2,20 +2,17 @@
 // zone, the erase and service answers, and the packet-by-packet "PLG" write of one zone, each packet
 // sent when the device has acknowledged the one before.
 #include "gui/dlg/brelvanodlg.h"
+#include "gui/dlg/brelvanodlg_helpers.h"
 #include "gui/dlg/polygonrecords.h"
 #include "gui/dlg/settingdlg.h"
 #include "platform/crt.h"
 #include "platform/trace.h"
 
+using brelvano::HasWindow;
 using brelvano::PolygonWriteChain;
 
 namespace {
 constexpr UINT kPolygonWatchdogMs = 100;
-
-template <class Page>
-bool HasWindow(Page* page) {
-  return page != nullptr && page->GetSafeHwnd() != nullptr;
-}
 }  // namespace
 
 void CBrelvanoDlg::RoutePolygonReply(const CString& line) {

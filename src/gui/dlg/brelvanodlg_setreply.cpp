@@ -3,9 +3,12 @@
 // and driver-identifier parsers, or, for a settings tab, the values that were sent become the
 // tab's values (ApplyValuesToTab).
 #include "gui/dlg/brelvanodlg.h"
+#include "gui/dlg/brelvanodlg_helpers.h"
 #include "gui/dlg/geofencedlg.h"
 #include "gui/dlg/settingdlg.h"
 #include "platform/trace.h"
+
+using brelvano::HasWindow;
 
 namespace {
 // Language texts of the combos whose values travel as letters.
@@ -14,11 +17,6 @@ constexpr UINT kTextServerType = 1229;
 constexpr UINT kTextBackupServerType = 1230;
 constexpr int kAuthenticationLetterValue = 2;
 constexpr const wchar_t kNumericServerTypeModel[] = L"VR325";
-
-template <class Page>
-bool HasWindow(Page* page) {
-  return page != nullptr && page->GetSafeHwnd() != nullptr;
-}
 
 bool ContainsText(const CString& text, const CString& part) { return !part.IsEmpty() && text.Find(part) >= 0; }
 }  // namespace
