@@ -3,6 +3,8 @@
 
 #include <QApplication>
 
+#include "helper_processes.h"
+
 namespace testsupport {
 inline QApplication* EnsureApp() {
   if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return app;
@@ -11,6 +13,7 @@ inline QApplication* EnsureApp() {
   static char* argv[] = {name, nullptr};
   // Web views (HTML dialogs) want shared contexts, set before the application exists.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  EndHelperProcessesAtExit();
   return new QApplication(argc, argv);
 }
 }  // namespace testsupport

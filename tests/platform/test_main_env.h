@@ -7,6 +7,7 @@
 
 #include <QApplication>
 
+#include "helper_processes.h"
 #include "platform/modal.h"
 #include "platform/sync.h"
 
@@ -20,6 +21,7 @@ inline QApplication* EnsureApplication() {
   static char* argv[] = {arg0, nullptr};
   // Web views (HTML dialogs) want shared contexts, set before the application exists.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  testsupport::EndHelperProcessesAtExit();
   auto* app = new QApplication(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   platform::SetGuiThread();
