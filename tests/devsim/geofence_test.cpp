@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "../gui/dlg/map_clicks.h"
+#include "../gui/dlg/page_script.h"
 #include "device_window_fixture.h"
 #include "devsim/definitionserver.h"
 #include "devsim/devsim.h"
@@ -268,6 +269,53 @@ TEST_F(GeofenceUserTest, ReadAddEditAndDeleteGeofencesOnTheDevice) {
   ASSERT_TRUE(platform::PumpUntil([&] { return Ids().size() == 2; }, kTimeoutMs));
   EXPECT_EQ(Ids(), (std::vector<CString>{L"1", L"2"}));
   EXPECT_EQ(geo.UsedIds(), (std::vector<int>{1, 2}));
+}
+
+TEST_F(GeofenceUserTest, ARadiusHoldingMarkupShowsOnTheMapAsText) {
+  // A device whose list gives markup as a radius.
+  const char* markup = "<img/src=x/onerror=document.title=1>";
+  geo.Put(Geofence(2, 1, 1, "37.57", "126.99", markup, ";70"));
+  dlg->m_strModuleDir = platform::GetCurrentFolder() + L"/";
+  server.ServeXmlFile(kDefinition);
+  devsim::TrackerIdentity id;
+  id.model = "VR600";
+  id.version = "150";
+  tracker.SetIdentity(id);
+  Connect();
+  ASSERT_TRUE(platform::PumpUntil([&] { return Page() != nullptr && !dlg->m_bDefinitionPending; }, kTimeoutMs));
+  ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
+  OpenGeofenceTab();
+  ASSERT_TRUE(platform::PumpUntil([&] { return Ids().size() == 3; }, kTimeoutMs));
+  EXPECT_EQ(Page()->m_list.GetItemText(1, 3), CString::FromUtf8(markup)) << "the list shows the device's text";
+
+  // EDIT shows it in the circle's window, ALL VIEW in its hover text: as text, running nothing.
+  SelectRow(L"2");
+  Click(Page(), IDC_GEOFENCE_EDIT);
+  ASSERT_TRUE(Page()->m_pDetailDlg->IsWindowVisible());
+  CMapDialog* map = NextToMap();
+  ASSERT_NE(map, nullptr);
+  const CString shownText = L"Radius is: [" + CString::FromUtf8(markup) + L"m]";
+  testsupport::MapPageState state = testsupport::InspectMapPage(*map);
+  EXPECT_GE(state.shown.Find(shownText), 0) << state.shown.ToUtf8();
+  Click(map, IDC_MAP_ALLVIEW);
+  ASSERT_TRUE(map != nullptr && map->IsWindowVisible()) << "ALL VIEW keeps the map step";
+  state = testsupport::InspectMapPage(*map);
+  EXPECT_GE(state.shown.Find(L"GEO ID: [2] " + shownText), 0) << state.shown.ToUtf8();
+  EXPECT_EQ(state.title, CString(L"Geo Fense Setting"));
+  EXPECT_EQ(state.handlers, std::vector<CString>{});
+  EXPECT_EQ(state.strayElements, std::vector<CString>{});
+
+  // SEND of the unchanged geofence: its radius is no number, so nothing goes to the device.
+  const size_t writes = WritesNow();
+  map->CallScript(L"ViewDrawCircle(37.57,126.99," + CString::FromUtf8(markup) + L")");
+  platform::ModalService::Instance().ExpectMessageBox(IDOK);
+  Click(map, IDOK);
+  ASSERT_FALSE(platform::ModalService::Instance().Records().empty());
+  EXPECT_EQ(platform::ModalService::Instance().Records().back().text, CString(L"Cannot Find Coordinate"));
+  EXPECT_EQ(WritesNow(), writes);
+  EXPECT_EQ(testsupport::InspectMapPage(*map).title, CString(L"Geo Fense Setting"));
+  Click(map, IDCANCEL);
+  EXPECT_TRUE(platform::PumpUntil([&] { return dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
 }
 
 }  // namespace

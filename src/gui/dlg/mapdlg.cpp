@@ -24,7 +24,7 @@ constexpr wchar_t kMapSection[] = L"Map";
 constexpr wchar_t kDefaultTileName[] = L"Road map";
 constexpr wchar_t kDefaultTileUrl[] = L"https://tile.openstreetmap.org/{z}/{x}/{y}.png";
 constexpr wchar_t kDefaultTileAttribution[] =
-    L"&copy; <a href=\"https://www.openstreetmap.org/copyright\">OpenStreetMap</a> contributors";
+    L"\u00a9 OpenStreetMap contributors";
 constexpr wchar_t kDefaultGeocoder[] = L"https://nominatim.openstreetmap.org/search?format=json&limit=1&q={query}";
 // A value that is missing (as against one set empty).
 constexpr wchar_t kMissing[] = L"\x01";

@@ -1,6 +1,7 @@
 // The circle map page: one geofence drawn by hand (left click origin, right click rim), one shown
 // for editing, or every geofence of the table at once. The program calls the functions below by
-// name; every argument arrives as a text.
+// name; every argument arrives as a text, is used as a number only when it has the form of one and
+// is shown as text.
 var lat1 = '', lon1 = '', lat2 = '', lon2 = '';
 var g_distance = 0;        // metres (metre mode) or kilometres, as reported
 var g_distnace_oring = 0;  // unrounded radius in metres of the last computation
@@ -14,16 +15,18 @@ MapCommon.attachSearch(map);
 
 var RED = '#FF0000', LIGHT_BLUE = '#7FDBFF', BLUE = '#0050FF';
 
-function dot(latlng, colour, title) {
+// A dot with its hover text (lines of text; none when empty).
+function dot(latlng, colour, titleLines) {
   var m = L.circleMarker(latlng, { radius: 6, color: '#FFFFFF', weight: 2, fillColor: colour, fillOpacity: 1 });
-  if (title) m.bindTooltip(title);
+  if (titleLines.length > 0) m.bindTooltip(MapCommon.textLines(titleLines));
   return m.addTo(map);
 }
 function removeLayer(layer) { if (layer) map.removeLayer(layer); return null; }
 function unitWord(spaced) { return g_IsMeter ? (spaced ? ' m' : 'm') : (spaced ? ' Km' : 'km'); }
+// The drawn radius in metres of a radius text: its whole number in the page's unit; 0 for a text
+// that is not a number.
 function radiusMetres(rad) {
-  var r = parseInt(rad, 10);
-  if (!isFinite(r)) r = 0;
+  var r = MapCommon.isDecimal(rad) ? Math.max(0, parseInt(rad, 10) || 0) : 0;
   return g_IsMeter ? r : r * 1000;
 }
 
@@ -48,7 +51,7 @@ function setOrigin(p) {
   lat1 = p.lat.toFixed(6);
   lon1 = p.lng.toFixed(6);
   g_distance = 0;
-  lmarker = dot([Number(lat1), Number(lon1)], RED, 'Origin Position is: [' + lat1 + ', ' + lon1 + ']');
+  lmarker = dot([Number(lat1), Number(lon1)], RED, ['Origin Position is: [' + lat1 + ', ' + lon1 + ']']);
 }
 
 // Spherical law of cosines on the earth's mean radius; the cosine is kept inside [-1, 1] so that
@@ -64,12 +67,13 @@ function setRim(p) {
   if (lat1 === '' || lon1 === '') { alert('Select Origin Point first'); return; }
   lat2 = p.lat.toFixed(6);
   lon2 = p.lng.toFixed(6);
-  if (rmarker) { rmarker.setLatLng(p); } else { rmarker = dot(p, LIGHT_BLUE, ''); }
+  if (rmarker) { rmarker.setLatLng(p); } else { rmarker = dot(p, LIGHT_BLUE, []); }
   var d = distanceMetres(Number(lat1), Number(lon1), p.lat, p.lng);
   g_distnace_oring = d;
   g_distance = g_IsMeter ? Math.round(d) : Math.round(Math.round(d) / 1000);
   rmarker.unbindPopup();
-  rmarker.bindPopup('Radius of GeoFense is: ' + g_distance + unitWord(true), { autoPan: false }).openPopup();
+  rmarker.bindPopup(MapCommon.textLines(['Radius of GeoFense is: ' + g_distance + unitWord(true)]), { autoPan: false })
+    .openPopup();
   cityCircle = removeLayer(cityCircle);
   cityCircle = L.circle([Number(lat1), Number(lon1)], {
     radius: d, color: RED, opacity: 0.8, weight: 2, fillColor: RED, fillOpacity: 0.35, interactive: false
@@ -77,14 +81,14 @@ function setRim(p) {
 }
 
 // A geofence of a call's texts; the default centre with a radius of 1000 when a coordinate is
-// missing or not a number.
+// missing or not a number. The radius stays the text it was given.
 function geofenceOrDefault(lat, lon, rad) {
   var p = MapCommon.positionOr(lat, lon);
   if (p === null) {
     p = MapCommon.defaultCenter();
     return { p: p, lat: String(p.lat), lon: String(p.lng), rad: '1000' };
   }
-  return { p: p, lat: lat, lon: lon, rad: rad === undefined ? '' : rad };
+  return { p: p, lat: String(lat), lon: String(lon), rad: MapCommon.asText(rad) };
 }
 
 function setDistMeter() { g_IsMeter = 1; }
@@ -128,12 +132,13 @@ function ViewDrawCircle(lat, lon, rad) {
   lat = g.lat;
   lon = g.lon;
   rad = g.rad;
-  lmarker = dot(p, RED, '');
+  lmarker = dot(p, RED, []);
   cityCircle = L.circle(p, {
     radius: radiusMetres(rad), color: RED, opacity: 0.8, weight: 2, fillColor: RED, fillOpacity: 0.35,
     interactive: false
   }).addTo(map);
-  lmarker.bindPopup('Origin Position is: [' + lat + ', ' + lon + ']<br>Radius is: [' + rad + unitWord(false) + ']',
+  lmarker.bindPopup(MapCommon.textLines(['Origin Position is: [' + lat + ', ' + lon + ']',
+                                         'Radius is: [' + rad + unitWord(false) + ']']),
                     { autoPan: false }).openPopup();
   map.setView(p, map.getZoom(), { animate: false });
   lat1 = lat;
@@ -149,16 +154,17 @@ function AllViewDrawCircle(index, lat, lon, rad) {
   lat = g.lat;
   lon = g.lon;
   rad = g.rad;
+  var id = MapCommon.asText(index);
   var where = '[' + lat + ', ' + lon + ']';
-  var marker = dot(p, BLUE, 'GEO ID: [' + index + '] Origin Position is: ' + where + '<br>GEO ID: [' + index +
-                   '] Radius is: [' + rad + unitWord(false) + ']');
+  var marker = dot(p, BLUE, ['GEO ID: [' + id + '] Origin Position is: ' + where,
+                             'GEO ID: [' + id + '] Radius is: [' + rad + unitWord(false) + ']']);
   var circle = L.circle(p, {
     radius: radiusMetres(rad), color: RED, opacity: 0.5, weight: 2, fillColor: '#0099ff', fillOpacity: 0.10,
     interactive: false
   }).addTo(map);
   map.setView(p, map.getZoom(), { animate: false });
-  var slot = parseInt(index, 10) - 1;
-  if (isFinite(slot) && slot >= 0 && slot < 4096) {
+  var slot = MapCommon.isInteger(index) ? parseInt(index, 10) - 1 : -1;
+  if (slot >= 0 && slot < 4096) {
     // A geofence drawn again replaces its earlier drawing (which would stay on the map for good).
     removeLayer(allViewMarker[slot]);
     removeLayer(allViewCircle[slot]);

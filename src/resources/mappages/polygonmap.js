@@ -19,23 +19,38 @@ function isClosed() { return zoneClosed; }
 function pointCount() { return isClosed() ? poly.length - 1 : poly.length; }
 function openPoints() { return poly.slice(0, pointCount()); }
 
+function cell(tag, text) {
+  var c = document.createElement(tag);
+  c.textContent = text;
+  return c;
+}
+
 function setTable(points) {
   var t = document.getElementById('ML_table');
-  var html = '<tr><th>No</th><th>Long</th><th>Lat</th></tr>';
-  if (points.length === 0) html += '<tr><td colspan="3">Location does not have a value.</td></tr>';
-  for (var i = 0; i < points.length; i++) {
-    html += '<tr data-row="' + i + '"><td>' + (i + 1) + '</td><td>' + Number(points[i].lng).toFixed(6) +
-            '</td><td>' + Number(points[i].lat).toFixed(6) + '</td></tr>';
+  while (t.firstChild) t.removeChild(t.firstChild);
+  var head = document.createElement('tr');
+  ['No', 'Long', 'Lat'].forEach(function (h) { head.appendChild(cell('th', h)); });
+  t.appendChild(head);
+  if (points.length === 0) {
+    var none = document.createElement('tr');
+    var c = cell('td', 'Location does not have a value.');
+    c.colSpan = 3;
+    none.appendChild(c);
+    t.appendChild(none);
   }
-  t.innerHTML = html;
-  var rows = t.querySelectorAll('tr[data-row]');
-  for (var r = 0; r < rows.length; r++) {
-    rows[r].addEventListener('click', function () {
+  points.forEach(function (p, i) {
+    var row = document.createElement('tr');
+    row.setAttribute('data-row', String(i));
+    row.appendChild(cell('td', String(i + 1)));
+    row.appendChild(cell('td', Number(p.lng).toFixed(6)));
+    row.appendChild(cell('td', Number(p.lat).toFixed(6)));
+    row.addEventListener('click', function () {
       // Any point is centred, wherever it lies.
-      var p = openPoints()[Number(this.getAttribute('data-row'))];
-      if (p) map.panTo(p, { animate: false });
+      var q = openPoints()[i];
+      if (q) map.panTo(q, { animate: false });
     });
-  }
+    t.appendChild(row);
+  });
 }
 
 function highlightRow(i) {
@@ -79,17 +94,27 @@ function rebuildMarkers(points) {
   setTable(points);
 }
 
+// A window's content: its question and a button per action.
 function popupButtons(text, buttons) {
-  var html = '<div>' + text + '</div><div>';
-  buttons.forEach(function (b) { html += '<button type="button" onclick="' + b[1] + '">' + b[0] + '</button> '; });
-  return html + '</div>';
+  var box = document.createElement('div');
+  box.appendChild(cell('div', text));
+  var row = document.createElement('div');
+  buttons.forEach(function (b) {
+    var button = cell('button', b[0]);
+    button.type = 'button';
+    button.addEventListener('click', b[1]);
+    row.appendChild(button);
+    row.appendChild(document.createTextNode(' '));
+  });
+  box.appendChild(row);
+  return box;
 }
 
 function openConfirmation() {
   if (!firstMarker) return;
   L.popup({ closeOnClick: false, autoClose: true })
     .setLatLng(firstMarker.getLatLng())
-    .setContent(popupButtons('Do you input data correct ?', [['confirm', 'confirmZone()'], ['close', 'closeConfirmation()']]))
+    .setContent(popupButtons('Do you input data correct ?', [['confirm', confirmZone], ['close', closeConfirmation]]))
     .openOn(map);
 }
 
@@ -134,7 +159,8 @@ function onMarkerClick(m) {
   highlightRow(i);
   L.popup().setLatLng(m.getLatLng())
     .setContent(popupButtons('for corresponding location information modify or delete?',
-                             [['move', 'movePoint()'], ['delete', 'deletePoint()'], ['cancel', 'map.closePopup()']]))
+                             [['move', movePoint], ['delete', deletePoint],
+                              ['cancel', function () { map.closePopup(); }]]))
     .openOn(map);
 }
 
@@ -197,20 +223,21 @@ function clearPolygon() {
   setTable([]);
 }
 
+// A stored zone: its point text is kept as it was given (only the lines that are points), so a
+// zone the user leaves unchanged goes back exactly as it came.
 function loadCoord(text) {
-  if (text === undefined || text === '') { alert('Please send the location coordinate values.'); return; }
+  if (!MapCommon.asText(text)) { alert('Please send the location coordinate values.'); return; }
   clearPolygon();
-  loadString = text;
-  var points = MapCommon.parsePointText(text).filter(function (p) {
-    return isFinite(Number(p.lat)) && isFinite(Number(p.lng));
-  });
+  loadString = MapCommon.asText(text);
+  var points = MapCommon.parsePointText(loadString);
   var latlngs = points.map(function (p) { return L.latLng(Number(p.lat), Number(p.lng)); });
   rebuildMarkers(latlngs);
   edit_flag = true;
   if (latlngs.length >= 3) {
     drawZone(latlngs);
     // A zone needs three points: fewer leave no point text to send.
-    document.getElementById('txtpolyzone').value = MapCommon.formatPointText(latlngs);
+    document.getElementById('txtpolyzone').value =
+        points.map(function (p) { return p.lng + '@' + p.lat + '@'; }).join('\n');
     document.getElementById('txtpolycount').value = String(latlngs.length);
     document.getElementById('selbox').value = '1';
   } else {
@@ -224,9 +251,11 @@ function MoveMap(lat, lon) {
   var p = MapCommon.positionOr(lat, lon) || MapCommon.defaultCenter();
   map.setView(p, map.getZoom(), { animate: false });
 }
-function SetPolyCount(n) { PolyCount = parseInt(n, 10) || 0; }
-function SetTotalPolyCount(n) { TotalPolyCount = parseInt(n, 10) || 0; }
-function SetSumPolyCount(n) { SumPolyCount = parseInt(n, 10) || 0; }
+// A limit that is not a whole number leaves the limit as it was.
+function countOr(n, before) { return MapCommon.isInteger(n) ? parseInt(n, 10) : before; }
+function SetPolyCount(n) { PolyCount = countOr(n, PolyCount); }
+function SetTotalPolyCount(n) { TotalPolyCount = countOr(n, TotalPolyCount); }
+function SetSumPolyCount(n) { SumPolyCount = countOr(n, SumPolyCount); }
 function formatPointText(text) { return MapCommon.formatPointText(MapCommon.parsePointText(text)); }
 function OnTest() { return 'TEST OK'; }
 // The number of points the zone has now (drawn, loaded or being drawn), as text.
