@@ -442,32 +442,59 @@ TEST_F(PolygonWizardTest, PrevGoesBackCancelEndsTheWizardAndNextNeedsAFreeZoneNu
 
 TEST_F(PolygonWizardTest, EditShowsTheStoredZoneOnTheMapAndSendsItBack) {
   const Points depot = {{"126.100000", "37.100000"}, {"126.200000", "37.200000"}, {"126.300000", "37.100000"}};
+  // A zone whose texts have other than six decimals goes back as the device gave it.
+  const Points yard = {{"126.12345678", "37.1"}, {"126.2", "37.20000001"}, {"126.3", "37.123456789"}};
   poly.Put(Zone(1, "Depot", depot));
+  poly.Put(Zone(2, "Yard", yard));
   ConnectAndOpenPolygonTab();
-  ASSERT_TRUE(platform::PumpUntil([&] { return Rows().size() == 1; }, kTimeoutMs));
-  SelectRows({L"01"});
-  ClickButton(Page(), IDC_SETTING_POLYGON_EDIT);
-  ASSERT_NE(Detail(), nullptr);
-  ASSERT_TRUE(Detail()->IsWindowVisible());
-  EXPECT_EQ(Page()->m_strMapPointText, CString(L"126.100000@37.100000\n126.200000@37.200000\n126.300000@37.100000\n@\n@\n"));
-  auto* zone = dynamic_cast<CComboBox*>(DetailControl(L"Zone"));
-  ASSERT_NE(zone, nullptr);
-  EXPECT_FALSE(zone->IsWindowEnabled());
-  EXPECT_EQ(zone->GetLBText(zone->GetCurSel()), CString(L"1"));
-  EXPECT_EQ(DetailControl(L"Name")->GetWindowText(), CString(L"Depot"));
-  ClickButton(Detail(), IDOK);
-  // The stored zone is drawn once the page has loaded; SEND is there from the start.
-  ASSERT_TRUE(platform::PumpUntil([&] { return Map()->CallScript(L"getPointCount()") == L"3"; }, 30000));
-  EXPECT_TRUE(Map()->GetDlgItem(IDC_POLYMAP_SEND)->IsWindowEnabled());
-  EXPECT_EQ(Map()->CallScript(L"getLimits()"), CString(L"60;0;0")) << "the edited zone's own points do not count";
-  ClickButton(Map(), IDC_POLYMAP_SEND);
-  ASSERT_TRUE(platform::PumpUntil([&] { return !Map()->IsWindowVisible() && dlg->m_tabPages.IsWindowEnabled(); },
-                                  kTimeoutMs));
-  ASSERT_TRUE(platform::PumpUntil([&] { return poly.Lines().back().find("PLG;3;3;1;1") != std::string::npos; }, kTimeoutMs))
-      << poly.Lines().back();
-  EXPECT_EQ(poly.Get(1).points, depot);
-  EXPECT_EQ(poly.Get(1).role11, "Depot");
-  EXPECT_EQ(Rows(), (std::vector<CString>{L"01"}));
+  ASSERT_TRUE(platform::PumpUntil([&] { return Rows().size() == 2; }, kTimeoutMs));
+  struct Case {
+    const wchar_t* row;
+    int zone;
+    const char* name;
+    const Points& points;
+    const wchar_t* mapText;
+  };
+  const Case cases[] = {
+      {L"01", 1, "Depot", depot, L"126.100000@37.100000\n126.200000@37.200000\n126.300000@37.100000\n@\n@\n"},
+      {L"02", 2, "Yard", yard, L"126.12345678@37.1\n126.2@37.20000001\n126.3@37.123456789\n@\n@\n"},
+  };
+  auto LogCount = [&](const wchar_t* text) {
+    int n = 0;
+    for (int i = 0; i < dlg->m_listLog.GetCount(); ++i) n += dlg->m_listLog.GetText(i).Find(text) >= 0 ? 1 : 0;
+    return n;
+  };
+  for (const Case& c : cases) {
+    SelectRows({c.row});
+    ClickButton(Page(), IDC_SETTING_POLYGON_EDIT);
+    ASSERT_NE(Detail(), nullptr);
+    ASSERT_TRUE(Detail()->IsWindowVisible()) << c.name;
+    EXPECT_TRUE(platform::PumpUntil([&] { return Page()->m_strMapPointText == c.mapText; }, kTimeoutMs))
+        << c.name << ": " << Page()->m_strMapPointText.ToUtf8();
+    auto* zone = dynamic_cast<CComboBox*>(DetailControl(L"Zone"));
+    ASSERT_NE(zone, nullptr);
+    EXPECT_FALSE(zone->IsWindowEnabled());
+    EXPECT_EQ(zone->GetLBText(zone->GetCurSel()), CString::FromUtf8(std::to_string(c.zone)));
+    EXPECT_EQ(DetailControl(L"Name")->GetWindowText(), CString::FromUtf8(c.name));
+    const size_t lines = poly.Lines().size();
+    ClickButton(Detail(), IDOK);
+    // The stored zone is drawn once the page has loaded; SEND is there from the start.
+    ASSERT_TRUE(platform::PumpUntil([&] { return Map()->CallScript(L"getPointCount()") == L"3"; }, 30000)) << c.name;
+    EXPECT_TRUE(Map()->GetDlgItem(IDC_POLYMAP_SEND)->IsWindowEnabled());
+    EXPECT_EQ(Map()->CallScript(L"getLimits()"), CString(L"60;0;3")) << c.name << ": the edited zone's own points do not count";
+    ClickButton(Map(), IDC_POLYMAP_SEND);
+    ASSERT_TRUE(platform::PumpUntil([&] { return !Map()->IsWindowVisible() && dlg->m_tabPages.IsWindowEnabled(); },
+                                    kTimeoutMs));
+    const std::string sent = "PLG;3;3;" + std::to_string(c.zone) + ";1";
+    ASSERT_TRUE(platform::PumpUntil(
+        [&] { return poly.Lines().size() > lines && poly.Lines().back().find(sent) != std::string::npos; }, kTimeoutMs))
+        << c.name << ": " << poly.Lines().back();
+    // The device's answer to the last packet is taken before the next EDIT.
+    ASSERT_TRUE(platform::PumpUntil([&] { return LogCount(L"PLG;Res;01;OK;3") == c.zone; }, kTimeoutMs)) << c.name;
+    EXPECT_EQ(poly.Get(c.zone).points, c.points) << c.name;
+    EXPECT_EQ(poly.Get(c.zone).role11, c.name);
+    EXPECT_EQ(Rows(), (std::vector<CString>{L"01", L"02"}));
+  }
 }
 
 }  // namespace
