@@ -66,13 +66,7 @@ BOOL CBrelvanoDlg::IsRefusalReply(const CString& line) {
 
 BOOL CBrelvanoDlg::StoreGeofenceRecord(const GEOFENCE_INFO& rec) {
   if (rec.nId < 1 || rec.nId > kGeofenceSlots) return FALSE;
-  GEOFENCE_INFO& slot = m_geofenceTable[static_cast<size_t>(rec.nId - 1)];
-  const CString spare = slot.strSpare;
-  slot = rec;
-  slot.strSpare = spare;
-  if (!m_bUpProtocol) {
-    for (FIELD_FORMAT& f : slot.formats) f = FIELD_FORMAT();
-  }
+  CopyGeofenceIntoSlot(m_geofenceTable[static_cast<size_t>(rec.nId - 1)], rec, m_bUpProtocol);
   return TRUE;
 }
 

@@ -222,11 +222,12 @@ TEST_F(GeofenceTest, TheMainWindowsTableKeepsRecordsInsideItsSlots) {
     GEOFENCE_INFO r = Record(c.id, 1, L"1", L"2", L"3", 1, 0);
     r.strSpare = L"new";
     r.formats[2].nWidth = 4;
+    if (c.stored) dlg->m_geofenceTable[c.id - 1].formats[2].nWidth = 7;
     EXPECT_EQ(dlg->StoreGeofenceRecord(r), c.stored) << c.id;
     if (!c.stored) continue;
     const GEOFENCE_INFO& slot = dlg->m_geofenceTable[c.id - 1];
     EXPECT_EQ(slot.strLatitude, CString(L"1"));
-    EXPECT_EQ(slot.formats[2].nWidth, c.up ? 4 : 0) << "formats only in the numbered-parameter set";
+    EXPECT_EQ(slot.formats[2].nWidth, c.up ? 4 : 7) << "formats only in the numbered-parameter set; else the slot's stay";
   }
   EXPECT_EQ(dlg->m_geofenceTable[0].strSpare, CString(L"kept"));
   dlg->m_bUpProtocol = FALSE;
