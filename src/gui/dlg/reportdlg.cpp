@@ -70,6 +70,8 @@ void CReportDialog::EnableMainControls(BOOL bEnable) {
   for (int id : {IDC_BTN_CONNECT, IDC_BTN_DISCONNECT, IDC_BTN_OPEN}) {
     if (CWnd* pItem = pMain->GetDlgItem(id)) pItem->EnableWindow(bEnable);
   }
+  // The tab strip too: another tab rebuilds the settings page, and OK would then write the value
+  // into whichever parameter's box has the same control id.
   if (pMain->m_tabPages.GetSafeHwnd() != nullptr) pMain->m_tabPages.EnableWindow(bEnable);
   if (pMain->m_pMenuDlg != nullptr && pMain->m_pMenuDlg->GetSafeHwnd() != nullptr)
     pMain->m_pMenuDlg->EnableWindow(bEnable);
