@@ -710,6 +710,58 @@ TEST_F(ButtonSTTest, CaptionColoursFollowTheState) {
   }
 }
 
+TEST_F(ButtonSTTest, CaptionLinesStartAtTheTopOrHalfTheFreeHeightBelowIt) {
+  CDC dc;
+  TEXTMETRIC tm{};
+  dc.GetTextMetrics(&tm);
+  const int h = static_cast<int>(tm.tmHeight);
+  struct Case {
+    const char* what;
+    DWORD style;
+    int checkMode;
+    int gap;
+    int firstTop;  // -1: half the free height below the top
+  };
+  const Case cases[] = {
+      {"push button", 0, 0, 0, 2},
+      {"push button with a line gap", 0, 0, 3, 2},
+      {"push button with the centring bit", CButtonST::kCaptionCentredStyle, 0, 3, -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ProbeButton b;
+    ASSERT_NO_FATAL_FAILURE(Make(b, BS_PUSHBUTTON | c.style, L"one\ntwo"));
+    b.SetLineGap(c.gap);
+    b.m_nCheckMode = c.checkMode;
+    Canvas canvas(100, 60, kGreen);
+    const std::vector<DrawRecord> texts = Only(Face(b, canvas, 0, 100, 60), DrawOp::DrawText);
+    ASSERT_EQ(texts.size(), 2u);
+    const int free = 60 - 2 * h - c.gap;
+    const int first = c.firstTop >= 0 ? c.firstTop : free / 2 + 2;
+    EXPECT_EQ(texts[0].rect.top, first);
+    EXPECT_EQ(texts[1].rect.top, first + h + c.gap);
+    b.DestroyWindow();
+  }
+}
+
+TEST_F(ButtonSTTest, DisablingTakesTheFocusOnlyFromTheButtonItself) {
+  ProbeButton b;
+  ASSERT_NO_FATAL_FAILURE(Make(b));
+  CEdit edit;
+  ASSERT_TRUE(edit.Create(WS_CHILD | WS_VISIBLE | WS_TABSTOP, CRect(20, 60, 120, 80), &parent, 2001));
+  edit.SetFocus();
+  ASSERT_TRUE(platform::PumpUntil([&] { return CWnd::GetFocus() == &edit; }, 5000));
+  b.EnableWindow(FALSE);
+  platform::PumpPendingEvents();
+  EXPECT_EQ(CWnd::GetFocus(), &edit) << "the user's field keeps the focus";
+  b.EnableWindow(TRUE);
+  b.SetFocus();
+  ASSERT_TRUE(platform::PumpUntil([&] { return CWnd::GetFocus() == &b; }, 5000));
+  b.EnableWindow(FALSE);
+  platform::PumpPendingEvents();
+  EXPECT_NE(CWnd::GetFocus(), &b) << "a disabled button gives its focus away";
+}
+
 TEST_F(ButtonSTTest, CaptionsBreakAtLineEndsBlanksAndTheWidth) {
   CDC dc;
   const int fiveWide = dc.GetTextExtent(CString(L"aa aa")).cx;

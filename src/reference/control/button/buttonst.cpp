@@ -991,8 +991,8 @@ DWORD CButtonST::PaintText(CDC* pDC, LPCTSTR lpszText, RECT* rpItem, CRect* rpCa
   const std::vector<CString> lines = BreakCaption(pDC, text, std::max(1, static_cast<int>(rc.Width())));
   const int count = static_cast<int>(lines.size());
   int top = rc.top;
-  if (m_nCheckMode == 0) {
-    // The block of lines sits in the middle of the caption rectangle.
+  if ((GetStyle() & kCaptionCentredStyle) != 0) {
+    // The block of lines moves down by half the height it leaves free.
     const int free = rc.Height() - count * lineHeight - (count - 1) * m_nLineGap;
     top += free / 2;
   }
@@ -1017,8 +1017,8 @@ DWORD CButtonST::PaintText(CDC* pDC, LPCTSTR lpszText, RECT* rpItem, CRect* rpCa
   const COLORREF oldBack = pDC->SetBkColor(backColour);
   const int oldMode = pDC->SetBkMode(TRANSPARENT);
   for (int i = 0; i < count; ++i) {
-    CRect lineRect(rc.left, top + i * lineHeight + i * m_nLineGap, rc.right, top + (i + 1) * lineHeight + i * m_nLineGap);
-    if (m_nCheckMode != 0) lineRect.OffsetRect(0, 2);
+    const int lineTop = top + i * lineHeight + 2 + i * m_nLineGap;
+    CRect lineRect(rc.left, lineTop, rc.right, lineTop + lineHeight);
     pDC->DrawText(lines[static_cast<size_t>(i)], &lineRect, align | DT_VCENTER | DT_SINGLELINE);
   }
   pDC->SetBkMode(oldMode);

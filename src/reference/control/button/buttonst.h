@@ -39,6 +39,9 @@ class CButtonST : public CButton {
   static constexpr INT_PTR kOutNone = 0;
   static constexpr INT_PTR kOutGrey = -2;
   static constexpr INT_PTR kOutDarker = -3;
+  // The button style bit that moves a caption down by half the height its lines leave free (without
+  // it the lines start at the top of the caption rectangle).
+  static constexpr DWORD kCaptionCentredStyle = 0x200;
   static HBITMAP OutBitmap(INT_PTR kind) { return reinterpret_cast<HBITMAP>(kind); }
   static HICON OutIcon(INT_PTR kind) { return reinterpret_cast<HICON>(kind); }
 
