@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QLocale>
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QImage>
@@ -614,18 +616,41 @@ TEST_F(ListCtrlExTest, TextsCompareByKind) {
       {CListCtrlEx::CompareTextNoCase, L"abc", L"ABC", 0},
       {CListCtrlEx::CompareIntegerOrTextNoCase, L"x", L"X", 0},
       {CListCtrlEx::CompareIntegerOrTextNoCase, L"100", L"20", 1},
-      {CListCtrlEx::CompareDate, L"2024-05-31", L"2024-06-01", -1},
-      {CListCtrlEx::CompareDate, L"31.12.2023", L"2024/01/01", -1},
-      {CListCtrlEx::CompareDate, L"2024-01-01 10:00", L"2024-01-01 09:59:59", 1},
-      {CListCtrlEx::CompareDate, L"2024-01-01", L"2024-01-01 00:00:00", 0},
-      {CListCtrlEx::CompareDate, L"not a date", L"2024-01-01", -1},
-      {CListCtrlEx::CompareDate, L"2024-13-01", L"garbage", 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "kind " << c.kind << ": " << CString(c.a).q().toStdString() << " vs "
                                     << CString(c.b).q().toStdString());
     EXPECT_EQ(CListCtrlEx::CompareTexts(c.kind, c.a, c.b), c.result);
   }
+}
+
+TEST_F(ListCtrlExTest, DatesCompareAsTheUsersLocaleWritesThem) {
+  struct Case {
+    const char* locale;
+    const wchar_t* a;
+    const wchar_t* b;
+    int result;
+  };
+  const Case cases[] = {
+      {"en_US", L"1/2/2024", L"2/1/2024", -1},
+      {"en_US", L"12/31/2023", L"1/1/2024", -1},
+      {"en_GB", L"01/02/2024", L"02/01/2024", 1},
+      {"de_DE", L"1.2.2024", L"2.1.2024", 1},
+      {"de_DE", L"31.12.2023 10:00", L"31.12.2023 09:59:59", 1},
+      {"de_DE", L"31.12.2023", L"31.12.2023 00:00", 0},
+      {"de_DE", L"2024-05-31", L"2024-06-01", -1},
+      {"en_US", L"2024-01-01", L"2024-01-01 00:00:00", 0},
+      {"en_US", L"not a date", L"2024-01-01", -1},
+      {"en_US", L"2024-13-01", L"garbage", 0},
+  };
+  const QLocale before;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.locale << ": " << CString(c.a).q().toStdString() << " vs "
+                                    << CString(c.b).q().toStdString());
+    QLocale::setDefault(QLocale(QString::fromLatin1(c.locale)));
+    EXPECT_EQ(CListCtrlEx::CompareTexts(CListCtrlEx::CompareDate, c.a, c.b), c.result);
+  }
+  QLocale::setDefault(before);
 }
 
 TEST_F(ListCtrlExTest, ColumnSortsAreStableAndFollowTheirFlags) {

@@ -8,6 +8,7 @@
 #include "platform/controls.h"
 #include "platform/crt.h"
 #include "platform/gdi.h"
+#include "platform/localeinfo.h"
 #include "platform/trace.h"
 
 namespace {
@@ -24,69 +25,6 @@ bool PlainInteger(const CString& text, long& value) {
   CString printed;
   printed.Format(L"%ld", value);
   return printed.GetLength() == text.GetLength();
-}
-
-// Dates as year, month, day, hour, minute, second in one number; false for a text that is none.
-// Year-first forms ("2024-05-31", "2024/05/31", "2024.05.31") and the day-first dotted form
-// ("31.05.2024") are read, each with an optional time "13:45" or "13:45:10".
-bool ParseDate(const CString& text, long long& key) {
-  std::wstring s = text.ToWString();
-  size_t i = 0;
-  auto skipBlanks = [&] {
-    while (i < s.size() && (s[i] == L' ' || s[i] == L'\t')) ++i;
-  };
-  auto number = [&](int maxDigits, int& out) {
-    size_t start = i;
-    out = 0;
-    while (i < s.size() && s[i] >= L'0' && s[i] <= L'9' && static_cast<int>(i - start) < maxDigits) {
-      out = out * 10 + (s[i] - L'0');
-      ++i;
-    }
-    return i > start;
-  };
-  skipBlanks();
-  int a = 0, b = 0, c = 0;
-  size_t firstStart = i;
-  if (!number(4, a)) return false;
-  size_t firstLength = i - firstStart;
-  if (i >= s.size()) return false;
-  wchar_t sep = s[i];
-  if (sep != L'-' && sep != L'/' && sep != L'.') return false;
-  ++i;
-  if (!number(2, b) || i >= s.size() || s[i] != sep) return false;
-  ++i;
-  size_t thirdStart = i;
-  if (!number(4, c)) return false;
-  size_t thirdLength = i - thirdStart;
-  int year, month, day;
-  if (firstLength == 4) {
-    year = a;
-    month = b;
-    day = c;
-    if (thirdLength > 2) return false;
-  } else if (sep == L'.' && thirdLength == 4) {
-    day = a;
-    month = b;
-    year = c;
-  } else {
-    return false;
-  }
-  if (month < 1 || month > 12 || day < 1 || day > 31) return false;
-  int hour = 0, minute = 0, second = 0;
-  skipBlanks();
-  if (i < s.size()) {
-    if (!number(2, hour) || i >= s.size() || s[i] != L':') return false;
-    ++i;
-    if (!number(2, minute)) return false;
-    if (i < s.size() && s[i] == L':') {
-      ++i;
-      if (!number(2, second)) return false;
-    }
-    skipBlanks();
-    if (i != s.size() || hour > 23 || minute > 59 || second > 59) return false;
-  }
-  key = ((((static_cast<long long>(year) * 100 + month) * 100 + day) * 100 + hour) * 100 + minute) * 100 + second;
-  return true;
 }
 
 }  // namespace
@@ -807,7 +745,9 @@ int CListCtrlEx::CompareTexts(int nKind, const CString& a, const CString& b) {
       return SignOf(a.CompareNoCase(b));
     case CompareDate: {
       long long x = 0, y = 0;
-      bool dx = ParseDate(a, x), dy = ParseDate(b, y);
+      // Dates as the user's locale writes them; a text that is no date sorts before every date.
+      bool dx = ParseLocaleDateTime(LOCALE_USER_DEFAULT, a, x) != FALSE;
+      bool dy = ParseLocaleDateTime(LOCALE_USER_DEFAULT, b, y) != FALSE;
       if (!dx || !dy) return dx == dy ? 0 : (dx ? 1 : -1);
       return Sign(x, y);
     }
