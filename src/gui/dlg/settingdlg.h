@@ -43,6 +43,8 @@ constexpr int kSettingRowHeight = 21;      // one generated parameter row
 constexpr int kSettingPageMargin = 50;     // what an empty page still needs
 constexpr int kSettingScrollLine = 95;     // one scroll line, in pixels
 constexpr COLORREF kSettingBackground = RGB(0xF0, 0xF0, 0xF0);
+// What an empty path field of the one-column layout shows.
+constexpr const wchar_t kFilePathPrompt[] = L"Double click and set the path";
 
 class CBrelvanoDlg;
 class CPolyDetailDlg;

@@ -46,7 +46,6 @@ constexpr DWORD kStylePlain = 0x50010000;     // borderless edit, push button
 constexpr DWORD kStyleAlertEditDouble = 0x50810000;
 constexpr UINT kUnnamedId = 0xFFFF;
 
-constexpr const wchar_t kFilePrompt[] = L"Double click and set the path";
 constexpr const wchar_t kOptionLabel[] = L"Option";
 // Decimal places of the number edits: generic pages and the page of type 36.
 constexpr WORD kGenericDecimals = 2;
@@ -373,7 +372,7 @@ void CSettingDialog::BuildRows(bool bGapGroup) {
         });
         if (pEdit == nullptr) break;
         pValue = pEdit;
-        pEdit->SetWindowText(twoColumns ? CString() : CString(kFilePrompt));
+        pEdit->SetWindowText(twoColumns ? CString() : CString(kFilePathPrompt));
         break;
       }
       default:

@@ -112,9 +112,14 @@ BOOL CSettingDialog::PageFieldValue(const PARAM_INFO* pParam, CString& value) {
       return TRUE;
     case CTRL_COMBO:
       break;
+    case CTRL_FILE_EDIT:
+      // The path the user chose; the field's prompt is no path.
+      value = pCtrl != nullptr ? pCtrl->GetWindowText() : pParam->strValue;
+      if (value == kFilePathPrompt) value.Empty();
+      return TRUE;
     default:
-      // Kinds the page shows no control for keep the device's value in their place.
-      value = pParam->strValue;
+      // Other kinds send what their control holds; without one, the device's value stays in place.
+      value = pCtrl != nullptr ? pCtrl->GetWindowText() : pParam->strValue;
       return TRUE;
   }
 

@@ -808,6 +808,16 @@ TEST_F(SettingBuildTest, DollarSetCommandComposition) {
          p.Add(CTRL_COMBO, L"Hidden mode", L"1", {L"Off", L"On"})->bReserve = TRUE;
        },
        none, L"GEN;web;stored;1"},
+      {"hexadecimal, unnamed and path kinds", 2, L"GEN", L"$T", L";",
+       [](Params& p) {
+         p.Add(CTRL_EDIT, L"APN", L"web");
+         p.Add(CTRL_EDIT_HEX, L"Mask", L"0A1B");
+         p.Add(15, L"Other", L"kept");
+         p.Add(CTRL_FILE_EDIT, L"File", L"old.bin");
+         p.Add(CTRL_FILE_EDIT, L"Second file", L"old2.bin");
+       },
+       [](Params& p) { p.At(3)->pValueWnd->SetWindowText(L"/data/new.bin"); },
+       L"GEN;web;0A1B;kept;/data/new.bin;"},
       {"no rows: the prefix alone", 2, L"GEN", L"$T", L";",
        [](Params& p) {
          p.Add(CTRL_EDIT, L"APN", L"web")->bReserve = TRUE;
