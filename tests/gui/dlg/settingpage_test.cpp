@@ -577,6 +577,20 @@ TEST_F(SettingBuildTest, CommandPageRowFollowsTheChosenCommand) {
   Choose(command, 1);
   EXPECT_TRUE(m_page->m_pCmdEdit->IsWindowVisible());
   EXPECT_EQ(m_page->m_pCmdEdit->GetLimitText(), 6u);
+
+  // A page shown with a command that takes a value offers its row at once (SEND would otherwise go
+  // without the value), whatever the first command takes.
+  CreatePage();
+  Params& shown = NewParams();
+  shown.header = L"CMD";
+  PARAM_INFO* chosen = shown.Add(CTRL_COMBO, L"Command", L"SetUnitId", {L"Reset", L"SetUnitId"});
+  chosen->pOptions[1].bHasType = TRUE;
+  chosen->pOptions[1].nType = 0;
+  chosen->pOptions[1].nMax = 6;
+  Show(TAB_TYPE_COMMAND, shown);
+  ASSERT_NE(m_page->m_pCmdEdit, nullptr);
+  EXPECT_TRUE(m_page->m_pCmdEdit->IsWindowVisible());
+  EXPECT_EQ(m_page->m_pCmdEdit->GetLimitText(), 6u);
 }
 
 TEST_F(SettingBuildTest, PresetsFillTheValuesOfTheChosenEntry) {
