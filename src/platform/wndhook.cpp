@@ -196,7 +196,11 @@ bool WndHook::Translate(QEvent* event) {
         m_trackFlags = 0;
         m_hoverSent = false;
         Dispatch(wnd, WM_MOUSELEAVE, 0, 0, nullptr);
+        if (LookupHandle(self) != wnd) return false;
       }
+      // A cursor a window set for itself while the mouse moved over it does not follow the mouse
+      // out of the window: elsewhere the windows' own cursors show again.
+      if (m_widget->isWindow() && HasMessageEntry(wnd, WM_SETCURSOR)) SetCursor(nullptr);
       return false;
     case QEvent::Wheel: {
       auto* we = static_cast<QWheelEvent*>(event);

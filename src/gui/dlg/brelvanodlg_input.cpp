@@ -81,8 +81,8 @@ BOOL CBrelvanoDlg::OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message) {
   (void)pWnd;
   (void)nHitTest;
   (void)message;
-  // Busy: the wait cursor everywhere; otherwise each control shows its own cursor.
-  SetCursor(m_bBusy ? LoadCursor(nullptr, IDC_WAIT) : nullptr);
+  // The window and its controls show the wait cursor while busy, else the arrow.
+  SetCursor(LoadCursor(nullptr, m_bBusy ? IDC_WAIT : IDC_ARROW));
   return TRUE;
 }
 

@@ -66,7 +66,7 @@ BOOL CMenuDialog::OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message) {
   (void)pWnd;
   (void)nHitTest;
   (void)message;
-  SetCursor(m_bBusy ? LoadCursor(nullptr, IDC_WAIT) : nullptr);
+  SetCursor(LoadCursor(nullptr, m_bBusy ? IDC_WAIT : IDC_ARROW));
   return TRUE;
 }
 

@@ -175,8 +175,8 @@ BOOL CSettingDialog::OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message) {
   (void)pWnd;
   (void)nHitTest;
   (void)message;
-  // The arrow is every control's own cursor, so "not busy" clears the override.
-  SetCursor(m_bBusy ? LoadCursor(nullptr, IDC_WAIT) : nullptr);
+  // The page and its controls show the wait cursor while busy, else the arrow.
+  SetCursor(LoadCursor(nullptr, m_bBusy ? IDC_WAIT : IDC_ARROW));
   return TRUE;
 }
 

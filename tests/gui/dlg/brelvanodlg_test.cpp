@@ -3,8 +3,12 @@
 // log menu and clipboard, the hidden console button, the device list and the About command.
 #include "gui/dlg/brelvanodlg.h"
 #include "gui/dlg/menudlg.h"
+#include "gui/dlg/settingdlg.h"
 
 #include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QEvent>
 
 #include <QApplication>
 #include <QTest>
@@ -22,6 +26,7 @@
 #include "platform/sync.h"
 #include "platform/windowimage.h"
 #include "reference/default/appregsettings.h"
+#include "model_fill.h"
 #include "resources/programresources.h"
 #include "temp_folder.h"
 #include "mainwindow_fixture.h"
@@ -163,6 +168,38 @@ TEST_F(MainWindowTest, TitleShowsVersionAndNoticeExceptInRussian) {
     EXPECT_EQ(dlg->m_staticTitle.GetWindowText(), CBrelvanoDlg::MakeTitle(dlg->m_strAppVersion, dlg->m_strAppNotice, shown));
     m_dlg.reset();
   }
+}
+
+TEST_F(MainWindowTest, TheWindowAndItsControlsShowTheArrowUntilTheMouseLeaves) {
+  CBrelvanoDlg* dlg = Open();
+  testsupport::FillTabs(dlg, {{1, L"General", L"GEN"}});
+  dlg->CreateChildPages(TRUE);
+  ASSERT_NE(dlg->m_pSettingDlg, nullptr);
+  const HCURSOR wait = LoadCursor(nullptr, IDC_WAIT);
+  const HCURSOR arrow = LoadCursor(nullptr, IDC_ARROW);
+  struct Case {
+    const char* what;
+    CWnd* under;  // the window under the mouse
+    BOOL busy;
+    HCURSOR cursor;
+  };
+  const Case cases[] = {
+      {"the command line", &dlg->m_editCommand, FALSE, arrow},
+      {"the command line while busy", &dlg->m_editCommand, TRUE, wait},
+      {"the settings page", dlg->m_pSettingDlg, FALSE, arrow},
+      {"the settings page while busy", dlg->m_pSettingDlg, TRUE, wait},
+  };
+  for (const Case& c : cases) {
+    dlg->LockUI(c.busy);
+    SetCursor(nullptr);
+    c.under->SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(c.under->GetSafeHwnd()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(SetCursor(c.cursor), c.cursor) << c.what;
+    // Out of the window the other windows show their own cursors.
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(dlg->GetWidget(), &leave);
+    EXPECT_EQ(SetCursor(nullptr), nullptr) << c.what;
+  }
+  dlg->LockUI(FALSE);
 }
 
 TEST_F(MainWindowTest, LockUiTellsOnlyExistingPagesAndSwitchesTheCursor) {

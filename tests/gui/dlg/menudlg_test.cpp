@@ -115,10 +115,11 @@ TEST_F(MenuPanelTest, BusyLockShowsTheWaitCursorOverThePanel) {
   CMenuDialog* panel = dlg->m_pMenuDlg;
   ASSERT_NE(panel, nullptr);
   const HCURSOR wait = LoadCursor(nullptr, IDC_WAIT);
+  const HCURSOR arrow = LoadCursor(nullptr, IDC_ARROW);
   struct Case {
     WPARAM lock;
     HCURSOR cursor;
-  } cases[] = {{1, wait}, {0, nullptr}, {1, wait}};
+  } cases[] = {{1, wait}, {0, arrow}, {1, wait}};
   for (const Case& c : cases) {
     EXPECT_EQ(panel->SendMessage(WM_UI_LOCK, c.lock, 0), 0);
     EXPECT_EQ(panel->m_bBusy, c.lock != 0);

@@ -558,7 +558,9 @@ TEST_F(SettingPageTest, BusyLockShowsTheWaitCursorAndNothingElse) {
   page->SendMessage(WM_UI_LOCK, 0, 0);
   EXPECT_FALSE(page->m_bBusy);
   page->SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(page->GetSafeHwnd()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+  ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::ArrowCursor) << "the arrow over the page and its controls";
+  SetCursor(nullptr);
   // Another box, so that the two clicks do not make a double click.
   CButton* other = MakeControl<CButton>(3003, 120);
   params.At(0)->pExtraWnd = other;
