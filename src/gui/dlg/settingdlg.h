@@ -89,6 +89,7 @@ class CSettingDialog : public CDialog, public GUI_Base {
   void ShowAssignControls(BOOL bShow);
   BOOL CreateToolTip();
   void AddToolTip(UINT nCtrlId, const CString& text);
+  void AddToolTip(CWnd* pCtrl, const CString& text);
   void ActivateToolTip(BOOL bActivate);
   void DeleteToolTip();
 
@@ -131,7 +132,9 @@ class CSettingDialog : public CDialog, public GUI_Base {
   // The zone list read of the $-command set, from the first zone.
   void StartPolygonListRead();
   void SendPage();
-  void OnCommandButton(WPARAM wParam);
+  // lParam: the window of the control that was clicked. A label of a two-column page shares its id
+  // with the SET button of the parameter before it: only the button itself counts.
+  void OnCommandButton(WPARAM wParam, LPARAM lParam);
   void OnAddPolygon();
   void OnEditPolygon();
   void OnDeletePolygon();
@@ -288,7 +291,7 @@ class CSettingDialog : public CDialog, public GUI_Base {
   void OnPaint();
   BOOL OnEraseBkgnd(CDC* pDC);
 
-  void OnButtonClicked(WPARAM wParam);
+  void OnButtonClicked(WPARAM wParam, LPARAM lParam);
   void OnComboSelChange();
   void OnFilePathDblClk(WPARAM wParam, LPARAM lParam);
   // LVN_BEGINDRAG of the three assignment tables.
