@@ -6,8 +6,8 @@
 // settingdlg_view.cpp (scrolling, painting, tooltips, the status and profile views),
 // settingdlg_page.cpp (the generic parameter page, the page of type 36, presets), settingdlg_send.cpp
 // (SEND and the SET button), settingdlg_assign.cpp (the assignment page, its tables and their drag
-// and drop), settingdlg_download.cpp (the file download into the device) and settingdlg_builders.cpp
-// (the other builders and the button actions of the single page kinds).
+// and drop), settingdlg_download.cpp (the file download into the device), settingdlg_polygon.cpp
+// (the polygon page and its zone actions) and settingdlg_builders.cpp (placing the zone buttons).
 #pragma once
 
 #include <memory>
