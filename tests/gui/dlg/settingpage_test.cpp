@@ -4,6 +4,8 @@
 // $-set command that SEND composes, the numbered-set hand-over and the SET button's request.
 #include <gtest/gtest.h>
 
+#include <QTest>
+
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -968,8 +970,9 @@ TEST_F(SettingBuildTest, ALabelSharingTheSetButtonsIdIsNoSetButton) {
   ASSERT_NE(next->pLabelWnd, nullptr);
   ASSERT_EQ(next->pLabelWnd->GetDlgCtrlID(), map->pExtraWnd->GetDlgCtrlID());
 
-  m_page->SendMessage(WM_COMMAND, MAKEWPARAM(next->pLabelWnd->GetDlgCtrlID(), STN_CLICKED),
-                      reinterpret_cast<LPARAM>(next->pLabelWnd->GetSafeHwnd()));
+  // The user clicks the label.
+  ASSERT_NE(next->pLabelWnd->GetWidget(), nullptr);
+  QTest::mouseClick(next->pLabelWnd->GetWidget(), Qt::LeftButton, Qt::NoModifier, QPoint(2, 2));
   EXPECT_TRUE(m_journal.events.empty()) << "a click on the label opens no map";
 
   ASSERT_NE(m_page->m_pToolTip, nullptr);
@@ -980,8 +983,8 @@ TEST_F(SettingBuildTest, ALabelSharingTheSetButtonsIdIsNoSetButton) {
   m_page->m_pToolTip->GetText(buttonTip, map->pExtraWnd);
   EXPECT_TRUE(buttonTip.IsEmpty()) << "the SET button has no tool tip of the label";
 
-  m_page->SendMessage(WM_COMMAND, MAKEWPARAM(map->pExtraWnd->GetDlgCtrlID(), BN_CLICKED),
-                      reinterpret_cast<LPARAM>(map->pExtraWnd->GetSafeHwnd()));
+  // The user clicks the SET button.
+  QTest::mouseClick(map->pExtraWnd->GetWidget(), Qt::LeftButton, Qt::NoModifier, QPoint(2, 2));
   ASSERT_EQ(m_journal.events, std::vector<std::string>{"report-map"});
   EXPECT_EQ(m_journal.request->pParam, map);
 }
