@@ -213,8 +213,14 @@ TEST_F(DownloadTest, BuyerAdditionsGoBeforeTheGeofenceGroup) {
   ASSERT_TRUE(Drive([&] { return m_dlg->m_nDownloadState == 2 && statusRequested(); }));
   // The completed definition is loaded whole on the status answer.
   ASSERT_TRUE(Drive([&] { return Loaded(3) && m_dlg->m_tabInfo[1].strTitle == CString(L"Buyer"); }));
+  // The sub-files are joined first, then completed; every line of the result ends with CR.
+  const auto crLines = [](std::string text) {
+    for (size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at + 1, 1);
+    return text;
+  };
   const std::string first = files[0].second.substr(0, files[0].second.find("\r\n</brelvano>"));
-  const std::string joined = first + "\r" + additions + "\r" + geofence + "\r</brelvano>";
+  const std::string joined =
+      crLines(first) + "\r" + crLines(additions) + "\r\r" + crLines(geofence) + "\r</brelvano>\r";
   EXPECT_EQ(Stored(L"BrelvanoParam.xml"), "\xFF\xFE" + platform::TextToBytes(CP_UTF16LE, CString::FromUtf8(joined)));
   EXPECT_EQ(m_dlg->m_tabInfo[0].strTitle, CString(L"General"));
   EXPECT_TRUE(MessageTexts().empty());

@@ -11,9 +11,11 @@
 #include "../gui/dlg/mainwindow_fixture.h"
 #include "../platform/wait_util.h"
 #include "devsim/devsim.h"
+#include "devsim/geofencedevice.h"
 #include "devsim/recordstore.h"
 #include "devsim/setcommanddevice.h"
 #include "devsim/trackerdevice.h"
+#include "gui/dlg/geofencedlg.h"
 #include "gui/dlg/profilexmltext.h"
 #include "gui/dlg/settingdlg.h"
 #include "platform/clock.h"
@@ -48,7 +50,14 @@ struct Device {
   // Before the configuration, which would take the list writes as settings.
   devsim::RecordStore lists{sim};
   std::unique_ptr<devsim::SetCommandDevice> config;
+  // Lists the device's geofences; installed after the configuration, which takes the geofence writes.
+  std::unique_ptr<devsim::GeofenceDevice> geofences;
 };
+
+// A page of circular geofences (fields in the order of "DATGRIO").
+constexpr const char kGeofencePage[] =
+    "<grp id=\"6\" title=\"Geofence\" hdr=\"CGF\" max=\"10\" unit=\"0\" ord=\"DATGRIO\">"
+    "<item fid=\"Latitude\" type=\"edit\" curr=\"\"/></grp>";
 
 class XmlProfileTest : public testsupport::MainWindowFixture {
  protected:
@@ -349,6 +358,82 @@ TEST_F(XmlProfileTest, AccessPointsOfAnEarlierReadAreNotSavedWhenTheDeviceLeaves
   EXPECT_LT(waited, 10000u);
   ASSERT_TRUE(platform::ReadWholeFile(path, bytes));
   EXPECT_EQ(bytes, "\xFF\xFE" + ToUtf16LeBytes(head + L"\t</profile>\r\n"));
+}
+
+TEST_F(XmlProfileTest, GeofencesOfAChangedProfileReachTheGeofenceTable) {
+  WriteDefinition(DefinitionWith(kGeofencePage));
+  ConnectTo(second);
+  const DEVICE_INFO& info = dlg->m_deviceInfo;
+  const CString profile = L"<profile buyer=\"" + info.strBuyer + L"\"><grp hdr=\"CGF\" num=\"2\">"
+                          L"<ele>3;1;37.5;127.25;100;1;0</ele><ele>7;1;35.1;129.04;250;0;1</ele></grp>"
+                          L"<grp hdr=\"GEN\"><ele>1</ele><ele>web</ele><ele>30</ele></grp></profile>";
+  ASSERT_TRUE(platform::WriteWholeFile(path, profile.ToUtf8()));
+  Change();
+  ASSERT_TRUE(platform::PumpUntil([&] { return !dlg->m_bProfileWriting; }, kTimeoutMs));
+  EXPECT_TRUE(LogHas(L"Success To Change Profile"));
+  struct Case {
+    int id;
+    const wchar_t* latitude;
+    const wchar_t* longitude;
+    const wchar_t* radius;
+    int in;
+    int out;
+  } cases[] = {{3, L"37.5", L"127.25", L"100", 1, 0}, {7, L"35.1", L"129.04", L"250", 0, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    const GEOFENCE_INFO& rec = dlg->m_geofenceTable[static_cast<size_t>(c.id - 1)];
+    EXPECT_EQ(rec.nId, c.id);
+    EXPECT_EQ(rec.bUsed, 1);
+    EXPECT_EQ(rec.strLatitude, CString(c.latitude));
+    EXPECT_EQ(rec.strLongitude, CString(c.longitude));
+    EXPECT_EQ(rec.strRadius, CString(c.radius));
+    EXPECT_EQ(rec.bIn, c.in);
+    EXPECT_EQ(rec.bOut, c.out);
+  }
+  const std::vector<std::string> lines = ProfileLines(second);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "$TCGF;3;1;37.5;127.25;100;1;0");
+  EXPECT_EQ(lines[1], "$TCGF;7;1;35.1;129.04;250;0;1");
+}
+
+TEST_F(XmlProfileTest, AProfileSavedWithADefinitionFileHoldsTheGeofencesOfThePage) {
+  // The definition is opened from a file with the device on the port: the device's geofence list is
+  // not taken, the page holds the geofences the user gave it (here by a profile change).
+  const CString definition = platform::GetCurrentFolder() + L"/Unit_Param.xml";
+  ASSERT_TRUE(platform::WriteWholeFile(definition, DefinitionWith(kGeofencePage).c_str()));
+  first.geofences = std::make_unique<devsim::GeofenceDevice>(first.sim);
+  devsim::SimGeofence own;
+  own.id = 1;
+  own.used = 1;
+  own.in = 1;
+  own.latitude = "10.5";
+  own.longitude = "20.5";
+  own.radius = "300";
+  first.geofences->Put(own);
+  dlg->m_strComPort = CString::FromUtf8(first.sim.PortName());
+  platform::ModalService::Instance().ExpectFileDialog(definition);
+  ClickButton(dlg, IDC_BTN_OPEN);
+  ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_bPortOpen && Shown(2) != nullptr && Shown(2)->pValueWnd != nullptr; }, kTimeoutMs));
+  ASSERT_TRUE(platform::PumpUntil([&] { return !dlg->m_bDefinitionPending && dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
+  ASSERT_TRUE(g_bFileMode);
+  ASSERT_NE(dlg->m_pGeofenceDlg, nullptr);
+
+  const DEVICE_INFO& info = dlg->m_deviceInfo;
+  const CString profile = L"<profile buyer=\"" + info.strBuyer + L"\"><grp hdr=\"CGF\" num=\"1\">"
+                          L"<ele>4;1;37.5;127.25;100;1;0</ele></grp></profile>";
+  ASSERT_TRUE(platform::WriteWholeFile(path, profile.ToUtf8()));
+  Change();
+  ASSERT_TRUE(platform::PumpUntil([&] { return !dlg->m_bProfileWriting; }, kTimeoutMs));
+  ASSERT_EQ(dlg->m_pGeofenceDlg->m_pRecords[3].nId, 4) << "the page shows the geofence the device took";
+
+  dlg->m_listLog.ResetContent();
+  dlg->SendMessage(WM_SAVE_XML_PROFILE, 0, reinterpret_cast<LPARAM>(path.GetString()));
+  ASSERT_TRUE(LogHas(L"Profile Saved Successfully!"));
+  std::string bytes;
+  ASSERT_TRUE(platform::ReadWholeFile(path, bytes));
+  const std::string group = ToUtf16LeBytes(L"\t\t<grp hdr=\"CGF\" num=\"1\">\r\n\t\t\t<ele>4;1;37.5;127.25;100;1;0</ele>\r\n\t\t</grp>\r\n");
+  EXPECT_NE(bytes.find(group), std::string::npos) << "the page's geofence is saved";
+  EXPECT_EQ(bytes.find(ToUtf16LeBytes(L"10.5")), std::string::npos) << "the device's own list is not taken";
 }
 
 }  // namespace

@@ -61,7 +61,9 @@ BOOL CBleDetailDlg::OnInitDialog() {
   return TRUE;
 }
 
-void CBleDetailDlg::OnClose() { DestroyWindow(); }
+// The close box cancels: the dialog stays for the next ADD or EDIT, and the page and the tab strip
+// are given back.
+void CBleDetailDlg::OnClose() { OnCancel(); }
 
 void CBleDetailDlg::EnableMainTabs(BOOL bEnable) {
   CWnd* pMainWnd = m_pPage != nullptr ? m_pPage->GetParent() : nullptr;

@@ -3,6 +3,7 @@
 
 #include "gui/dlg/stdiofileutf8.h"
 #include "platform/files.h"
+#include "platform/trace.h"
 
 namespace brelvano {
 
@@ -19,16 +20,33 @@ CString PrepareDocumentFolder() {
   return folder;
 }
 
-BOOL ReadCompanyText(const CString& path, CString& text) {
-  text.Empty();
+namespace {
+// ReadCompanyText, telling also whether the file opened and then could not be read.
+BOOL ReadFirstLine(const CString& path, CString& text, bool& unreadable) {
+  unreadable = false;
   CStdioFileUtf8 file;
-  if (!file.Open(path, CStdioFileUtf8::modeRead | CStdioFileUtf8::typeBinary)) return FALSE;
+  if (!file.Open(path, CStdioFileUtf8::modeRead | CStdioFileUtf8::typeBinary)) {
+    text.Empty();
+    return FALSE;
+  }
   // The first line as it is: a byte-order mark shows as its character, and the carriage return of
   // a file written with CR LF stays at its end.
   CString line;
-  if (file.ReadString(line)) text = line;
+  const BOOL bRead = file.ReadString(line);
+  if (!bRead && file.IsReadError()) {
+    TRACE(L"%s could not be read (error %d)\n", path, file.GetErrorCode());
+    unreadable = true;
+    return FALSE;
+  }
+  text = bRead ? line : CString();
   file.Close();
   return TRUE;
+}
+}  // namespace
+
+BOOL ReadCompanyText(const CString& path, CString& text) {
+  bool unreadable = false;
+  return ReadFirstLine(path, text, unreadable);
 }
 
 BrandingFiles LoadBrandingFiles() {
@@ -37,7 +55,7 @@ BrandingFiles LoadBrandingFiles() {
   files.textPath.Format(L"%sCompanyText.txt", files.documentDir);
   files.imagePath.Format(L"%sCompanyImage.bmp", files.documentDir);
   files.hasImage = platform::FileSize(files.imagePath) >= 0;
-  files.hasText = ReadCompanyText(files.textPath, files.companyText) != FALSE;
+  files.hasText = ReadFirstLine(files.textPath, files.companyText, files.textUnreadable) != FALSE;
   return files;
 }
 

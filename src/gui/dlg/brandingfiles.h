@@ -15,9 +15,10 @@ CString GetDocumentFolder();
 // reported: the files in it are then simply absent), and returns its path as GetDocumentFolder.
 CString PrepareDocumentFolder();
 
-// The first line of a UTF-8 text file, without a leading byte-order mark and without the line's
-// end (a carriage return before the line feed included). FALSE, and text empty, when the file
-// cannot be opened; an empty file gives TRUE and an empty text.
+// The first line of a UTF-8 text file as it is, without its line feed: a byte-order mark stays as
+// its character and a carriage return before the line feed stays at the end. FALSE, and text
+// empty, when the file cannot be opened; FALSE, and text as it was, when it cannot be read; an
+// empty file gives TRUE and an empty text.
 BOOL ReadCompanyText(const CString& path, CString& text);
 
 // What the main window shows from the branding files.
@@ -27,6 +28,7 @@ struct BrandingFiles {
   CString textPath;      // documentDir + "CompanyText.txt"
   bool hasImage = false; // the image file exists (a file, not a folder); decoding is the window's part
   bool hasText = false;  // the text file was read
+  bool textUnreadable = false;  // the text file opened but could not be read: the shown text stays
   CString companyText;   // its first line; empty without it
 };
 

@@ -216,7 +216,8 @@ void CBrelvanoDlg::LoadBranding() {
     if (m_hCompanyImage != nullptr) DeleteObject(m_hCompanyImage);
     m_hCompanyImage = image;
   }
-  m_staticCompany.SetWindowText(files.hasText ? files.companyText : CString());
+  // A text file that cannot be read leaves the text shown as it was.
+  if (!files.textUnreadable) m_staticCompany.SetWindowText(files.hasText ? files.companyText : CString());
 }
 
 void CBrelvanoDlg::ResetHeaderAndDeviceInfo() {

@@ -3,6 +3,7 @@
 // fills its assignment tables; and the two text splitters the readers share.
 #include "gui/dlg/brandingfiles.h"
 #include "gui/dlg/brelvanodlg.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/modal.h"
 #include "platform/trace.h"
@@ -58,7 +59,9 @@ BOOL CBrelvanoDlg::ReadAssignHeaderCsv(std::vector<CString>& lines) {
     text.push_back('\n');
     start = end + 1;
   }
-  SplitString(lines, CString::FromUtf8(text), L'\n');
+  // The program writes the table as UTF-8; a table made for an older device is in the legacy code
+  // page, which is taken when the bytes are not UTF-8.
+  SplitString(lines, platform::IsValidUtf8(text) ? CString::FromUtf8(text) : platform::BytesToText(CP_ACP, text), L'\n');
   return TRUE;
 }
 

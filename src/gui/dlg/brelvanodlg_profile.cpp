@@ -175,7 +175,10 @@ void CBrelvanoDlg::CheckProfileReply(const CString& strDelivery) {
   } else if (header == L"PLG") {
     bMoveOn = Has(Lower(delivery), L"res");
     if (bMoveOn) m_nCmdTab = ProfileLineTab(L"PLG");
-  } else if (header != L"CGF") {
+  } else if (header == L"CGF") {
+    // The geofence values that were sent go into the table and onto the geofence page.
+    ParseCircleGeofenceReply(strDelivery);
+  } else {
     // The values sent become the tab's values.
     ApplyValuesToTab(m_strCmdBody, ProfileLineTab(header));
   }

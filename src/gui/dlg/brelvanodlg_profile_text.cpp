@@ -405,6 +405,11 @@ CString CBrelvanoDlg::ZoneProfileLine(const CString& strHdr, int nZone) {
   if (!FindEnableValue(90, FindRowValue(L"53", nZone))) {
     for (CString& extra : zone.strExtra) extra.Empty();
   }
+  // Only the kinds a zone line carries: whole numbers and six-decimal values.
+  for (int k = 0; k < kPolygonExtras; ++k) {
+    const int kind = zone.nExtraType[k];
+    if (kind != CTRL_COMBO && kind != CTRL_EDIT && kind != CTRL_EDIT_NUMBER) zone.strExtra[k].Empty();
+  }
   return strHdr + L",PRG;;" + Two(kZoneCode) + L";" + Two(nZone) + L"#" + EncodeZoneValue(zone) + L"\r\n";
 }
 

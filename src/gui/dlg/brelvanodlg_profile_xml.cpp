@@ -8,6 +8,7 @@
 
 #include "gui/dlg/brelvanodlg.h"
 #include "gui/dlg/brelvanodlg_helpers.h"
+#include "gui/dlg/geofencedlg.h"
 #include "gui/dlg/profileload.h"
 #include "gui/dlg/profilexmltext.h"
 #include "gui/dlg/settingdlg.h"
@@ -135,7 +136,13 @@ static int ReadXmlProfileGeofences(CBrelvanoDlg* d) {
   d->m_strLastCommand = d->m_bAtPrefix ? L"AT^$PVRRGEO\r" : L"$PVRRGEO\r";
   ResetEvent(d->m_hGeofenceReadEvent);
   d->TransmitCommand(d->m_strLastCommand);
-  return WaitProfileEvent(d, d->m_hGeofenceReadEvent, kProfileReadMs);
+  const int result = WaitProfileEvent(d, d->m_hGeofenceReadEvent, kProfileReadMs);
+  // A definition opened from a file edits its geofences on the page only: the table takes what the
+  // page shows, so that the profile holds them.
+  if (result == 0 && g_bFileMode && HasWindow(d->m_pGeofenceDlg) && d->m_pGeofenceDlg->m_pRecords != nullptr) {
+    for (int i = 0; i < kGeofenceSlots; ++i) d->StoreGeofenceRecord(d->m_pGeofenceDlg->m_pRecords[i]);
+  }
+  return result;
 }
 
 static int ReadXmlProfileAccessPoints(CBrelvanoDlg* d) {

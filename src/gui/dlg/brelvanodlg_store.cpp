@@ -32,6 +32,23 @@ CString DefinitionText(const std::string& bytes) {
   return platform::BytesToText(CP_ACP, bytes);
 }
 
+// The text line by line (a line ends at LF; a CR before it belongs to the line end), each line
+// followed by CR: the line ends of a merged definition.
+CString CrLines(const CString& text) {
+  CString out;
+  int start = 0;
+  const int length = text.GetLength();
+  while (start < length) {
+    const int lf = text.Find(L'\n', start);
+    int lineEnd = lf < 0 ? length : lf;
+    if (lf >= 0 && lineEnd > start && text[lineEnd - 1] == L'\r') --lineEnd;
+    out += text.Mid(start, lineEnd - start);
+    out += L'\r';
+    start = lf < 0 ? length : lf + 1;
+  }
+  return out;
+}
+
 // The part of a sub-file that goes into the joined definition: the first from its beginning, the
 // others from their first group; each up to its closing root tag, without the line end before it.
 CString SubFilePart(const CString& text, BOOL bFirst) {
@@ -87,16 +104,18 @@ BOOL CBrelvanoDlg::MergeBuyerAdditions(CString& strText) {
   CString additions = DefinitionText(bytes);
   // A byte-order mark of the additions file is not part of the text.
   if (!additions.IsEmpty() && additions[0] == wchar_t(0xFEFF)) additions = additions.Mid(1);
-  int at = strText.Find(kGeofenceGroup);
+  const CString text = CrLines(strText);
+  int at = text.Find(kGeofenceGroup);
   if (at < 0) {
     // Without a geofence group the additions close the definition's groups.
-    at = strText.Find(kRootEnd);
+    at = text.Find(kRootEnd);
     if (at < 0) {
       TRACE(L"Buyer additions: the definition has no place for them\n");
       return FALSE;
     }
   }
-  strText = strText.Left(at) + additions + L"\r" + strText.Mid(at);
+  // Every line of the merged definition ends with CR.
+  strText = text.Left(at) + CrLines(additions) + L"\r" + text.Mid(at);
   return TRUE;
 }
 

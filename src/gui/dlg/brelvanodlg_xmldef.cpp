@@ -463,13 +463,8 @@ BOOL CBrelvanoDlg::ReadItem(const XmlIterator& it) {
     if (nCtrl >= 0) s.nCtrlType = nCtrl;
   }
   if (const CString* v = it.GetAttribute(L"ID")) s.nId = ToInt(*v);
-  if (const CString* v = it.GetAttribute(L"id")) {
-    const int nType = ToInt(*v);
-    if (nType == TAB_TYPE_POLYGON)
-      TRACE(L"Definition: item \"%s\" may not turn its tab into a polygon tab; id ignored\n", s.strName);
-    else
-      s.nType = nType;
-  }
+  // The item's id is the page type of this item and the following ones.
+  if (const CString* v = it.GetAttribute(L"id")) s.nType = ToInt(*v);
   s.bReserve = it.GetAttribute(L"reserve") != nullptr;
   s.nOptions = IntOrZero(it.GetAttribute(L"num"));
   s.nMax = IntOrZero(it.GetAttribute(L"max"));

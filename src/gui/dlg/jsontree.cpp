@@ -216,7 +216,8 @@ BOOL CJsonTree::Parse(const std::string& utf8, CString* pError) {
   }
   std::string document = utf8.substr(begin, end - begin);
   Json::CharReaderBuilder builder;
-  builder["failIfExtra"] = true;
+  // The reader takes the first JSON value; text after it is not read.
+  builder["failIfExtra"] = false;
   builder["stackLimit"] = kMaxDepth;
   Json::Value value;
   std::string errors;

@@ -185,7 +185,7 @@ BOOL CSettingDialog::OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message) {
 BOOL CSettingDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
   switch (HIWORD(wParam)) {
     case kCodeClicked:
-      OnButtonClicked(wParam);
+      OnButtonClicked(wParam, lParam);
       break;
     case kCodeSelChange:
       // Only a combo box's selection change; an edit's or a list's code of the same value is not one.
@@ -200,7 +200,7 @@ BOOL CSettingDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
   return TRUE;
 }
 
-void CSettingDialog::OnButtonClicked(WPARAM wParam) {
+void CSettingDialog::OnButtonClicked(WPARAM wParam, LPARAM lParam) {
   switch (LOWORD(wParam)) {
     case IDC_SETTING_SEND: SendPage(); break;
     case IDC_SETTING_LOAD_PROFILE: OnLoadProfile(); break;
@@ -209,7 +209,7 @@ void CSettingDialog::OnButtonClicked(WPARAM wParam) {
     case IDC_SETTING_CHANGE_PROFILE: OnChangeProfile(); break;
     case IDC_SETTING_POLYGON_EDIT: OnEditPolygon(); break;
     case IDC_SETTING_POLYGON_DELETE: OnDeletePolygon(); break;
-    default: OnCommandButton(wParam); break;
+    default: OnCommandButton(wParam, lParam); break;
   }
 }
 

@@ -6,8 +6,8 @@
 // settingdlg_view.cpp (scrolling, painting, tooltips, the status and profile views),
 // settingdlg_page.cpp (the generic parameter page, the page of type 36, presets), settingdlg_send.cpp
 // (SEND and the SET button), settingdlg_assign.cpp (the assignment page, its tables and their drag
-// and drop), settingdlg_download.cpp (the file download into the device) and settingdlg_builders.cpp
-// (the other builders and the button actions of the single page kinds).
+// and drop), settingdlg_download.cpp (the file download into the device), settingdlg_polygon.cpp
+// (the polygon page and its zone actions) and settingdlg_builders.cpp (placing the zone buttons).
 #pragma once
 
 #include <memory>
@@ -91,6 +91,7 @@ class CSettingDialog : public CDialog, public GUI_Base {
   void ShowAssignControls(BOOL bShow);
   BOOL CreateToolTip();
   void AddToolTip(UINT nCtrlId, const CString& text);
+  void AddToolTip(CWnd* pCtrl, const CString& text);
   void ActivateToolTip(BOOL bActivate);
   void DeleteToolTip();
 
@@ -133,7 +134,9 @@ class CSettingDialog : public CDialog, public GUI_Base {
   // The zone list read of the $-command set, from the first zone.
   void StartPolygonListRead();
   void SendPage();
-  void OnCommandButton(WPARAM wParam);
+  // lParam: the window of the control that was clicked. A label of a two-column page shares its id
+  // with the SET button of the parameter before it: only the button itself counts.
+  void OnCommandButton(WPARAM wParam, LPARAM lParam);
   void OnAddPolygon();
   void OnEditPolygon();
   void OnDeletePolygon();
@@ -290,7 +293,7 @@ class CSettingDialog : public CDialog, public GUI_Base {
   void OnPaint();
   BOOL OnEraseBkgnd(CDC* pDC);
 
-  void OnButtonClicked(WPARAM wParam);
+  void OnButtonClicked(WPARAM wParam, LPARAM lParam);
   void OnComboSelChange();
   void OnFilePathDblClk(WPARAM wParam, LPARAM lParam);
   // LVN_BEGINDRAG of the three assignment tables.

@@ -1,11 +1,8 @@
-// CSettingDialog: the polygon page builder and the actions of the single page kinds (the polygon
-// zone buttons and list; the profile buttons are in settingdlg_profile.cpp). The generic page, the
-// page of type 36 and the presets are in settingdlg_page.cpp, the assignment page in settingdlg_assign.cpp, SEND in
-// settingdlg_send.cpp. Those that do not build anything yet leave an empty page.
+// CSettingDialog: the placing and enabling of the polygon zone buttons and list. The polygon page
+// is built in settingdlg_polygon.cpp, the generic page, the page of type 36 and the presets in
+// settingdlg_page.cpp, the assignment page in settingdlg_assign.cpp, SEND in settingdlg_send.cpp
+// and the profile buttons in settingdlg_profile.cpp.
 #include "gui/dlg/settingdlg.h"
-
-// ---- Builders --------------------------------------------------------------------------------
-
 
 // ---- Polygon zones ---------------------------------------------------------------------------
 

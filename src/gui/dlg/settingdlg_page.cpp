@@ -254,7 +254,8 @@ void CSettingDialog::BuildRows(bool bGapGroup) {
           new CStatic(), [&](CStatic* c) { return c->Create(labelText, labelStyle, label, this, labelId) != FALSE; });
       if (p->pLabelWnd != nullptr) {
         p->pLabelWnd->SetFont(&m_font);
-        if (shortened && m_pToolTip != nullptr) AddToolTip(labelId, fullName);
+        // The label itself: its id can be the SET button's of the parameter before it.
+        if (shortened && m_pToolTip != nullptr) AddToolTip(p->pLabelWnd, fullName);
       }
     }
 

@@ -228,13 +228,15 @@ REPORT_MAP_REQUEST* CSettingDialog::NewReportMapRequest(PARAM_INFO* pParam, int 
 
 void CSettingDialog::FreeReportMapRequest(REPORT_MAP_REQUEST* pRequest) { delete pRequest; }
 
-void CSettingDialog::OnCommandButton(WPARAM wParam) {
+void CSettingDialog::OnCommandButton(WPARAM wParam, LPARAM lParam) {
   const int id = LOWORD(wParam);
+  const HWND hSender = reinterpret_cast<HWND>(lParam);
   if (m_pParamList == nullptr) return;
   for (POSITION pos = m_pParamList->GetHeadPosition(); pos != nullptr;) {
     auto* p = static_cast<PARAM_INFO*>(m_pParamList->GetNext(pos));
     if (p == nullptr || p->nCtrlType != CTRL_EDIT_BUTTON || p->pExtraWnd == nullptr) continue;
     if (p->pExtraWnd->GetSafeHwnd() == nullptr || p->pExtraWnd->GetDlgCtrlID() != id) continue;
+    if (p->pExtraWnd->GetSafeHwnd() != hSender) return;  // another control of the same id (a label)
     const int valueId =
         p->pValueWnd != nullptr && p->pValueWnd->GetSafeHwnd() != nullptr ? p->pValueWnd->GetDlgCtrlID() : 0;
     REPORT_MAP_REQUEST* pRequest = NewReportMapRequest(p, valueId);

@@ -147,6 +147,11 @@ void CSettingDialog::AddToolTip(UINT nCtrlId, const CString& text) {
     TRACE(L"settings page: no control %u for a tooltip\n", nCtrlId);
     return;
   }
+  AddToolTip(pCtrl, text);
+}
+
+void CSettingDialog::AddToolTip(CWnd* pCtrl, const CString& text) {
+  if (m_pToolTip == nullptr || pCtrl == nullptr) return;
   m_pToolTip->AddTool(pCtrl, text);
   m_pToolTip->SetTipBkColor(RGB(0, 0, 0));
   m_pToolTip->SetTipTextColor(RGB(255, 255, 255));

@@ -136,8 +136,13 @@ void CStdioFileUtf8::Abort() {
 
 int CStdioFileUtf8::NextByte() {
   if (m_file != nullptr) {
+    errno = 0;
     const int c = getc(m_file);
-    if (c == EOF && ferror(m_file)) m_error = errno != 0 ? errno : EIO;
+    if (c == EOF && ferror(m_file)) {
+      m_error = errno != 0 ? errno : EIO;
+      m_readError = true;
+      clearerr(m_file);
+    }
     return c;
   }
   if (!m_writable || m_pos >= m_data.size()) return EOF;
@@ -154,6 +159,7 @@ void CStdioFileUtf8::StepBack(size_t count) {
 }
 
 BOOL CStdioFileUtf8::ReadString(CString& line) {
+  m_readError = false;
   std::string bytes;
   bool any = false;
   for (int c; (c = NextByte()) != EOF;) {
@@ -161,12 +167,13 @@ BOOL CStdioFileUtf8::ReadString(CString& line) {
     if (c == '\n') break;
     bytes.push_back(static_cast<char>(c));
   }
-  if (!any) return FALSE;
+  if (!any || m_readError) return FALSE;
   line = platform::BytesToText(CP_UTF8, bytes);
   return TRUE;
 }
 
 LPTSTR CStdioFileUtf8::ReadString(LPTSTR buffer, UINT nMax) {
+  m_readError = false;
   if (buffer == nullptr || nMax < 2) {
     m_error = EINVAL;
     return nullptr;
@@ -186,7 +193,7 @@ LPTSTR CStdioFileUtf8::ReadString(LPTSTR buffer, UINT nMax) {
       break;
     }
   }
-  if (bytes.empty()) return nullptr;
+  if (bytes.empty() || m_readError) return nullptr;
   if (!ended) {
     const size_t tail = IncompleteTail(bytes);
     if (tail < bytes.size()) {
@@ -206,6 +213,7 @@ LPTSTR CStdioFileUtf8::ReadString(LPTSTR buffer, UINT nMax) {
       }
     }
   }
+  if (m_readError) return nullptr;
   const std::wstring text = platform::BytesToText(CP_UTF8, bytes).ToWString();
   const size_t count = std::min(text.size(), static_cast<size_t>(nMax - 1));
   std::wmemcpy(buffer, text.data(), count);

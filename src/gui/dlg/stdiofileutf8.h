@@ -2,8 +2,9 @@
 // out as text; text is written as UTF-8. There is no newline translation: a line ends at a line
 // feed, and a carriage return before it stays part of the line as read.
 //
-// Failures never throw: opening gives FALSE, reading stops as at the end of the file, writing
-// gives FALSE, and GetErrorCode() tells the system error (errno) of the last failure.
+// Failures never throw: opening gives FALSE, a read error gives FALSE as the end of the file does
+// but is told apart by IsReadError(), writing gives FALSE, and GetErrorCode() tells the system
+// error (errno) of the last failure.
 #pragma once
 
 #include <cstdio>
@@ -53,14 +54,17 @@ class CStdioFileUtf8 {
   BOOL IsOpen() const;
 
   // The next line without its line feed: TRUE when something was read (a lone line feed is an
-  // empty line), FALSE at the end of the file. The bytes are decoded as UTF-8 as a whole, however
+  // empty line), FALSE at the end of the file or on a read error (IsReadError() then TRUE; line is
+  // left unchanged, never given part of a line). The bytes are decoded as UTF-8 as a whole, however
   // long the line; bytes that are not UTF-8 become U+FFFD.
   virtual BOOL ReadString(CString& line);
   // Up to nMax - 1 bytes, to the next line feed included, decoded into buffer and ended with a
   // zero (never more than nMax characters in all). A character is never cut in two: a limit that
-  // falls inside one leaves it for the next read. Null at the end of the file, for a null buffer or
-  // for nMax below 2.
+  // falls inside one leaves it for the next read. Null at the end of the file, on a read error
+  // (IsReadError() then TRUE), for a null buffer or for nMax below 2.
   virtual LPTSTR ReadString(LPTSTR buffer, UINT nMax);
+  // TRUE when the last read ended by a read error rather than at the end of the file.
+  BOOL IsReadError() const { return m_readError; }
   // Writes the text as UTF-8 at the current position, as it is (no line end added). FALSE when the
   // file is not open for writing.
   virtual BOOL WriteString(const CString& text);
@@ -94,4 +98,5 @@ class CStdioFileUtf8 {
   std::string m_data;
   size_t m_pos = 0;
   int m_error = 0;
+  bool m_readError = false;  // the last read met an error (not the end of the file)
 };

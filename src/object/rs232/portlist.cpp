@@ -1,8 +1,6 @@
 // The port list of the device check and of the port selector.
 #include "object/rs232/portlist.h"
 
-#include <vector>
-
 #include "platform/controls.h"
 #include "platform/portenum.h"
 #include "platform/registry.h"
@@ -45,14 +43,10 @@ void FillPortCombo(CComboBox& combo) {
   combo.InsertString(-1, PORT_ITEM_SEARCH);
   combo.InsertString(-1, PORT_ITEM_USB);
   SyncRealPorts();
-  std::vector<CString> listed;
   for (const auto& entry : platform::reg::EnumStrings(HKEY_LOCAL_MACHINE, kSerialCommKey)) {
     const CString& name = entry.second;
+    // What cannot be a port name (an empty text, a path out of /dev, blanks) is never offered.
     if (!CModemInfo::IsPortName(name)) continue;
-    bool seen = false;
-    for (const CString& other : listed) seen = seen || other == name;
-    if (seen) continue;
-    listed.push_back(name);
     combo.InsertString(-1, name);
   }
   if (combo.GetCount() > 0) combo.SetCurSel(1);

@@ -49,6 +49,6 @@ class CSerialDevice {
 };
 
 // Empties the selector and fills it with "SEARCH..", "USB" and every port of the SERIALCOMM key
-// (each name once, in the key's order, after bringing the real ports into it; entries that cannot
-// be port names are left out); selects "USB".
+// (in the key's order, one item per entry, after bringing the real ports into it; entries that
+// cannot be port names are left out); selects "USB".
 void FillPortCombo(CComboBox& combo);

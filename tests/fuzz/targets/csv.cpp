@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "gui/dlg/brelvanodlg.h"
+#include "platform/codepage.h"
 #include "support/fuzz_support.h"
 
 namespace {
@@ -19,9 +20,11 @@ CString Join(const std::vector<CString>& pieces, const CString& sep) {
   return out;
 }
 
-// The lines a reader must give for the bytes of a file.
+// The lines a reader must give for the bytes of a file: UTF-8, or the legacy code page when the
+// bytes are not UTF-8.
 std::vector<CString> ExpectedLines(std::string bytes) {
   if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
+  const bool utf8 = platform::IsValidUtf8(bytes);
   std::vector<CString> lines;
   size_t start = 0;
   while (start < bytes.size()) {
@@ -29,7 +32,7 @@ std::vector<CString> ExpectedLines(std::string bytes) {
     if (end == std::string::npos) end = bytes.size();
     std::string line = bytes.substr(start, end - start);
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(CString::FromUtf8(line));
+    lines.push_back(utf8 ? CString::FromUtf8(line) : platform::BytesToText(CP_ACP, line));
     start = end + 1;
   }
   return lines;

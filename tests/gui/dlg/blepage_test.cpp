@@ -144,6 +144,34 @@ TEST_F(BlePageTest, AddEditAndDeleteChangeTheTableOnlyWhenAcknowledged) {
   EXPECT_GT(detail->ControlCount(), 0);
 }
 
+TEST_F(BlePageTest, TheCloseBoxCancelsAndTheDialogServesAgain) {
+  ASSERT_NE(page, nullptr);
+  page->StoreRecord(Record(1, L";1;3.1415;4F2A"));
+  page->RefreshList();
+  struct Case {
+    const char* name;
+    int button;
+  } cases[] = {{"ADD", IDC_BLE_ADD}, {"EDIT", IDC_BLE_EDIT}, {"ADD again", IDC_BLE_ADD}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    page->m_list.SetSelectionMark(0);
+    Click(page, c.button);
+    CBleDetailDlg* detail = page->DetailDialog();
+    ASSERT_NE(detail->GetSafeHwnd(), nullptr);
+    ASSERT_TRUE(detail->IsWindowVisible());
+    ASSERT_FALSE(page->IsWindowEnabled());
+    Param(3)->pValueWnd->SetWindowText(L"9");
+    detail->SendMessage(WM_CLOSE);
+    EXPECT_NE(detail->GetSafeHwnd(), nullptr) << "the dialog stays for the next ADD or EDIT";
+    EXPECT_FALSE(detail->IsWindowVisible());
+    EXPECT_EQ(detail->ControlCount(), 0);
+    EXPECT_TRUE(page->IsWindowEnabled());
+    EXPECT_TRUE(dlg->m_tabPages.IsWindowEnabled());
+    EXPECT_EQ(page->m_pPendingRecord, nullptr) << "nothing is sent";
+    EXPECT_EQ(page->m_pRecords[0].strValues, CString(L";1;3.1415;4F2A"));
+  }
+}
+
 TEST_F(BlePageTest, FullTableAndMissingSelectionAreTold) {
   ASSERT_NE(page, nullptr);
   for (int slot = 1; slot <= 3; ++slot) page->StoreRecord(Record(slot, L";1;1;0000"));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -62,6 +63,22 @@ TEST_F(Branding, CompanyTextIsTheFirstLine) {
     EXPECT_TRUE(files.hasText);
     EXPECT_EQ(files.companyText, c.text);
   }
+}
+
+// A company text that opens and cannot be read (here the process's memory file, whose first page
+// gives an input/output error) is no text: the text the caller had stays.
+TEST_F(Branding, UnreadableCompanyTextKeepsTheTextThereWas) {
+  struct stat st {};
+  if (stat("/proc/self/mem", &st) != 0 || !S_ISREG(st.st_mode)) GTEST_SKIP() << "no /proc/self/mem";
+  ASSERT_EQ(mkdir(dir_.Path("Document").c_str(), 0755), 0);
+  ASSERT_EQ(symlink("/proc/self/mem", dir_.Path("Document/CompanyText.txt").c_str()), 0);
+  CString text = L"before";
+  EXPECT_FALSE(brelvano::ReadCompanyText(CString::FromUtf8(dir_.Path("Document/CompanyText.txt")), text));
+  EXPECT_EQ(text, CString(L"before"));
+  const BrandingFiles files = LoadBrandingFiles();
+  EXPECT_FALSE(files.hasText);
+  EXPECT_TRUE(files.textUnreadable);
+  EXPECT_EQ(files.companyText, L"");
 }
 
 TEST_F(Branding, ImageMustBeAFile) {

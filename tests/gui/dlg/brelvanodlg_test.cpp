@@ -12,6 +12,9 @@
 
 #include <QApplication>
 #include <QTest>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -466,6 +469,15 @@ TEST_F(MainWindowTest, BrandingAndPortugueseDictionaryComeFromTheDocumentFolder)
   EXPECT_EQ(dlg->Translate(L"speed limit"), CString(L"Limite de velocidade"));
   EXPECT_EQ(dlg->Translate(L"Unknown"), CString(L"Unknown"));
   EXPECT_EQ(dlg->m_strDocumentDir.Right(10), CString(L"/Document/"));
+}
+
+TEST_F(MainWindowTest, ACompanyTextThatCannotBeReadLeavesTheTemplateText) {
+  struct stat st {};
+  if (stat("/proc/self/mem", &st) != 0 || !S_ISREG(st.st_mode)) GTEST_SKIP() << "no /proc/self/mem";
+  ASSERT_TRUE(platform::CreateFolder(m_folder.CPath("Document")));
+  ASSERT_EQ(symlink("/proc/self/mem", m_folder.Path("Document/CompanyText.txt").c_str()), 0);
+  CBrelvanoDlg* dlg = Open();
+  EXPECT_EQ(dlg->m_staticCompany.GetWindowText(), CString(L"COMPANY :"));
 }
 
 TEST_F(MainWindowTest, ScreenshotOfTheMainWindow) {

@@ -111,6 +111,34 @@ TEST_F(CsvTest, LineBreaksOfAFileReadBack) {
   }
 }
 
+// The table reads as UTF-8, or in the legacy code page when its bytes are not UTF-8 (tables made for
+// devices with an XML definition), for the written file and the file found in the Document folder.
+TEST_F(CsvTest, TextsReadInTheEncodingOfTheFile) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::vector<CString> lines;
+  };
+  const Case cases[] = {
+      {"UTF-8", "1,Igni\xC3\xA7\xC3\xA3o,x\n", Lines({L"1,Igni\x00E7\x00E3o,x"})},
+      {"legacy code page", "1,\xC7\xD1\xB1\xDB,\xB1\xDB\r\n2,B,y\n", Lines({L"1,\xD55C\xAE00,\xAE00", L"2,B,y"})},
+      {"ASCII", "1,A,x\n", Lines({L"1,A,x"})},
+  };
+  for (const Case& c : cases) {
+    for (int json : {1, 0}) {
+      SCOPED_TRACE(std::string(c.name) + (json ? ", written file" : ", found in the Document folder"));
+      CBrelvanoDlg* dlg = OpenDevice(L"VR835", L"278", json);
+      std::filesystem::create_directories(m_folder.Path("Document"));
+      m_folder.Write("Document/Table_270.csv", c.bytes);
+      dlg->m_strAssignCsvPath = m_folder.CPath("Document/Table_270.csv");
+      std::vector<CString> lines;
+      ASSERT_TRUE(dlg->ReadAssignHeaderCsv(lines));
+      EXPECT_EQ(lines, c.lines);
+      m_dlg.reset();
+    }
+  }
+}
+
 // A device with an XML definition reads the CSV with the highest number not above its firmware.
 TEST_F(CsvTest, XmlDeviceReadsTheRankedFile) {
   std::filesystem::create_directories(m_folder.Path("Document"));

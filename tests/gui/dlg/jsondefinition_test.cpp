@@ -503,7 +503,6 @@ TEST_F(JsonDefinitionTest, UnusableFilesKeepTheLoadedDefinition) {
       {"empty file", "empty.json", "", TRUE},
       {"not JSON", "bad.json", "<brelvano/>", TRUE},
       {"truncated", "cut.json", truncated, TRUE},
-      {"trailing garbage", "extra.json", R"({"brelvano": []} x)", TRUE},
       {"a zero byte inside", "zero.json", std::string("{\"brelvano\": [\0]}", 17), TRUE},
   };
   CBrelvanoDlg* dlg = OpenWith(kDefinition);
@@ -524,6 +523,16 @@ TEST_F(JsonDefinitionTest, UnusableFilesKeepTheLoadedDefinition) {
     EXPECT_EQ(dlg->m_defHeader.strS, L"VR900");
     EXPECT_EQ(TabParams(dlg, 0).size(), 6u);
   }
+}
+
+// The reader takes the definition and does not read what follows it.
+TEST_F(JsonDefinitionTest, TextAfterTheDefinitionIsNotRead) {
+  CBrelvanoDlg* dlg = OpenWith(ManyTabs(3));
+  LoadInto(dlg, kDefinition + std::string("\n x {\"brelvano\": []}"), "extra.json");
+  EXPECT_TRUE(Records(platform::ModalKind::MessageBox).empty());
+  EXPECT_EQ(dlg->m_nTabCount, 9);
+  EXPECT_EQ(dlg->m_defHeader.strS, L"VR900");
+  EXPECT_EQ(TabParams(dlg, 0).size(), 6u);
 }
 
 TEST_F(JsonDefinitionTest, ReloadReplacesTheDefinition) {

@@ -4,6 +4,8 @@
 // $-set command that SEND composes, the numbered-set hand-over and the SET button's request.
 #include <gtest/gtest.h>
 
+#include <QTest>
+
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -976,6 +978,39 @@ TEST_F(SettingBuildTest, SetButtonAsksForTheReportMapOfItsParameter) {
   EXPECT_EQ(m_journal.request->nReportTab, -1);
   EXPECT_EQ(m_journal.request->pParam, map);
   EXPECT_EQ(m_journal.request->nValueCtrlId, 3003);
+}
+
+// On a two-column page a label's id (3000 + 2i) is the SET button's id of the parameter before it
+// (3002 + 2(i - 1)): a click on the label asks for no map, and the label's tool tip stays on it.
+TEST_F(SettingBuildTest, ALabelSharingTheSetButtonsIdIsNoSetButton) {
+  CreatePage();
+  Params& params = NewParams();
+  PARAM_INFO* map = params.Add(CTRL_EDIT_BUTTON, L"Report Map", L"00ff");
+  const CString longName(L'N', 70);
+  PARAM_INFO* next = params.Add(CTRL_EDIT, longName, L"web");
+  for (int i = 2; i < 16; ++i) params.Add(CTRL_EDIT, CString::FromUtf8("P" + std::to_string(100 + i)));
+  Show(2, params);
+  ASSERT_NE(map->pExtraWnd, nullptr);
+  ASSERT_NE(next->pLabelWnd, nullptr);
+  ASSERT_EQ(next->pLabelWnd->GetDlgCtrlID(), map->pExtraWnd->GetDlgCtrlID());
+
+  // The user clicks the label.
+  ASSERT_NE(next->pLabelWnd->GetWidget(), nullptr);
+  QTest::mouseClick(next->pLabelWnd->GetWidget(), Qt::LeftButton, Qt::NoModifier, QPoint(2, 2));
+  EXPECT_TRUE(m_journal.events.empty()) << "a click on the label opens no map";
+
+  ASSERT_NE(m_page->m_pToolTip, nullptr);
+  CString tip;
+  m_page->m_pToolTip->GetText(tip, next->pLabelWnd);
+  EXPECT_EQ(tip, longName);
+  CString buttonTip;
+  m_page->m_pToolTip->GetText(buttonTip, map->pExtraWnd);
+  EXPECT_TRUE(buttonTip.IsEmpty()) << "the SET button has no tool tip of the label";
+
+  // The user clicks the SET button.
+  QTest::mouseClick(map->pExtraWnd->GetWidget(), Qt::LeftButton, Qt::NoModifier, QPoint(2, 2));
+  ASSERT_EQ(m_journal.events, std::vector<std::string>{"report-map"});
+  EXPECT_EQ(m_journal.request->pParam, map);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,33 @@ TEST_F(StdioFileUtf8, LinesAsRead) {
       {"a line of 1 MiB", megabyte, {CString::FromUtf8(megabyte)}},
   };
   for (const auto& c : cases) EXPECT_EQ(ReadLines(c.bytes), c.lines) << c.name;
+}
+
+// A file that opens and then fails to read (the process's own memory file: reading its first page
+// is an input/output error) tells the error apart from the end of the file.
+TEST_F(StdioFileUtf8, AReadErrorIsNoEndOfFile) {
+  struct stat st {};
+  if (stat("/proc/self/mem", &st) != 0 || !S_ISREG(st.st_mode)) GTEST_SKIP() << "no /proc/self/mem";
+  CStdioFileUtf8 file;
+  ASSERT_TRUE(file.Open(L"/proc/self/mem", CStdioFileUtf8::modeRead));
+  CString line = L"unchanged";
+  EXPECT_FALSE(file.ReadString(line));
+  EXPECT_TRUE(file.IsReadError());
+  EXPECT_EQ(file.GetErrorCode(), EIO);
+  EXPECT_EQ(line, CString(L"unchanged"));
+  wchar_t buffer[8] = L"kept";
+  EXPECT_EQ(file.ReadString(buffer, 8), nullptr);
+  EXPECT_TRUE(file.IsReadError());
+
+  // The end of a readable file is no error.
+  dir_.Write("in.txt", "a\n");
+  ASSERT_TRUE(file.Open(dir_.CPath("in.txt"), CStdioFileUtf8::modeRead));
+  EXPECT_TRUE(file.ReadString(line));
+  EXPECT_FALSE(file.IsReadError());
+  EXPECT_FALSE(file.ReadString(line));
+  EXPECT_FALSE(file.IsReadError());
+  EXPECT_EQ(file.ReadString(buffer, 8), nullptr);
+  EXPECT_FALSE(file.IsReadError());
 }
 
 TEST_F(StdioFileUtf8, BufferReadsStopAtLineFeedsAndNeverCutACharacter) {

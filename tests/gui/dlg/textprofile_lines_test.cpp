@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "gui/dlg/brelvanodlg.h"
+#include "gui/dlg/definitionloading.h"
 #include "mainwindow_fixture.h"
 #include "model_fill.h"
 
@@ -116,6 +117,32 @@ TEST_F(TextProfileLinesTest, BleSlotsKeepTheirOwnElementNumbersBeyondTheHundredt
     rec.bActive = 1;
   }
   EXPECT_EQ(dlg->BleProfileLines(L"BLE"), CString(L"BLE,PRG;;41;00#01;100#01;149#01\r\n"));
+}
+
+// A zone line carries the zone's further values of the kinds 0 (two digits), 1 and 13 (eight
+// digits); values of any other kind are left out.
+TEST_F(TextProfileLinesTest, AZoneLineCarriesOnlyTheExtraKindsItKnows) {
+  testsupport::FillTabs(dlg, {{1, L"Zones", L"ZON"}, {1, L"Switches", L"SWI"}});
+  dlg->m_tabInfo[0].nTabId = 53;
+  dlg->m_tabInfo[1].nTabId = 90;
+  PARAM_INFO* row = Add(0, 1, CTRL_COMBO, L"");
+  row->subGroups[1].strConfig = L"0007";
+  Add(1, 7, CTRL_COMBO, L"Enable");
+  brelvano::ReplacePolygonTables(dlg->m_pPolygonTable, dlg->m_pZonePointBlocks, 2);
+  dlg->m_nPolygonMax = 2;
+  POLYGON_INFO& zone = dlg->m_pPolygonTable[0];
+  zone.nPointCount = 3;
+  struct Extra {
+    int kind;
+    const wchar_t* value;
+  } extras[] = {{CTRL_COMBO, L"12"}, {CTRL_EDIT, L"1.5"}, {CTRL_EDIT_NUMBER, L"-2"}, {CTRL_EDIT_HEX, L"3.25"},
+                {CTRL_PASSWD, L"7"}, {CTRL_COMBO, L"5"}};
+  int k = 0;
+  for (const Extra& e : extras) {
+    zone.nExtraType[k] = e.kind;
+    zone.strExtra[k++] = e.value;
+  }
+  EXPECT_EQ(dlg->ZoneProfileLine(L"PLG", 0), CString(L"PLG,PRG;;53;00#030000" L"0C" L"0016E360" L"801E8480" L"05\r\n"));
 }
 
 }  // namespace

@@ -437,6 +437,37 @@ TEST_F(XmlDefinitionTest, OversizedDefinitionsStayInsideTheTables) {
   }
 }
 
+// An item's id replaces the page type for it and the following items of the tab (and for the next
+// tab when that names none); the id 19 of the polygon tabs included. The pages still show.
+TEST_F(XmlDefinitionTest, AnItemIdReplacesThePageTypeOfTheFollowingItems) {
+  CBrelvanoDlg* dlg = OpenWith(R"(<brelvano S="VR1">
+      <grp id="1" title="A" hdr="AAA"><item fid="First" type="edit"/><item fid="Row" type="edit" id="19"/>
+        <item fid="After" type="combo" num="1"><ele>x</ele></item></grp>
+      <grp title="B" hdr="BBB"><item fid="Next" type="edit"/></grp>
+      <grp id="1" title="C" hdr="CCC"><item fid="Own" type="edit" id="7"/></grp>
+    </brelvano>)");
+  ASSERT_EQ(dlg->m_nTabCount, 5);
+  const std::vector<PARAM_INFO*> first = TabParams(dlg, 0);
+  ASSERT_EQ(first.size(), 3u);
+  EXPECT_EQ(first[0]->strName, L"First");
+  EXPECT_EQ(first[0]->nType, 1);
+  EXPECT_EQ(first[1]->nType, TAB_TYPE_POLYGON);
+  EXPECT_EQ(first[2]->nType, TAB_TYPE_POLYGON);
+  // The next tab names no page type: it takes the polygon type, whose children are sub-groups.
+  EXPECT_TRUE(TabParams(dlg, 1).empty());
+  const std::vector<PARAM_INFO*> third = TabParams(dlg, 2);
+  ASSERT_EQ(third.size(), 1u);
+  EXPECT_EQ(third[0]->strName, L"Own");
+  EXPECT_EQ(third[0]->nType, 7);
+  // Every page of the definition is shown without fault.
+  dlg->CreateChildPages(TRUE);
+  for (int t = 0; t < dlg->m_nTabCount; ++t) {
+    dlg->m_tabPages.SetCurSel(t);
+    dlg->OnTabSelChange(nullptr, nullptr);
+  }
+  EXPECT_NE(dlg->m_pSettingDlg, nullptr);
+}
+
 TEST_F(XmlDefinitionTest, SubGroupIdsOtherThanZeroAndOneAreIgnored) {
   CBrelvanoDlg* dlg = OpenWith(R"(<brelvano S="VR1"><grp id="19" title="P">
       <subgrp id="5" hdr="BAD"><item id="1" fid="Lost" type="edit"/></subgrp>

