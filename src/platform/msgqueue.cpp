@@ -12,11 +12,13 @@
 #include <QTimer>
 #include <QWidget>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 #include "platform/clock.h"
 #include "platform/threadhook.h"
@@ -317,6 +319,17 @@ bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
     }
     if (pred()) return true;
     clock.SleepMs(1);
+  }
+}
+
+bool PumpUntilWallClock(const std::function<bool()>& pred, DWORD timeoutMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (true) {
+    if (pred()) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return pred();
+    PumpPendingEvents();
+    if (pred()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
 }
 

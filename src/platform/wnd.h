@@ -81,6 +81,9 @@ CurrentMessage* GetCurrentMessageState();
 void PumpPendingEvents();
 // Runs events until pred() or the clock-time deadline; returns pred(). GUI thread.
 bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs);
+// Runs events until pred() or a deadline on the wall clock, whatever clock is in force: for what
+// happens in real time, such as a thread's end. Moves no installed clock. GUI thread.
+bool PumpUntilWallClock(const std::function<bool()>& pred, DWORD timeoutMs);
 }  // namespace platform
 
 // Sentinels of SetWindowPos's insert-after window.

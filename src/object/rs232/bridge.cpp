@@ -124,8 +124,11 @@ BOOL CBridge::StopThread(int nSlot) {
   const HANDLE hThread = slot.pThread->m_hThread;
   bool ended;
   if (OnOwnerThread()) {
-    ended = platform::PumpUntil(
-        [hThread] { return WaitForSingleObject(hThread, 0) == WAIT_OBJECT_0; }, STOP_WAIT_MS);
+    const auto threadEnded = [hThread] { return WaitForSingleObject(hThread, 0) == WAIT_OBJECT_0; };
+    ended = platform::PumpUntil(threadEnded, STOP_WAIT_MS);
+    // A thread ends in real time: a clock that runs faster than the wall clock (or is moved by
+    // the pump itself) must not give up on it before it had the time to.
+    if (!ended) ended = platform::PumpUntilWallClock(threadEnded, STOP_WAIT_MS);
   } else {
     ended = WaitForSingleObject(hThread, STOP_WAIT_MS) == WAIT_OBJECT_0;
   }
