@@ -64,6 +64,7 @@ void CBrelvanoDlg::RequestDefinitionXml() {
   m_bInFrame = FALSE;
   m_nHeaderFill = 0;
   m_nResendCount = 0;
+  m_nSubFileRepeats = 0;
   SetTimer(TIMER_SESSION_WATCHDOG, kSessionWatchdogMs);
   SetTimer(TIMER_DOWNLOAD_QUIET, kDownloadQuietMs);
   QueueCommand(m_bAtPrefix ? L"AT^$PVRGetXml\r" : L"$PVRGetXml\r");
@@ -159,6 +160,8 @@ void CBrelvanoDlg::SaveXmlDefinition() {
   const BOOL bFirst = m_nCurrentFile == 0;
   const BOOL bLast = m_nCurrentFile == m_nFileCount - 1;
   if (bFirst) m_strMergedXml.Empty();
+  const int nFileBefore = m_nCurrentFile;
+  const int nMergedBefore = m_strMergedXml.GetLength();
   CString part = SubFilePart(text, bFirst);
   if (!bFirst && part.IsEmpty()) TRACE(L"SaveXmlDefinition: sub-file %d has no group\n", m_nCurrentFile);
   // A group left open by its sub-file is closed.
@@ -182,6 +185,12 @@ void CBrelvanoDlg::SaveXmlDefinition() {
   LoadXmlDefinition(stored, TRUE);
   // A load that ended the session ends the download here.
   if (generation != m_nSessionGeneration) return;
+  if (m_nCurrentFile == nFileBefore) {
+    // The sub-file gave no tab: it is asked for again (or the download has ended), and its part
+    // does not go into the joined definition.
+    m_strMergedXml = m_strMergedXml.Left(nMergedBefore);
+    return;
+  }
   if (m_bAtPrefix && m_nCurrentFile == m_nFileCount) {
     Sleep(kLastSubFilePauseMs);
     if (generation != m_nSessionGeneration) return;
