@@ -196,7 +196,7 @@ TEST_F(IdentifyTest, LoginPasswordNeverShows) {
       {"definition road", 0, "AT^$PVRGetXml"},
       {"JSON road", 1, "AT^$PVRGetCsv"},
   };
-  const std::string password = "Qx7pw9";
+  const std::string password = " Qx7 pw9 ";  // sent as typed, spaces and all
   std::mutex mutex;
   std::vector<CString> shown;
   const auto keep = [&](const CString& text) {
