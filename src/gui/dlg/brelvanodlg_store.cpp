@@ -71,7 +71,7 @@ void CBrelvanoDlg::RequestDefinitionXml() {
 }
 
 BOOL CBrelvanoDlg::ReadFileToBuffer(const CString& strPath, BYTE* pBuffer, unsigned nLength) {
-  std::FILE* file = std::fopen(strPath.ToUtf8().c_str(), "rb");
+  std::FILE* file = platform::OpenRegularFile(strPath);
   if (file == nullptr) return FALSE;
   if (pBuffer != nullptr && nLength > 0) {
     const size_t got = std::fread(pBuffer, 1, nLength, file);
