@@ -74,6 +74,19 @@ SYSTEMTIME MsToSystemTime(int64_t ms) {
   return t;
 }
 
+// The time zone's offset from UTC in seconds as the real clock's last local time found it.
+std::atomic<long> g_utcOffsetSeconds{0};
+
+// The system's wall clock as local time with the last offset seen: clock_gettime and arithmetic
+// only, so a crash handler may call it.
+SYSTEMTIME SignalSafeWallClock() {
+  timespec ts{};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  const int64_t ms = static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000 +
+                     static_cast<int64_t>(g_utcOffsetSeconds.load(std::memory_order_relaxed)) * 1000;
+  return MsToSystemTime(ms);
+}
+
 class RealClock : public Clock {
  public:
   uint64_t NowMs() const override {
@@ -104,6 +117,7 @@ class RealClock : public Clock {
     struct tm local {};
     SYSTEMTIME t{};
     if (!localtime_r(&tt, &local)) return MsToSystemTime(sinceEpoch);
+    g_utcOffsetSeconds.store(local.tm_gmtoff, std::memory_order_relaxed);
     t.wYear = static_cast<WORD>(local.tm_year + 1900);
     t.wMonth = static_cast<WORD>(local.tm_mon + 1);
     t.wDayOfWeek = static_cast<WORD>(local.tm_wday);
@@ -137,6 +151,16 @@ struct ManualClock::Impl {
   bool closing = false;
   int sleepers = 0;
   CallbackList<> subscribers;
+  // Copies of now, localBaseMs and baseAtNow that a crash handler reads without the lock; written
+  // under it whenever those change.
+  std::atomic<uint64_t> signalNow{0};
+  std::atomic<int64_t> signalLocalBaseMs{0};
+  std::atomic<uint64_t> signalBaseAtNow{0};
+  void Mirror() {
+    signalNow.store(now, std::memory_order_relaxed);
+    signalLocalBaseMs.store(localBaseMs, std::memory_order_relaxed);
+    signalBaseAtNow.store(baseAtNow, std::memory_order_relaxed);
+  }
 };
 
 ManualClock::ManualClock(uint64_t startMs) : m_impl(new Impl) {
@@ -148,6 +172,7 @@ ManualClock::ManualClock(uint64_t startMs) : m_impl(new Impl) {
   start.wDay = 1;
   m_impl->localBaseMs = SystemTimeToMs(start);
   m_impl->baseAtNow = 0;
+  m_impl->Mirror();
 }
 
 ManualClock::~ManualClock() {
@@ -199,10 +224,19 @@ SYSTEMTIME ManualClock::LocalTime() const {
   return MsToSystemTime(m_impl->localBaseMs + elapsed);
 }
 
+bool ManualClock::SignalSafeLocalTime(SYSTEMTIME* out) const {
+  if (out == nullptr) return false;
+  const int64_t elapsed = static_cast<int64_t>(m_impl->signalNow.load(std::memory_order_relaxed) -
+                                               m_impl->signalBaseAtNow.load(std::memory_order_relaxed));
+  *out = MsToSystemTime(m_impl->signalLocalBaseMs.load(std::memory_order_relaxed) + elapsed);
+  return true;
+}
+
 void ManualClock::SetLocalTimeBase(const SYSTEMTIME& base) {
   std::lock_guard<std::mutex> lock(m_impl->mutex);
   m_impl->localBaseMs = SystemTimeToMs(base);
   m_impl->baseAtNow = m_impl->now;
+  m_impl->Mirror();
 }
 
 int ManualClock::Subscribe(std::function<void()> onAdvance) {
@@ -217,6 +251,7 @@ void ManualClock::Advance(uint64_t ms) {
     std::lock_guard<std::mutex> lock(m_impl->mutex);
     const uint64_t room = std::numeric_limits<uint64_t>::max() - m_impl->now;
     m_impl->now += ms < room ? ms : room;
+    m_impl->Mirror();
   }
   m_impl->changed.notify_all();
   m_impl->subscribers.Call();
@@ -227,6 +262,7 @@ void ManualClock::SetNow(uint64_t ms) {
     std::lock_guard<std::mutex> lock(m_impl->mutex);
     if (ms <= m_impl->now) return;
     m_impl->now = ms;
+    m_impl->Mirror();
   }
   m_impl->changed.notify_all();
   m_impl->subscribers.Call();
@@ -238,6 +274,15 @@ Clock& GetClock() {
 }
 
 void SetClock(Clock* clock) { g_clock.store(clock); }
+
+void PrepareSignalSafeLocalTime() { (void)TheRealClock().LocalTime(); }
+
+void SignalSafeLocalTime(SYSTEMTIME* out) {
+  if (out == nullptr) return;
+  const Clock* clock = g_clock.load();
+  if (clock != nullptr && clock->SignalSafeLocalTime(out)) return;
+  *out = SignalSafeWallClock();
+}
 
 }  // namespace platform
 

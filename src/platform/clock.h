@@ -19,6 +19,12 @@ class Clock {
   virtual bool IsManual() const { return false; }
   // Wall-clock local time now.
   virtual SYSTEMTIME LocalTime() const = 0;
+  // The same for a crash handler: only async-signal-safe steps (no lock, no allocation). False
+  // when this clock cannot be read so; the system's wall clock is read then.
+  virtual bool SignalSafeLocalTime(SYSTEMTIME* out) const {
+    (void)out;
+    return false;
+  }
   // Called after every change of a manual clock's time (on the thread that changed it).
   // Returns an id for Unsubscribe. The real clock never calls it.
   virtual int Subscribe(std::function<void()> onAdvance) { (void)onAdvance; return 0; }
@@ -42,6 +48,7 @@ class ManualClock : public Clock {
   void SleepMs(DWORD ms) override;
   bool IsManual() const override { return true; }
   SYSTEMTIME LocalTime() const override;
+  bool SignalSafeLocalTime(SYSTEMTIME* out) const override;
   // Once Unsubscribe returns, the callback is not running on another thread and is not called
   // again; a callback may unsubscribe itself.
   int Subscribe(std::function<void()> onAdvance) override;
@@ -67,6 +74,13 @@ class ManualClock : public Clock {
 Clock& GetClock();
 // Installs a clock (not owned); nullptr restores the real clock.
 void SetClock(Clock* clock);
+
+// Local time now for a crash handler, with async-signal-safe steps only: the clock in force when it
+// can be read so (the manual clock), else the system's wall clock shifted by the time zone's
+// offset as the last local time read (GetLocalTime) found it. PrepareSignalSafeLocalTime reads it
+// once, so that it is known before any crash; until then the offset is 0 (UTC).
+void PrepareSignalSafeLocalTime();
+void SignalSafeLocalTime(SYSTEMTIME* out);
 
 }  // namespace platform
 

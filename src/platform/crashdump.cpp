@@ -157,9 +157,11 @@ void OnTerminate() {
 }
 
 void InstallHandlers() {
-  // The first backtrace() loads the unwinder, which must not happen inside a crash.
+  // The first backtrace() loads the unwinder, which must not happen inside a crash; the local
+  // time's offset is read now, as a crash may not read it.
   void* frames[2];
   backtrace(frames, 2);
+  platform::PrepareSignalSafeLocalTime();
 
   struct sigaction sa {};
   sa.sa_sigaction = OnFatalSignal;
@@ -279,7 +281,7 @@ bool WriteDumpFile(int fd, const EXCEPTION_POINTERS* info) {
   EXCEPTION_POINTERS none;
   const EXCEPTION_POINTERS& p = info != nullptr ? *info : none;
   SYSTEMTIME now{};
-  GetLocalTime(&now);
+  SignalSafeLocalTime(&now);
 
   DumpWriter out(fd);
   out.Text("Crash dump\n");

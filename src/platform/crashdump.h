@@ -51,14 +51,15 @@ namespace platform {
 bool PrepareThreadForCrashes();
 
 // Writes a dump of the layer's own text format: signal, code, fault address, thread, process,
-// local time (of the clock service), the reason of a terminate, and the crashing thread's
-// backtrace (the calling thread's when called outside a crash). info may be null (no crash data).
-// Only async-signal-safe calls are made apart from reading the local time. True when every line
-// was written.
+// local time (of the clock service, read as a crash handler may), the reason of a terminate, and
+// the crashing thread's backtrace (the calling thread's when called outside a crash). info may be
+// null (no crash data). Only async-signal-safe calls are made: no lock, no allocation, the bytes
+// go out with write(2). True when every line was written.
 bool WriteDumpFile(int fd, const EXCEPTION_POINTERS* info);
 // Writes the dump to a file whole or not at all (a temporary file beside it, renamed over the
-// target, replacing an earlier one). False when the file cannot be written.
+// target, replacing an earlier one). False when the file cannot be written. Async-signal-safe.
 bool WriteDumpFile(const char* path, const EXCEPTION_POINTERS* info);
+// The same for a path given as text. Not for a crash handler: converting the text allocates.
 bool WriteDumpFile(const CString& path, const EXCEPTION_POINTERS* info);
 
 // The short name of a fatal signal ("SIGSEGV"), or "signal" for others.

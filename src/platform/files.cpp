@@ -219,32 +219,80 @@ bool DeleteFile(const CString& path) {
   return unlink(p.c_str()) == 0;
 }
 
-bool ReadWholeFile(const CString& path, std::string& bytes) {
-  bytes.clear();
+// Opens path for reading without blocking (a FIFO without a writer would hold the opening) and
+// keeps it only when it is a regular file of at most maxBytes; -1 with errno set otherwise.
+static int OpenRegularFd(const CString& path, long long maxBytes, long long* size) {
   const std::string p = Bytes(path);
-  if (p.empty()) return false;
-  const int fd = open(p.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st {};
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    close(fd);
-    return false;
+  if (p.empty()) {
+    errno = ENOENT;
+    return -1;
   }
-  if (S_ISREG(st.st_mode) && st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
+  const int fd = open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return -1;
+  struct stat st {};
+  int refusal = 0;
+  if (fstat(fd, &st) != 0) {
+    refusal = errno;
+  } else if (S_ISDIR(st.st_mode)) {
+    refusal = EISDIR;
+  } else if (!S_ISREG(st.st_mode)) {
+    refusal = EINVAL;
+  } else if (st.st_size > maxBytes) {
+    refusal = EFBIG;
+  }
+  if (refusal != 0) {
+    close(fd);
+    errno = refusal;
+    return -1;
+  }
+  // Reads of a regular file do not block anyway; the flag goes for those who look at it.
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  if (size != nullptr) *size = static_cast<long long>(st.st_size);
+  return fd;
+}
+
+bool ReadWholeFile(const CString& path, std::string& bytes, long long maxBytes) {
+  bytes.clear();
+  long long size = 0;
+  const int fd = OpenRegularFd(path, maxBytes, &size);
+  if (fd < 0) return false;
+  if (size > 0) bytes.reserve(static_cast<size_t>(size));
   char buffer[65536];
   for (;;) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0) {
       if (errno == EINTR) continue;
+      const int error = errno;
       close(fd);
       bytes.clear();
+      errno = error;
       return false;
     }
     if (n == 0) break;
+    // A file that grows while it is read is held to the same limit.
+    if (static_cast<long long>(bytes.size()) + n > maxBytes) {
+      close(fd);
+      bytes.clear();
+      errno = EFBIG;
+      return false;
+    }
     bytes.append(buffer, static_cast<size_t>(n));
   }
   close(fd);
   return true;
+}
+
+std::FILE* OpenRegularFile(const CString& path, long long maxBytes) {
+  const int fd = OpenRegularFd(path, maxBytes, nullptr);
+  if (fd < 0) return nullptr;
+  std::FILE* file = fdopen(fd, "rb");
+  if (file == nullptr) {
+    const int error = errno;
+    close(fd);
+    errno = error;
+  }
+  return file;
 }
 
 bool WriteWholeFile(const CString& path, std::string_view bytes) {

@@ -3,6 +3,7 @@
 // separators, stored as UTF-8 on disk.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,8 +29,17 @@ bool CreateFolder(const CString& path);
 // Deletes a file (not a folder). False when there is no such file or it cannot be deleted.
 bool DeleteFile(const CString& path);
 
-// Reads every byte of a file. False (and bytes empty) when it cannot be read.
-bool ReadWholeFile(const CString& path, std::string& bytes);
+// The largest file the whole-file readers take.
+constexpr long long kMaxWholeFileBytes = 64LL * 1024 * 1024;
+
+// Reads every byte of a regular file of at most maxBytes. False (and bytes empty) when it cannot
+// be read; errno then tells why: EISDIR for a folder, EINVAL for anything else that is not a
+// regular file (a FIFO, a device, a socket), EFBIG for a longer file. Opening never blocks.
+bool ReadWholeFile(const CString& path, std::string& bytes, long long maxBytes = kMaxWholeFileBytes);
+
+// Opens a regular file of at most maxBytes for reading in binary mode, without blocking on the
+// opening. Null with errno set as ReadWholeFile's when it cannot be opened or is refused.
+std::FILE* OpenRegularFile(const CString& path, long long maxBytes = kMaxWholeFileBytes);
 
 // Writes a file whole or not at all: the bytes go to a temporary file in the same folder, which
 // is flushed to disk and then renamed over the target. On any failure the old file (if any) is

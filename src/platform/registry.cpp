@@ -510,7 +510,8 @@ void ForgetReport(const std::string& file) {
 FileState LoadStore(const std::string& file, Store& store, std::string& text) {
   store = Store();
   text.clear();
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  // Not blocking: a FIFO in the store's place would hold the opening.
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) {
     const int error = errno;
     if (error == ENOENT) {

@@ -8,6 +8,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/files.h"
 #include "platform/gdi.h"
 #include "platform/gdi_internal.h"
 
@@ -174,11 +175,10 @@ void UnregisterResource(UINT id) {
 }
 
 bool ReadImageFile(const CString& path, QImage& image) {
-  QFile file(path.q());
-  if (!file.open(QIODevice::ReadOnly)) return false;
-  if (file.size() <= 0 || static_cast<size_t>(file.size()) > kMaxImageBytes) return false;
-  QByteArray data = file.readAll();
-  QImage img = QImage::fromData(data);
+  // Only a regular file, and none larger than an image the program takes.
+  std::string bytes;
+  if (!platform::ReadWholeFile(path, bytes, static_cast<long long>(kMaxImageBytes)) || bytes.empty()) return false;
+  QImage img = QImage::fromData(QByteArray::fromRawData(bytes.data(), static_cast<int>(bytes.size())));
   if (img.isNull()) return false;
   image = img;
   return true;

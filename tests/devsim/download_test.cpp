@@ -192,6 +192,41 @@ TEST_F(DownloadTest, SubFilesJoinedWithoutTheReportSettings) {
   EXPECT_TRUE(MessageTexts().empty());
 }
 
+// A sub-file that gives no tab would be asked for again and again (its packets are good, so the
+// resend limit of bad packets never counts): after that many repeats the download ends.
+TEST_F(DownloadTest, SubFileWithoutATabEndsTheDownloadAfterTheResendLimit) {
+  struct Case {
+    const char* what;
+    size_t bad;  // which of the files gives no tab
+    std::string text;
+  };
+  const Case cases[] = {
+      {"a root that is not the definition's", 1, "<other><grp id=\"1\" title=\"X\" hdr=\"X\"></grp></other>"},
+      {"a root without a child", 1, "<brelvano S=\"$T\" D=\";\"></brelvano>"},
+      {"the last file without a tab", 2, "<brelvano S=\"$T\" D=\";\">\r\n</brelvano>"},
+      {"no markup at all", 1, "plain text"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    platform::ModalService::Instance().ClearRecords();
+    std::vector<std::pair<std::string, std::string>> files = {{"GEN", SubFile("General", "GEN", "\r\n")},
+                                                              {"EVT", SubFile("Events", "EVT", "\r\n")},
+                                                              {"SVC", SubFile("Service", "SVC", "\r\n")}};
+    files[c.bad].second = c.text;
+    server.ServeXmlSubFiles(files);
+    const std::string request = "AT^$ReqXmlPk;" + std::to_string(c.bad) + ";0";
+    const size_t before = RequestsLike(request).size();
+    platform::ModalService::Instance().ExpectMessageBox(IDOK);
+    ConnectAs("VR600", "5");
+    ASSERT_TRUE(Drive([&] { return !m_dlg->m_bPortOpen; })) << "the session ends";
+    CString message;
+    message.Format(L"Definition download error: sub-file %d gives no tab.", static_cast<int>(c.bad));
+    EXPECT_EQ(MessageTexts(), std::vector<CString>{message});
+    EXPECT_EQ(RequestsLike(request).size() - before, 1u + m_dlg->kMaxXmlResends) << "asked for, then resent to the limit";
+    EXPECT_FALSE(m_dlg->m_bXmlDownload);
+  }
+}
+
 TEST_F(DownloadTest, BuyerAdditionsGoBeforeTheGeofenceGroup) {
   // A buyer variant whose buyer has an additions file in the program's folder.
   const CString additionsFolder = m_dlg->m_strModuleDir + L"Language XML";

@@ -4,6 +4,7 @@
 // login ends the session.
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "gui/dlg/settingdlg.h"
 #include "platform/files.h"
 #include "platform/pumpwait.h"
+#include "platform/trace.h"
 
 namespace {
 
@@ -180,6 +182,54 @@ TEST_F(IdentifyTest, LoginRefusedOrCancelledEndsTheSession) {
       EXPECT_TRUE(DeviceGotNothingLike("AT^$PVRUPD"));
     }
   }
+}
+
+// The typed password goes to the device whole, and nowhere else: not into the communication log,
+// not into the trace, not onto the console.
+TEST_F(IdentifyTest, LoginPasswordNeverShows) {
+  struct Case {
+    const char* name;
+    int json;
+    const char* next;  // what the device receives after an accepted login
+  };
+  const Case cases[] = {
+      {"definition road", 0, "AT^$PVRGetXml"},
+      {"JSON road", 1, "AT^$PVRGetCsv"},
+  };
+  const std::string password = " Qx7 pw9 ";  // sent as typed, spaces and all
+  std::mutex mutex;
+  std::vector<CString> shown;
+  const auto keep = [&](const CString& text) {
+    std::lock_guard<std::mutex> lock(mutex);
+    shown.push_back(text);
+  };
+  const int traceSink = platform::AddTraceSink(keep);
+  const int stdoutSink = platform::AddStdoutSink(keep);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    devsim::TrackerIdentity id = Device("VR600", c.json ? "2.1" : "5");
+    id.login = 1;
+    id.json = c.json;
+    tracker.SetIdentity(id);
+    tracker.SetPassword(password);
+    for (const char* command : {"GetXml", "GetCsv"}) tracker.SetIgnored(command, true);
+    ExpectPassword(CString::FromUtf8(password));
+    Connect();
+    ASSERT_TRUE(DeviceGot(c.next));
+    ASSERT_EQ(tracker.Passwords().back(), password) << "the device got the password";
+    bool loginLogged = false;
+    for (int i = 0; i < dlg->m_listLog.GetCount(); ++i) {
+      CString line;
+      dlg->m_listLog.GetText(i, line);
+      EXPECT_LT(line.Find(L"Qx7"), 0) << line.ToUtf8();
+      if (line.Find(L"$PVRUPD;****") >= 0) loginLogged = true;
+    }
+    EXPECT_TRUE(loginLogged) << "the login shows in the log, without its password";
+    Click(IDC_BTN_DISCONNECT);
+  }
+  platform::RemoveTraceSink(traceSink);
+  platform::RemoveStdoutSink(stdoutSink);
+  for (const CString& text : shown) EXPECT_LT(text.Find(L"Qx7"), 0) << text.ToUtf8();
 }
 
 TEST_F(IdentifyTest, VariantDeviceGetsItsLocalDefinitionTabs) {

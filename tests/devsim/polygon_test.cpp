@@ -179,6 +179,35 @@ TEST_F(PolygonUserTest, ReadAddSaveDeleteReopenAndDeleteZonesOnTheDevice) {
   EXPECT_TRUE(poly.Get(5).points.empty());
 }
 
+// A zone count the device reports beyond what a zone holds is refused with a log line before
+// anything is made for it: the zone is listed as holding no points, and EDIT of the others works.
+TEST_F(PolygonUserTest, PointCountsBeyondAZoneAreRefused) {
+  const struct {
+    const char* reported;
+  } cases[] = {{"301"}, {"99999999"}, {"2147483647"}, {"-5"}};
+  const Points three = {{"126.1", "37.1"}, {"126.2", "37.2"}, {"126.3", "37.1"}};
+  poly.Put(Zone(2, "Port", three));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.reported);
+    devsim::SimPolygonZone zone = Zone(1, "Depot", three);
+    zone.reportedPoints = c.reported;
+    poly.Put(zone);
+    ConnectWith(kDefinition);
+    ASSERT_TRUE(OpenTabOfType(dlg, TAB_TYPE_POLYGON));
+    ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_bPolygonListDone && !Rows().empty(); }, kTimeoutMs));
+    EXPECT_EQ(Rows(), std::vector<CString>{L"02"});
+    EXPECT_EQ(dlg->m_pPolygonTable[0].nPointCount, 0);
+    const CString refusal = L"Zone 1: the device reports " + CString::FromUtf8(c.reported) + L" points";
+    EXPECT_TRUE(LogHas(refusal)) << refusal.ToUtf8();
+    SelectRows({L"02"});
+    ClickButton(Page(), IDC_SETTING_POLYGON_EDIT);
+    ASSERT_TRUE(platform::PumpUntil([&] { return !Page()->m_strMapPointText.IsEmpty(); }, kTimeoutMs));
+    EXPECT_EQ(Page()->m_nPointBlockCount, 1);
+    ClickButton(dlg, IDC_BTN_DISCONNECT);
+    ASSERT_FALSE(dlg->m_bPortOpen);
+  }
+}
+
 // The wizard as a user goes through it: a polygon page whose zones have a number, a name and an
 // active choice, and a service setting; the map page is the program's own, drawn offline.
 constexpr const char kWizardDefinition[] =

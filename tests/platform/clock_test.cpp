@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <ctime>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -221,4 +224,54 @@ TEST(RealClock, IsInForceByDefaultAndGivesSaneValues) {
   EXPECT_LE(t.wSecond, 59);
   EXPECT_LE(t.wMilliseconds, 999);
   EXPECT_EQ(clock.Subscribe([] {}), 0);
+}
+
+// The local time a crash handler reads (no lock, no allocation) is the local time of the clock in
+// force: the manual clock's, or the wall clock in the time zone as the last local time read found it.
+TEST(SignalSafeLocalTime, AgreesWithTheLocalTime) {
+  ManualClock manual(5000);
+  manual.SetLocalTimeBase(Make(2026, 12, 8, 9, 5, 3, 0));
+  {
+    ClockScope scope(&manual);
+    manual.Advance(61000);
+    SYSTEMTIME t{};
+    platform::SignalSafeLocalTime(&t);
+    ExpectTime(t, Make(2026, 12, 8, 9, 6, 4, 0), 2);
+  }
+
+  platform::SetClock(nullptr);
+  const char* saved = std::getenv("TZ");
+  const std::string before = saved != nullptr ? saved : "";
+  const struct {
+    const char* zone;
+  } zones[] = {{"UTC0"}, {"EST5"}, {"IST-5:30"}};
+  for (const auto& z : zones) {
+    SCOPED_TRACE(z.zone);
+    setenv("TZ", z.zone, 1);
+    tzset();
+    platform::PrepareSignalSafeLocalTime();
+    // Read within one minute of the real clock (tried again across a minute's end).
+    bool compared = false;
+    for (int attempt = 0; attempt < 5 && !compared; ++attempt) {
+      SYSTEMTIME a{}, b{}, c{};
+      GetLocalTime(&a);
+      platform::SignalSafeLocalTime(&b);
+      GetLocalTime(&c);
+      if (a.wMinute != c.wMinute || a.wHour != c.wHour || a.wDay != c.wDay) continue;
+      compared = true;
+      EXPECT_EQ(b.wYear, a.wYear);
+      EXPECT_EQ(b.wMonth, a.wMonth);
+      EXPECT_EQ(b.wDay, a.wDay);
+      EXPECT_EQ(b.wHour, a.wHour);
+      EXPECT_EQ(b.wMinute, a.wMinute);
+    }
+    EXPECT_TRUE(compared);
+  }
+  if (saved != nullptr) {
+    setenv("TZ", before.c_str(), 1);
+  } else {
+    unsetenv("TZ");
+  }
+  tzset();
+  platform::PrepareSignalSafeLocalTime();
 }

@@ -78,7 +78,8 @@ std::vector<std::string> PolygonDevice::Answer(const std::string& raw) {
     if (f[1] == "GetPolygonGroupInfo") {
       std::string reply = head + ";" + std::to_string(zone.active);
       for (const std::string& role : zone.roles) reply += ";" + role;
-      reply += ";" + std::to_string(zone.points.size()) + ";" + zone.role11;
+      reply += ";" + (zone.reportedPoints.empty() ? std::to_string(zone.points.size()) : zone.reportedPoints) + ";" +
+               zone.role11;
       for (const std::string& extra : zone.extras) reply += ";" + extra;
       return {reply};
     }

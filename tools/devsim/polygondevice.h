@@ -31,6 +31,9 @@ struct SimPolygonZone {
   std::string role11;
   std::vector<std::string> extras;
   std::vector<std::pair<std::string, std::string>> points;  // longitude, latitude
+  // The point count the zone list reports in place of the number of points held (a faulty
+  // device); empty: the points held.
+  std::string reportedPoints;
 };
 
 class PolygonDevice {

@@ -196,6 +196,9 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   void RunParamPass(class CXmlTree& tree, int nLimit);
   void CreateSubFileZonePage();
   void RequestNextSubFile();
+  // After a sub-file is taken: TRUE when it gave no tab (the same file would be asked for again)
+  // for the kMaxXmlResends + 1st time in a row, and the download has been ended with a message.
+  BOOL SubFileGaveNoTabTooOften(int nFileBefore);
   void ReadRootAttributes(const class XmlIterator& it);
   void ReadTabHeader(const class XmlIterator& it);
   void ReadPolygonLimits(const class XmlIterator& it);
@@ -708,6 +711,8 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   unsigned short m_wPacketLength = 0;
   BOOL m_bLastPacket = FALSE;
   int m_nResendCount = 0;
+  // Sub-files in a row that gave no tab (each is asked for again).
+  int m_nSubFileRepeats = 0;
   // JSON: received bytes not yet taken as a frame, the last frame's checksum field (lower case),
   // and the data of the good frames, joined (bytes as received, UTF-8).
   std::string m_jsonReceive;

@@ -74,6 +74,7 @@ void CBrelvanoDlg::ResetDownloadState() {
   m_wPacketLength = 0;
   m_bLastPacket = FALSE;
   m_nResendCount = 0;
+  m_nSubFileRepeats = 0;
 }
 
 void CBrelvanoDlg::ReceiveDownloadData(const BYTE* pData, int nCount) {

@@ -44,8 +44,15 @@ void CBrelvanoDlg::ParsePolygonGroupInfoReply(CString line) {
     TRACE(L"zone list reply outside the zone table (read index %d)\n", m_nPolygonReadIndex);
     return;
   }
-  brelvano::ReadPolygonGroupInfo(brelvano::PolygonSubReply(line, L"GetPolygonGroupInfo"),
-                                 m_pPolygonTable[m_nPolygonReadIndex - 1]);
+  POLYGON_INFO& zone = m_pPolygonTable[m_nPolygonReadIndex - 1];
+  brelvano::ReadPolygonGroupInfo(brelvano::PolygonSubReply(line, L"GetPolygonGroupInfo"), zone);
+  if (zone.nPointCount < 0 || zone.nPointCount > brelvano::kMaxPointsPerZone) {
+    CString refusal;
+    refusal.Format(L"Zone %d: the device reports %d points, a zone holds at most %d; its points are not read.",
+                   m_nPolygonReadIndex, zone.nPointCount, brelvano::kMaxPointsPerZone);
+    AddLogLine(refusal, TRUE);
+    zone.nPointCount = 0;
+  }
   ++m_nPolygonReadIndex;
   const bool onPolygonTab = m_nCurTab >= 0 && m_nCurTab < kMaxTabs && m_tabInfo[m_nCurTab].nType == TAB_TYPE_POLYGON;
   if (!onPolygonTab && !m_bProfileReading) {

@@ -9,6 +9,7 @@
 #include "gui/dlg/brelvanodlg.h"
 #include "gui/dlg/brelvanodlg_helpers.h"
 #include "gui/dlg/geofencedlg.h"
+#include "gui/dlg/polygonrecords.h"
 #include "gui/dlg/profileload.h"
 #include "gui/dlg/profilexmltext.h"
 #include "gui/dlg/settingdlg.h"
@@ -114,7 +115,7 @@ static int ReadXmlProfilePolygons(CBrelvanoDlg* d, int& nZonesRead) {
     if (HasWindow(d->m_pSettingDlg)) {
       CSettingDialog* page = d->m_pSettingDlg;
       page->m_nPointBlocksRead = 0;
-      page->m_nPointBlockCount = std::min((zone.nPointCount + kPointsPerBlock - 1) / kPointsPerBlock, kPointBlocksPerZone);
+      page->m_nPointBlockCount = brelvano::PolygonBlockCount(zone.nPointCount);
       delete[] page->m_pPointBlocks;
       page->m_pPointBlocks = new POLYGON_POINT_BLOCK[static_cast<size_t>(page->m_nPointBlockCount)];
     }
@@ -292,7 +293,7 @@ static CString PolygonZoneElements(CBrelvanoDlg* d) {
   for (int i = 0; d->m_pPolygonTable != nullptr && i < d->m_nPolygonMax; ++i) {
     const POLYGON_INFO& zone = d->m_pPolygonTable[i];
     if (zone.nPointCount <= 0 || zone.nIndex < 1 || zone.nIndex > d->m_nPolygonMax) continue;
-    const int blocks = std::min((zone.nPointCount + kPointsPerBlock - 1) / kPointsPerBlock, kPointBlocksPerZone);
+    const int blocks = brelvano::PolygonBlockCount(zone.nPointCount);
     const int total = blocks + 2;
     out += Element(4, FormatPolygonZone(zone, total));
     for (int k = 0; k < blocks && d->m_pZonePointBlocks != nullptr; ++k) {

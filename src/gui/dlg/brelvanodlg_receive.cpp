@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "gui/dlg/brelvanodlg.h"
+#include "object/rs232/passwordtext.h"
 #include "object/rs232/portlist.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
@@ -136,7 +137,7 @@ LRESULT CBrelvanoDlg::OnSerialNotify(WPARAM, LPARAM lParam) {
         ReceiveProfileReply(text);
         return 0;
       }
-      platform::WriteStdout(text);
+      platform::WriteStdout(brelvano::HidePasswords(text));
       platform::WriteStdout(L"\n");
 
       // The rest of the last delivery goes in front; complete lines are cut at CR.
@@ -268,7 +269,7 @@ void CBrelvanoDlg::AddLogLine(const CString& strText, BOOL bShowAll) {
     SYSTEMTIME now{};
     GetLocalTime(&now);
     CString line;
-    line.Format(L"[ %02d:%02d:%02d ] %s", now.wHour, now.wMinute, now.wSecond, part);
+    line.Format(L"[ %02d:%02d:%02d ] %s", now.wHour, now.wMinute, now.wSecond, brelvano::HidePasswords(part));
     if (IsErrorText(part)) {
       if (m_bTextProfileApplying) m_bReplyError = TRUE;
       if (m_hReadDoneEvent != nullptr && ((m_pSettingDlg != nullptr && !SettingPageZonesRead()) || m_bProfileReading))

@@ -81,13 +81,14 @@ void CBrelvanoDlg::RequestDefinitionXml() {
   m_bInFrame = FALSE;
   m_nHeaderFill = 0;
   m_nResendCount = 0;
+  m_nSubFileRepeats = 0;
   SetTimer(TIMER_SESSION_WATCHDOG, kSessionWatchdogMs);
   SetTimer(TIMER_DOWNLOAD_QUIET, kDownloadQuietMs);
   QueueCommand(m_bAtPrefix ? L"AT^$PVRGetXml\r" : L"$PVRGetXml\r");
 }
 
 BOOL CBrelvanoDlg::ReadFileToBuffer(const CString& strPath, BYTE* pBuffer, unsigned nLength) {
-  std::FILE* file = std::fopen(strPath.ToUtf8().c_str(), "rb");
+  std::FILE* file = platform::OpenRegularFile(strPath);
   if (file == nullptr) return FALSE;
   if (pBuffer != nullptr && nLength > 0) {
     const size_t got = std::fread(pBuffer, 1, nLength, file);
@@ -178,6 +179,8 @@ void CBrelvanoDlg::SaveXmlDefinition() {
   const BOOL bFirst = m_nCurrentFile == 0;
   const BOOL bLast = m_nCurrentFile == m_nFileCount - 1;
   if (bFirst) m_strMergedXml.Empty();
+  const int nFileBefore = m_nCurrentFile;
+  const int nMergedBefore = m_strMergedXml.GetLength();
   CString part = SubFilePart(text, bFirst);
   if (!bFirst && part.IsEmpty()) TRACE(L"SaveXmlDefinition: sub-file %d has no group\n", m_nCurrentFile);
   // A group left open by its sub-file is closed.
@@ -201,6 +204,12 @@ void CBrelvanoDlg::SaveXmlDefinition() {
   LoadXmlDefinition(stored, TRUE);
   // A load that ended the session ends the download here.
   if (generation != m_nSessionGeneration) return;
+  if (m_nCurrentFile == nFileBefore) {
+    // The sub-file gave no tab: it is asked for again (or the download has ended), and its part
+    // does not go into the joined definition.
+    m_strMergedXml = m_strMergedXml.Left(nMergedBefore);
+    return;
+  }
   if (m_bAtPrefix && m_nCurrentFile == m_nFileCount) {
     Sleep(kLastSubFilePauseMs);
     if (generation != m_nSessionGeneration) return;

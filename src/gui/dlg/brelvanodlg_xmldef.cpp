@@ -127,6 +127,7 @@ void CBrelvanoDlg::LoadXmlDefinition(const CString& strPath, BOOL bSubFile) {
     m_bStartPending = FALSE;
     return;
   }
+  const int nFileBefore = m_nCurrentFile;
   if (m_nCurrentFile == 0) {
     ReplaceLoadedDefinition();
     if (tree.Load(strPath, TRUE)) {
@@ -149,6 +150,7 @@ void CBrelvanoDlg::LoadXmlDefinition(const CString& strPath, BOOL bSubFile) {
     KillTimer(TIMER_SESSION_WATCHDOG);
     m_bDefinitionPending = FALSE;
     m_bStartPending = FALSE;
+    if (SubFileGaveNoTabTooOften(nFileBefore)) return;
     RequestNextSubFile();
     m_bXmlDownload = TRUE;
     return;
@@ -165,7 +167,27 @@ void CBrelvanoDlg::LoadXmlDefinition(const CString& strPath, BOOL bSubFile) {
     m_nCmdTab = m_nCurrentFile;
     if (m_nCurrentFile == m_nFileCount) CreateSubFileZonePage();
   }
+  if (SubFileGaveNoTabTooOften(nFileBefore)) return;
   RequestNextSubFile();
+}
+
+BOOL CBrelvanoDlg::SubFileGaveNoTabTooOften(int nFileBefore) {
+  if (m_nCurrentFile != nFileBefore) {
+    m_nSubFileRepeats = 0;
+    return FALSE;
+  }
+  // A sub-file that does not load, or has no tab, is asked for again; good packets do not end
+  // that loop, so it has the resend limit of a bad packet.
+  if (m_nSubFileRepeats < kMaxXmlResends) {
+    ++m_nSubFileRepeats;
+    TRACE(L"Definition: sub-file %d gave no tab; asked for again (%d)\n", nFileBefore, m_nSubFileRepeats);
+    return FALSE;
+  }
+  m_nSubFileRepeats = 0;
+  CString message;
+  message.Format(L"Definition download error: sub-file %d gives no tab.", nFileBefore);
+  EndDefinitionDownload(message);
+  return TRUE;
 }
 
 void CBrelvanoDlg::CreateSubFileZonePage() {

@@ -2,6 +2,8 @@
 // writes a dump file named after the local time into the current folder.
 #pragma once
 
+#include <cstddef>
+
 #include "platform/crashdump.h"
 #include "platform/cstring.h"
 #include "platform/wintypes.h"
@@ -13,7 +15,11 @@ BOOL InstallCrashDumpFilter();
 BOOL RestoreCrashDumpFilter();
 // The filter: writes "<year>-<month>-<day> <hour>_<minute>_<second>.dmp" (no leading zeros) into
 // the current folder, replacing a dump of the same second. EXCEPTION_EXECUTE_HANDLER when the dump
-// was written, else EXCEPTION_CONTINUE_SEARCH.
+// was written, else EXCEPTION_CONTINUE_SEARCH. Async-signal-safe: it runs inside the crash.
 LONG WriteCrashDump(EXCEPTION_POINTERS* pExceptionInfo);
 // The dump file's name for a local time.
 CString CrashDumpFileName(const SYSTEMTIME& time);
+// The same into a buffer, with async-signal-safe steps only (for the filter itself); false (and an
+// empty text) when it does not fit. kCrashDumpNameBytes always holds it.
+constexpr size_t kCrashDumpNameBytes = 64;
+bool FormatCrashDumpFileName(const SYSTEMTIME& time, char* out, size_t size);

@@ -36,7 +36,11 @@ int IntField(const Fields& fields, int n) { return _wtoi(Field(fields, n)); }
 
 }  // namespace
 
-int PolygonBlockCount(int nPoints) { return nPoints <= 0 ? 0 : (nPoints + kPointsPerBlock - 1) / kPointsPerBlock; }
+int PolygonBlockCount(int nPoints) {
+  if (nPoints <= 0) return 0;
+  if (nPoints > kMaxPointsPerZone) nPoints = kMaxPointsPerZone;
+  return nPoints / kPointsPerBlock + (nPoints % kPointsPerBlock != 0 ? 1 : 0);
+}
 
 std::vector<POLYGON_POINT_BLOCK> PolygonBlocksFromPointText(const CString& pointText, int nPoints, int nZone) {
   const int nBlocks = PolygonBlockCount(nPoints);

@@ -10,7 +10,11 @@
 
 namespace brelvano {
 
-// Blocks a zone of n points needs: ceil(n / 5), 0 for none.
+// Most points a zone holds: its kPointBlocksPerZone blocks of five. A larger count from the device
+// or a file is refused where it comes in.
+constexpr int kMaxPointsPerZone = kPointBlocksPerZone * kPointsPerBlock;
+
+// Blocks a zone of n points needs: ceil(n / 5), 0 for none, at most kPointBlocksPerZone.
 int PolygonBlockCount(int nPoints);
 
 // The blocks of a zone from its point text ("LON@LAT@" lines, line feeds ignored): block i holds

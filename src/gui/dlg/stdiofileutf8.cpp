@@ -72,8 +72,8 @@ BOOL CStdioFileUtf8::Open(const CString& path, UINT openFlags) {
     const int fd = open(bytes.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return Fail(errno);
     struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-      const int error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > platform::kMaxWholeFileBytes) {
+      const int error = S_ISDIR(st.st_mode) ? EISDIR : S_ISREG(st.st_mode) ? EFBIG : EINVAL;
       close(fd);
       return Fail(error);
     }

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "object/rs232/passwordtext.h"
 #include "platform/codepage.h"
 #include "platform/trace.h"
 
@@ -110,7 +111,7 @@ int CRS232_Object::WritePort(const SerialRequest* pRequest, WPARAM flavour) {
   }
   const CString& text = *static_cast<const CString*>(pRequest->pData);
   platform::WriteStdout(L"[SEND]\n");
-  platform::WriteStdout(text);
+  platform::WriteStdout(brelvano::HidePasswords(text));
   return WriteText(text);
 }
 

@@ -57,7 +57,9 @@ bool MarkupTextFile::Open(const CString& path) {
   errno = 0;
   const std::string native = platform::NativePath(path).ToUtf8();
   if (m_nDocFlags & CMarkupDocument::MDF_READFILE) {
-    m_fp = std::fopen(native.c_str(), "rb");
+    // Only a regular file is read (a folder, a FIFO or a device is refused), and no larger one
+    // than the program takes.
+    m_fp = platform::OpenRegularFile(platform::NativePath(path));
     if (!m_fp) {
       FileError();
       return false;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,16 @@ TEST(PolygonRecords, BlocksByPointCount) {
     EXPECT_EQ(blocks[p / 5].point[p % 5].strLng, lng);
     EXPECT_EQ(blocks[p / 5].point[p % 5].strLat, lat);
   }
+}
+
+// A count beyond what a zone holds never asks for more than the zone's blocks, and no count overflows.
+TEST(PolygonRecords, BlockCountStaysWithinAZone) {
+  const struct {
+    int points;
+    int blocks;
+  } cases[] = {{INT_MIN, 0}, {-1, 0}, {299, 60}, {300, 60}, {301, 60}, {99999999, 60}, {INT_MAX, 60}};
+  for (const auto& c : cases) EXPECT_EQ(PolygonBlockCount(c.points), c.blocks) << c.points;
+  EXPECT_EQ(PolygonBlocksFromPointText(PointText(3), INT_MAX, 1).size(), static_cast<size_t>(kPointBlocksPerZone));
 }
 
 TEST(PolygonRecords, BlocksGoBackToTheMapAsFiveLinesEach) {
