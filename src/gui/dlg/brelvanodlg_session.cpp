@@ -201,6 +201,8 @@ void CBrelvanoDlg::EndSession() {
   }
   m_bUpProtocol = FALSE;
   ResetNumberedState();
+  // The definition of a chosen file ends with its session.
+  g_bFileMode = FALSE;
   // No close follows that would release the busy lock: it is released here.
   if (!m_bPortOpen) m_bBusy = FALSE;
 }
@@ -257,6 +259,7 @@ void CBrelvanoDlg::ResetSession() {
   ResetDownloadState();
   m_bProfilePage = FALSE;
   m_bPolygonActivating = FALSE;
+  g_bFileMode = FALSE;
   m_nGeofenceListCount = 0;
   m_nPolygonReadIndex = 0;
   // A zone write in progress ends with the session.

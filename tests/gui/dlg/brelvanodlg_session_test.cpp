@@ -406,7 +406,6 @@ TEST_F(TabActivationTest, ReadsOfTheDollarSet) {
     }
     EXPECT_EQ(dlg->m_listLog.GetCount() > Sent(L"$") + Sent(L"AT^"), c.timeoutLogged);
     EXPECT_FALSE(dlg->m_bGeofenceReadTimeout) << "the activation took the time-out flag";
-    g_bFileMode = FALSE;
     m_dlg.reset();
   }
 }
