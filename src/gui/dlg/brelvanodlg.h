@@ -309,6 +309,8 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   // TRUE when the line holds "System Start" (the handshake restarts unless a session step runs).
   BOOL HandleSystemStart(const CString& strLine);
   void UpdateLogExtent();
+  // Selects the log's newest line and scrolls it into view.
+  void ShowNewestLogLine();
   static BOOL IsAcknowledgement(const CString& strReply);
   // Every delivery during a definition download goes here, to the download's packet receivers.
   void ReceiveDownloadData(const BYTE* pData, int nCount);

@@ -65,8 +65,7 @@ TEST_F(SessionCoreTest, LogLinesCarryTheTimeAndErrorsAreRed) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << CString(c.text).ToUtf8());
-    dlg->m_listLog.ResetContent();
-    dlg->m_nLogLines = 0;
+    dlg->OnLogClear();
     dlg->AddLogLine(c.text, c.showAll);
     ASSERT_EQ(dlg->m_listLog.GetCount(), static_cast<int>(c.shown.size()));
     for (size_t i = 0; i < c.shown.size(); ++i) {
