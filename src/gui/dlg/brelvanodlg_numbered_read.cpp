@@ -52,6 +52,7 @@ void CBrelvanoDlg::ResetNumberedState() {
   m_bWriteContinuation = FALSE;
   m_nPolygonWriteStep = 0;
   m_bTextProfileApplying = FALSE;
+  m_bTextProfileSaving = FALSE;
   m_bPlsReplyPending = FALSE;
 }
 

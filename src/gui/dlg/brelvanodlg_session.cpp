@@ -161,6 +161,12 @@ void CBrelvanoDlg::StartSession() {
   m_nReadyRetries = 0;
   m_dFirmwareVersion = 0.0;
   m_nCurTab = 0;
+  // A restart (a "System Start" from the device) cuts every read, save and walk of the session
+  // short: none of their states carries over into the new handshake.
+  ResetNumberedState();
+  m_bProfileReading = FALSE;
+  m_bSavingXmlProfile = FALSE;
+  m_bPolygonActivating = FALSE;
   QueueCommand(m_bAtPrefix ? L"AT^$PVRRdy" : L"$PVRRdy", 1);
 
   ResetDeviceInfo();

@@ -65,7 +65,7 @@ TEST_F(SessionCoreTest, LogLinesCarryTheTimeAndErrorsAreRed) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << CString(c.text).ToUtf8());
-    dlg->OnLogClear();
+    dlg->SendMessage(WM_COMMAND, ID_LOG_CLEAR, 0);  // the log's Clear command
     dlg->AddLogLine(c.text, c.showAll);
     ASSERT_EQ(dlg->m_listLog.GetCount(), static_cast<int>(c.shown.size()));
     for (size_t i = 0; i < c.shown.size(); ++i) {
