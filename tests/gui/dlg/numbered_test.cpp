@@ -484,20 +484,21 @@ TEST_F(NumberedEarlyEnd, AGroupReadThatTimesOutStartsAgainAtItsFirstRecord) {
   dlg_->m_nBleTab = 1;
   struct Case {
     const char* name;
-    BOOL (CBrelvanoDlg::*start)();
+    bool ble;
     UINT timer;
     std::string first;
   } cases[] = {
-      {"geofences", &CBrelvanoDlg::StartGeofenceRead, TIMER_GROUP_READ, Req("50", Range(25, 44))},
-      {"BLE records", &CBrelvanoDlg::StartBleRead, TIMER_BLE_GROUP_READ, Req("41", Range(0, 19))},
+      {"geofences", false, TIMER_GROUP_READ, Req("50", Range(25, 44))},
+      {"BLE records", true, TIMER_BLE_GROUP_READ, Req("41", Range(0, 19))},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    (dlg_->*c.start)();
+    auto start = [&] { c.ble ? dlg_->StartBleRead() : dlg_->StartGeofenceRead(); };
+    start();
     EXPECT_EQ(S(dlg_->m_strPendingCommand), c.first);
     // No answer within the group read's time.
     dlg_->SendMessage(WM_TIMER, c.timer, 0);
-    (dlg_->*c.start)();
+    start();
     EXPECT_EQ(S(dlg_->m_strPendingCommand), c.first) << "the next read starts at the first record";
     dlg_->SendMessage(WM_TIMER, c.timer, 0);
   }
