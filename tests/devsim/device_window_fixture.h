@@ -13,7 +13,6 @@ class DeviceWindowFixture : public MainWindowFixture {
  protected:
   void SetUp() override {
     MainWindowFixture::SetUp();
-    g_bFileMode = FALSE;
     ASSERT_TRUE(sim.Start()) << sim.LastError();
     dlg = Open(9);
     ASSERT_NE(dlg, nullptr);

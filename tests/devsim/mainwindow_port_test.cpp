@@ -47,6 +47,30 @@ TEST_F(MainWindowPortTest, ConnectSendsCommandsShowsAnswersAndDisconnects) {
   EXPECT_TRUE(m_dlg->m_bPortOpen);
 }
 
+TEST_F(MainWindowPortTest, TheLogFollowsItsNewestLineAsCommandsAndAnswersAlternate) {
+  Connect();
+  EXPECT_TRUE(PumpUntil([&] { return CountLines("AT^$PVRRdy") == 1; }));
+  CListBox& log = m_dlg->m_listLog;
+  for (int i = 1; i <= 40; ++i) {
+    SCOPED_TRACE(i);
+    const int before = log.GetCount();
+    Type(L"AT^VER");
+    ASSERT_TRUE(PumpUntil([&] { return log.GetCount() >= before + 2; })) << "the command and its answer are logged";
+  }
+  const int last = log.GetCount() - 1;
+  EXPECT_EQ(log.GetText(last).Right(8), CString(L"VER,1.23"));
+  EXPECT_EQ(m_dlg->m_nLogLines, log.GetCount()) << "every line is counted, the sent ones too";
+  CRect client;
+  log.GetClientRect(&client);
+  const int rows = client.Height() / log.GetItemHeight(last);
+  ASSERT_GT(rows, 0);
+  ASSERT_LT(rows, last) << "the log holds more lines than it shows";
+  const int top = log.GetTopIndex();
+  EXPECT_LE(top, last);
+  EXPECT_GT(top + rows, last) << "the newest line is in view";
+  EXPECT_EQ(log.GetCurSel(), last);
+}
+
 TEST_F(MainWindowPortTest, ReceivedTextInCodePage949IsShown) {
   Connect();
   // "한" in code page 949, on a line the log shows (an error).

@@ -13,6 +13,7 @@
 #include "devsim/numbereddevice.h"
 #include "devsim/trackerdevice.h"
 #include "gui/dlg/brandingfiles.h"
+#include "gui/dlg/geofencedlg.h"
 #include "gui/dlg/settingdlg.h"
 #include "platform/files.h"
 #include "platform/pumpwait.h"
@@ -170,3 +171,38 @@ TEST_F(NumberedSessionTest, SilenceAnEmptyAnswerAndUspOnTheLastTabNeverStallTheW
 }
 
 }  // namespace
+
+class NumberedSessionAfterFileTest : public NumberedSessionTest {};
+
+// A definition file opened earlier in the run ends with its session: a device connected afterwards
+// gets its geofences read when the tab opens, and SEND writes to it instead of saving locally.
+TEST_F(NumberedSessionAfterFileTest, ADeviceConnectedAfterAnOpenedFileIsReadAndWritten) {
+  m_folder.Write("Chosen_Param_UP.xml", Definition());
+  platform::ModalService::Instance().ExpectFileDialog(m_folder.CPath("Chosen_Param_UP.xml"));
+  Click(IDC_BTN_OPEN);
+  ASSERT_GT(dlg->m_nTabCount, 0) << "the chosen file is loaded without a port";
+  ASSERT_FALSE(dlg->m_bPortOpen);
+
+  Connect();
+  ASSERT_TRUE(WalkEnded());
+  ASSERT_NE(dlg->m_pGeofenceDlg, nullptr);
+  device.ClearRequests();
+  ASSERT_TRUE(OpenTabOfType(dlg, TAB_TYPE_GEOFENCE));
+  ASSERT_NE(dlg->m_pGeofenceDlg, nullptr);
+  EXPECT_EQ(Reads(), (std::vector<std::string>{Req("50", 25, 44), Req("50", 45, 64), Req("50", 65, 74)}))
+      << "the geofence list is read from the device";
+  EXPECT_EQ(dlg->m_pGeofenceDlg->m_list.GetItemCount(), 1);
+  EXPECT_EQ(dlg->m_pGeofenceDlg->m_pRecords[0].strLatitude, CString(L"-23.500000"));
+
+  // The first page: one changed value, SEND, and the device holds it.
+  ASSERT_TRUE(OpenTabOfType(dlg, 1));
+  CSettingDialog* page = dlg->m_pSettingDlg;
+  ASSERT_NE(page, nullptr);
+  ASSERT_TRUE(platform::PumpUntil([&] { return Param(0, 0)->pValueWnd != nullptr; }, kTimeoutMs));
+  Param(0, 3)->pValueWnd->SetWindowText(L"changed3");
+  device.ClearRequests();
+  ClickButton(page, IDC_SETTING_SEND);
+  ASSERT_TRUE(platform::PumpUntil([&] { return device.Value(5, 3) == "changed3"; }, kTimeoutMs))
+      << "the numbered SEND reaches the device";
+  EXPECT_EQ(device.Requests().front().rfind("AT^PRG;123456789012345;05;00#v0", 0), 0u) << device.Requests().front();
+}

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "device_window_fixture.h"
@@ -174,6 +175,28 @@ TEST_F(PolygonNumberedTest, AZoneRecordIsNotWrittenWhenItsPointsWereNot) {
     EXPECT_EQ(device.Value(53, 1), "") << c.name;
     EXPECT_TRUE(dlg->m_tabPages.IsWindowEnabled()) << c.name;
   }
+}
+
+TEST_F(PolygonNumberedTest, ARestartDuringTheZoneReadEndsItsActivation) {
+  ConnectAndWalk();
+  // The device restarts instead of answering the zone read.
+  sim.ClearReceived();
+  device.LoseNext(1);
+  std::thread restart([&] {
+    if (sim.WaitForLine([](const std::string& l) { return l.rfind("AT^REQ;", 0) == 0 && l.find(";53;") != std::string::npos; },
+                        static_cast<int>(kTimeoutMs)))
+      sim.Send("System Start\r\n");
+  });
+  const bool opened = OpenTabOfType(dlg, TAB_TYPE_POLYGON);
+  restart.join();
+  ASSERT_TRUE(opened);
+  ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_bReadAllDone && dlg->m_nTabCount > 0; }, kTimeoutMs))
+      << "the restarted session read the device again";
+  EXPECT_FALSE(dlg->m_bPolygonActivating) << "no zone read waits any more";
+  // The polygon tab is read again in the new session.
+  sim.ClearReceived();
+  ASSERT_TRUE(OpenTabOfType(dlg, TAB_TYPE_POLYGON));
+  EXPECT_TRUE(sim.WaitForLine([](const std::string& l) { return l.find(";53;") != std::string::npos; }, static_cast<int>(kTimeoutMs)));
 }
 
 }  // namespace

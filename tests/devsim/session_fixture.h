@@ -56,7 +56,6 @@ class SessionFixture : public ::testing::Test {
       platform::SetClock(m_clock.get());
     }
     g_bModemTunnel = FALSE;
-    g_bFileMode = FALSE;
     sim.AddHandler([this](const std::string& line, devsim::Responder& out) {
       std::lock_guard<std::mutex> lock(m_mutex);
       m_lines.push_back({line, platform::GetClock().NowMs()});

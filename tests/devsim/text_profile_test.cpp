@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "../gui/dlg/mainwindow_fixture.h"
@@ -41,6 +42,18 @@ constexpr const char kDefinition[] =
     "    <item fid=\"Active\" type=\"edit\"/>\n"
     "  </grp>\n"
     "</BRELVANO>\n";
+
+// The same with an assignment page (code 30, assignment map 30/01) after the generic tab.
+std::string WithAssignmentPage() {
+  std::string xml = kDefinition;
+  const std::string page =
+      "  <grp id=\"1\" tab_id=\"30\" title=\"Inputs\" hdr=\"ASG\" type=\"assign\" map_id=\"3001\">\n"
+      "    <item fid=\"In1\" type=\"sAssign\" ID=\"0\"/>\n"
+      "    <item fid=\"In2\" type=\"sAssign\" ID=\"1\"/>\n"
+      "  </grp>\n";
+  xml.insert(xml.find("  <grp id=\"6\""), page);
+  return xml;
+}
 
 struct Device {
   devsim::DeviceSimulator sim;
@@ -295,6 +308,45 @@ TEST_F(TextProfileTest, AUserSavesLoadsAndChangesAProfileThroughTheProfileTab) {
   EXPECT_TRUE(LogHas(L"Success To Change Profile"));
   EXPECT_EQ(second.numbered.Value(5, 4), "apn.net");
   EXPECT_EQ(second.numbered.Value(50, 26), "000F4240001E848000640100");
+}
+
+TEST_F(TextProfileTest, ADeviceUnpluggedDuringASaveLeavesTheNextSessionWritingItsAssignmentPage) {
+  m_folder.Write("Document/A_Param_7.xml", WithAssignmentPage());
+  ConnectTo(first);
+  // The device goes away while the save waits for its geofences.
+  first.sim.ClearReceived();
+  std::thread unplug([&] {
+    if (first.sim.WaitForLine([](const std::string& l) { return l.rfind("AT^REQ;", 0) == 0 && l.find(";50;") != std::string::npos; },
+                              static_cast<int>(kTimeoutMs)))
+      first.sim.Unplug();
+  });
+  first.numbered.LoseNext(1);
+  dlg->SendMessage(WM_SAVE_TEXT_PROFILE, 0, reinterpret_cast<LPARAM>(path.GetString()));
+  unplug.join();
+  ASSERT_TRUE(platform::PumpUntil([&] { return !dlg->m_bPortOpen; }, kTimeoutMs)) << "the unplug ended the session";
+  EXPECT_FALSE(platform::FileExists(path)) << "no profile was written";
+
+  ConnectTo(second);
+  int assignTab = -1;
+  for (int t = 0; t < dlg->m_nTabCount && assignTab < 0; ++t)
+    if (dlg->m_tabInfo[t].bAssign == 1) assignTab = t;
+  ASSERT_GE(assignTab, 0);
+  dlg->m_tabPages.SetCurSel(assignTab);
+  LRESULT result = 0;
+  dlg->OnTabSelChange(nullptr, &result);
+  ASSERT_TRUE(platform::PumpUntil([&] { return Param(assignTab, 1)->pValueWnd != nullptr; }, kTimeoutMs));
+  auto* second_in = dynamic_cast<CButton*>(Param(assignTab, 1)->pValueWnd);
+  ASSERT_NE(second_in, nullptr);
+  second_in->SetCheck(BST_CHECKED);
+  second.numbered.ClearRequests();
+  CSettingDialog* page = dlg->m_pSettingDlg;
+  page->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_SETTING_SEND, BN_CLICKED),
+                    reinterpret_cast<LPARAM>(page->GetDlgItem(IDC_SETTING_SEND)->GetSafeHwnd()));
+  ASSERT_TRUE(platform::PumpUntil([&] {
+    for (const std::string& l : second.numbered.Requests())
+      if (l.rfind("AT^PRG;123456789012345;30;01#", 0) == 0) return true;
+    return false;
+  }, kTimeoutMs)) << "SEND on the assignment page writes its map to the device";
 }
 
 }  // namespace

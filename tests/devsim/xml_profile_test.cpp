@@ -63,7 +63,6 @@ class XmlProfileTest : public testsupport::MainWindowFixture {
  protected:
   void SetUp() override {
     MainWindowFixture::SetUp();
-    g_bFileMode = FALSE;
     for (Device* d : {&first, &second}) {
       d->config = std::make_unique<devsim::SetCommandDevice>(d->sim, "$T", "Res");
       devsim::TrackerIdentity id;

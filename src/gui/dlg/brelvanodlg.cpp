@@ -85,6 +85,8 @@ CBrelvanoDlg::CBrelvanoDlg(CWnd* pParent) : CDialog(IDD_BRELVANO_DIALOG, pParent
   m_hCommandAckEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 
   m_strDefinitionBase = L"Language XML/BrelvanoParam";
+  // No definition of a chosen file is in use yet.
+  g_bFileMode = FALSE;
   const wchar_t* rates[5] = {L"9600", L"14400", L"19200", L"115200", L"Unknown"};
   for (int i = 0; i < 5; ++i) m_strBaudRates[i] = rates[i];
   m_bPolygonListDone = TRUE;

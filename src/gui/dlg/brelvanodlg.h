@@ -312,6 +312,8 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   // TRUE when the line holds "System Start" (the handshake restarts unless a session step runs).
   BOOL HandleSystemStart(const CString& strLine);
   void UpdateLogExtent();
+  // Selects the log's newest line and scrolls it into view.
+  void ShowNewestLogLine();
   static BOOL IsAcknowledgement(const CString& strReply);
   // Every delivery during a definition download goes here, to the download's packet receivers.
   void ReceiveDownloadData(const BYTE* pData, int nCount);
@@ -781,6 +783,9 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   BOOL m_bWalkActive = FALSE;
   // A walk request is out and its answer not yet taken.
   BOOL m_bWalkRequestOut = FALSE;
+  // The code of an answer that came while a walk request was out but belonged, by its code, to
+  // other pages than the tab read (-1: none came).
+  int m_nWalkStrayCode = -1;
 
   // (brelvanodlg_numbered_replies.cpp) The reply parser of the set and its read-reply parsers.
   void ParseNumberedReply(CString line);
@@ -792,6 +797,8 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   void ParsePolygonReadReply(CString line);
   // Applies the write-back buffer to the tab it was filled for (once, on the last acknowledgement).
   void CopyListBufferToTab();
+  // The reply's text without its item values: where its words are searched.
+  static CString ReplyWordsOf(const CString& line);
   // TRUE when the reply (its item values left out) holds a refusal word.
   static BOOL IsRefusalReply(const CString& line);
   // The main window's record tables (geofences 1..4096, BLE records 1..500); FALSE outside them.

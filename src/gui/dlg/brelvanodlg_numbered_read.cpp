@@ -43,6 +43,7 @@ void CBrelvanoDlg::ResetNumberedState() {
   m_nReadAllTab = 0;
   m_bWalkRequestOut = FALSE;
   m_bWalkActive = FALSE;
+  m_nWalkStrayCode = -1;
   m_nRmapBit = 0;
   m_bMoreLines = FALSE;
   m_nNextItem = 0;
@@ -52,12 +53,15 @@ void CBrelvanoDlg::ResetNumberedState() {
   m_bWriteContinuation = FALSE;
   m_nPolygonWriteStep = 0;
   m_bTextProfileApplying = FALSE;
+  m_bTextProfileSaving = FALSE;
   m_bPlsReplyPending = FALSE;
 }
 
 void CBrelvanoDlg::EndNumberedRead() {
   m_bReqMore = FALSE;
   m_nReqNext = 0;
+  // The next assignment tab takes its bits from the first bit of its map.
+  m_nRmapBit = 0;
 }
 
 namespace {
@@ -289,6 +293,7 @@ void CBrelvanoDlg::OnReadNextTab() {
   const int nTab = m_nReadAllTab;
   ++m_nReadAllTab;
   m_bWalkRequestOut = FALSE;
+  m_nWalkStrayCode = -1;
   SendReadRequest(nTab);
   if (m_bWalkRequestOut) {
     // The request waits for its answer under the watchdog, which moves on when none comes.
@@ -321,9 +326,17 @@ void CBrelvanoDlg::EndReadAllTabs() {
 
 void CBrelvanoDlg::GiveUpWalkRequest() {
   const int nTab = m_nReadAllTab - 1;
+  const CString title = nTab >= 0 && nTab < kMaxTabs ? m_tabInfo[nTab].strTitle : CString();
   CString line;
-  line.Format(L"No answer to the read of tab %d (%s); the next tab is read", nTab + 1,
-              nTab >= 0 && nTab < kMaxTabs ? m_tabInfo[nTab].strTitle : CString());
+  if (m_nWalkStrayCode >= 0) {
+    // An answer came, but its code made it another page's.
+    line.Format(L"The answer to the read of tab %d (%s) came with code %02d and went to the pages of that code; "
+                L"the next tab is read",
+                nTab + 1, title, m_nWalkStrayCode);
+  } else {
+    line.Format(L"No answer to the read of tab %d (%s); the next tab is read", nTab + 1, title);
+  }
+  m_nWalkStrayCode = -1;
   AddLogLine(line, TRUE);
   EndNumberedRead();
   StartReadAllTabs();

@@ -41,11 +41,22 @@ std::vector<Item> ReplyItems(const CString& line) {
   }
   return items;
 }
+
+// The pages a read reply goes to, by its code.
+enum class ReplyRoute { Geofence, Ble, Polygon, Record, List, Generic };
+ReplyRoute RouteOfCode(int code) {
+  if (code == 50 || code == 51 || code == 52 || (code >= 91 && code <= 98)) return ReplyRoute::Geofence;
+  if (code == 41) return ReplyRoute::Ble;
+  if (code == 53 || (code >= 60 && code <= 89)) return ReplyRoute::Polygon;
+  if (code >= 45 && code <= 49) return ReplyRoute::Record;
+  if (code == 18 || code == 38 || code == 39) return ReplyRoute::List;
+  return ReplyRoute::Generic;
+}
 }  // namespace
 
-BOOL CBrelvanoDlg::IsRefusalReply(const CString& line) {
-  // The item values are the device's data (a server name may hold "lock" or "not"): only the rest
-  // of the line is searched.
+CString CBrelvanoDlg::ReplyWordsOf(const CString& line) {
+  // The item values are the device's data (a server name may hold "lock", "not" or "USP"): only
+  // the rest of the line is searched for the reply's words.
   CString bare;
   bool inValue = false;
   for (int i = 0; i < line.GetLength(); ++i) {
@@ -57,6 +68,11 @@ BOOL CBrelvanoDlg::IsRefusalReply(const CString& line) {
     if (c == L';') inValue = false;
     if (!inValue) bare += CString(c);
   }
+  return bare;
+}
+
+BOOL CBrelvanoDlg::IsRefusalReply(const CString& line) {
+  CString bare = ReplyWordsOf(line);
   bare.MakeUpper();
   for (const wchar_t* word : {L"ERROR", L"ERR", L"LOCK", L"NO MATCH", L"INVALID", L"NOT"}) {
     if (bare.Find(word) >= 0) return TRUE;
@@ -84,7 +100,7 @@ BOOL CBrelvanoDlg::StoreBleRecord(const BLE_INFO& rec) {
 
 void CBrelvanoDlg::ParseNumberedReply(CString line) {
   const BOOL bWalkRunning = m_bWalkActive && !m_bReadAllDone;
-  if (line.Find(L"USP") >= 0) {
+  if (ReplyWordsOf(line).Find(L"USP") >= 0) {
     // The device does not support what was asked: the read in progress ends.
     EndNumberedRead();
     m_bMoreLines = FALSE;
@@ -113,19 +129,22 @@ void CBrelvanoDlg::ParseNumberedReply(CString line) {
     if (bWalkRunning && m_bWalkRequestOut) StartReadAllTabs();
   } else if (line.Find(L"RRE") >= 0) {
     const int code = TextToInt(GetField(line, 3, L';'));
-    if (code == 50 || code == 51 || code == 52 || (code >= 91 && code <= 98)) {
-      ParseGeofenceReadReply(line);
-    } else if (code == 41) {
-      ParseBleReadReply(line);
-    } else if (code == 53 || (code >= 60 && code <= 89)) {
-      ParsePolygonReadReply(line);
-    } else if (code >= 45 && code <= 49) {
-      ParseRecordReadReply(line);
-    } else if (code == 18 || code == 38 || code == 39) {
-      ParseListReadReply(line);  // logs the line itself
-      return;
-    } else {
-      ParseGenericReadReply(line);
+    const ReplyRoute route = RouteOfCode(code);
+    const int nWalkTab = m_nReadAllTab - 1;
+    if (bWalkRunning && m_bWalkRequestOut && !m_bTextProfileSaving && nWalkTab >= 0 && nWalkTab < kMaxTabs &&
+        route != RouteOfCode(m_tabInfo[nWalkTab].nTabId)) {
+      // Not the answer the walk waits for: should none follow, the walk's give-up says so.
+      m_nWalkStrayCode = code;
+    }
+    switch (route) {
+      case ReplyRoute::Geofence: ParseGeofenceReadReply(line); break;
+      case ReplyRoute::Ble: ParseBleReadReply(line); break;
+      case ReplyRoute::Polygon: ParsePolygonReadReply(line); break;
+      case ReplyRoute::Record: ParseRecordReadReply(line); break;
+      case ReplyRoute::List:
+        ParseListReadReply(line);  // logs the line itself
+        return;
+      case ReplyRoute::Generic: ParseGenericReadReply(line); break;
     }
   } else if (line.Find(L"RPR") >= 0 && line.Find(L"OK") >= 0) {
     const BOOL bTabValid = m_nCurTab >= 0 && m_nCurTab < kMaxTabs;

@@ -133,7 +133,12 @@ LRESULT CBrelvanoDlg::OnSaveTextProfile(WPARAM wParam, LPARAM lParam) {
   const unsigned generation = m_nSessionGeneration;
   BOOL bRead = TRUE;
   if (!m_bOpenedFromFile) bRead = ReadTextProfilePages();
-  if (generation != m_nSessionGeneration) return 0;
+  if (generation != m_nSessionGeneration) {
+    // The session ended under the save: nothing is saved, and the next session reads and writes
+    // the device again.
+    m_bTextProfileSaving = FALSE;
+    return 0;
+  }
   if (!bRead) {
     m_bTextProfileSaving = FALSE;
     // A page the device did not answer would be saved with values it does not hold.

@@ -280,12 +280,18 @@ void CBrelvanoDlg::AddLogLine(const CString& strText, BOOL bShowAll) {
     } else if (bShowAll) {
       m_listLog.InsertString(-1, line);
     }
-    const int before = m_nLogLines;
-    m_listLog.SetCurSel(m_listLog.GetCount() - 1);
     ++m_nLogLines;
-    m_listLog.SetTopIndex(before < m_listLog.GetCount() ? before : m_listLog.GetCount() - 1);
-    UpdateLogExtent();
+    ShowNewestLogLine();
   }
+}
+
+void CBrelvanoDlg::ShowNewestLogLine() {
+  // The log follows its newest line, whatever else (sent commands, hidden lines) it counted.
+  const int last = m_listLog.GetCount() - 1;
+  if (last < 0) return;
+  m_listLog.SetCurSel(last);
+  m_listLog.SetTopIndex(last);
+  UpdateLogExtent();
 }
 
 void CBrelvanoDlg::UpdateLogExtent() {

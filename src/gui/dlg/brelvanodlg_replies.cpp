@@ -23,6 +23,9 @@ constexpr int kLanguageEnglish = 9;
 constexpr int kLanguagePortuguese = 22;
 // Timer periods.
 constexpr UINT kAdpPollMs = 1000;
+// The status chain's time for each section's answer: a device that stops answering ends the
+// session with the time-out message instead of leaving the window busy.
+constexpr UINT kStatusSectionReplyMs = 10000;
 // Sub-files a definition download may announce.
 constexpr unsigned kMaxDefinitionFiles = 30;
 // Bytes of one definition packet.
@@ -69,6 +72,10 @@ void CBrelvanoDlg::RequestStatusSection(int nCode) {
     default: return;
   }
   QueueCommand((m_bAtPrefix ? CString(L"AT^") : CString()) + request + L"\r");
+  // The session watchdog waits for the answer; the ADP poll bounds the last step itself (it loads
+  // the local definition when no answer comes).
+  KillTimer(TIMER_SESSION_WATCHDOG);
+  if (nCode != 8) SetTimer(TIMER_SESSION_WATCHDOG, kStatusSectionReplyMs);
   if (nCode == 8) {
     // Each ADP request starts the poll's count afresh.
     m_nAdpRetries = 0;

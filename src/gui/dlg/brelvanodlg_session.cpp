@@ -161,6 +161,12 @@ void CBrelvanoDlg::StartSession() {
   m_nReadyRetries = 0;
   m_dFirmwareVersion = 0.0;
   m_nCurTab = 0;
+  // A restart (a "System Start" from the device) cuts every read, save and walk of the session
+  // short: none of their states carries over into the new handshake.
+  ResetNumberedState();
+  m_bProfileReading = FALSE;
+  m_bSavingXmlProfile = FALSE;
+  m_bPolygonActivating = FALSE;
   QueueCommand(m_bAtPrefix ? L"AT^$PVRRdy" : L"$PVRRdy", 1);
 
   ResetDeviceInfo();
@@ -201,6 +207,8 @@ void CBrelvanoDlg::EndSession() {
   }
   m_bUpProtocol = FALSE;
   ResetNumberedState();
+  // The definition of a chosen file ends with its session.
+  g_bFileMode = FALSE;
   // No close follows that would release the busy lock: it is released here.
   if (!m_bPortOpen) m_bBusy = FALSE;
 }
@@ -257,6 +265,7 @@ void CBrelvanoDlg::ResetSession() {
   ResetDownloadState();
   m_bProfilePage = FALSE;
   m_bPolygonActivating = FALSE;
+  g_bFileMode = FALSE;
   m_nGeofenceListCount = 0;
   m_nPolygonReadIndex = 0;
   // A zone write in progress ends with the session.

@@ -233,8 +233,9 @@ LRESULT CBrelvanoDlg::OnTabActivated(WPARAM wParam, LPARAM lParam) {
           SendReadRequest(m_nCurTab);
           ResetEvent(m_hPolygonReadEvent);
           const BOOL done = WaitForReply(m_hPolygonReadEvent);
-          if (!stillHere()) return 0;
+          // However the wait ended, this activation no longer waits: a deferred tab change may run.
           m_bPolygonActivating = FALSE;
+          if (!stillHere()) return 0;
           KillTimer(TIMER_TAB_ACTIVATE);
           if (!done) return 0;
         }

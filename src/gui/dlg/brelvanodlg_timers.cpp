@@ -122,12 +122,15 @@ void CBrelvanoDlg::OnTimer(UINT_PTR nIDEvent) {
       break;
     case TIMER_GROUP_READ:
       KillTimer(TIMER_GROUP_READ);
+      // The read is over: the next read of the tab starts at its first record.
+      EndNumberedRead();
       EnableTabControl(TRUE);
       if (m_hGeofenceReadEvent != nullptr) SetEvent(m_hGeofenceReadEvent);
       if (m_hPolygonReadEvent != nullptr) SetEvent(m_hPolygonReadEvent);
       break;
     case TIMER_BLE_GROUP_READ:
       KillTimer(TIMER_BLE_GROUP_READ);
+      EndNumberedRead();
       EnableTabControl(TRUE);
       if (m_hBleReadEvent != nullptr) SetEvent(m_hBleReadEvent);
       break;

@@ -58,10 +58,13 @@ void CBrelvanoDlg::TransmitCommand(CString strCommand) {
     GetLocalTime(&now);
     CString line;
     line.Format(L"[ %02d:%02d:%02d ] %s", now.wHour, now.wMinute, now.wSecond, echo);
-    if (m_listLog.GetCount() > kMaxLogLines) m_listLog.DeleteString(0);
+    if (m_listLog.GetCount() > kMaxLogLines) {
+      m_listLog.DeleteString(0);
+      --m_nLogLines;
+    }
     m_listLog.InsertString(-1, line);
-    m_listLog.SetCurSel(m_listLog.GetCount() - 1);
-    UpdateLogExtent();
+    ++m_nLogLines;
+    ShowNewestLogLine();
   }
   SetSerialRequest(SERIAL_REQ_WRITE, text.GetLength(), &text, 0, 0);
   m_bridge.SendToObject(WM_SERIAL_REQUEST, 0, reinterpret_cast<LPARAM>(&m_serialRequest), SEND_MODE_SEND);

@@ -136,7 +136,6 @@ CBrelvanoDlg* FreshMainWindow() {
   CBrelvanoDlg* dlg = shared.dlg;
   ++g_resets;
   SettleMainWindow();
-  g_bFileMode = FALSE;
   g_nGeofenceCount = shared.geofenceCount;
   g_nBleCount = shared.bleCount;
   dlg->CreateChildPages(FALSE);

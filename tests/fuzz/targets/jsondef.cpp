@@ -15,6 +15,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzsupport::CheckDefinitionModel(dlg);
   fuzzsupport::SettleMainWindow();
   fuzzsupport::CheckDefinitionModel(dlg);
-  g_bFileMode = FALSE;
   return 0;
 }

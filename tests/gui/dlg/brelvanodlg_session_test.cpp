@@ -65,8 +65,7 @@ TEST_F(SessionCoreTest, LogLinesCarryTheTimeAndErrorsAreRed) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << CString(c.text).ToUtf8());
-    dlg->m_listLog.ResetContent();
-    dlg->m_nLogLines = 0;
+    dlg->SendMessage(WM_COMMAND, ID_LOG_CLEAR, 0);  // the log's Clear command
     dlg->AddLogLine(c.text, c.showAll);
     ASSERT_EQ(dlg->m_listLog.GetCount(), static_cast<int>(c.shown.size()));
     for (size_t i = 0; i < c.shown.size(); ++i) {
@@ -406,7 +405,6 @@ TEST_F(TabActivationTest, ReadsOfTheDollarSet) {
     }
     EXPECT_EQ(dlg->m_listLog.GetCount() > Sent(L"$") + Sent(L"AT^"), c.timeoutLogged);
     EXPECT_FALSE(dlg->m_bGeofenceReadTimeout) << "the activation took the time-out flag";
-    g_bFileMode = FALSE;
     m_dlg.reset();
   }
 }

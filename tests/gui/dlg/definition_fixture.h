@@ -35,19 +35,16 @@ class DefinitionLoadFixture : public MainWindowFixture {
     MainWindowFixture::SetUp();
     m_savedGeofenceCount = g_nGeofenceCount;
     m_savedBleCount = g_nBleCount;
-    m_savedFileMode = g_bFileMode;
   }
   void TearDown() override {
     MainWindowFixture::TearDown();
     g_nGeofenceCount = m_savedGeofenceCount;
     g_nBleCount = m_savedBleCount;
-    g_bFileMode = m_savedFileMode;
   }
 
  private:
   int m_savedGeofenceCount = 50;
   int m_savedBleCount = 50;
-  BOOL m_savedFileMode = FALSE;
 };
 
 }  // namespace testsupport

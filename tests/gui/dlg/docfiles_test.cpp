@@ -30,22 +30,12 @@ CString VersionLine(const wchar_t* identity, int json) {
 
 class DocFilesTest : public testsupport::MainWindowFixture {
  protected:
-  void SetUp() override {
-    MainWindowFixture::SetUp();
-    m_savedFileMode = g_bFileMode;
-    g_bFileMode = FALSE;
-  }
-  void TearDown() override {
-    MainWindowFixture::TearDown();
-    g_bFileMode = m_savedFileMode;
-  }
   CString WriteFile(const std::string& relative, const std::string& bytes) {
     std::filesystem::create_directories(std::filesystem::path(m_folder.Path(relative)).parent_path());
     m_folder.Write(relative, bytes);
     return m_folder.CPath(relative);
   }
 
-  BOOL m_savedFileMode = FALSE;
 };
 
 TEST_F(DocFilesTest, FindDocumentFileRanksByTheDigitsOfTheName) {
@@ -149,7 +139,6 @@ TEST_F(DocFilesTest, ChooseDefinitionFileNameRules) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     CBrelvanoDlg* dlg = Open();
-    g_bFileMode = FALSE;
     dlg->m_deviceInfo.strModel = L"VR1";
     dlg->m_deviceInfo.bJsonParam = 0;
     dlg->m_bNewFirmware = FALSE;
@@ -199,7 +188,6 @@ TEST_F(DocFilesTest, DirectVersionJsonRoadLoadsTheChosenFile) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     CBrelvanoDlg* dlg = Open();
-    g_bFileMode = FALSE;
     dlg->m_bDirectVersion = TRUE;
     modal.ClearRecords();
     modal.ExpectFileDialog(c.chosen);

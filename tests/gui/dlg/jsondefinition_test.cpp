@@ -76,7 +76,6 @@ class JsonDefinitionTest : public testsupport::DefinitionLoadFixture {
  protected:
   void SetUp() override {
     DefinitionLoadFixture::SetUp();
-    g_bFileMode = FALSE;
   }
 
   CBrelvanoDlg* LoadInto(CBrelvanoDlg* dlg, const std::string& bytes, const char* name = "JsonParam.json") {
@@ -372,7 +371,6 @@ TEST_F(JsonDefinitionTest, HeaderRules) {
     EXPECT_EQ(dlg->m_tabInfo[0].strHdr, L"DIA");
     EXPECT_TRUE(TabParams(dlg, 0).empty());
     m_dlg.reset();
-    g_bFileMode = FALSE;
   }
 }
 

@@ -26,11 +26,6 @@ class LegacyReplyTest : public testsupport::MainWindowFixture {
     MainWindowFixture::SetUp();
     dlg = Open();
     ASSERT_NE(dlg, nullptr);
-    g_bFileMode = FALSE;
-  }
-  void TearDown() override {
-    g_bFileMode = FALSE;
-    MainWindowFixture::TearDown();
   }
 
   // A command the window sent or queued: the transmitter slot, or its echo in the log.
@@ -574,10 +569,11 @@ TEST_F(LegacyReplyTest, DirectVersionModeLoadsTheChosenFile) {
   EXPECT_EQ(dlg->m_defHeader.strS, CString(L"$T"));
   EXPECT_TRUE(dlg->m_strPendingCommand.IsEmpty()) << "nothing is asked of the device";
 
-  // Without a chosen file the session ends with the identity cleared.
-  dlg->m_defHeader.Clear();
+  // Without a chosen file the session ends with the identity cleared. Disconnect ends the file
+  // session first (and with it the chosen file).
+  ClickButton(dlg, IDC_BTN_DISCONNECT);
+  EXPECT_TRUE(dlg->m_defHeader.strS.IsEmpty());
   dlg->m_bDirectVersion = TRUE;
-  g_bFileMode = FALSE;
   dlg->OnVersionReply(VersionLine(L"VR835_AB_GEN_51"));
   EXPECT_TRUE(dlg->m_defHeader.strS.IsEmpty());
   EXPECT_TRUE(dlg->m_deviceInfo.strModel.IsEmpty());

@@ -44,6 +44,9 @@ class MainWindowFixture : public ::testing::Test {
     platform::SetTtyDeviceLister([] { return std::vector<platform::TtyDeviceFacts>{}; });
     brelvano::RegisterProgramResources();
     g_nConsoleClicks = 0;
+    // Each test starts with the program's state as a new main window leaves it (a file mode of an
+    // earlier test ends there, as it does in the program).
+    { CBrelvanoDlg fresh; }
     platform::ModalService& s = platform::ModalService::Instance();
     s.InstallScript();
     s.SetUnexpectedHandler([](const platform::ModalRecord& r) {

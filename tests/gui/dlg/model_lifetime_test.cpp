@@ -31,7 +31,6 @@ class ModelLifetimeTest : public testsupport::DefinitionLoadFixture {
     DefinitionLoadFixture::SetUp();
     // The JSON definition's pages are numbered-set pages; this folder holds no assignment CSV.
     TolerateMissingAssignCsv();
-    g_bFileMode = FALSE;
     m_dlgPtr = Open();
     m_dlgPtr->m_strDocumentDir = m_folder.CPath("") + L"/";
     m_folder.Write("Unit_JsonParam.json", kJsonDefinition);

@@ -402,4 +402,135 @@ TEST_F(Numbered, ListGapGroupAndRecordLines) {
   EXPECT_EQ(dlg_->m_nPolygonWriteStep, 1);
 }
 
+class NumberedEarlyEnd : public Numbered {
+ protected:
+  // The reply watchdog's expiries until it gives up.
+  void WatchdogGivesUp() {
+    for (int i = 0; i < 8; ++i) dlg_->SendMessage(WM_TIMER, TIMER_REPLY_WATCHDOG, 0);
+  }
+  // A walk of the tabs from nTab on, its first request out.
+  void WalkFrom(int nTab) {
+    dlg_->m_bWalkActive = TRUE;
+    dlg_->m_bReadAllDone = FALSE;
+    dlg_->m_nReadAllTab = nTab;
+    dlg_->OnReadNextTab();
+  }
+  static CString Items(int from, int to, const char* value) {
+    std::string line;
+    for (int i = from; i <= to; ++i) line += ";" + Range(i, i) + "#" + value;
+    return CString(line.c_str());
+  }
+};
+
+TEST_F(NumberedEarlyEnd, AnAssignmentTabAfterAReadEndedEarlyTakesItsBitsFromTheStartOfItsMap) {
+  struct Case {
+    const char* name;
+    const wchar_t* reply;  // null: no answer, the watchdog gives up
+  } cases[] = {
+      {"the watchdog gave up", nullptr},
+      {"a refusal", L"RPR;123;12;ERROR\r"},
+      {"USP", L"USP;123;12\r"},
+      {"an answer without values", L"RRE;123;12\r"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // Tab 1 holds the map (01: "0201"); tabs 2 (25 entries) and 3 (12 entries) take their bits from it.
+    Tabs({{5, 1}, {40, 1}, {12, 1}, {13, 1}});
+    dlg_->m_tabInfo[1].strHdr = L"RMAP";
+    Param(1, CTRL_EDIT, 1, L"0201");
+    std::vector<PARAM_INFO*> third;
+    for (int nTab : {2, 3}) {
+      for (int i = 0; i < (nTab == 2 ? 25 : 12); ++i) {
+        PARAM_INFO* p = Param(nTab, CTRL_S_ASSIGN, i);
+        p->bAssign = TRUE;
+        p->strMapId = L"8001";
+        if (nTab == 3) third.push_back(p);
+      }
+    }
+    WalkFrom(2);
+    dlg_->ParseNumberedReply(L"RRE;123;12" + Items(0, 19, "01") + L"\r");
+    dlg_->OnReadNextTab();  // the tab's second line
+    if (c.reply != nullptr) dlg_->ParseNumberedReply(c.reply);
+    else WatchdogGivesUp();
+    if (dlg_->m_nReadAllTab == 3) dlg_->OnReadNextTab();
+    EXPECT_NE(dlg_->m_strPendingCommand.Find(L";13;00,"), -1) << S(dlg_->m_strPendingCommand);
+    dlg_->ParseNumberedReply(L"RRE;123;13" + Items(0, 11, "01") + L"\r");
+    std::string bits;
+    for (PARAM_INFO* p : third) bits += S(p->strValue);
+    EXPECT_EQ(bits, "100000000100");
+    m_dlg.reset();
+    dlg_ = Open();
+    dlg_->m_bUpProtocol = TRUE;
+    dlg_->m_defHeader.strI = L"123";
+  }
+}
+
+TEST_F(NumberedEarlyEnd, UspInAValueIsData) {
+  Tabs({{5, 1}, {7, 1}});
+  PARAM_INFO* server = Param(0, CTRL_EDIT, 1);
+  Param(1, CTRL_EDIT, 1);
+  WalkFrom(0);
+  dlg_->ParseNumberedReply(L"RRE;123;05;01#USP.example.org\r");
+  EXPECT_EQ(S(server->strValue), "USP.example.org");
+  EXPECT_EQ(dlg_->m_nReadAllTab, 1) << "the walk goes on with the next tab";
+  EXPECT_FALSE(dlg_->m_bReadAllDone);
+}
+
+TEST_F(NumberedEarlyEnd, AGroupReadThatTimesOutStartsAgainAtItsFirstRecord) {
+  Tabs({{50, TAB_TYPE_GEOFENCE}, {41, TAB_TYPE_BLE}});
+  SetGeofenceCount(50);
+  SetBleCount(50);
+  dlg_->m_nGeofenceTab = 0;
+  dlg_->m_nBleTab = 1;
+  struct Case {
+    const char* name;
+    bool ble;
+    UINT timer;
+    std::string first;
+  } cases[] = {
+      {"geofences", false, TIMER_GROUP_READ, Req("50", Range(25, 44))},
+      {"BLE records", true, TIMER_BLE_GROUP_READ, Req("41", Range(0, 19))},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto start = [&] { c.ble ? dlg_->StartBleRead() : dlg_->StartGeofenceRead(); };
+    start();
+    EXPECT_EQ(S(dlg_->m_strPendingCommand), c.first);
+    // No answer within the group read's time.
+    dlg_->SendMessage(WM_TIMER, c.timer, 0);
+    start();
+    EXPECT_EQ(S(dlg_->m_strPendingCommand), c.first) << "the next read starts at the first record";
+    dlg_->SendMessage(WM_TIMER, c.timer, 0);
+  }
+}
+
+TEST_F(NumberedEarlyEnd, TheWalksGiveUpLineSaysWhatHappened) {
+  struct Case {
+    const char* name;
+    const wchar_t* reply;  // null: nothing comes
+    const wchar_t* logged;
+  } cases[] = {
+      {"nothing came", nullptr, L"No answer to the read of tab 1"},
+      {"an answer of the list's code", L"RRE;123;18;00#entry\r", L"The answer to the read of tab 1 (Tab) came with code 18"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Tabs({{5, 1}, {7, 1}});
+    Param(0, CTRL_EDIT, 1);
+    Param(1, CTRL_EDIT, 1);
+    dlg_->SendMessage(WM_COMMAND, ID_LOG_CLEAR, 0);
+    WalkFrom(0);
+    if (c.reply != nullptr) dlg_->ParseNumberedReply(c.reply);
+    WatchdogGivesUp();
+    int found = 0;
+    int noAnswer = 0;
+    for (int i = 0; i < dlg_->m_listLog.GetCount(); ++i) {
+      if (dlg_->m_listLog.GetText(i).Find(c.logged) >= 0) ++found;
+      if (dlg_->m_listLog.GetText(i).Find(L"No answer") >= 0) ++noAnswer;
+    }
+    EXPECT_EQ(found, 1);
+    EXPECT_EQ(noAnswer, c.reply == nullptr ? 1 : 0);
+  }
+}
+
 }  // namespace

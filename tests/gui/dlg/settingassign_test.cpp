@@ -38,7 +38,6 @@ class AssignPageTest : public testsupport::MainWindowFixture {
  protected:
   void SetUp() override {
     MainWindowFixture::SetUp();
-    g_bFileMode = FALSE;
     platform::DialogTemplate t(0, 0, 0, 700, 420, WS_POPUP, 0, L"parent");
     ASSERT_TRUE(m_parent.CreateIndirect(t));
     m_page = std::make_unique<CSettingDialog>(&m_parent);

@@ -56,7 +56,6 @@ class SettingPageTest : public testsupport::MainWindowFixture {
  protected:
   void SetUp() override {
     MainWindowFixture::SetUp();
-    g_bFileMode = FALSE;
     SetLanguage(9);
     platform::DialogTemplate t(0, 0, 0, 700, 420, WS_POPUP, 0, L"parent");
     ASSERT_TRUE(m_parent.CreateIndirect(t));
@@ -65,7 +64,6 @@ class SettingPageTest : public testsupport::MainWindowFixture {
     DestroyPage();
     m_lists.clear();
     if (m_parent.GetSafeHwnd() != nullptr) m_parent.DestroyWindow();
-    g_bFileMode = FALSE;
     SetCursor(nullptr);
     MainWindowFixture::TearDown();
   }
@@ -686,7 +684,6 @@ TEST_F(SettingPageTest, TheMapPointTextComesFromTheEditedZonesOwnPoints) {
     page->SetMapPointText();
     EXPECT_EQ(page->m_strMapPointText, CString(c.text)) << c.name;
   }
-  g_bFileMode = FALSE;
   DestroyPage();
 }
 

@@ -128,7 +128,6 @@ class SettingBuildTest : public testsupport::MainWindowFixture {
  protected:
   void SetUp() override {
     MainWindowFixture::SetUp();
-    g_bFileMode = FALSE;
     m_parent.journal = &m_journal;
     platform::DialogTemplate t(0, 0, 0, 700, 420, WS_POPUP, 0, L"parent");
     ASSERT_TRUE(m_parent.CreateIndirect(t));
@@ -137,7 +136,6 @@ class SettingBuildTest : public testsupport::MainWindowFixture {
     DestroyPage();
     m_params.clear();
     if (m_parent.GetSafeHwnd() != nullptr) m_parent.DestroyWindow();
-    g_bFileMode = FALSE;
     MainWindowFixture::TearDown();
   }
 

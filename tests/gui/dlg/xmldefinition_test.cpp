@@ -348,7 +348,6 @@ TEST_F(XmlDefinitionTest, RootRulesOfTheNumberedParameterSet) {
   // "Protocol" counts only for a file the user chose.
   CBrelvanoDlg* second = Open();
   m_folder.Write("proto.xml", "<brelvano S=\"VR9\" Protocol=\"UP\"/>");
-  g_bFileMode = FALSE;
   second->LoadXmlDefinition(m_folder.CPath("proto.xml"));
   EXPECT_EQ(second->m_bUpProtocol, FALSE);
   g_bFileMode = TRUE;
