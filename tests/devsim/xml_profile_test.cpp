@@ -14,6 +14,7 @@
 #include "devsim/recordstore.h"
 #include "devsim/setcommanddevice.h"
 #include "devsim/trackerdevice.h"
+#include "session_end.h"
 #include "gui/dlg/profilexmltext.h"
 #include "gui/dlg/settingdlg.h"
 #include "platform/clock.h"
@@ -349,6 +350,64 @@ TEST_F(XmlProfileTest, AccessPointsOfAnEarlierReadAreNotSavedWhenTheDeviceLeaves
   EXPECT_LT(waited, 10000u);
   ASSERT_TRUE(platform::ReadWholeFile(path, bytes));
   EXPECT_EQ(bytes, "\xFF\xFE" + ToUtf16LeBytes(head + L"\t</profile>\r\n"));
+}
+
+}  // namespace
+
+namespace {
+
+// The session ends while Save Profile or Load Profile waits, in its file dialog or in the save's
+// reads of the device's lists: nothing is written, the page goes with the session, and the program
+// connects again.
+TEST_F(XmlProfileTest, SaveAndLoadStopWhenTheSessionEndsInsideThem) {
+  using testsupport::SessionEnd;
+  enum class Where { SaveReads, SaveDialog, LoadDialog };
+  struct Case {
+    const char* name;
+    Where where;
+    SessionEnd how;
+  };
+  const Case cases[] = {
+      {"Disconnect in the save's reads", Where::SaveReads, SessionEnd::Disconnect},
+      {"unplug in the save's reads", Where::SaveReads, SessionEnd::Unplug},
+      {"System Start in the save's reads", Where::SaveReads, SessionEnd::SystemStart},
+      {"unplug in the save's file dialog", Where::SaveDialog, SessionEnd::Unplug},
+      {"Disconnect in the load's file dialog", Where::LoadDialog, SessionEnd::Disconnect},
+      {"closing the window in the save's reads", Where::SaveReads, SessionEnd::CloseWindow},
+  };
+  WriteDefinition(DefinitionWith(kListPages));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (!first.sim.IsRunning()) {
+      ASSERT_TRUE(first.sim.Start()) << first.sim.LastError();
+    }
+    ConnectTo(first);
+    CSettingDialog* page = dlg->m_pSettingDlg;
+    const HWND pageWnd = page->GetSafeHwnd();
+    auto end = [this, how = c.how, pageWnd] { testsupport::EndSessionUnderPage(how, dlg, first.sim, pageWnd); };
+    platform::ModalService& modal = platform::ModalService::Instance();
+    switch (c.where) {
+      case Where::SaveReads:
+        modal.ExpectFileDialog(path);
+        testsupport::AtNextPump(end);
+        ClickButton(page, IDC_SETTING_SAVE_PROFILE);
+        break;
+      case Where::SaveDialog:
+        modal.ExpectFileDialog(path, end);
+        ClickButton(page, IDC_SETTING_SAVE_PROFILE);
+        break;
+      case Where::LoadDialog:
+        modal.ExpectFileDialog(path, end);
+        ClickButton(page, IDC_SETTING_LOAD_PROFILE);
+        break;
+    }
+    EXPECT_EQ(CWnd::FromHandle(pageWnd), nullptr) << "the session ended inside the handler";
+    EXPECT_FALSE(platform::FileExists(path)) << "no profile is written";
+    if (c.how == SessionEnd::SystemStart) {
+      ASSERT_TRUE(platform::PumpUntil([&] { return Shown(2) != nullptr && Shown(2)->pValueWnd != nullptr; }, kTimeoutMs))
+          << "the device starts again with a new page";
+    }
+  }
 }
 
 }  // namespace
