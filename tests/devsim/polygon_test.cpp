@@ -95,6 +95,8 @@ class PolygonUserTest : public testsupport::DeviceWindowFixture {
     CString countText;
     countText.Format(L"%d", count);
     Page()->SubmitPolygon(pointText, countText, zone);
+    // The map's SEND then closes step 1, which ends the wizard.
+    if (Page()->m_pPolyDetailDlg != nullptr) Page()->m_pPolyDetailDlg->SendMessage(WM_CLOSE, 0, 0);
   }
 
   devsim::PolygonDevice poly{sim};
