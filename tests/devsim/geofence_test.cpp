@@ -451,6 +451,7 @@ TEST_F(GeofenceUserTest, AQuestionOfThePageEndsWithTheSessionEndedUnderIt) {
     if (!sim.IsRunning()) {
       ASSERT_TRUE(sim.Start()) << sim.LastError();
     }
+    ASSERT_TRUE(testsupport::WaitForPortListed(dlg, sim)) << "the port is listed";
     server.ServeXmlFile(kDefinition);
     devsim::TrackerIdentity id;
     id.model = "VR600";

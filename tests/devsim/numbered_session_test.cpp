@@ -205,6 +205,7 @@ TEST_F(NumberedAssignSendTest, SendStopsWhenTheSessionEndsWhileTheMapIsWritten) 
     if (!sim.IsRunning()) {
       ASSERT_TRUE(sim.Start()) << sim.LastError();
     }
+    ASSERT_TRUE(testsupport::WaitForPortListed(dlg, sim)) << "the port is listed";
     if (dlg->m_bPortOpen) Click(IDC_BTN_DISCONNECT);
     Connect();
     ASSERT_TRUE(WalkEnded());

@@ -337,6 +337,8 @@ TEST_F(PolygonWizardTest, AZoneDrawnOnTheMapIsSentSavedDeletedAndOpenedAgain) {
   platform::ModalService::Instance().ExpectMessageBox(IDOK);
   ClickButton(Page(), IDC_SETTING_POLYGON_DELETE);
   ASSERT_TRUE(platform::PumpUntil([&] { return poly.Get(2).points.empty(); }, kTimeoutMs));
+  ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_pPolygonTable[1].nPointCount == 0; }, kTimeoutMs))
+      << "the erase reply resets the zone";
 
   // A new ADD opens the file instead of drawing; a file over the per-zone limit is refused first.
   AddUpToTheMap(L"Again", false);
@@ -493,6 +495,7 @@ TEST_F(PolygonUserTest, DeleteOfSeveralZonesStopsWhenTheSessionEndsInsideIt) {
     if (!sim.IsRunning()) {
       ASSERT_TRUE(sim.Start()) << sim.LastError();
     }
+    ASSERT_TRUE(testsupport::WaitForPortListed(dlg, sim)) << "the port is listed";
     if (dlg->m_bPortOpen) ClickButton(dlg, IDC_BTN_DISCONNECT);
     for (int zone : {1, 2, 3}) poly.Put(Zone(zone, "Zone", {{"126.1", "37.1"}, {"126.2", "37.2"}, {"126.3", "37.1"}}));
     ConnectWith(kDefinition);

@@ -56,6 +56,19 @@ inline void EndSessionUnderPage(SessionEnd how, CBrelvanoDlg* dlg, devsim::Devic
       << "the page goes with the session (" << SessionEndName(how) << ")";
 }
 
+// Handles messages until the port selector lists the simulator's port (a simulator started again
+// after an unplug has a new port, which the selector learns of from the device check).
+inline bool WaitForPortListed(CBrelvanoDlg* dlg, const devsim::DeviceSimulator& sim, DWORD timeoutMs = 20000) {
+  const CString name = CString::FromUtf8(sim.PortName());
+  return platform::PumpUntil(
+      [&] {
+        for (int i = 0; i < dlg->m_comboPort.GetCount(); ++i)
+          if (dlg->m_comboPort.GetLBText(i) == name) return true;
+        return false;
+      },
+      timeoutMs);
+}
+
 // Runs fn on the GUI thread the next time messages are handled.
 inline void AtNextPump(std::function<void()> fn) { QTimer::singleShot(0, std::move(fn)); }
 

@@ -381,6 +381,7 @@ TEST_F(XmlProfileTest, SaveAndLoadStopWhenTheSessionEndsInsideThem) {
     if (!first.sim.IsRunning()) {
       ASSERT_TRUE(first.sim.Start()) << first.sim.LastError();
     }
+    ASSERT_TRUE(testsupport::WaitForPortListed(dlg, first.sim)) << "the port is listed";
     ConnectTo(first);
     CSettingDialog* page = dlg->m_pSettingDlg;
     const HWND pageWnd = page->GetSafeHwnd();
