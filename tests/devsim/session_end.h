@@ -14,6 +14,7 @@
 
 #include "devsim/devsim.h"
 #include "gui/dlg/brelvanodlg.h"
+#include "object/rs232/portlist.h"
 #include "platform/modal.h"
 #include "platform/wnd.h"
 #include "resources/programresources.h"
@@ -56,15 +57,24 @@ inline void EndSessionUnderPage(SessionEnd how, CBrelvanoDlg* dlg, devsim::Devic
       << "the page goes with the session (" << SessionEndName(how) << ")";
 }
 
-// Handles messages until the port selector lists the simulator's port (a simulator started again
-// after an unplug has a new port, which the selector learns of from the device check).
+// Handles messages until the port selector lists the simulator's port. A simulator started again
+// after an unplug has a new port: as a user does, "SEARCH.." is chosen to have the list read again.
 inline bool WaitForPortListed(CBrelvanoDlg* dlg, const devsim::DeviceSimulator& sim, DWORD timeoutMs = 20000) {
   const CString name = CString::FromUtf8(sim.PortName());
+  auto listed = [&] {
+    for (int i = 0; i < dlg->m_comboPort.GetCount(); ++i)
+      if (dlg->m_comboPort.GetLBText(i) == name) return true;
+    return false;
+  };
   return platform::PumpUntil(
       [&] {
-        for (int i = 0; i < dlg->m_comboPort.GetCount(); ++i)
-          if (dlg->m_comboPort.GetLBText(i) == name) return true;
-        return false;
+        if (listed()) return true;
+        const int search = dlg->m_comboPort.FindStringExact(-1, PORT_ITEM_SEARCH);
+        if (search < 0 || !dlg->m_comboPort.IsWindowEnabled()) return false;
+        dlg->m_comboPort.SetCurSel(search);
+        dlg->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_COMBO_PORT, CBN_SELCHANGE),
+                         reinterpret_cast<LPARAM>(dlg->m_comboPort.GetSafeHwnd()));
+        return listed();
       },
       timeoutMs);
 }
