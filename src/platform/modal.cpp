@@ -44,18 +44,20 @@ bool ModalService::IsScripted() const {
   return m_scripted;
 }
 
-void ModalService::ExpectMessageBox(int result) {
+void ModalService::ExpectMessageBox(int result, std::function<void()> whileOpen) {
   ModalAnswer a;
   a.kind = ModalAnswer::Kind::MessageBox;
   a.result = result;
+  a.whileOpen = std::move(whileOpen);
   std::lock_guard<std::mutex> lock(m_mutex);
   m_queue.push_back(std::move(a));
 }
 
-void ModalService::ExpectFileDialog(const CString& pathOrEmpty) {
+void ModalService::ExpectFileDialog(const CString& pathOrEmpty, std::function<void()> whileOpen) {
   ModalAnswer a;
   a.kind = ModalAnswer::Kind::FileDialog;
   a.path = pathOrEmpty;
+  a.whileOpen = std::move(whileOpen);
   std::lock_guard<std::mutex> lock(m_mutex);
   m_queue.push_back(std::move(a));
 }
@@ -303,7 +305,9 @@ int ShowMessageBox(CWnd* owner, const CString& text, const CString& caption, UIN
   record.flags = type;
   ModalAnswer answer;
   switch (ModalService::Instance().Route(record, &answer)) {
-    case ModalRoute::Scripted: return answer.result;
+    case ModalRoute::Scripted:
+      if (answer.whileOpen) answer.whileOpen();
+      return answer.result;
     case ModalRoute::Unexpected: return IDCANCEL;
     case ModalRoute::Real: break;
   }
@@ -416,6 +420,7 @@ INT_PTR CFileDialog::DoModal() {
     case ModalRoute::Unexpected:
       return IDCANCEL;
     case ModalRoute::Scripted:
+      if (answer.whileOpen) answer.whileOpen();
       chosen = answer.path;
       break;
     case ModalRoute::Real: {

@@ -99,6 +99,7 @@ struct ModalAnswer {
   std::function<INT_PTR(CDialog&)> dialog;  // modal dialog: runs while it is open
   UINT templateId = 0;                     // modal dialog: the template it must be on (0: any)
   UINT command = 0;                        // popup menu: the chosen command, 0 for none
+  std::function<void()> whileOpen;         // message box, file dialog: runs while it is open
 };
 
 // How a modal request is to be served.
@@ -118,11 +119,13 @@ class ModalService {
   void UninstallScript();
   bool IsScripted() const;
 
-  // Queue the answer of the next request of that kind, in order.
-  void ExpectMessageBox(int result);
+  // Queue the answer of the next request of that kind, in order. whileOpen, when given, runs while
+  // the box or dialog is open (before the answer is returned), as what the user or the program
+  // does meanwhile.
+  void ExpectMessageBox(int result, std::function<void()> whileOpen = {});
   // A path chooses that file (the default extension is added when the name has none); an empty
   // path cancels.
-  void ExpectFileDialog(const CString& pathOrEmpty);
+  void ExpectFileDialog(const CString& pathOrEmpty, std::function<void()> whileOpen = {});
   // Runs fn while the dialog is open (created, initialised and shown); its return value ends the
   // dialog as EndDialog would. When the dialog ended itself inside fn (its OK handler called
   // EndDialog, say), that code stands instead. templateId 0 accepts any dialog.

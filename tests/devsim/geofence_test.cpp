@@ -22,6 +22,7 @@
 #include "devsim/geofencedevice.h"
 #include "devsim/numbereddevice.h"
 #include "devsim/trackerdevice.h"
+#include "session_end.h"
 #include "gui/dlg/geodetaildlg.h"
 #include "gui/dlg/geofencedlg.h"
 #include "gui/dlg/guibase.h"
@@ -472,6 +473,52 @@ TEST_F(GeofenceNumberedUserTest, ReadAddEditAndDeleteGeofencesOnTheDevice) {
   const HeldGeofence removed = Held(geo.Item(50, 27));
   EXPECT_EQ(removed.in, 0);
   EXPECT_EQ(removed.out, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The session ends while a message box of the geofence page is open (DELETE's question, EDIT's "no
+// selected item"): the handler ends with the page, nothing is sent, and the program connects again.
+TEST_F(GeofenceUserTest, AQuestionOfThePageEndsWithTheSessionEndedUnderIt) {
+  using testsupport::SessionEnd;
+  struct Case {
+    const char* name;
+    int button;
+    bool select;
+    SessionEnd how;
+  };
+  const Case cases[] = {
+      {"unplug in DELETE's question", IDC_GEOFENCE_DELETE, true, SessionEnd::Unplug},
+      {"Disconnect in EDIT's message", IDC_GEOFENCE_EDIT, false, SessionEnd::Disconnect},
+  };
+  dlg->m_strModuleDir = platform::GetCurrentFolder() + L"/";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (!sim.IsRunning()) {
+      ASSERT_TRUE(sim.Start()) << sim.LastError();
+    }
+    ASSERT_TRUE(testsupport::WaitForPortListed(dlg, sim)) << "the port is listed";
+    server.ServeXmlFile(kDefinition);
+    devsim::TrackerIdentity id;
+    id.model = "VR600";
+    id.version = "150";
+    tracker.SetIdentity(id);
+    Connect();
+    ASSERT_TRUE(platform::PumpUntil([&] { return Page() != nullptr && !dlg->m_bDefinitionPending; }, kTimeoutMs));
+    ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
+    OpenGeofenceTab();
+    ASSERT_TRUE(platform::PumpUntil([&] { return Ids().size() == 2; }, kTimeoutMs));
+    if (c.select) SelectRow(L"3");
+    const size_t writes = WritesNow();
+    const HWND page = Page()->GetSafeHwnd();
+    platform::ModalService::Instance().ExpectMessageBox(
+        IDOK, [this, how = c.how, page] { testsupport::EndSessionUnderPage(how, dlg, sim, page); });
+    Click(Page(), c.button);
+    EXPECT_EQ(CWnd::FromHandle(page), nullptr) << "the session ended inside the handler";
+    EXPECT_EQ(WritesNow(), writes) << "nothing is sent";
+  }
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "devsim/devsim.h"
 #include "devsim/numbereddevice.h"
 #include "devsim/trackerdevice.h"
+#include "session_end.h"
 #include "gui/dlg/brandingfiles.h"
 #include "gui/dlg/geofencedlg.h"
 #include "gui/dlg/settingdlg.h"
@@ -206,3 +207,55 @@ TEST_F(NumberedSessionAfterFileTest, ADeviceConnectedAfterAnOpenedFileIsReadAndW
       << "the numbered SEND reaches the device";
   EXPECT_EQ(device.Requests().front().rfind("AT^PRG;123456789012345;05;00#v0", 0), 0u) << device.Requests().front();
 }
+namespace {
+
+// An assignment tab first (its map goes out before its own lines), then a generic tab.
+constexpr const char kAssignDefinition[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<BRELVANO S=\"VR600\" I=\"UNIT1\" P=\"0000\" V=\"7\" D=\";\" R=\"RR\" cmd=\"$%s;%s\" res=\"$PVR;%s\">\n"
+    "  <grp id=\"1\" tab_id=\"7\" map_id=\"0701\" title=\"Inputs\" hdr=\"INP\" type=\"assign\">\n"
+    "    <item fid=\"In1\" type=\"check box\" ID=\"0\"/>\n"
+    "    <item fid=\"In2\" type=\"check box\" ID=\"1\"/>\n"
+    "    <item fid=\"Level\" type=\"edit\" ID=\"2\"/>\n"
+    "  </grp>\n"
+    "  <grp id=\"1\" tab_id=\"5\" title=\"General\" hdr=\"GEN\">\n"
+    "    <item fid=\"P0\" type=\"edit\" ID=\"0\"/>\n"
+    "  </grp>\n"
+    "</BRELVANO>\n";
+
+class NumberedAssignSendTest : public NumberedSessionTest {
+ protected:
+  void SetUp() override {
+    NumberedSessionTest::SetUp();
+    m_folder.Write("Document/A_Param_7.xml", kAssignDefinition);
+  }
+};
+
+// The session ends while SEND of an assignment tab waits for the device to take the map: the write
+// ends with the page, and the program connects again and reads the device.
+TEST_F(NumberedAssignSendTest, SendStopsWhenTheSessionEndsWhileTheMapIsWritten) {
+  using testsupport::SessionEnd;
+  for (SessionEnd how : {SessionEnd::Disconnect, SessionEnd::Unplug, SessionEnd::SystemStart, SessionEnd::CloseWindow}) {
+    SCOPED_TRACE(testsupport::SessionEndName(how));
+    if (!sim.IsRunning()) {
+      ASSERT_TRUE(sim.Start()) << sim.LastError();
+    }
+    ASSERT_TRUE(testsupport::WaitForPortListed(dlg, sim)) << "the port is listed";
+    if (dlg->m_bPortOpen) Click(IDC_BTN_DISCONNECT);
+    Connect();
+    ASSERT_TRUE(WalkEnded());
+    CSettingDialog* page = dlg->m_pSettingDlg;
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(platform::PumpUntil([&] { return page->m_pParamList != nullptr && page->m_curTab.bAssign == 1; }, kTimeoutMs))
+        << "the assignment tab is shown";
+    const HWND pageWnd = page->GetSafeHwnd();
+    testsupport::AtNextPump([this, how, pageWnd] { testsupport::EndSessionUnderPage(how, dlg, sim, pageWnd); });
+    ClickButton(page, IDC_SETTING_SEND);
+    EXPECT_EQ(CWnd::FromHandle(pageWnd), nullptr) << "the session ended inside SEND";
+    if (how == SessionEnd::SystemStart) {
+      ASSERT_TRUE(WalkEnded()) << "the device starts again and is read";
+    }
+  }
+}
+
+}  // namespace

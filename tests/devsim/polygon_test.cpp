@@ -13,6 +13,7 @@
 
 #include "../gui/dlg/map_clicks.h"
 #include "device_window_fixture.h"
+#include "session_end.h"
 #include "devsim/definitionserver.h"
 #include "devsim/devsim.h"
 #include "devsim/polygondevice.h"
@@ -94,6 +95,8 @@ class PolygonUserTest : public testsupport::DeviceWindowFixture {
     CString countText;
     countText.Format(L"%d", count);
     Page()->SubmitPolygon(pointText, countText, zone);
+    // The map's SEND then closes step 1, which ends the wizard.
+    if (Page()->m_pPolyDetailDlg != nullptr) Page()->m_pPolyDetailDlg->SendMessage(WM_CLOSE, 0, 0);
   }
 
   devsim::PolygonDevice poly{sim};
@@ -363,6 +366,8 @@ TEST_F(PolygonWizardTest, AZoneDrawnOnTheMapIsSentSavedDeletedAndOpenedAgain) {
   platform::ModalService::Instance().ExpectMessageBox(IDOK);
   ClickButton(Page(), IDC_SETTING_POLYGON_DELETE);
   ASSERT_TRUE(platform::PumpUntil([&] { return poly.Get(2).points.empty(); }, kTimeoutMs));
+  ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_pPolygonTable[1].nPointCount == 0; }, kTimeoutMs))
+      << "the erase reply resets the zone";
 
   // A new ADD opens the file instead of drawing; a file over the per-zone limit is refused first.
   AddUpToTheMap(L"Again", false);
@@ -523,6 +528,50 @@ TEST_F(PolygonWizardTest, EditShowsTheStoredZoneOnTheMapAndSendsItBack) {
     EXPECT_EQ(poly.Get(c.zone).points, c.points) << c.name;
     EXPECT_EQ(poly.Get(c.zone).role11, c.name);
     EXPECT_EQ(Rows(), (std::vector<CString>{L"01", L"02"}));
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The session ends while DELETE of three zones waits, in its question or in a pause between the
+// commands: DELETE stops with the page, and the program connects again and lists the zones.
+TEST_F(PolygonUserTest, DeleteOfSeveralZonesStopsWhenTheSessionEndsInsideIt) {
+  using testsupport::SessionEnd;
+  struct Case {
+    SessionEnd how;
+    bool inQuestion;  // while the question is open, else in the first pause
+  };
+  const Case cases[] = {{SessionEnd::Unplug, true},       {SessionEnd::Disconnect, false},
+                        {SessionEnd::Unplug, false},      {SessionEnd::SystemStart, false},
+                        {SessionEnd::CloseWindow, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(testsupport::SessionEndName(c.how)) + (c.inQuestion ? " in the question" : " in a pause"));
+    if (!sim.IsRunning()) {
+      ASSERT_TRUE(sim.Start()) << sim.LastError();
+    }
+    ASSERT_TRUE(testsupport::WaitForPortListed(dlg, sim)) << "the port is listed";
+    if (dlg->m_bPortOpen) ClickButton(dlg, IDC_BTN_DISCONNECT);
+    for (int zone : {1, 2, 3}) poly.Put(Zone(zone, "Zone", {{"126.1", "37.1"}, {"126.2", "37.2"}, {"126.3", "37.1"}}));
+    ConnectWith(kDefinition);
+    ASSERT_TRUE(OpenTabOfType(dlg, TAB_TYPE_POLYGON));
+    ASSERT_TRUE(platform::PumpUntil([&] { return Rows().size() == 3 && dlg->m_bPolygonListDone; }, kTimeoutMs));
+    SelectRows({L"01", L"02", L"03"});
+    const HWND page = Page()->GetSafeHwnd();
+    auto end = [this, how = c.how, page] { testsupport::EndSessionUnderPage(how, dlg, sim, page); };
+    if (c.inQuestion) {
+      platform::ModalService::Instance().ExpectMessageBox(IDOK, end);
+    } else {
+      platform::ModalService::Instance().ExpectMessageBox(IDOK);
+      testsupport::AtNextPump(end);
+    }
+    ClickButton(Page(), IDC_SETTING_POLYGON_DELETE);
+    EXPECT_EQ(CWnd::FromHandle(page), nullptr) << "the session ended inside DELETE";
+    if (c.how == SessionEnd::SystemStart) {
+      // The device starts again: the session comes back with a new page.
+      ASSERT_TRUE(platform::PumpUntil([&] { return Page() != nullptr && !dlg->m_bDefinitionPending; }, kTimeoutMs));
+    }
   }
 }
 

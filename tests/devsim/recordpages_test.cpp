@@ -18,6 +18,7 @@
 #include "gui/dlg/reportdlg.h"
 #include "gui/dlg/settingdlg.h"
 #include "platform/pumpwait.h"
+#include "session_end.h"
 
 namespace {
 
@@ -275,6 +276,31 @@ TEST_F(RecordPagesTest, ReportMapValueIsWhatSendWrites) {
       if (l.find("PRG;1234;30;05#000003") != std::string::npos) return true;
     return false;
   }, kTimeoutMs)) << "the device received the packed value";
+}
+
+}  // namespace
+
+namespace {
+
+// The user disconnects while DELETE's question of the BLE page is open: the page goes with the
+// session and nothing is written.
+TEST_F(RecordPagesTest, BleDeleteEndsWithTheSessionEndedInItsQuestion) {
+  numbered.SetValue(kBleCode, 0, "0101007D4F2A");
+  LoadBleDefinition();
+  ASSERT_NE(Page(), nullptr);
+  dlg->m_nCurTab = 0;
+  dlg->ActivateCurrentTab();
+  ASSERT_TRUE(platform::PumpUntil([&] { return Rows() == 1; }, kTimeoutMs));
+  Select(0);
+  numbered.ClearRequests();
+  const HWND page = Page()->GetSafeHwnd();
+  platform::ModalService::Instance().ExpectMessageBox(IDOK, [this, page] {
+    testsupport::EndSessionUnderPage(testsupport::SessionEnd::Disconnect, dlg, sim, page);
+  });
+  Click(Page(), IDC_BLE_DELETE);
+  EXPECT_EQ(CWnd::FromHandle(page), nullptr) << "the session ended inside DELETE";
+  EXPECT_TRUE(numbered.Requests().empty()) << "nothing is written";
+  EXPECT_EQ(numbered.Value(kBleCode, 0), "0101007D4F2A");
 }
 
 }  // namespace

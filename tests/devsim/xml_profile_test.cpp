@@ -16,6 +16,7 @@
 #include "devsim/setcommanddevice.h"
 #include "devsim/trackerdevice.h"
 #include "gui/dlg/geofencedlg.h"
+#include "session_end.h"
 #include "gui/dlg/profilexmltext.h"
 #include "gui/dlg/settingdlg.h"
 #include "platform/clock.h"
@@ -433,6 +434,65 @@ TEST_F(XmlProfileTest, AProfileSavedWithADefinitionFileHoldsTheGeofencesOfThePag
   const std::string group = ToUtf16LeBytes(L"\t\t<grp hdr=\"CGF\" num=\"1\">\r\n\t\t\t<ele>4;1;37.5;127.25;100;1;0</ele>\r\n\t\t</grp>\r\n");
   EXPECT_NE(bytes.find(group), std::string::npos) << "the page's geofence is saved";
   EXPECT_EQ(bytes.find(ToUtf16LeBytes(L"10.5")), std::string::npos) << "the device's own list is not taken";
+}
+
+}  // namespace
+
+namespace {
+
+// The session ends while Save Profile or Load Profile waits, in its file dialog or in the save's
+// reads of the device's lists: nothing is written, the page goes with the session, and the program
+// connects again.
+TEST_F(XmlProfileTest, SaveAndLoadStopWhenTheSessionEndsInsideThem) {
+  using testsupport::SessionEnd;
+  enum class Where { SaveReads, SaveDialog, LoadDialog };
+  struct Case {
+    const char* name;
+    Where where;
+    SessionEnd how;
+  };
+  const Case cases[] = {
+      {"Disconnect in the save's reads", Where::SaveReads, SessionEnd::Disconnect},
+      {"unplug in the save's reads", Where::SaveReads, SessionEnd::Unplug},
+      {"System Start in the save's reads", Where::SaveReads, SessionEnd::SystemStart},
+      {"unplug in the save's file dialog", Where::SaveDialog, SessionEnd::Unplug},
+      {"Disconnect in the load's file dialog", Where::LoadDialog, SessionEnd::Disconnect},
+      {"closing the window in the save's reads", Where::SaveReads, SessionEnd::CloseWindow},
+  };
+  WriteDefinition(DefinitionWith(kListPages));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (!first.sim.IsRunning()) {
+      ASSERT_TRUE(first.sim.Start()) << first.sim.LastError();
+    }
+    ASSERT_TRUE(testsupport::WaitForPortListed(dlg, first.sim)) << "the port is listed";
+    ConnectTo(first);
+    CSettingDialog* page = dlg->m_pSettingDlg;
+    const HWND pageWnd = page->GetSafeHwnd();
+    auto end = [this, how = c.how, pageWnd] { testsupport::EndSessionUnderPage(how, dlg, first.sim, pageWnd); };
+    platform::ModalService& modal = platform::ModalService::Instance();
+    switch (c.where) {
+      case Where::SaveReads:
+        modal.ExpectFileDialog(path);
+        testsupport::AtNextPump(end);
+        ClickButton(page, IDC_SETTING_SAVE_PROFILE);
+        break;
+      case Where::SaveDialog:
+        modal.ExpectFileDialog(path, end);
+        ClickButton(page, IDC_SETTING_SAVE_PROFILE);
+        break;
+      case Where::LoadDialog:
+        modal.ExpectFileDialog(path, end);
+        ClickButton(page, IDC_SETTING_LOAD_PROFILE);
+        break;
+    }
+    EXPECT_EQ(CWnd::FromHandle(pageWnd), nullptr) << "the session ended inside the handler";
+    EXPECT_FALSE(platform::FileExists(path)) << "no profile is written";
+    if (c.how == SessionEnd::SystemStart) {
+      ASSERT_TRUE(platform::PumpUntil([&] { return Shown(2) != nullptr && Shown(2)->pValueWnd != nullptr; }, kTimeoutMs))
+          << "the device starts again with a new page";
+    }
+  }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "gui/dlg/blerecordcodec.h"
 #include "gui/dlg/brelvanodlg.h"
 #include "gui/dlg/pagehelpers.h"
+#include "gui/dlg/windowwatch.h"
 #include "platform/controls.h"
 #include "platform/modal.h"
 #include "platform/trace.h"
@@ -291,9 +292,12 @@ BOOL CBleDetailDlg::ReadControls() {
 }
 
 void CBleDetailDlg::OnOK() {
-  if (m_pPage == nullptr || !ReadControls()) return;
+  if (m_pPage == nullptr) return;
+  const WindowWatch self(this);
+  // A value the user has to choose or mend is told in a message box; the dialog stays open.
+  if (!ReadControls() || !self.Alive()) return;
   const CString text = m_pPage->EncodeRecord(&m_record);
-  if (m_pPage->m_bEncodeRefused) return;  // the user was told; the dialog stays open
+  if (!self.Alive() || m_pPage->m_bEncodeRefused) return;
   m_pPage->SendRecordText(text);
   Finish(IDOK);
 }

@@ -5,6 +5,7 @@
 #include "gui/dlg/blerecordcodec.h"
 #include "gui/dlg/pagehelpers.h"
 #include "gui/dlg/pagemessages.h"
+#include "gui/dlg/windowwatch.h"
 #include "platform/crt.h"
 #include "platform/modal.h"
 #include "platform/trace.h"
@@ -225,7 +226,9 @@ void CBleDialog::DeleteRecord(int nItem) {
     // A copy goes out: should the device refuse, the record stays active in the page's table.
     m_deleteRecord = m_pRecords[i];
     m_deleteRecord.bActive = 0;
-    SendRecordText(EncodeRecord(&m_deleteRecord));
+    const WindowWatch self(this);
+    const CString text = EncodeRecord(&m_deleteRecord);  // may tell the user why it is refused
+    if (self.Alive()) SendRecordText(text);
     return;
   }
 }
@@ -241,8 +244,9 @@ void CBleDialog::OnBnClickedAdd() {
     }
   }
   if (free < 0 || m_pDetailDlg == nullptr || m_pDetailDlg->GetSafeHwnd() == nullptr) {
+    const WindowWatch self(this);
     MessageBox(L"All space is in use");
-    EnableWindow(TRUE);
+    if (self.Alive()) EnableWindow(TRUE);
     return;
   }
   m_nMode = 1;
@@ -256,8 +260,9 @@ void CBleDialog::OnBnClickedEdit() {
   EnableWindow(FALSE);
   const int item = m_list.GetSelectionMark();
   if (item < 0 || item >= m_list.GetItemCount()) {
+    const WindowWatch self(this);
     MessageBox(L"There is no selected item.");
-    EnableWindow(TRUE);
+    if (self.Alive()) EnableWindow(TRUE);
     return;
   }
   const int i = _wtoi(m_list.GetItemText(item, 0)) - 1;
@@ -280,7 +285,8 @@ void CBleDialog::OnBnClickedDelete() {
   const int item = m_list.GetNextSelectedItem(pos);
   CString question = m_language.LoadString(kTextDeleteQuestion);
   if (question == L"ERROR") question = L"BLE Will Be Removed.\nContinue?";
-  if (MessageBox(question, CString(), MB_OKCANCEL) != IDOK) return;
+  const WindowWatch self(this);
+  if (MessageBox(question, CString(), MB_OKCANCEL) != IDOK || !self.Alive()) return;
   DeleteRecord(item);
 }
 

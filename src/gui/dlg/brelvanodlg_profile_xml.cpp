@@ -59,14 +59,16 @@ bool ProfileAttribute(const XmlIterator& it, const wchar_t* name, CString& value
 }
 
 // Waits for an event of a profile read, at most ms; 0 answered, 1 no answer in time, 2 the session
-// ended (or the window went) meanwhile.
+// ended, the device started again (its definition is read anew) or the window went meanwhile.
 int WaitProfileEvent(CBrelvanoDlg* d, HANDLE hEvent, DWORD ms) {
   if (hEvent == nullptr) return 1;
   const unsigned generation = d->m_nSessionGeneration;
+  const unsigned model = d->m_nModelGeneration;
   const uint64_t deadline = platform::GetClock().NowMs() + ms;
   while (platform::GetClock().NowMs() < deadline) {
     const DWORD result = platform::WaitPumping(hEvent, 1);
-    if (generation != d->m_nSessionGeneration || d->GetSafeHwnd() == nullptr) return 2;
+    if (generation != d->m_nSessionGeneration || model != d->m_nModelGeneration || d->GetSafeHwnd() == nullptr)
+      return 2;
     if (result == WAIT_OBJECT_0) return 0;
     if (result == WAIT_FAILED) return 1;
   }

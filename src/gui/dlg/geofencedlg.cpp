@@ -9,6 +9,7 @@
 #include "gui/dlg/numberedvalues.h"
 #include "gui/dlg/pagehelpers.h"
 #include "gui/dlg/pagemessages.h"
+#include "gui/dlg/windowwatch.h"
 #include "platform/crt.h"
 #include "platform/gdi.h"
 #include "platform/modal.h"
@@ -319,8 +320,9 @@ void CGeofenceDialog::OnBnClickedAdd() {
     if (m_pRecords[i].bUsed == 0) slot = i;
   }
   if (slot < 0 || m_pDetailDlg == nullptr) {
+    const WindowWatch self(this);
     AfxMessageBox(L"All space is in use", MB_OK);
-    EnableWindow(TRUE);
+    if (self.Alive()) EnableWindow(TRUE);
     return;
   }
   m_nMode = 1;
@@ -335,8 +337,9 @@ void CGeofenceDialog::OnBnClickedEdit() {
   EnableWindow(FALSE);
   const int row = m_list.GetSelectionMark();
   if (row < 0 || row >= m_list.GetItemCount()) {
+    const WindowWatch self(this);
     AfxMessageBox(L"There is no selected item.", MB_OK);
-    EnableWindow(TRUE);
+    if (self.Alive()) EnableWindow(TRUE);
     return;
   }
   const int slot = _wtoi(m_list.GetItemText(row, 0)) - 1;
@@ -364,7 +367,8 @@ void CGeofenceDialog::OnBnClickedDelete() {
     const CString text = m_language.LoadString(kTextDeleteConfirm);
     if (!text.IsEmpty()) question = text;
   }
-  if (AfxMessageBox(question, MB_OKCANCEL) != IDOK) return;
+  const WindowWatch self(this);
+  if (AfxMessageBox(question, MB_OKCANCEL) != IDOK || !self.Alive()) return;
   DeleteRecord(row);
 }
 
@@ -467,10 +471,12 @@ void CGeofenceDialog::MoveMapToDefault() {
 
 BOOL CGeofenceDialog::IsIdInList(int nId) {
   BOOL found = FALSE;
+  const WindowWatch self(this);
   for (int i = 0; i < m_list.GetItemCount(); ++i) {
     if (_wtoi(m_list.GetItemText(i, 0)) == nId) {
       AfxMessageBox(L"same id", MB_OK);
       found = TRUE;
+      if (!self.Alive()) return found;
     }
   }
   return found;

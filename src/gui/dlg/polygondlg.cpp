@@ -9,6 +9,7 @@
 #include "gui/dlg/polydetaildlg.h"
 #include "gui/dlg/polygonpointfile.h"
 #include "gui/dlg/settingdlg.h"
+#include "gui/dlg/windowwatch.h"
 #include "platform/crt.h"
 #include "platform/files.h"
 #include "platform/modal.h"
@@ -140,12 +141,12 @@ void CPolygonDialog::OnSend() {
   KillTimer(TIMER_POLY_ZONE_POLL);
   m_pPage->EnableMainTabControl(FALSE);
   pDetail->m_zone.nPointCount = nPoints;
-  const HWND hSelf = GetSafeHwnd();
+  const WindowWatch self(this);
   // The write handles window messages: the dialog takes no second click meanwhile.
   EnableWindow(FALSE);
   m_pPage->SubmitPolygon(m_strPolyZone, m_strPolyCount, pDetail->m_zone);
   // The wizard may have gone with its page meanwhile.
-  if (CWnd::FromHandle(hSelf) != this) return;
+  if (!self.Alive()) return;
   EnableWindow(TRUE);
   if (pDetail->GetSafeHwnd() != nullptr) pDetail->SendMessage(WM_CLOSE, 0, 0);
   EndDialog(IDCANCEL);
@@ -189,8 +190,9 @@ void CPolygonDialog::OnTimer(UINT_PTR nIDEvent) {
 
 void CPolygonDialog::OnFileOpen() {
   if (m_pPage == nullptr) return;
+  const WindowWatch self(this);
   CFileDialog dialog(TRUE, L"stp", nullptr, OFN_HIDEREADONLY, kPointFileFilter, this);
-  if (dialog.DoModal() != IDOK) return;
+  if (dialog.DoModal() != IDOK || !self.Alive()) return;
   const CString path = dialog.GetPathName();
   std::vector<CString> lines;
   if (!brelvano::ReadPolygonPointFile(path, lines)) {
@@ -209,10 +211,12 @@ void CPolygonDialog::OnFileOpen() {
 
 void CPolygonDialog::OnFileSave() {
   UpdatePageData();
+  const WindowWatch self(this);
   CFileDialog dialog(FALSE, L"stp", nullptr, OFN_HIDEREADONLY, kPointFileFilter, this);
-  if (dialog.DoModal() != IDOK) return;
+  if (dialog.DoModal() != IDOK || !self.Alive()) return;
   const CString path = dialog.GetPathName();
-  if (platform::FileExists(path) && AfxMessageBox(L"Do you want overwite?", MB_OKCANCEL) != IDOK) return;
+  if (platform::FileExists(path) && (AfxMessageBox(L"Do you want overwite?", MB_OKCANCEL) != IDOK || !self.Alive()))
+    return;
   if (!brelvano::WritePolygonPointFile(path, m_strPolyZone))
     AfxMessageBox(L"The point file cannot be written: " + path, MB_OK);
 }

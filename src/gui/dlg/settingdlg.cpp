@@ -43,6 +43,8 @@ BEGIN_MESSAGE_MAP(CSettingDialog, CDialog)
   ON_MESSAGE(WM_POLYGON_LIST_UPDATE, &CSettingDialog::OnPolygonListUpdate)
   ON_NOTIFY_RANGE(LVN_BEGINDRAG, IDC_SETTING_ASSIGN_SMALL, IDC_SETTING_ASSIGN_LARGE,
                   &CSettingDialog::OnBeginDragAssignList)
+  ON_NOTIFY(NM_DBLCLK, IDC_SETTING_POLYGON_LIST, &CSettingDialog::OnPolygonListDblClick)
+  ON_NOTIFY(LVN_ITEMCHANGED, IDC_SETTING_POLYGON_LIST, &CSettingDialog::OnPolygonListItemChanged)
   ON_WM_LBUTTONUP()
   ON_WM_MOUSEMOVE()
   ON_WM_CLOSE()
@@ -475,7 +477,7 @@ void CSettingDialog::ResetPage() {
   m_bBusy = FALSE;
   m_nLabelWidth = 0;
   m_nValueWidth = 0;
-  m_nSelectedZone = -1;
+  m_nSelectedRow = -1;
   m_nPointBlockCount = 0;
   m_nPointBlocksRead = 0;
   m_nUsedPoints = 0;

@@ -112,6 +112,12 @@ class CSettingDialog : public CDialog, public GUI_Base {
   // zone count when every zone is in use) and the points of the other zones.
   void SetPolygonListRow(const POLYGON_INFO& zone);
   void SortPolygonList();
+  // The sort order of the zone list: each row's item data is its zone number text; a sort
+  // parameter of 1 sorts ascending by wcscmp, any other descending.
+  static int CALLBACK ComparePolygonRows(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort);
+  // Handles window messages for ms milliseconds. The caller may be gone afterwards: a handler that
+  // pauses with it checks that its window is still there before touching a member.
+  static void PumpMessagesFor(DWORD ms);
   int FindFreePolygonIndex();
   int GetUsedPointCount();
   // The wizard's result: the zone with its point text and count is stored and written.
@@ -206,7 +212,7 @@ class CSettingDialog : public CDialog, public GUI_Base {
   int m_nLabelWidth = 0;
   int m_nValueWidth = 0;
   // Polygon zone list state.
-  int m_nSelectedZone = -1;
+  int m_nSelectedRow = -1;                      // item of the last LVN_ITEMCHANGED of the zone list
   CPolyDetailDlg* m_pPolyDetailDlg = nullptr;  // wizard step 1, owned here
   CPolygonDialog* m_pPolygonDlg = nullptr;     // wizard step 2, owned here
   int m_nEditZone = 0;                         // zone number opened by EDIT
@@ -296,6 +302,9 @@ class CSettingDialog : public CDialog, public GUI_Base {
   void OnButtonClicked(WPARAM wParam, LPARAM lParam);
   void OnComboSelChange();
   void OnFilePathDblClk(WPARAM wParam, LPARAM lParam);
+  // NM_DBLCLK and LVN_ITEMCHANGED of the zone list: a trace, and the changed item kept.
+  void OnPolygonListDblClick(NMHDR* pNMHDR, LRESULT* pResult);
+  void OnPolygonListItemChanged(NMHDR* pNMHDR, LRESULT* pResult);
   // LVN_BEGINDRAG of the three assignment tables.
   void OnBeginDragAssignList(UINT id, NMHDR* pNMHDR, LRESULT* pResult);
 

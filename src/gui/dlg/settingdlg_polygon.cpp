@@ -1,8 +1,11 @@
 // CSettingDialog: the polygon zone list of a polygon page. The list is read from the device zone by
 // zone ($-command set) or by the tab activation (numbered-parameter set); a zone finished in the
 // wizard is stored in the main window's zone table and written; DELETE removes the selected zones
-// on the device, one command every 100 ms with the window messages handled in between.
+// on the device, one command every 100 ms with the window messages handled in between. Every
+// handler that waits checks afterwards that the page is still there (a session that ends inside the
+// wait takes the page with it).
 #include <algorithm>
+#include <cwchar>
 #include <vector>
 
 #include "gui/dlg/brelvanodlg.h"
@@ -10,6 +13,8 @@
 #include "gui/dlg/polygondlg.h"
 #include "gui/dlg/polygonrecords.h"
 #include "gui/dlg/settingdlg.h"
+#include "gui/dlg/windowwatch.h"
+#include "platform/clock.h"
 #include "platform/crt.h"
 #include "platform/modal.h"
 #include "platform/pumpwait.h"
@@ -249,18 +254,26 @@ void CSettingDialog::SetPolygonListRow(const POLYGON_INFO& zone) {
   m_listPolygon.EnsureVisible(row, FALSE);
 }
 
+int CALLBACK CSettingDialog::ComparePolygonRows(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort) {
+  const auto* a = reinterpret_cast<const CString*>(lParam1);
+  const auto* b = reinterpret_cast<const CString*>(lParam2);
+  const int order = std::wcscmp(a != nullptr ? a->GetString() : L"", b != nullptr ? b->GetString() : L"");
+  const int sign = order < 0 ? -1 : (order > 0 ? 1 : 0);
+  return lParamSort == 1 ? sign : -sign;
+}
+
 void CSettingDialog::SortPolygonList() {
+  if (m_listPolygon.GetSafeHwnd() == nullptr) return;
   const int rows = m_listPolygon.GetItemCount();
-  const int columns = std::max(m_nPolygonColumns, 1);
-  std::vector<std::vector<CString>> texts(static_cast<size_t>(rows));
-  for (int r = 0; r < rows; ++r)
-    for (int c = 0; c < columns; ++c) texts[static_cast<size_t>(r)].push_back(m_listPolygon.GetItemText(r, c));
-  // Texts are compared, so "02" comes before "10" and "100" before "99".
-  std::stable_sort(texts.begin(), texts.end(), [](const std::vector<CString>& a, const std::vector<CString>& b) {
-    return a[0] < b[0];
-  });
-  for (int r = 0; r < rows; ++r)
-    for (int c = 0; c < columns; ++c) m_listPolygon.SetItemText(r, c, texts[static_cast<size_t>(r)][static_cast<size_t>(c)]);
+  // Every row carries a copy of its zone number text while the list sorts; texts are compared, so
+  // "02" comes before "10" and "100" before "99".
+  std::vector<CString> numbers(static_cast<size_t>(rows));
+  for (int r = 0; r < rows; ++r) {
+    numbers[static_cast<size_t>(r)] = m_listPolygon.GetItemText(r, 0);
+    m_listPolygon.SetItemData(r, reinterpret_cast<DWORD_PTR>(&numbers[static_cast<size_t>(r)]));
+  }
+  m_listPolygon.SortItems(&CSettingDialog::ComparePolygonRows, 1);
+  for (int r = 0; r < rows; ++r) m_listPolygon.SetItemData(r, 0);
   if (rows > 0) m_listPolygon.EnsureVisible(rows - 1, FALSE);
 }
 
@@ -499,14 +512,14 @@ void CSettingDialog::OnEditPolygon() {
         pMain->TransmitCommand(pMain->m_strLastCommand);
         m_bWaitPoints = TRUE;
         EnablePolygonButtons(FALSE);
-        const HWND hSelf = GetSafeHwnd();
+        const WindowWatch self(this);
         if (pMain->m_hPolygonReadEvent != nullptr) {
           ResetEvent(pMain->m_hPolygonReadEvent);
           if (platform::WaitPumping(pMain->m_hPolygonReadEvent, kPointWaitMs) != WAIT_OBJECT_0)
             pMain->AddLog(L"The zone's points did not come from the device.");
         }
         // The page may have gone with the session meanwhile.
-        if (CWnd::FromHandle(hSelf) != this) return;
+        if (!self.Alive()) return;
         m_bWaitPoints = FALSE;
         EnablePolygonButtons(TRUE);
       }
@@ -527,13 +540,22 @@ void CSettingDialog::OnEditPolygon() {
   }
 }
 
+// DELETE removes every selected zone, the first selected row again each time, with a pause between
+// the commands in which the window messages are handled (the transmitter keeps one command, so each
+// goes out before the next is queued). It stops when the session ends or the page goes meanwhile.
 void CSettingDialog::OnDeletePolygon() {
   try {
+    if (m_pPolyDetailDlg != nullptr && m_pPolyDetailDlg->GetSafeHwnd() != nullptr && m_pPolyDetailDlg->IsWindowVisible())
+      return;
     const int mark = m_listPolygon.GetSelectionMark();
     if (mark < 0 || m_listPolygon.GetSelectedCount() == 0) return;
     if (_wtoi(m_listPolygon.GetItemText(mark, 0)) == 0) return;
-    if (AfxMessageBox(LanguageText(kTextDeleteQuestion, L"Geofence Will Be Removed.\nContinue?"), MB_OKCANCEL) != IDOK)
-      return;
+    const WindowWatch self(this);
+    const int answer = AfxMessageBox(LanguageText(kTextDeleteQuestion, L"Geofence Will Be Removed.\nContinue?"), MB_OKCANCEL);
+    if (!self.Alive() || answer != IDOK) return;
+    CBrelvanoDlg* pMain = MainWindow();
+    if (pMain == nullptr) return;
+    const unsigned session = pMain->m_nSessionGeneration;
     m_nPolygonMode = 2;
     const int selected = static_cast<int>(m_listPolygon.GetSelectedCount());
     const bool progress = selected > kProgressFromRows;
@@ -542,7 +564,6 @@ void CSettingDialog::OnDeletePolygon() {
       m_progress.SetPos(0);
       m_progress.ShowWindow(SW_SHOW);
     }
-    HANDLE pause = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     int deleted = 0;
     for (int row = m_listPolygon.GetNextItem(-1, LVNI_SELECTED); row >= 0;
          row = m_listPolygon.GetNextItem(-1, LVNI_SELECTED)) {
@@ -551,15 +572,36 @@ void CSettingDialog::OnDeletePolygon() {
       if (progress) m_progress.SetPos(static_cast<int>(deleted * step));
       ++deleted;
       if (n >= 1) DeletePolygonZone(n);
-      // The transmitter keeps one command: each goes out before the next is queued, also when a
-      // busy message loop has not reached the transmit timer within the pause.
-      platform::WaitPumping(pause, kDeletePauseMs);
-      if (GetSafeHwnd() == nullptr) break;
-      if (CBrelvanoDlg* pMain = MainWindow()) pMain->SendQueuedCommandNow();
+      PumpMessagesFor(kDeletePauseMs);
+      // The main window outlives its pages; the page and the session may have ended in the pause.
+      if (!self.Alive()) return;
+      if (pMain->m_nSessionGeneration != session) break;
+      // Also when a busy message loop has not reached the transmit timer within the pause.
+      pMain->SendQueuedCommandNow();
     }
-    CloseHandle(pause);
     if (progress) m_progress.ShowWindow(SW_HIDE);
   } catch (...) {
     TRACE(L"ERROR %s %d\n", CString(__FILE__), __LINE__);
   }
+}
+
+void CSettingDialog::PumpMessagesFor(DWORD ms) {
+  const DWORD start = GetTickCount();
+  platform::PumpUntil([start, ms] { return GetTickCount() - start >= ms; }, ms);
+}
+
+void CSettingDialog::OnPolygonListDblClick(NMHDR* pNMHDR, LRESULT* pResult) {
+  (void)pNMHDR;
+  const int mark = m_listPolygon.GetSelectionMark();
+  TRACE(L"in PolyControlList::OnDblClick: %d\n", mark);
+  if (mark >= 0 && pResult != nullptr) *pResult = 0;
+}
+
+void CSettingDialog::OnPolygonListItemChanged(NMHDR* pNMHDR, LRESULT* pResult) {
+  const auto* pItem = reinterpret_cast<const NMLISTVIEW*>(pNMHDR);
+  if (pItem != nullptr && pItem->iItem != m_nSelectedRow) {
+    TRACE(L"Item %d Selected!!\n", m_nSelectedRow);
+    m_nSelectedRow = pItem->iItem;
+  }
+  if (pResult != nullptr) *pResult = 0;
 }

@@ -1,9 +1,12 @@
 // CSettingDialog: the profile row of the Profile tab. Load Profile chooses a profile (an XML profile
 // is checked against the connected device first), Save Profile has the main window read the device
 // and write the chosen file, Change Profile has it write the chosen profile into the device. The
-// numbered-parameter set works with text profiles, the $-command set with XML profiles.
+// numbered-parameter set works with text profiles, the $-command set with XML profiles. The file
+// dialogs, the message boxes and the main window's reads all handle messages meanwhile: a session
+// that ends inside them takes the page along, so each handler checks it is still there afterwards.
 #include "gui/dlg/profilexmltext.h"
 #include "gui/dlg/settingdlg.h"
+#include "gui/dlg/windowwatch.h"
 #include "gui/dlg/xmltree.h"
 #include "platform/modal.h"
 
@@ -36,9 +39,13 @@ void CSettingDialog::SetProfilePath(const CString& strPath) {
 }
 
 void CSettingDialog::OnLoadProfile() {
-  CFileDialog dialog(TRUE, m_bUpMode ? L"profile" : L"xml", nullptr, OFN_HIDEREADONLY,
-                     m_bUpMode ? kTextProfileFilter : kXmlProfileFilter, this);
-  if (dialog.DoModal() != IDOK) {
+  const WindowWatch self(this);
+  const BOOL bUpMode = m_bUpMode;
+  CFileDialog dialog(TRUE, bUpMode ? L"profile" : L"xml", nullptr, OFN_HIDEREADONLY,
+                     bUpMode ? kTextProfileFilter : kXmlProfileFilter, this);
+  const INT_PTR chosen = dialog.DoModal();
+  if (!self.Alive()) return;
+  if (chosen != IDOK) {
     // A cancelled XML choice forgets the profile, in the field as well.
     if (!m_bUpMode) SetProfilePath(CString());
     return;
@@ -56,14 +63,20 @@ void CSettingDialog::OnLoadProfile() {
 }
 
 void CSettingDialog::OnSaveProfile() {
-  CFileDialog dialog(FALSE, m_bUpMode ? L"profile" : L"xml", nullptr, OFN_HIDEREADONLY,
-                     m_bUpMode ? kTextProfileFilter : kXmlProfileFilter, this);
-  if (dialog.DoModal() != IDOK) return;
+  const WindowWatch self(this);
+  const BOOL bUpMode = m_bUpMode;
+  CFileDialog dialog(FALSE, bUpMode ? L"profile" : L"xml", nullptr, OFN_HIDEREADONLY,
+                     bUpMode ? kTextProfileFilter : kXmlProfileFilter, this);
+  if (dialog.DoModal() != IDOK || !self.Alive()) return;
   const CString path = dialog.GetPathName();
-  if (FileExists(path) && AfxMessageBox(m_language.LoadString(kTextFileExists), MB_OKCANCEL) != IDOK) return;
+  if (FileExists(path)) {
+    const CString question = m_language.LoadString(kTextFileExists);
+    if (AfxMessageBox(question, MB_OKCANCEL) != IDOK || !self.Alive()) return;
+  }
+  // The main window reads the device and writes the file; the session may end meanwhile.
   if (CWnd* pParent = GetParent())
-    pParent->SendMessage(m_bUpMode ? WM_SAVE_TEXT_PROFILE : WM_SAVE_XML_PROFILE, 0, reinterpret_cast<LPARAM>(path.GetString()));
-  if (GetSafeHwnd() != nullptr) SetProfilePath(path);
+    pParent->SendMessage(bUpMode ? WM_SAVE_TEXT_PROFILE : WM_SAVE_XML_PROFILE, 0, reinterpret_cast<LPARAM>(path.GetString()));
+  if (self.Alive()) SetProfilePath(path);
 }
 
 void CSettingDialog::OnChangeProfile() {
@@ -72,6 +85,7 @@ void CSettingDialog::OnChangeProfile() {
     return;
   }
   const CString path = m_strProfilePath;
+  // The main window writes the profile into the device; nothing of the page is touched afterwards.
   if (CWnd* pParent = GetParent())
     pParent->SendMessage(m_bUpMode ? WM_CHANGE_TEXT_PROFILE : WM_CHANGE_XML_PROFILE, 0, reinterpret_cast<LPARAM>(path.GetString()));
 }

@@ -8,6 +8,7 @@
 
 #include "gui/dlg/brelvanodlg.h"
 #include "gui/dlg/settingdlg.h"
+#include "gui/dlg/windowwatch.h"
 #include "platform/modal.h"
 #include "platform/trace.h"
 
@@ -44,9 +45,11 @@ void CSettingDialog::SendPage() {
     return;
   }
   if (m_writeTab.bAssign == 1) {
+    const WindowWatch self(this);
     WriteAssignmentMap(m_pWriteList, &m_writeTab);
-    // The assignment write waits for the device; when the page was cleared or replaced meanwhile,
-    // its write ends here.
+    // The assignment write waits for the device; when the page went with the session, or was
+    // cleared or replaced meanwhile, its write ends here.
+    if (!self.Alive()) return;
     if (m_pWriteList == nullptr || m_pWriteList != m_pParamList) {
       m_pWriteList = nullptr;
       return;
@@ -73,10 +76,10 @@ void CSettingDialog::SendPageCommand() {
     case TAB_TYPE_FILE_DOWNLOAD: {
       // The page is closed to input for the whole download. A session that ends meanwhile takes
       // the page with it.
-      const HWND hSelf = GetSafeHwnd();
+      const WindowWatch self(this);
       EnableWindow(FALSE);
       DownloadFiles();
-      if (CWnd::FromHandle(hSelf) == this) EnableWindow(TRUE);
+      if (self.Alive()) EnableWindow(TRUE);
       return;
     }
     default:

@@ -1,7 +1,7 @@
 // The settings page as a page: its template controls and their first states, the page
 // notifications (page build, Diagnosis and Profile views) with the busy messages to the parent,
 // SEND's place and text, scrolling, the clearing of generated controls, the busy lock, the
-// keyboard, the tooltips and the page under the real main window.
+// keyboard, the tooltips, the page under the real main window, and the zone list's own handlers.
 #include "gui/dlg/settingdlg.h"
 
 #include <gtest/gtest.h>
@@ -14,8 +14,10 @@
 #include <vector>
 
 #include "gui/dlg/brelvanodlg.h"
+#include "gui/dlg/polydetaildlg.h"
 #include "mainwindow_fixture.h"
 #include "platform/dialog.h"
+#include "platform/trace.h"
 
 namespace {
 
@@ -191,7 +193,7 @@ TEST_F(SettingPageTest, TemplateControlsAreBoundAndStartInTheirFirstStates) {
   EXPECT_EQ(page->m_pToolTip, nullptr);
   EXPECT_EQ(page->m_nPointLimit, 60);
   EXPECT_EQ(page->m_nTotalPointLimit, 0);
-  EXPECT_EQ(page->m_nSelectedZone, -1);
+  EXPECT_EQ(page->m_nSelectedRow, -1);
   EXPECT_FALSE(page->m_bUpMode);
   EXPECT_EQ(page->GetPageHeight(), 50);
 }
@@ -517,7 +519,7 @@ TEST_F(SettingPageTest, ResetThenCloseReleasesTheShownControlsWithoutTouchingThe
   EXPECT_EQ(page->m_pToolTip, nullptr);
   EXPECT_EQ(page->m_arrPresets.GetSize(), 0);
   EXPECT_FALSE(page->m_bBusy);
-  EXPECT_EQ(page->m_nSelectedZone, -1);
+  EXPECT_EQ(page->m_nSelectedRow, -1);
   EXPECT_EQ(params->At(0)->pValueWnd, nullptr);
   EXPECT_EQ(params->At(1)->pLabelWnd, nullptr);
   // The main window may give its lists back before the page is closed.
@@ -687,4 +689,95 @@ TEST_F(SettingPageTest, TheMapPointTextComesFromTheEditedZonesOwnPoints) {
   DestroyPage();
 }
 
+TEST(PolygonRowOrder, ZoneNumbersCompareAsTexts) {
+  struct Case {
+    const wchar_t* a;
+    const wchar_t* b;
+    LPARAM sort;
+    int expected;
+  };
+  const Case cases[] = {
+      {L"02", L"10", 1, -1}, {L"10", L"02", 1, 1},  {L"100", L"99", 1, -1}, {L"07", L"07", 1, 0},
+      {L"02", L"10", 0, 1},  {L"100", L"99", 2, 1}, {L"", L"01", 1, -1},
+  };
+  for (const Case& c : cases) {
+    const CString a(c.a);
+    const CString b(c.b);
+    EXPECT_EQ(CSettingDialog::ComparePolygonRows(reinterpret_cast<LPARAM>(&a), reinterpret_cast<LPARAM>(&b), c.sort),
+              c.expected)
+        << CString(c.a).ToUtf8() << " / " << CString(c.b).ToUtf8() << " sorted by " << c.sort;
+  }
+}
+
+// The zone list as the user works it: rows sort by their number text with their other columns; a
+// selection change keeps the row it changed; a double click only traces the marked row; DELETE does nothing
+// while the zone wizard's first step is shown.
+TEST_F(SettingPageTest, ZoneListSortsKeepsTheChangedRowAndDeleteWaitsForTheWizard) {
+  CSettingDialog* page = CreatePage();
+  CListCtrl& list = page->m_listPolygon;
+  list.MoveWindow(10, 10, 400, 200);
+  list.ShowWindow(SW_SHOW);
+  list.InsertColumn(0, L"No", LVCFMT_CENTER, 100);
+  list.InsertColumn(1, L"Name", LVCFMT_CENTER, 100);
+  page->m_nPolygonColumns = 2;
+  for (const wchar_t* n : {L"10", L"02", L"100", L"99"}) {
+    const int row = list.InsertItem(list.GetItemCount(), n);
+    list.SetItemText(row, 1, CString(L"zone ") + n);
+  }
+  page->SortPolygonList();
+  std::vector<CString> rows;
+  for (int i = 0; i < list.GetItemCount(); ++i) {
+    rows.push_back(list.GetItemText(i, 0));
+    EXPECT_EQ(list.GetItemText(i, 1), L"zone " + list.GetItemText(i, 0)) << "a row moves whole";
+    EXPECT_EQ(list.GetItemData(i), DWORD_PTR(0)) << "no copy is left behind";
+  }
+  EXPECT_EQ(rows, (std::vector<CString>{L"02", L"10", L"100", L"99"}));
+
+  // The list reports to the page as it does when the user clicks and double-clicks its rows.
+  auto notify = [&](UINT code, int row) {
+    NMLISTVIEW nm{};
+    nm.hdr.hwndFrom = list.GetSafeHwnd();
+    nm.hdr.idFrom = IDC_SETTING_POLYGON_LIST;
+    nm.hdr.code = code;
+    nm.iItem = row;
+    nm.uChanged = LVIF_STATE;
+    nm.uNewState = LVIS_SELECTED;
+    return page->SendMessage(WM_NOTIFY, IDC_SETTING_POLYGON_LIST, reinterpret_cast<LPARAM>(&nm));
+  };
+  EXPECT_EQ(page->m_nSelectedRow, -1);
+  for (int row : {2, 0, 0}) {
+    list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
+    EXPECT_EQ(notify(LVN_ITEMCHANGED, row), 0);
+    EXPECT_EQ(page->m_nSelectedRow, row) << "the row changed last";
+  }
+
+  std::vector<CString> traces;
+  const int sink = platform::AddTraceSink([&](const CString& text) { traces.push_back(text); });
+  list.SetSelectionMark(1);
+  EXPECT_EQ(notify(NM_DBLCLK, 1), 0);
+  platform::RemoveTraceSink(sink);
+  bool traced = false;
+  for (const CString& t : traces) traced = traced || t.Find(L"in PolyControlList::OnDblClick: 1") >= 0;
+  EXPECT_TRUE(traced);
+  EXPECT_EQ(page->m_pPolyDetailDlg, nullptr) << "a double click opens nothing";
+  EXPECT_TRUE(platform::ModalService::Instance().Records().empty());
+
+  // DELETE while step 1 is shown: no question, nothing removed; once it is hidden, DELETE asks.
+  CPolyDetailDlg* detail = page->PolyDetailDialog();
+  ASSERT_NE(detail, nullptr);
+  detail->ShowWindow(SW_SHOW);
+  list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+  list.SetSelectionMark(1);
+  ClickButton(page, IDC_SETTING_POLYGON_DELETE);
+  EXPECT_TRUE(platform::ModalService::Instance().Records().empty()) << "nothing is asked while step 1 is shown";
+  EXPECT_EQ(list.GetItemCount(), 4);
+  detail->ShowWindow(SW_HIDE);
+  platform::ModalService::Instance().ExpectMessageBox(IDCANCEL);
+  ClickButton(page, IDC_SETTING_POLYGON_DELETE);
+  EXPECT_EQ(platform::ModalService::Instance().Records().size(), 1u);
+  EXPECT_EQ(list.GetItemCount(), 4) << "Cancel deletes nothing";
+  DestroyPage();
+}
+
 }  // namespace
+
