@@ -6,6 +6,7 @@
 #include "gui/dlg/brelvanodlg.h"
 #include "gui/dlg/guibase.h"
 #include "gui/dlg/settingdlg.h"
+#include "platform/dialog.h"
 #include "platform/listctrl.h"
 #include "reference/control/listctrlex/listctrlex.h"
 #include "platform/winmsg.h"
@@ -108,6 +109,14 @@ void PlaceRecordPageList(CWnd& page, CWnd& list, CWnd& progress) {
   const int width = std::max(0, std::min(kRecordListWidth, client.Width() - kRecordListLeft - kRecordListRightMargin));
   if (list.GetSafeHwnd() != nullptr) list.MoveWindow(kRecordListLeft, 170, width, 120);
   if (progress.GetSafeHwnd() != nullptr) progress.MoveWindow(kRecordListLeft, 80, width, 30);
+}
+
+void TakeKeyboardFocus(CDialog& dlg) {
+  if (dlg.GetSafeHwnd() == nullptr || !dlg.IsWindowVisible()) return;
+  CWnd* focus = CWnd::GetFocus();
+  const bool inside = focus != nullptr && (focus == &dlg || dlg.IsChild(focus));
+  dlg.SetFocus();
+  if (!inside || CWnd::GetFocus() == &dlg) dlg.NextDlgCtrl();
 }
 
 void PlaceDetailButtons(CWnd& dlg, int nNeedWidth, int nLastBottom, int nFirstId, int nSecondId) {
