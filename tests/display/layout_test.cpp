@@ -1,6 +1,7 @@
 // On a real X display: every page type of a definition is shown in the main window at its real
-// size, in the $-command set and in the numbered-parameter set, against the simulated tracker; no
-// button, edit, choice or check box is covered by another control or lies out of the user's reach.
+// size, in the $-command set, from a JSON definition and in the numbered-parameter set, against the
+// simulated tracker; no button, edit, choice or check box is covered by another control or lies
+// out of the user's reach.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -75,6 +76,49 @@ std::string Groups(bool numbered) {
   return xml;
 }
 
+// The same kinds of page in a JSON definition.
+std::string JsonDefinition() {
+  std::string general = R"({"General": [{"info": [{"id": "1", "hdr": "GEN"}]})";
+  const char* kinds[] = {"edit", "passwd", "ip", "check box", "edit_number", "edit_hex", "edit+button"};
+  int n = 0;
+  for (int round = 0; round < 3; ++round) {
+    for (const char* kind : kinds) {
+      general += R"(, {"Setting number )" + std::to_string(n) + R"(": [{"ID": ")" + std::to_string(n) +
+                 R"(", "type": ")" + kind + R"(", "value": "1", "max": "16"}]})";
+      ++n;
+    }
+    general += R"(, {"Choice )" + std::to_string(n) + R"(": [{"ID": ")" + std::to_string(n) +
+               R"(", "type": "combo", "num": "3", "value": "Medium"}, {"list": [{"0": "0;Low", "1": "1;Medium", "2": "2;High"}]}]})";
+    ++n;
+  }
+  general += "]}";
+  std::string report = R"({"Report": [{"info": [{"id": "1", "type": "assign", "hdr": "RPT"}]})";
+  for (int i = 0; i < 24; ++i) {
+    const char* kind = i % 3 == 0 ? "sAssign" : i % 3 == 1 ? "mAssign" : "lAssign";
+    report += R"(, {"Report item )" + std::to_string(i) + R"(": [{"ID": ")" + std::to_string(i) + R"(", "type": ")" +
+              kind + R"(", "value": "1"}]})";
+  }
+  report += "]}";
+  return R"({"brelvano": [{"info": [{"S": "$T", "D": ";", "cmd": "SHDC", "res": "SDRDH"}]}, )" + general + ", " + report +
+         R"(, {"Zones": [{"info": [{"id": "6", "hdr": "CGF", "unit": "1", "min": "1", "max": "10"}]},
+              {"No": [{"type": "edit"}]}, {"Latitude": [{"type": "edit"}]}, {"Longitude": [{"type": "edit"}]},
+              {"Radius": [{"type": "edit"}]}, {"IN": [{"type": "edit"}]}, {"OUT": [{"type": "edit"}]}]},
+  {"Beacons": [{"info": [{"id": "40", "hdr": "BLE", "min": "1", "max": "5"}]}, {"Mac": [{"type": "edit"}]}]},
+  {"Gap": [{"info": [{"id": "36", "hdr": "GAP", "min": "2", "max": "9"}]}, {"Slot": [{"type": "edit"}]}]},
+  {"Download": [{"info": [{"id": "37", "hdr": "FWD"}]}, {"File": [{"type": "edit"}]}]},
+  {"Polygons": [
+    {"info": [{"id": "19", "hdr": "PLG", "unit": "1", "min": "1", "max": "6", "ptmax": "50"}]},
+    {"Service": [{"info": [{"id": "0", "hdr": "PLS"}]},
+                 {"Enable": [{"id": "0", "type": "combo", "num": "2", "value": "Disable"},
+                             {"list": [{"0": "0;Disable", "1": "1;Enable"}]}]},
+                 {"Value": [{"id": "1", "type": "edit", "value": "7"}]}]},
+    {"Zones": [{"info": [{"id": "1", "hdr": "PLA"}]},
+               {"sheet": [{"id": "3", "num": "3"}, {"list": [{"0": "No", "1": "Name", "2": "Active"}]}]},
+               {"subDetail": [{"info": [{"id": "1", "hdr": "MG1"}]},
+                              {"Zone": [{"id": "0", "num": "6", "type": "combo"}, {"list": [{"0": "1"}]}]}]}]}]}
+]})";
+}
+
 class PageLayoutOnScreen : public testsupport::DeviceWindowFixture {
  protected:
   void SetUp() override {
@@ -144,6 +188,30 @@ TEST_F(DollarSetLayout, NoControlIsCoveredOrOutOfReachOnAnyPage) {
   ASSERT_TRUE(platform::PumpUntil(
       [&] { return dlg->m_pSettingDlg != nullptr && !dlg->m_bDefinitionPending && dlg->m_tabPages.IsWindowEnabled(); },
       kTimeoutMs));
+  ASSERT_GE(dlg->m_tabPages.GetItemCount(), 9);
+  const std::vector<std::string> faults = FaultsOnEveryTab();
+  EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
+}
+
+class JsonLayout : public PageLayoutOnScreen {
+ protected:
+  devsim::PolygonDevice poly{sim};
+  devsim::GeofenceDevice geofences{sim};
+  devsim::DefinitionServer server{sim, tracker};
+};
+
+TEST_F(JsonLayout, NoControlIsCoveredOrOutOfReachOnAnyPage) {
+  m_set = "json";
+  server.ServeJson("1,Speed,km/h,2,Heading,deg,3,Odometer,m", JsonDefinition(), 4);
+  devsim::TrackerIdentity id;
+  id.model = "VR600";
+  id.version = "2.1";
+  id.json = 1;
+  tracker.SetIdentity(id);
+  Connect();
+  ASSERT_TRUE(platform::PumpUntil(
+      [&] { return dlg->m_pSettingDlg != nullptr && !dlg->m_bJsonDownload && !dlg->m_bDefinitionPending; }, kTimeoutMs));
+  ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
   ASSERT_GE(dlg->m_tabPages.GetItemCount(), 9);
   const std::vector<std::string> faults = FaultsOnEveryTab();
   EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
