@@ -114,9 +114,10 @@ void PlaceRecordPageList(CWnd& page, CWnd& list, CWnd& progress) {
 void TakeKeyboardFocus(CDialog& dlg) {
   if (dlg.GetSafeHwnd() == nullptr || !dlg.IsWindowVisible()) return;
   CWnd* focus = CWnd::GetFocus();
-  const bool inside = focus != nullptr && (focus == &dlg || dlg.IsChild(focus));
-  dlg.SetFocus();
-  if (!inside || CWnd::GetFocus() == &dlg) dlg.NextDlgCtrl();
+  CWnd* keep = focus != nullptr && focus != &dlg && dlg.IsChild(focus) ? focus : nullptr;
+  dlg.SetFocus();  // activates the dialog's window
+  if (keep != nullptr) keep->SetFocus();
+  else dlg.NextDlgCtrl();
 }
 
 void PlaceDetailButtons(CWnd& dlg, int nNeedWidth, int nLastBottom, int nFirstId, int nSecondId) {

@@ -18,10 +18,13 @@ const CRect kZoneFrameRect(140, 150, 810, 300);
 
 void CSettingDialog::BuildPolygonZoneFrame() {
   if (m_pParamList == nullptr || GetSafeHwnd() == nullptr) return;
-  for (POSITION pos = m_pParamList->GetHeadPosition(); pos != nullptr && m_pZoneFrame == nullptr;) {
+  // The first parameter with a zone settings' title gives the frame its title (one frame a page).
+  const PARAM_INFO* titled = nullptr;
+  for (POSITION pos = m_pParamList->GetHeadPosition(); pos != nullptr && titled == nullptr;) {
     const auto* p = static_cast<const PARAM_INFO*>(m_pParamList->GetNext(pos));
-    const SUBGROUP_PARAM& zones = p->subGroups[1];
-    if (zones.nId != 1 || zones.strTitle.IsEmpty()) continue;
+    if (p->subGroups[1].nId == 1 && !p->subGroups[1].strTitle.IsEmpty()) titled = p;
+  }
+  if (titled != nullptr && m_pZoneFrame == nullptr && m_pZoneFrameLabel == nullptr) {
     m_pZoneFrameLabel = new CStatic();
     if (!m_pZoneFrameLabel->Create(CString(), WS_CHILD | WS_VISIBLE, kZoneLabelRect, this)) {
       delete m_pZoneFrameLabel;
@@ -30,7 +33,8 @@ void CSettingDialog::BuildPolygonZoneFrame() {
       m_pZoneFrameLabel->SetFont(&m_font);
     }
     m_pZoneFrame = new CStatic();
-    if (!m_pZoneFrame->Create(zones.strTitle, WS_CHILD | WS_VISIBLE | WS_BORDER | SS_BLACKFRAME, kZoneFrameRect, this)) {
+    if (!m_pZoneFrame->Create(titled->subGroups[1].strTitle, WS_CHILD | WS_VISIBLE | WS_BORDER | SS_BLACKFRAME,
+                              kZoneFrameRect, this)) {
       delete m_pZoneFrame;
       m_pZoneFrame = nullptr;
     }
