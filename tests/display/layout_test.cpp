@@ -4,6 +4,7 @@
 // out of the user's reach.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -14,11 +15,14 @@
 #include "devsim/numbereddevice.h"
 #include "devsim/polygondevice.h"
 #include "devsim/trackerdevice.h"
+#include "gui/dlg/bledlg.h"
+#include "gui/dlg/geofencedlg.h"
 #include "gui/dlg/settingdlg.h"
 #include "layout_check.h"
 #include "platform/files.h"
 #include "platform/pumpwait.h"
 #include "reference/default/appregsettings.h"
+#include "resources/pageresource.h"
 #include "screen_util.h"
 
 namespace {
@@ -166,6 +170,28 @@ class PageLayoutOnScreen : public testsupport::DeviceWindowFixture {
     return faults;
   }
 
+  // The record pages' own layout: ADD, EDIT and DELETE in a row below the list, the
+  // list and the progress bar from x 155 (as wide as the page lets them be, at most 680).
+  void ExpectRecordPageLayout(CWnd* page, int list, int progress, int add, int edit, int del) {
+    ASSERT_NE(page, nullptr);
+    CRect client;
+    page->GetClientRect(&client);
+    const int width = std::min(680, client.Width() - 160);
+    const auto rectOf = [&](int id) {
+      CRect r;
+      CWnd* w = page->GetDlgItem(id);
+      if (w == nullptr) return r;
+      w->GetWindowRect(&r);
+      page->ScreenToClient(&r);
+      return r;
+    };
+    EXPECT_EQ(rectOf(add), CRect(300, 300, 400, 335));
+    EXPECT_EQ(rectOf(edit), CRect(430, 300, 530, 335));
+    EXPECT_EQ(rectOf(del), CRect(560, 300, 660, 335));
+    EXPECT_EQ(rectOf(list), CRect(155, 170, 155 + width, 290));
+    EXPECT_EQ(rectOf(progress), CRect(155, 80, 155 + width, 110));
+  }
+
   devsim::TrackerDevice tracker{sim};
   const char* m_set = "";
 };
@@ -238,6 +264,19 @@ TEST_F(NumberedSetLayout, NoControlIsCoveredOrOutOfReachOnAnyPage) {
   ASSERT_GE(dlg->m_tabPages.GetItemCount(), 9);
   const std::vector<std::string> faults = FaultsOnEveryTab();
   EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
+  {
+    SCOPED_TRACE("the geofence page");
+    ASSERT_NE(dlg->m_pGeofenceDlg, nullptr);
+    EXPECT_EQ(dlg->m_pGeofenceDlg->GetPageHeight(), 460);
+    ExpectRecordPageLayout(dlg->m_pGeofenceDlg, IDC_GEOFENCE_LIST, IDC_GEOFENCE_PROGRESS, IDC_GEOFENCE_ADD,
+                           IDC_GEOFENCE_EDIT, IDC_GEOFENCE_DELETE);
+  }
+  {
+    SCOPED_TRACE("the BLE page");
+    ASSERT_NE(dlg->m_pBleDlg, nullptr);
+    EXPECT_EQ(dlg->m_pBleDlg->GetPageHeight(), 460);
+    ExpectRecordPageLayout(dlg->m_pBleDlg, IDC_BLE_LIST, IDC_BLE_PROGRESS, IDC_BLE_ADD, IDC_BLE_EDIT, IDC_BLE_DELETE);
+  }
 }
 
 }  // namespace
