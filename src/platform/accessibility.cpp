@@ -303,18 +303,36 @@ class ItemAccessible : public QAccessibleInterface,
   }
 
   void* interface_cast(QAccessible::InterfaceType type) override {
-    if (type == QAccessible::ActionInterface && m_kind == ItemKind::Tab) return static_cast<QAccessibleActionInterface*>(this);
+    if (type == QAccessible::ActionInterface && (m_kind == ItemKind::Tab || m_kind == ItemKind::ComboItem))
+      return static_cast<QAccessibleActionInterface*>(this);
     if (type == QAccessible::TableCellInterface && m_kind == ItemKind::Cell) return static_cast<QAccessibleTableCellInterface*>(this);
     return nullptr;
   }
 
-  // Tabs: pressing one selects it as a click of the user would (with the notifications).
+  // Tabs and the items of a choice: pressing one selects it as a click of the user would (with the
+  // notifications), so that a screen reader can make the choice.
   QStringList actionNames() const override {
-    if (m_kind == ItemKind::Tab && isValid() && m_owner->isEnabled()) return {pressAction()};
+    if ((m_kind == ItemKind::Tab || m_kind == ItemKind::ComboItem) && isValid() && m_owner->isEnabled())
+      return {pressAction()};
     return {};
   }
   void doAction(const QString& name) override {
-    if (m_kind != ItemKind::Tab || name != pressAction() || !isValid() || !m_owner->isEnabled()) return;
+    if (name != pressAction() || !isValid() || !m_owner->isEnabled()) return;
+    if (m_kind == ItemKind::ComboItem) {
+      // Chosen from the event loop, as a click in the dropped list is: the owner's handler of the
+      // change never holds up the client that asked for it.
+      QPointer<ctl::ComboWidget> combo(qobject_cast<ctl::ComboWidget*>(m_owner.data()));
+      const int row = m_row;
+      QTimer::singleShot(0, combo, [combo, row] {
+        if (combo.isNull() || !combo->isEnabled() || row >= combo->count()) return;
+        if (combo->dropped) combo->hidePopup();
+        if (combo.isNull()) return;
+        combo->setCurrentIndex(row);
+        emit combo->activated(row);
+      });
+      return;
+    }
+    if (m_kind != ItemKind::Tab) return;
     RECT r{};
     if (!TabCtrlOf(m_owner)->GetItemRect(m_row, &r)) return;
     const QPointF at((r.left + r.right) / 2.0, (r.top + r.bottom) / 2.0);

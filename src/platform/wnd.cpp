@@ -1055,7 +1055,11 @@ void CWnd::UnlockWindowUpdate() {
   QPointer<QWidget>& locked = LockedWidget();
   if (locked != nullptr) {
     locked->setUpdatesEnabled(true);
-    locked->update();
+    // Everything is drawn now, at once. A repaint request that the window system delivered while
+    // the lock held was dropped, and the window would wait for it forever: update() alone posts
+    // no new one, so the window is repainted here directly.
+    if (locked->isVisible()) locked->repaint();
+    else locked->update();
   }
   locked = nullptr;
 }

@@ -45,10 +45,12 @@ void RegisterSettingPage() {
       DialogItemTemplate(L"SysListView32", L"", IDC_SETTING_POLYGON_LIST, 10, 160, 300, 100, list),
       // Progress of the main window's long operations.
       DialogItemTemplate(L"msctls_progress32", L"", IDC_SETTING_PROGRESS, 10, 286, 592, 8, v | WS_BORDER),
-      // Assignment tables with their titles.
-      DialogItemTemplate(L"SysListView32", L"", IDC_SETTING_ASSIGN_SMALL, 330, 20, 270, 80, list),
-      DialogItemTemplate(L"SysListView32", L"", IDC_SETTING_ASSIGN_MEDIUM, 330, 112, 270, 80, list | LVS_SINGLESEL),
-      DialogItemTemplate(L"SysListView32", L"", IDC_SETTING_ASSIGN_LARGE, 330, 204, 270, 76, list | LVS_SINGLESEL),
+      // Assignment tables with their titles. The page stacks them at x 600 with the small table's
+      // size: that size keeps them inside the page as the main window shows it (the page scrolls to
+      // the third).
+      DialogItemTemplate(L"SysListView32", L"", IDC_SETTING_ASSIGN_SMALL, 330, 20, 136, 64, list),
+      DialogItemTemplate(L"SysListView32", L"", IDC_SETTING_ASSIGN_MEDIUM, 330, 112, 136, 64, list | LVS_SINGLESEL),
+      DialogItemTemplate(L"SysListView32", L"", IDC_SETTING_ASSIGN_LARGE, 330, 204, 136, 64, list | LVS_SINGLESEL),
       DialogItemTemplate(L"STATIC", L"Small Table", IDC_SETTING_TITLE_SMALL, 330, 10, 100, 8, 0),
       DialogItemTemplate(L"STATIC", L"Medium Table", IDC_SETTING_TITLE_MEDIUM, 330, 102, 100, 8, 0),
       DialogItemTemplate(L"STATIC", L"Large Table", IDC_SETTING_TITLE_LARGE, 330, 194, 100, 8, 0),

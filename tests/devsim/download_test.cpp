@@ -24,8 +24,6 @@ namespace {
 
 using sessiontest::SessionFixture;
 
-constexpr int kDriveTimeoutMs = 20000;
-constexpr uint64_t kDrivePace = 10;
 
 // A single-file definition of three tabs, about 1,500 bytes: three packets of 512.
 std::string SingleFileDefinition() {
@@ -62,35 +60,6 @@ class DownloadTest : public SessionFixture {
   void TearDown() override {
     if (m_dlg != nullptr && m_dlg->m_bPortOpen) Click(IDC_BTN_DISCONNECT);
     SessionFixture::TearDown();
-  }
-
-  // Handles the program's messages until cond holds, moving the manual clock on by stepMs at a
-  // time (the transmitter's and the program's timers run; the quiet watch does not fire while the
-  // device is answering). The clock runs at most kDrivePace times as fast as real time, so that a
-  // device slowed down by a busy machine still answers within the program's time-outs.
-  bool Drive(const std::function<bool()>& cond, uint64_t stepMs = 1, int timeoutMs = kDriveTimeoutMs) {
-    const auto start = std::chrono::steady_clock::now();
-    uint64_t advanced = 0;
-    return testutil::WaitUntil(
-        [&] {
-          platform::PumpPendingEvents();
-          if (cond()) return true;
-          const auto real = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-          if (advanced + stepMs > static_cast<uint64_t>(real.count()) * kDrivePace + stepMs) return false;
-          m_clock->Advance(stepMs);
-          advanced += stepMs;
-          platform::PumpPendingEvents();
-          return cond();
-        },
-        timeoutMs);
-  }
-
-  // Moves the manual clock on by ms in steps of 10 ms, handling the program's messages after each.
-  void Run(uint64_t ms) {
-    for (uint64_t done = 0; done < ms; done += 10) {
-      m_clock->Advance(10);
-      platform::PumpPendingEvents();
-    }
   }
 
   void ConnectAs(const std::string& model, const std::string& version, int json = 0) {

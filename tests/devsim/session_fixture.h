@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -27,6 +29,8 @@
 namespace sessiontest {
 
 constexpr int kRealTimeoutMs = 10000;
+constexpr int kDriveTimeoutMs = 20000;
+constexpr uint64_t kDrivePace = 10;
 
 struct TimedLine {
   std::string line;
@@ -114,6 +118,35 @@ class SessionFixture : public ::testing::Test {
           return cond();
         },
         timeoutMs);
+  }
+
+  // Handles the program's messages until cond holds, moving the manual clock on by stepMs at a
+  // time (the transmitter's and the program's timers run; the quiet watch does not fire while the
+  // device is answering). The clock runs at most kDrivePace times as fast as real time, so that a
+  // device slowed down by a busy machine still answers within the program's time-outs.
+  bool Drive(const std::function<bool()>& cond, uint64_t stepMs = 1, int timeoutMs = kDriveTimeoutMs) {
+    const auto start = std::chrono::steady_clock::now();
+    uint64_t advanced = 0;
+    return testutil::WaitUntil(
+        [&] {
+          platform::PumpPendingEvents();
+          if (cond()) return true;
+          const auto real = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+          if (advanced + stepMs > static_cast<uint64_t>(real.count()) * kDrivePace + stepMs) return false;
+          m_clock->Advance(stepMs);
+          advanced += stepMs;
+          platform::PumpPendingEvents();
+          return cond();
+        },
+        timeoutMs);
+  }
+
+  // Moves the manual clock on by ms in steps of 10 ms, handling the program's messages after each.
+  void Run(uint64_t ms) {
+    for (uint64_t done = 0; done < ms; done += 10) {
+      m_clock->Advance(10);
+      platform::PumpPendingEvents();
+    }
   }
 
   // Moves the manual clock in steps of 10 ms (the shortest timer); after each step that sent

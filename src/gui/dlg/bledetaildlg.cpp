@@ -38,6 +38,7 @@ int SelectedOptionValue(CComboBox* pCombo, const PARAM_INFO& p) {
 
 BEGIN_MESSAGE_MAP(CBleDetailDlg, CDialog)
   ON_WM_CLOSE()
+  ON_WM_SHOWWINDOW()
   ON_BN_CLICKED(IDC_BLE_DETAIL_OK, &CBleDetailDlg::OnOK)
   ON_BN_CLICKED(IDC_BLE_DETAIL_CANCEL, &CBleDetailDlg::OnCancel)
 END_MESSAGE_MAP()
@@ -326,4 +327,10 @@ void CBleDetailDlg::DestroyControls() {
     m_pParamList = nullptr;
   }
   EnableMainTabs(TRUE);
+}
+
+void CBleDetailDlg::OnShowWindow(BOOL bShow, UINT nStatus) {
+  CDialog::OnShowWindow(bShow, nStatus);
+  // Opened for ADD or EDIT: a keyboard user works the dialog at once.
+  if (bShow) brelvano::TakeKeyboardFocus(*this);
 }

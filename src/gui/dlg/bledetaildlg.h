@@ -40,6 +40,7 @@ class CBleDetailDlg : public CDialog {
   void OnOK() override;
   void OnCancel() override;
   void OnClose();
+  void OnShowWindow(BOOL bShow, UINT nStatus);
   // Reads the controls into m_record; FALSE (the user told, nothing changed for good) when a
   // value cannot be taken.
   BOOL ReadControls();

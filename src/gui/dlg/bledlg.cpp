@@ -51,14 +51,8 @@ BOOL CBleDialog::OnInitDialog() {
   brelvano::SetPageButtonTexts(*this, *this, IDC_BLE_ADD, IDC_BLE_EDIT, IDC_BLE_DELETE);
   m_bUpMode = brelvano::PageParentUsesUpProtocol(m_pParentWnd) ? TRUE : FALSE;
   ResetRecords();
-  CRect rc;
-  GetWindowRect(&rc);
   m_nPageHeight = 460;
-  SetWindowPos(nullptr, 0, 0, rc.Width(), m_nPageHeight, SWP_NOMOVE | SWP_NOZORDER);
-  const int buttons[] = {IDC_BLE_ADD, IDC_BLE_EDIT, IDC_BLE_DELETE};
-  for (int i = 0; i < 3; ++i) {
-    if (CWnd* b = GetDlgItem(buttons[i])) b->MoveWindow(300 + 130 * i, 300, 100, 35);
-  }
+  brelvano::PlaceRecordPageButtons(*this, m_nPageHeight, IDC_BLE_ADD, IDC_BLE_EDIT, IDC_BLE_DELETE);
   // The detail dialog is made once, hidden, and reused. It lives beside the page (under the main
   // window) so that disabling the page while it is open leaves the dialog itself usable.
   EnableWindow(FALSE);
@@ -130,8 +124,7 @@ void CBleDialog::BuildColumns() {
   }
   if (pDC != nullptr) ReleaseDC(pDC);
   m_list.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-  m_list.MoveWindow(155, 170, 680, 120);
-  m_progress.MoveWindow(155, 80, 680, 30);
+  brelvano::PlaceRecordPageList(*this, m_list, m_progress);
 }
 
 void CBleDialog::RefreshList() {

@@ -302,6 +302,8 @@ void CBrelvanoDlg::OnReadNextTab() {
   }
   if (HasWindow(m_pSettingDlg)) {
     SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    // The window is drawn again, whole, when the walk ends (or the session does).
+    LockWindowUpdate();
     m_nProgressPos = static_cast<int>(std::floor(m_nReadAllTab * m_dProgressStep));
     m_pSettingDlg->m_progress.SetPos(m_nProgressPos);
     m_pSettingDlg->m_progress.ShowWindow(SW_SHOW);

@@ -31,6 +31,7 @@ BEGIN_MESSAGE_MAP(CGeoDetailDlg, CDialog)
   ON_BN_CLICKED(IDC_DETAIL_NEXT, &CGeoDetailDlg::OnNext)
   ON_BN_CLICKED(IDC_DETAIL_CANCEL, &CGeoDetailDlg::OnBnClickedCancel)
   ON_WM_CLOSE()
+  ON_WM_SHOWWINDOW()
 END_MESSAGE_MAP()
 
 CGeoDetailDlg::CGeoDetailDlg(CGeofenceDialog* pPage) : CDialog(IDD_GEOFENCE_DETAIL, pPage), m_pPage(pPage) {}
@@ -349,3 +350,9 @@ void CGeoDetailDlg::OnBnClickedCancel() { OnCancel(); }
 
 // The close box cancels: the dialog is kept for the next ADD or EDIT.
 void CGeoDetailDlg::OnClose() { OnCancel(); }
+
+void CGeoDetailDlg::OnShowWindow(BOOL bShow, UINT nStatus) {
+  CDialog::OnShowWindow(bShow, nStatus);
+  // Opened for ADD or EDIT: a keyboard user works the dialog at once.
+  if (bShow) brelvano::TakeKeyboardFocus(*this);
+}

@@ -42,6 +42,7 @@ class CGeoDetailDlg : public CDialog {
  protected:
   void OnBnClickedCancel();
   void OnClose();
+  void OnShowWindow(BOOL bShow, UINT nStatus);
   DECLARE_MESSAGE_MAP()
 
  private:

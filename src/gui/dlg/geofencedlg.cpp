@@ -72,6 +72,9 @@ BOOL CGeofenceDialog::OnInitDialog() {
   ResetRecords();
   m_list.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
   m_progress.ShowWindow(SW_HIDE);
+  brelvano::PlaceRecordPageButtons(*this, GetPageHeight(), IDC_GEOFENCE_ADD, IDC_GEOFENCE_EDIT, IDC_GEOFENCE_DELETE);
+  brelvano::PlaceRecordPageList(*this, m_list, m_progress);
+  PlaceStatusList();
   // Step 1 of ADD and EDIT, hidden until used. The map dialog (step 2) is made on first need: its
   // web page is the costly part of the page. Both are windows of their own (the page is disabled
   // while they are open, and the map is larger than the page), and give the page back when they end.
@@ -185,6 +188,8 @@ void CGeofenceDialog::BuildColumns() {
   }
   if (old != nullptr) dc.SelectObject(old);
   m_list.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+  brelvano::PlaceRecordPageList(*this, m_list, m_progress);
+  PlaceStatusList();
 }
 
 // The translated text of the option at a position of a parameter's list (empty when there is none).
@@ -294,6 +299,18 @@ void CGeofenceDialog::AddStatusLine(const CString& strLine) {
   if (m_listStatus.GetSafeHwnd() == nullptr) return;
   const int index = m_listStatus.InsertString(-1, strLine);
   if (index >= 0) m_listStatus.SetCurSel(index);
+}
+
+void CGeofenceDialog::PlaceStatusList() {
+  // The received list lines, between the progress bar and the list and as wide as the list.
+  if (m_listStatus.GetSafeHwnd() == nullptr || m_list.GetSafeHwnd() == nullptr) return;
+  CRect list;
+  m_list.GetWindowRect(&list);
+  ScreenToClient(&list);
+  CRect progress;
+  m_progress.GetWindowRect(&progress);
+  ScreenToClient(&progress);
+  m_listStatus.MoveWindow(list.left, progress.bottom + 5, list.Width(), list.top - progress.bottom - 10);
 }
 
 void CGeofenceDialog::ClearStatusLines() {

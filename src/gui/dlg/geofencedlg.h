@@ -90,6 +90,8 @@ class CGeofenceDialog : public CDialog, public GUI_Base {
   CListCtrlEx m_list;
   CProgressCtrl m_progress;
   CListBox m_listStatus;
+  // Places the received list lines between the progress bar and the list.
+  void PlaceStatusList();
   GEOFENCE_INFO* m_pRecords = nullptr;  // kGeofenceSlots records, on the heap
   GEOFENCE_INFO* m_pPendingRecord = nullptr;
   GEOFENCE_INFO m_pendingCopy;          // the record last encoded in the numbered-parameter set

@@ -6,6 +6,7 @@
 #include "gui/dlg/brelvanodlg.h"
 #include "gui/dlg/guibase.h"
 #include "gui/dlg/settingdlg.h"
+#include "platform/dialog.h"
 #include "platform/listctrl.h"
 #include "reference/control/listctrlex/listctrlex.h"
 #include "platform/winmsg.h"
@@ -78,6 +79,45 @@ void BuildParamColumns(CListCtrlEx& list, const CPtrList* pParams, const CWnd* p
     if (p == nullptr) continue;
     list.InsertColumn(column++, PageTranslate(pParent, p->strName), LVCFMT_CENTER, 80);
   }
+}
+
+namespace {
+constexpr int kRecordButtonTop = 300;
+constexpr int kRecordButtonLeft = 300;
+constexpr int kRecordButtonPitch = 130;
+constexpr int kRecordButtonWidth = 100;
+constexpr int kRecordButtonHeight = 35;
+constexpr int kRecordListLeft = 155;
+constexpr int kRecordListWidth = 680;
+constexpr int kRecordListRightMargin = 5;
+}  // namespace
+
+void PlaceRecordPageButtons(CWnd& page, int nPageHeight, int nAddId, int nEditId, int nDeleteId) {
+  CRect rc;
+  page.GetWindowRect(&rc);
+  page.SetWindowPos(nullptr, 0, 0, rc.Width(), nPageHeight, SWP_NOMOVE | SWP_NOZORDER);
+  const int buttons[] = {nAddId, nEditId, nDeleteId};
+  for (int i = 0; i < 3; ++i) {
+    if (CWnd* b = page.GetDlgItem(buttons[i]))
+      b->MoveWindow(kRecordButtonLeft + kRecordButtonPitch * i, kRecordButtonTop, kRecordButtonWidth, kRecordButtonHeight);
+  }
+}
+
+void PlaceRecordPageList(CWnd& page, CWnd& list, CWnd& progress) {
+  CRect client;
+  page.GetClientRect(&client);
+  const int width = std::max(0, std::min(kRecordListWidth, client.Width() - kRecordListLeft - kRecordListRightMargin));
+  if (list.GetSafeHwnd() != nullptr) list.MoveWindow(kRecordListLeft, 170, width, 120);
+  if (progress.GetSafeHwnd() != nullptr) progress.MoveWindow(kRecordListLeft, 80, width, 30);
+}
+
+void TakeKeyboardFocus(CDialog& dlg) {
+  if (dlg.GetSafeHwnd() == nullptr || !dlg.IsWindowVisible()) return;
+  CWnd* focus = CWnd::GetFocus();
+  CWnd* keep = focus != nullptr && focus != &dlg && dlg.IsChild(focus) ? focus : nullptr;
+  dlg.SetFocus();  // activates the dialog's window
+  if (keep != nullptr) keep->SetFocus();
+  else dlg.NextDlgCtrl();
 }
 
 void PlaceDetailButtons(CWnd& dlg, int nNeedWidth, int nLastBottom, int nFirstId, int nSecondId) {

@@ -10,6 +10,7 @@
 class CListCtrl;
 class CListCtrlEx;
 class CPtrList;
+class CDialog;
 class CWnd;
 class GUI_Base;
 struct MSG;
@@ -36,6 +37,15 @@ void SetPageButtonTexts(CWnd& page, GUI_Base& language, int nAddId, int nEditId,
 // Rebuilds the columns of a zone page's list: "No", "Active", then one column a parameter record
 // of pParams (none without a list), titled in the main window's dictionary. Also empties the list.
 void BuildParamColumns(CListCtrlEx& list, const CPtrList* pParams, const CWnd* pParent);
+// The layout of a record page (geofences, BLE records): the page takes nPageHeight with its
+// position and width kept, and its Add, Edit and Delete buttons stand in a row below the list.
+void PlaceRecordPageButtons(CWnd& page, int nPageHeight, int nAddId, int nEditId, int nDeleteId);
+// The record page's list and progress bar, one above the other, as wide as the page lets them be
+// (at most 680 pixels: no part of the list, its scroll bar included, lies beyond the page's edge).
+void PlaceRecordPageList(CWnd& page, CWnd& list, CWnd& progress);
+// A detail dialog that is shown takes the keyboard: its window becomes the active one and, when
+// none of its controls has the focus, its first tab stop gets it.
+void TakeKeyboardFocus(CDialog& dlg);
 // Places a detail dialog's two buttons side by side at the bottom right below its generated rows
 // (nLastBottom the bottom of the last row), growing the dialog to at least nNeedWidth wide.
 void PlaceDetailButtons(CWnd& dlg, int nNeedWidth, int nLastBottom, int nFirstId, int nSecondId);

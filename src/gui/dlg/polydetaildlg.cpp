@@ -83,6 +83,7 @@ BEGIN_MESSAGE_MAP(CPolyDetailDlg, CDialog)
   ON_MESSAGE(WM_MAP_PAGE_LOADED, &CPolyDetailDlg::OnMapPageLoaded)
   ON_WM_TIMER()
   ON_WM_CLOSE()
+  ON_WM_SHOWWINDOW()
 END_MESSAGE_MAP()
 
 CPolyDetailDlg::CPolyDetailDlg(CSettingDialog* pPage) : CDialog(IDD_POLYGON_DETAIL, pPage), m_pPage(pPage) {
@@ -452,3 +453,9 @@ void CPolyDetailDlg::OnBnClickedCancel() {
 void CPolyDetailDlg::OnOK() {}
 void CPolyDetailDlg::OnCancel() { OnBnClickedCancel(); }
 void CPolyDetailDlg::OnClose() { OnBnClickedCancel(); }
+
+void CPolyDetailDlg::OnShowWindow(BOOL bShow, UINT nStatus) {
+  CDialog::OnShowWindow(bShow, nStatus);
+  // Opened for ADD or EDIT: a keyboard user works the dialog at once.
+  if (bShow) brelvano::TakeKeyboardFocus(*this);
+}

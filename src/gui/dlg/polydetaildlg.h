@@ -57,6 +57,7 @@ class CPolyDetailDlg : public CDialog {
   void OnOK() override;
   void OnCancel() override;
   void OnClose();
+  void OnShowWindow(BOOL bShow, UINT nStatus);
   void OnTimer(UINT_PTR nIDEvent);
   LRESULT OnMapPageLoaded(WPARAM wParam, LPARAM lParam);
   DECLARE_MESSAGE_MAP()

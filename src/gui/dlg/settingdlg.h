@@ -247,7 +247,7 @@ class CSettingDialog : public CDialog, public GUI_Base {
   CFont m_font;
   CStatic* m_pCmdLabel = nullptr;
   CStatic* m_pServiceTitle = nullptr;
-  CButton* m_pZoneFrame = nullptr;
+  CStatic* m_pZoneFrame = nullptr;
   CStatic* m_pZoneFrameLabel = nullptr;
   int m_nRowCount = 0;
   CString m_strPageCmd;
@@ -315,6 +315,8 @@ class CSettingDialog : public CDialog, public GUI_Base {
   friend class CPolygonDialog;
   // The service settings' controls of a polygon page (the first two sub-group 0 parameters).
   void BuildPolygonServiceRows(int nLeft, int nTop);
+  // The zone settings' frame (with its empty label above it) and the zone list inside the frame.
+  void BuildPolygonZoneFrame();
   // Destroys a control the page generated (its window, then the object); a pointer already
   // destroyed in the same clearing (in done) is skipped. Null is ignored.
   static void DestroyControl(CWnd* pWnd, std::vector<CWnd*>& done);

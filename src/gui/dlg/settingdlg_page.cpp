@@ -33,6 +33,10 @@ constexpr int kSingleCheckLeft = 160;
 constexpr int kDoubleLabelLeft = 80;
 constexpr int kDoubleSecondColumnGap = 110;
 constexpr int kDoubleSecondWidth = 30;
+// The SET button of an "edit+button" row: 30 pixels after the value's width, 100 wide.
+constexpr int kSetButtonGap = 30;
+constexpr int kSetButtonWidth = 100;
+constexpr int kSetButtonRoom = kSetButtonGap + kSetButtonWidth;
 
 // Styles of the generated controls.
 constexpr DWORD kStyleLabelSingle = 0x50000002;  // child, visible, right-aligned
@@ -164,7 +168,15 @@ void CSettingDialog::BuildRows(bool bGapGroup) {
   maxName = std::max(maxName * kCharWidth, kMinColumnWidth);
   maxValue = std::max(maxValue * kCharWidth, kMinColumnWidth);
   maxName1 *= kCharWidth;
-  const int secondColumnLeft = kDoubleSecondColumnGap + maxName1 + maxValue;
+  // A SET button beside a value of the first column would lie under the second column's labels:
+  // the second column then starts after the button.
+  bool firstColumnSet = false;
+  for (int i = 0; twoColumns && !bGapGroup && i < split && i < count; ++i) {
+    const PARAM_INFO* p = params[i];
+    if (p != nullptr && p->nCtrlType == CTRL_EDIT_BUTTON && (i == 0 || p->bReserve == 0)) firstColumnSet = true;
+  }
+  const int secondColumnLeft =
+      kDoubleSecondColumnGap + maxName1 + maxValue + (firstColumnSet ? kSetButtonRoom : 0);
 
   CRect client;
   GetClientRect(&client);
@@ -353,7 +365,8 @@ void CSettingDialog::BuildRows(bool bGapGroup) {
         pValue = pEdit;
         pEdit->SetWindowText(p->strValue);
         if (p->nMax > 0) pEdit->LimitText(p->nMax);
-        const CRect setBox(value.left + maxValue + 30, value.top, value.left + maxValue + 130, value.bottom);
+        const CRect setBox(value.left + maxValue + kSetButtonGap, value.top, value.left + maxValue + kSetButtonRoom,
+                           value.bottom);
         CButton* pSet = MakeControl(new CButton(), [&](CButton* c) {
           return c->Create(L"EMPTY", kStylePlain, fit(setBox), this, valueId + 1) != FALSE;
         });

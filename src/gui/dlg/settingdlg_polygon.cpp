@@ -74,6 +74,7 @@ void CSettingDialog::BuildPolygonPage() {
       break;
     }
   }
+  BuildPolygonZoneFrame();
   BuildPolygonServiceRows(kServiceLeft, kServiceTop);
   if (pMain == nullptr || pMain->m_nPolygonReadIndex == 0) return;
   if (m_bKeepPolygonList) {
@@ -165,7 +166,14 @@ void CSettingDialog::BuildPolygonServiceRows(int nLeft, int nTop) {
     }
     if (!sub.bReserve) {
       ++m_nRowCount;
-      top += kServiceRowPitch;
+      // A choice's field is as tall as its font needs: the next row starts below it.
+      int next = top + kServiceRowPitch;
+      if (p->pValueWnd != nullptr) {
+        CRect shown;
+        p->pValueWnd->GetWindowRect(&shown);
+        next = std::max(next, top + shown.Height() + 1);
+      }
+      top = next;
     }
   }
 }

@@ -30,11 +30,12 @@ void CXTabControl::OnPaint() {
   CRect client;
   GetClientRect(&client);
   const int count = GetItemCount();
-  // The strip reaches down to the lowest row of tabs (with one row, the bottom of tab 0).
+  // The strip reaches down to the bottom of tab 0, whichever row tab 0 is in; the page area starts
+  // there and the tabs of lower rows are drawn over it.
   int stripBottom = client.top;
   std::vector<CRect> tabs(static_cast<size_t>(std::max(0, count)));
   for (int i = 0; i < count; ++i) {
-    if (GetItemRect(i, &tabs[static_cast<size_t>(i)])) stripBottom = std::max(stripBottom, static_cast<int>(tabs[static_cast<size_t>(i)].bottom));
+    if (GetItemRect(i, &tabs[static_cast<size_t>(i)]) && i == 0) stripBottom = std::max(stripBottom, static_cast<int>(tabs[0].bottom));
   }
   if (stripBottom > client.top) {
     CRect strip(client.left, client.top, client.right, stripBottom);

@@ -1,7 +1,7 @@
 // CXTabControl: the tab strip of the main window's page area, painted flat in light greys instead
 // of the system's tab look. It only paints; selection, notifications and the pages stay with the
 // tab control and its parent. Several rows of tabs (TCS_MULTILINE) are drawn where the control puts
-// them, and the page area starts below the lowest row.
+// them, and the page area starts at the bottom of tab 0, whichever row tab 0 is in.
 #pragma once
 
 #include "platform/gdi.h"
