@@ -6,7 +6,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonValue>
+#include <QCoreApplication>
 #include <QMap>
+#include <QOpenGLContext>
 #include <QTimer>
 #include <QUrl>
 #include <QUuid>
@@ -19,6 +21,10 @@
 #include "platform/htmlview.h"
 #include "platform/modal.h"
 #include "platform/trace.h"
+
+// The application-wide OpenGL context that web views share (exported by Qt's GUI library; the
+// web engine reads it when it starts).
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
 
 namespace platform {
 
@@ -39,6 +45,20 @@ CString& EngineModulePath() {
   return path;
 }
 
+// The web engine draws with OpenGL contexts shared with the application's. The shared context is
+// made here, before the engine is first loaded, not when the application starts: made there it
+// would load the OpenGL drivers into every session. Without OpenGL the engine draws without it.
+void PrepareSharedContext() {
+  if (QOpenGLContext::globalShareContext() != nullptr) return;
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  auto* context = new QOpenGLContext(QCoreApplication::instance());
+  if (!context->create()) {
+    delete context;
+    return;
+  }
+  qt_gl_set_global_share_context(context);
+}
+
 // The engine of the module at path, opened once and kept; null with the reason in error.
 const HtmlEngine* OpenHtmlEngine(CString& error) {
   CString path = EngineModulePath();
@@ -46,6 +66,7 @@ const HtmlEngine* OpenHtmlEngine(CString& error) {
   static std::map<CString, const HtmlEngine*> opened;
   const auto known = opened.find(path);
   if (known != opened.end()) return known->second;
+  PrepareSharedContext();
   void* handle = dlopen(path.ToUtf8().c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {
     const char* reason = dlerror();
