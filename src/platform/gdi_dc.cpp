@@ -178,6 +178,7 @@ void CDC::Impl::ReleaseSurface() {
   surfaceOffset = QPoint();
   buffer = QImage();
   bufferMade = false;
+  bufferRendered = false;
   widget = nullptr;
   hasWidget = false;
   bufferAllowed = false;
@@ -229,6 +230,7 @@ QSize CDC::Impl::SurfaceSize() const {
 
 void CDC::Impl::MakeBuffer(bool render) {
   if (bufferMade) return;
+  if (bufferRendered) render = true;
   QSize size = SurfaceSize();
   size = size.expandedTo(QSize(1, 1)).boundedTo(QSize(8192, 8192));
   buffer = QImage(size, QImage::Format_RGB32);
@@ -242,6 +244,31 @@ void CDC::Impl::MakeBuffer(bool render) {
   bufferPainter = std::make_unique<QPainter>();
   if (!bufferPainter->begin(&buffer)) bufferPainter.reset();
   bufferMade = true;
+}
+
+bool CDC::Impl::ReadWindowPatch(const QRect& logical, QImage& out) {
+  if (target != Target::Window || bufferMade || widgetPainter || widget.isNull() ||
+      widget->testAttribute(Qt::WA_WState_InPaintEvent) || !platform::gdi::HaveGui())
+    return false;
+  const QSize size = SurfaceSize().expandedTo(QSize(1, 1)).boundedTo(QSize(8192, 8192));
+  const CPoint off = Offset();
+  const QRect r = logical.translated(off.x, off.y);
+  const QRect inside = r & QRect(QPoint(0, 0), size);
+  QImage patch(r.size(), QImage::Format_RGB32);
+  if (patch.isNull()) return false;
+  patch.fill(0u);  // beyond the surface, as a copy of the buffer gives there
+  if (!inside.isEmpty()) {
+    const QPoint at = inside.topLeft() - r.topLeft();
+    {
+      QPainter white(&patch);
+      white.fillRect(QRect(at, inside.size()), Qt::white);
+    }
+    platform::gdi::QuietScope quietScope;
+    widget->render(&patch, at, QRegion(inside), QWidget::DrawWindowBackground);
+  }
+  out = patch;
+  bufferRendered = true;
+  return true;
 }
 
 QPainter* CDC::Impl::CurrentPainter() {
@@ -1177,12 +1204,17 @@ bool NeedsSource(DWORD rop) {
 // made opaque. False when the source cannot be read.
 bool SourcePatch(CDC::Impl* src, const CDC::Impl* dst, int xs, int ys, int w, int h, QImage& out) {
   if (src == nullptr || w <= 0 || h <= 0) return false;
-  QImage holder;
-  QTransform t;
-  const QImage* img = src->Readable(holder, t);
-  if (img == nullptr) return false;
-  QRect r = t.mapRect(QRect(xs, ys, w, h));
-  out = platform::gdi::OpaqueCopy(img->copy(r));
+  QImage patch;
+  if (src->ReadWindowPatch(QRect(xs, ys, w, h), patch)) {
+    out = platform::gdi::OpaqueCopy(patch);
+  } else {
+    QImage holder;
+    QTransform t;
+    const QImage* img = src->Readable(holder, t);
+    if (img == nullptr) return false;
+    QRect r = t.mapRect(QRect(xs, ys, w, h));
+    out = platform::gdi::OpaqueCopy(img->copy(r));
+  }
   if (out.isNull()) return false;
   if (out.size() != QSize(w, h)) out = out.scaled(w, h);
   const bool srcMono = src->IsMonochrome(), dstMono = dst->IsMonochrome();

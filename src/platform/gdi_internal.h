@@ -153,6 +153,8 @@ struct CDC::Impl {
   QImage buffer;
   std::unique_ptr<QPainter> bufferPainter;
   bool bufferMade = false;
+  // A read has seen the window rendered: the buffer, when made, starts from the rendered window.
+  bool bufferRendered = false;
 
   // What the context did to a painter it draws with (put back when it lets go).
   QPainter* savedOn = nullptr;
@@ -188,6 +190,10 @@ struct CDC::Impl {
   QPainter* CurrentPainter();
   // An image to read the surface from and the mapping from logical coordinates to its pixels.
   const QImage* Readable(QImage& holder, QTransform& logicalToImage);
+  // A window context without a buffer yet: the pixels of a logical rectangle as the rendered
+  // window holds them (what Readable's buffer would give there), rendering only that part. False
+  // when the context is not such a one.
+  bool ReadWindowPatch(const QRect& logical, QImage& out);
 
   CPoint Offset() const { return CPoint(st.viewportOrg.x - st.windowOrg.x, st.viewportOrg.y - st.windowOrg.y); }
   bool EffectiveClip(QRegion& out) const;

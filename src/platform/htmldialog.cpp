@@ -1,30 +1,30 @@
 // CDHtmlDialog over QWebEngineView (see htmldialog.h).
 #include "platform/htmldialog.h"
 
-#include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonValue>
+#include <QCoreApplication>
 #include <QMap>
-#include <QPointer>
+#include <QOpenGLContext>
 #include <QTimer>
 #include <QUrl>
 #include <QUuid>
-#include <QWebEnginePage>
-#include <QWebEngineProfile>
-#include <QWebEngineScript>
-#include <QWebEngineScriptCollection>
-#include <QWebEngineSettings>
-#include <QWebEngineView>
 #include <QWidget>
-#include <cstdlib>
+#include <dlfcn.h>
+#include <map>
 #include <memory>
-#include <unistd.h>
 
+#include "platform/files.h"
+#include "platform/htmlview.h"
 #include "platform/modal.h"
 #include "platform/trace.h"
+
+// The application-wide OpenGL context that web views share (exported by Qt's GUI library; the
+// web engine reads it when it starts).
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
 
 namespace platform {
 
@@ -39,40 +39,66 @@ bool IsCutCharacter(QChar c) {
   return c == u' ' || c == u',' || c == u'\'' || c == u'"' || c == u'\t' || c == u'(' || c == u')' || c == u';';
 }
 
-// One profile for every HTML dialog: kept in memory only (no cache or cookies on disk), with the
-// application's name as the user agent of the page's own requests.
-QWebEngineProfile* SharedProfile() {
-  static QPointer<QWebEngineProfile> profile;
-  if (profile.isNull()) {
-    // The engine's sandbox cannot run for the superuser: it is switched off then (before the
-    // engine starts).
-    if (geteuid() == 0) setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
-    profile = new QWebEngineProfile(QCoreApplication::instance());
-    QString agent = QCoreApplication::applicationName();
-    if (agent.isEmpty()) agent = QStringLiteral("HtmlDialog");
-    if (!QCoreApplication::applicationVersion().isEmpty()) agent += u'/' + QCoreApplication::applicationVersion();
-    profile->setHttpUserAgent(agent);
-  }
-  return profile;
+// The module file set with SetHtmlEngineModule (empty: the default).
+CString& EngineModulePath() {
+  static CString path;
+  return path;
 }
 
-// The page of an HTML dialog: alerts and confirmations through the modal service, console
-// messages to the trace unless the dialog is silent.
-class HtmlPage : public QWebEnginePage {
- public:
-  HtmlPage(CDHtmlDialog* dlg, QObject* parent) : QWebEnginePage(SharedProfile(), parent), m_dlg(dlg) {}
+// The web engine draws with OpenGL contexts shared with the application's. The shared context is
+// made here, before the engine is first loaded, not when the application starts: made there it
+// would load the OpenGL drivers into every session. Without OpenGL the engine draws without it.
+void PrepareSharedContext() {
+  if (QOpenGLContext::globalShareContext() != nullptr) return;
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  auto* context = new QOpenGLContext(QCoreApplication::instance());
+  if (!context->create()) {
+    delete context;
+    return;
+  }
+  qt_gl_set_global_share_context(context);
+}
 
- protected:
-  void javaScriptAlert(const QUrl&, const QString& msg) override {
-    ShowMessageBox(m_dlg, CString(msg), m_dlg->GetWindowText(), MB_OK);
+// The engine of the module at path, opened once and kept; null with the reason in error.
+const HtmlEngine* OpenHtmlEngine(CString& error) {
+  CString path = EngineModulePath();
+  if (path.IsEmpty()) path = GetProgramFolder() + L"/" + CString(kHtmlEngineModuleName);
+  static std::map<CString, const HtmlEngine*> opened;
+  const auto known = opened.find(path);
+  if (known != opened.end()) return known->second;
+  PrepareSharedContext();
+  void* handle = dlopen(path.ToUtf8().c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) {
+    const char* reason = dlerror();
+    error = reason != nullptr ? CString::FromUtf8(reason) : path;
+    return nullptr;
   }
-  bool javaScriptConfirm(const QUrl&, const QString& msg) override {
-    return ShowMessageBox(m_dlg, CString(msg), m_dlg->GetWindowText(), MB_OKCANCEL) == IDOK;
+  using Entry = const HtmlEngine* (*)();
+  auto entry = reinterpret_cast<Entry>(dlsym(handle, kHtmlEngineEntry));
+  const HtmlEngine* engine = entry != nullptr ? entry() : nullptr;
+  if (engine == nullptr || engine->abi != kHtmlEngineAbi || engine->createView == nullptr) {
+    error = path + L": not a web engine module of this build";
+    dlclose(handle);
+    return nullptr;
   }
-  void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int line,
-                                const QString& source) override {
+  // The engine stays loaded for the rest of the process (its views and threads outlive dialogs).
+  opened.emplace(path, engine);
+  return engine;
+}
+
+// Hands the view's reports to its dialog: alerts and confirmations through the modal service,
+// console messages to the trace unless the dialog is silent.
+class DialogViewClient : public HtmlViewClient {
+ public:
+  explicit DialogViewClient(CDHtmlDialog* dlg) : m_dlg(dlg) {}
+  void PageLoaded(bool ok) override { m_dlg->HandlePageLoaded(ok); }
+  void ConsoleMessage(const QString& message, int line, const QString& source) override {
     if (m_dlg->HandleClickReport(message)) return;
     if (!m_dlg->IsSilent()) TRACE(L"page %s:%d: %s\n", CString(source), line, CString(message));
+  }
+  void Alert(const QString& text) override { ShowMessageBox(m_dlg, CString(text), m_dlg->GetWindowText(), MB_OK); }
+  bool Confirm(const QString& text) override {
+    return ShowMessageBox(m_dlg, CString(text), m_dlg->GetWindowText(), MB_OKCANCEL) == IDOK;
   }
 
  private:
@@ -114,6 +140,8 @@ QString ClickReportScript(const CString& marker, const std::map<CString, std::fu
 constexpr const char kClickScriptName[] = "hostClicks";
 
 }  // namespace
+
+void SetHtmlEngineModule(const CString& path) { EngineModulePath() = path; }
 
 void RegisterHtmlResource(UINT id, const CString& url) { HtmlResources().insert(id, url.q()); }
 
@@ -159,14 +187,14 @@ CString BuildScriptInvocation(const CString& name, const std::vector<CString>& a
 namespace {
 
 // Runs a script on the page and waits (handling events) for its result, at most timeoutMs.
-QVariant RunAndWait(QWebEngineView* view, const QString& script, int timeoutMs) {
+QVariant RunAndWait(platform::HtmlView& view, const QString& script, int timeoutMs) {
   struct State {
     QVariant result;
     bool done = false;
     QEventLoop* loop = nullptr;
   };
   auto state = std::make_shared<State>();
-  view->page()->runJavaScript(script, [state](const QVariant& v) {
+  view.RunScript(script, true, [state](const QVariant& v) {
     state->result = v;
     state->done = true;
     if (state->loop != nullptr) state->loop->quit();
@@ -200,12 +228,32 @@ CDHtmlDialog::~CDHtmlDialog() {
   if (m_pFilter != nullptr && GetWidget() != nullptr) GetWidget()->removeEventFilter(m_pFilter);
 }
 
+QWebEngineView* CDHtmlDialog::GetView() const { return m_pView != nullptr ? m_pView->EngineView() : nullptr; }
+
 void CDHtmlDialog::SetHostConfig(const CString& json) { m_strHostConfig = json; }
 
 BOOL CDHtmlDialog::OnInitDialog() {
   CDialog::OnInitDialog();
   QWidget* host = GetWidget();
   if (host == nullptr) return TRUE;
+  CString error;
+  const platform::HtmlEngine* engine = platform::OpenHtmlEngine(error);
+  if (engine == nullptr) {
+    TRACE(L"web engine not loaded: %s\n", error);
+    HandlePageLoaded(false);
+    // Said once the dialog is up, from the event loop: whoever made the dialog goes on undisturbed,
+    // and a dialog that has gone by then says nothing.
+    const std::weak_ptr<int> alive = m_pAlive;
+    const CString text = L"This window cannot show its page: the web engine could not be loaded.\n\n" + error;
+    QMetaObject::invokeMethod(
+        host,
+        [this, alive, text] {
+          if (alive.expired() || GetSafeHwnd() == nullptr) return;
+          platform::ShowMessageBox(this, text, GetWindowText(), MB_OK | MB_ICONERROR);
+        },
+        Qt::QueuedConnection);
+    return TRUE;
+  }
   // The view takes the client area above the topmost control of the template.
   int top = host->height();
   for (QObject* child : host->children()) {
@@ -216,33 +264,24 @@ BOOL CDHtmlDialog::OnInitDialog() {
   m_nBandHeight = host->height() - viewHeight;
   m_nLastClientHeight = host->height();
 
-  m_pView = new QWebEngineView(host);
-  auto* page = new platform::HtmlPage(this, m_pView);
-  m_pView->setPage(page);
-  m_pView->setContextMenuPolicy(Qt::NoContextMenu);
-  m_pView->setGeometry(0, 0, host->width(), viewHeight);
-  page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
-  page->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
-  if (!m_strHostConfig.IsEmpty()) {
-    QWebEngineScript config;
-    config.setName(QStringLiteral("hostConfig"));
-    config.setInjectionPoint(QWebEngineScript::DocumentCreation);
-    config.setWorldId(QWebEngineScript::MainWorld);
-    config.setSourceCode(QStringLiteral("window.hostConfig = %1;").arg(m_strHostConfig.q()));
-    page->scripts().insert(config);
-  }
+  m_pViewClient = std::make_unique<platform::DialogViewClient>(this);
+  m_pView.reset(engine->createView(host, m_pViewClient.get()));
+  QWidget* view = m_pView->Widget();
+  view->setGeometry(0, 0, host->width(), viewHeight);
+  if (!m_strHostConfig.IsEmpty())
+    m_pView->SetDocumentScript(QStringLiteral("hostConfig"), QStringLiteral("window.hostConfig = %1;").arg(m_strHostConfig.q()),
+                               true);
   UpdateClickScript();
-  QObject::connect(page, &QWebEnginePage::loadFinished, m_pView, [this](bool ok) { HandlePageLoaded(ok); });
-  m_pView->show();
+  view->show();
 
-  m_pFilter = new platform::HostFilter(this, m_pView);
+  m_pFilter = new platform::HostFilter(this, view);
   host->installEventFilter(m_pFilter);
 
   const CString url = platform::FindHtmlResource(m_nHtmlResID);
   if (url.IsEmpty()) {
     TRACE(L"HTML resource %u: none registered\n", m_nHtmlResID);
   } else {
-    m_pView->load(QUrl(url.q()));
+    m_pView->Load(QUrl(url.q()));
   }
   return TRUE;
 }
@@ -272,22 +311,23 @@ BOOL CDHtmlDialog::WaitForDocument(int timeoutMs) {
 
 void CDHtmlDialog::HandleHostResize() {
   QWidget* host = GetWidget();
-  if (host == nullptr || m_pView == nullptr) return;
+  QWidget* view = m_pView != nullptr ? m_pView->Widget() : nullptr;
+  if (host == nullptr || view == nullptr) return;
   const int height = host->height();
   if (m_nLastClientHeight >= 0 && height != m_nLastClientHeight) {
     // The controls below the view keep their distance to the bottom edge.
     const int delta = height - m_nLastClientHeight;
-    const int viewBottom = m_pView->y() + m_pView->height();
+    const int viewBottom = view->y() + view->height();
     for (QObject* child : host->children()) {
       auto* w = qobject_cast<QWidget*>(child);
-      if (w != nullptr && w != m_pView && !w->isWindow() && w->y() >= viewBottom) w->move(w->x(), w->y() + delta);
+      if (w != nullptr && w != view && !w->isWindow() && w->y() >= viewBottom) w->move(w->x(), w->y() + delta);
     }
   }
   m_nLastClientHeight = height;
-  m_pView->setGeometry(0, 0, host->width(), std::max(0, height - m_nBandHeight));
+  view->setGeometry(0, 0, host->width(), std::max(0, height - m_nBandHeight));
   // The page may want to know (a map measures its area again).
   if (m_bPageLoaded)
-    m_pView->page()->runJavaScript(QStringLiteral("if(typeof window.hostResized==='function')window.hostResized();"));
+    m_pView->RunScript(QStringLiteral("if(typeof window.hostResized==='function')window.hostResized();"), true, nullptr);
 }
 
 CString CDHtmlDialog::CallScript(const CString& call) {
@@ -296,8 +336,7 @@ CString CDHtmlDialog::CallScript(const CString& call) {
   std::vector<CString> args;
   platform::SplitScriptCall(call, name, args);
   if (name.IsEmpty()) return CString();
-  QPointer<QWebEngineView> view(m_pView);
-  const QVariant result = RunAndWait(view, platform::BuildScriptInvocation(name, args).q(), m_nCallTimeoutMs);
+  const QVariant result = RunAndWait(*m_pView, platform::BuildScriptInvocation(name, args).q(), m_nCallTimeoutMs);
   if (result.typeId() != QMetaType::QString) return CString();
   return CString(result.toString());
 }
@@ -310,7 +349,7 @@ CString CDHtmlDialog::GetElementValue(const CString& id) {
                              "(function(i){var e=document.getElementById(i);"
                              "return e&&typeof e.value==='string'?e.value:null;})(%1[0])")
                              .arg(json);
-  const QVariant result = RunAndWait(m_pView, script, m_nCallTimeoutMs);
+  const QVariant result = RunAndWait(*m_pView, script, m_nCallTimeoutMs);
   if (result.typeId() != QMetaType::QString) return CString();
   return CString(result.toString());
 }
@@ -324,16 +363,9 @@ void CDHtmlDialog::BindElementClick(const CString& id, std::function<void()> han
 void CDHtmlDialog::UpdateClickScript() {
   if (m_pView == nullptr || m_clickBindings.empty()) return;
   const QString source = platform::ClickReportScript(m_strClickMarker, m_clickBindings);
-  QWebEngineScriptCollection& scripts = m_pView->page()->scripts();
-  for (const QWebEngineScript& old : scripts.find(QString::fromLatin1(platform::kClickScriptName))) scripts.remove(old);
-  QWebEngineScript script;
-  script.setName(QString::fromLatin1(platform::kClickScriptName));
-  script.setInjectionPoint(QWebEngineScript::DocumentCreation);
-  script.setWorldId(QWebEngineScript::ApplicationWorld);
-  script.setSourceCode(source);
-  scripts.insert(script);
+  m_pView->SetDocumentScript(QString::fromLatin1(platform::kClickScriptName), source, false);
   // The document already there (loaded or loading) gets the new ids too.
-  m_pView->page()->runJavaScript(source, QWebEngineScript::ApplicationWorld);
+  m_pView->RunScript(source, false, nullptr);
 }
 
 bool CDHtmlDialog::HandleClickReport(const QString& message) {
@@ -345,9 +377,11 @@ bool CDHtmlDialog::HandleClickReport(const QString& message) {
   // The handler may end the dialog or show a message box: it runs from the event loop, once the
   // engine's callback has returned, and not at all once the view, the window or this object has
   // gone.
+  QWidget* view = m_pView != nullptr ? m_pView->Widget() : nullptr;
+  if (view == nullptr) return true;
   const std::weak_ptr<int> alive = m_pAlive;
   QMetaObject::invokeMethod(
-      m_pView,
+      view,
       [this, id, alive] {
         if (alive.expired() || GetSafeHwnd() == nullptr) return;
         const auto it = m_clickBindings.find(id);

@@ -20,6 +20,13 @@ class QString;
 
 namespace platform {
 
+class HtmlView;
+class HtmlViewClient;
+
+// The file the web engine module is opened from; empty (the default) for htmlengine.so in the
+// program's folder. A module once opened stays loaded.
+void SetHtmlEngineModule(const CString& path);
+
 // Registers (or replaces) the address of an HTML resource (for example "qrc:/map/circle.html").
 void RegisterHtmlResource(UINT id, const CString& url);
 // Empty when there is none.
@@ -76,8 +83,8 @@ class CDHtmlDialog : public CDialog {
   // Called once the page has loaded (bOk FALSE when it failed to load).
   virtual void OnDocumentComplete(BOOL bOk);
 
-  // Layer internals.
-  QWebEngineView* GetView() const { return m_pView; }
+  // Layer internals. The engine's view (null without one).
+  QWebEngineView* GetView() const;
   void HandlePageLoaded(bool ok);
   void HandleHostResize();
   BOOL IsSilent() const { return m_bSilent; }
@@ -88,7 +95,8 @@ class CDHtmlDialog : public CDialog {
   UINT m_nHtmlResID = 0;
 
  private:
-  QWebEngineView* m_pView = nullptr;
+  std::unique_ptr<platform::HtmlViewClient> m_pViewClient;
+  std::unique_ptr<platform::HtmlView> m_pView;
   QObject* m_pFilter = nullptr;
   BOOL m_bPageLoaded = FALSE;
   BOOL m_bLoadEnded = FALSE;

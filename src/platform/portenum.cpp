@@ -1,11 +1,14 @@
 // Serial port enumeration over libudev and the registry's SERIALCOMM key.
 #include "platform/portenum.h"
 
+#include <dirent.h>
 #include <libudev.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <string>
 
@@ -44,35 +47,51 @@ int DecimalAttribute(udev_device* dev, const char* name) {
   return static_cast<int>(n);
 }
 
+// The tty devices of sysfs that sit on a device of their own. The virtual ones (consoles, the
+// terminal multiplexer) have no parent device and so no driver: never a serial port, and most of a
+// machine's ttys; they are passed over without asking udev about them.
+std::vector<std::string> TtySysPaths() {
+  std::vector<std::string> paths;
+  const char kClass[] = "/sys/class/tty";
+  DIR* dir = opendir(kClass);
+  if (dir == nullptr) return paths;
+  while (const dirent* entry = readdir(dir)) {
+    if (entry->d_name[0] == '.') continue;
+    char target[4096];
+    const ssize_t n = readlinkat(dirfd(dir), entry->d_name, target, sizeof target - 1);
+    if (n <= 0) continue;
+    target[n] = '\0';
+    if (std::strstr(target, "/devices/virtual/") != nullptr) continue;
+    paths.push_back(std::string(kClass) + "/" + entry->d_name);
+  }
+  closedir(dir);
+  return paths;
+}
+
 std::vector<TtyDeviceFacts> ListUdevTtyDevices() {
   std::vector<TtyDeviceFacts> out;
   udev* u = udev_new();
   if (u == nullptr) return out;
-  udev_enumerate* en = udev_enumerate_new(u);
-  if (en != nullptr && udev_enumerate_add_match_subsystem(en, "tty") >= 0 && udev_enumerate_scan_devices(en) >= 0) {
-    udev_list_entry* entry = nullptr;
-    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(en)) {
-      udev_device* dev = udev_device_new_from_syspath(u, udev_list_entry_get_name(entry));
-      if (dev == nullptr) continue;
-      TtyDeviceFacts f;
-      f.name = CString::FromUtf8(Text(udev_device_get_sysname(dev)));
-      f.devNode = CString::FromUtf8(Text(udev_device_get_devnode(dev)));
-      f.serialType = DecimalAttribute(dev, "type");
-      if (udev_device* parent = udev_device_get_parent(dev))  // owned by dev
-        f.parentDriver = CString::FromUtf8(Text(udev_device_get_driver(parent)));
-      if (udev_device* iface = udev_device_get_parent_with_subsystem_devtype(dev, "usb", "usb_interface"))
-        f.interfaceNumber = HexAttribute(iface, "bInterfaceNumber");
-      if (udev_device* usb = udev_device_get_parent_with_subsystem_devtype(dev, "usb", "usb_device")) {
-        f.vendorId = HexAttribute(usb, "idVendor");
-        f.productId = HexAttribute(usb, "idProduct");
-        f.manufacturer = CString::FromUtf8(Text(udev_device_get_sysattr_value(usb, "manufacturer"))).Trim();
-        f.product = CString::FromUtf8(Text(udev_device_get_sysattr_value(usb, "product"))).Trim();
-      }
-      out.push_back(f);
-      udev_device_unref(dev);
+  for (const std::string& path : TtySysPaths()) {
+    udev_device* dev = udev_device_new_from_syspath(u, path.c_str());
+    if (dev == nullptr) continue;
+    TtyDeviceFacts f;
+    f.name = CString::FromUtf8(Text(udev_device_get_sysname(dev)));
+    f.devNode = CString::FromUtf8(Text(udev_device_get_devnode(dev)));
+    f.serialType = DecimalAttribute(dev, "type");
+    if (udev_device* parent = udev_device_get_parent(dev))  // owned by dev
+      f.parentDriver = CString::FromUtf8(Text(udev_device_get_driver(parent)));
+    if (udev_device* iface = udev_device_get_parent_with_subsystem_devtype(dev, "usb", "usb_interface"))
+      f.interfaceNumber = HexAttribute(iface, "bInterfaceNumber");
+    if (udev_device* usb = udev_device_get_parent_with_subsystem_devtype(dev, "usb", "usb_device")) {
+      f.vendorId = HexAttribute(usb, "idVendor");
+      f.productId = HexAttribute(usb, "idProduct");
+      f.manufacturer = CString::FromUtf8(Text(udev_device_get_sysattr_value(usb, "manufacturer"))).Trim();
+      f.product = CString::FromUtf8(Text(udev_device_get_sysattr_value(usb, "product"))).Trim();
     }
+    out.push_back(f);
+    udev_device_unref(dev);
   }
-  if (en != nullptr) udev_enumerate_unref(en);
   udev_unref(u);
   return out;
 }

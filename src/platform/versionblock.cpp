@@ -91,6 +91,19 @@ bool Locate(const CString& path, long long* offset, std::vector<uint8_t>* block)
   if (fd.get() < 0) return false;
   struct stat st {};
   if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  // The running program's own file (it cannot change while it runs): its block is the one built
+  // into it, without reading the file through.
+  struct stat self {};
+  if (offset == nullptr && stat("/proc/self/exe", &self) == 0 && self.st_dev == st.st_dev && self.st_ino == st.st_ino) {
+    DWORD size = 0;
+    if (const void* embedded = platform::EmbeddedVersionBlock(&size)) {
+      if (block != nullptr) {
+        const auto* bytes = static_cast<const uint8_t*>(embedded);
+        block->assign(bytes, bytes + size);
+      }
+      return true;
+    }
+  }
 
   const auto marker = Marker();
   constexpr size_t kChunk = 1 << 20;

@@ -9,9 +9,8 @@
 #include "platform/winapp.h"
 
 int main(int argc, char** argv) {
-  // The web views of HTML dialogs share their contexts; and the web engine's sandbox cannot run
-  // for the superuser, so it is switched off then.
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  // The web engine's sandbox cannot run for the superuser: it is switched off then. (The OpenGL
+  // context web views share is made when the first one is, see htmldialog.cpp.)
   if (geteuid() == 0) setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
   QApplication app(argc, argv);
   // Windows end a program only when it says so (PostQuitMessage, the end of InitInstance).

@@ -843,6 +843,50 @@ TEST_F(GdiTest, DoubleBufferedPaintReachesTheWindow) {
   wnd.DestroyWindow();
 }
 
+// Parts of a client context read as the window looks there (beyond the window: black), also
+// through a viewport origin; a context drawn on after a read keeps the window's look under it.
+TEST_F(GdiTest, PartsOfAClientContextReadAsTheWindowLooks) {
+  BufferedWnd wnd;
+  ASSERT_TRUE(wnd.CreateEx(0, nullptr, L"", WS_POPUP | WS_VISIBLE, CRect(0, 0, 40, 30), nullptr, 0));
+  const QImage look = wnd.GetWidget()->grab().toImage();
+  struct Case {
+    const char* name;
+    CRect part;
+    CPoint origin;
+  };
+  const std::vector<Case> cases = {
+      {"inside", CRect(3, 4, 13, 14), CPoint(0, 0)},
+      {"over the right and bottom edges", CRect(30, 20, 50, 40), CPoint(0, 0)},
+      {"from before the top left corner", CRect(-5, -5, 7, 7), CPoint(0, 0)},
+      {"through a viewport origin", CRect(2, 3, 10, 11), CPoint(4, 4)},
+  };
+  for (const Case& c : cases) {
+    CClientDC client(&wnd);
+    client.SetViewportOrg(c.origin);
+    Canvas copy(c.part.Width(), c.part.Height(), kWhite);
+    ASSERT_TRUE(copy.dc.BitBlt(0, 0, c.part.Width(), c.part.Height(), &client, c.part.left, c.part.top, SRCCOPY))
+        << c.name;
+    for (int y = 0; y < c.part.Height(); ++y) {
+      for (int x = 0; x < c.part.Width(); ++x) {
+        const QPoint at(c.part.left + x + c.origin.x, c.part.top + y + c.origin.y);
+        const COLORREF want = look.valid(at) ? ColorOf(look.pixel(at)) : RGB(0, 0, 0);
+        ASSERT_EQ(Hex(copy.At(x, y)), Hex(want)) << c.name << " at " << x << "," << y;
+      }
+    }
+  }
+
+  CClientDC client(&wnd);
+  Canvas first(4, 4, kWhite);
+  ASSERT_TRUE(first.dc.BitBlt(0, 0, 4, 4, &client, 6, 6, SRCCOPY));
+  client.FillSolidRect(0, 0, 3, 3, kBlue);
+  Canvas whole(40, 30, kWhite);
+  ASSERT_TRUE(whole.dc.BitBlt(0, 0, 40, 30, &client, 0, 0, SRCCOPY));
+  EXPECT_EQ(Hex(whole.At(1, 1)), Hex(kBlue));
+  EXPECT_EQ(Hex(whole.At(7, 7)), Hex(kRed)) << "the window's look under the drawing";
+  EXPECT_EQ(Hex(whole.At(20, 20)), Hex(kGreen));
+  wnd.DestroyWindow();
+}
+
 // Paints a window's widget through a context attached to the paint event's painter.
 class AttachOnPaint : public QObject {
  public:

@@ -1,7 +1,7 @@
 // HTML dialogs in the real web engine (offscreen): the call text's tokens, page functions called by
 // name with their result, arguments that reach the page unchanged whatever they hold, element
 // values, page alerts through the modal service, a call before the page has loaded, and clicks on
-// page elements bound by id.
+// page elements bound by id; a web engine module that cannot be opened.
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -80,8 +80,26 @@ class HtmlDialogTest : public ScriptedModalTest {
         9950, 0, 0, 200, 150, WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, L"Html", CString(), 0,
         {platform::DialogItemTemplate(L"BUTTON", L"OK", IDOK, 140, 130, 50, 14, WS_VISIBLE | BS_PUSHBUTTON)}));
   }
+  void TearDown() override {
+    platform::SetHtmlEngineModule(CString());
+    ScriptedModalTest::TearDown();
+  }
   QTemporaryDir m_dir;
 };
+
+// Counts the reports of the page's load.
+class CompletionCountingDialog : public CDHtmlDialog {
+ public:
+  CompletionCountingDialog() : CDHtmlDialog(9950, 9950) {}
+  void OnDocumentComplete(BOOL bOk) override {
+    ++completions;
+    lastOk = bOk;
+  }
+  int completions = 0;
+  BOOL lastOk = TRUE;
+};
+
+constexpr const wchar_t kNoEngineText[] = L"This window cannot show its page: the web engine could not be loaded.";
 
 TEST_F(HtmlDialogTest, PageFunctionsAreCalledByNameWithTextArguments) {
   CDHtmlDialog dlg(9950, 9950);
@@ -196,6 +214,83 @@ TEST_F(HtmlDialogTest, ClicksOnBoundElementsRunTheirHandlersOnce) {
   EXPECT_EQ(bound, 1);
   EXPECT_EQ(replaced, 1);
   dlg.DestroyWindow();
+}
+
+TEST_F(HtmlDialogTest, AnEngineThatCannotBeOpenedIsReportedAndTheDialogGoesOnWithoutItsPage) {
+  struct Case {
+    const char* name;
+    CString module;
+  };
+  const std::vector<Case> cases = {
+      {"no module file", CString(m_dir.filePath("htmlengine.so"))},
+      {"a library that is no engine module", CString::FromUtf8(TESTRESLIB_PATH)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    platform::SetHtmlEngineModule(c.module);
+    Modal().ClearRecords();
+    Modal().ExpectMessageBox(IDOK);
+    CompletionCountingDialog dlg;
+    ASSERT_TRUE(dlg.Create(9950, nullptr));
+    EXPECT_EQ(dlg.completions, 1) << "the page counts as failed to load";
+    EXPECT_FALSE(dlg.lastOk);
+    ASSERT_TRUE(platform::PumpUntil([&] { return !Modal().Records().empty(); }, 10000)) << "the dialog says so";
+    const auto records = Modal().Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].kind, platform::ModalKind::MessageBox);
+    EXPECT_TRUE(records[0].text.Find(kNoEngineText) == 0) << records[0].text.ToUtf8();
+    EXPECT_EQ(records[0].title, CString(L"Html"));
+    EXPECT_EQ(dlg.GetView(), nullptr);
+    EXPECT_FALSE(dlg.WaitForDocument(30000));
+    EXPECT_FALSE(dlg.IsPageLoaded());
+    EXPECT_EQ(dlg.CallScript(L"echo(a)"), CString());
+    EXPECT_EQ(dlg.GetElementValue(L"field"), CString());
+    dlg.BindElementClick(L"bound", [] { ADD_FAILURE() << "no page, no clicks"; });
+    // The dialog itself still works: it resizes and its button is there.
+    CRect outer;
+    dlg.GetWindowRect(&outer);
+    dlg.SetWindowPos(nullptr, 0, 0, outer.Width() + 40, outer.Height() + 40, SWP_NOMOVE | SWP_NOZORDER);
+    platform::PumpPendingEvents();
+    EXPECT_NE(dlg.GetDlgItem(IDOK), nullptr);
+    dlg.DestroyWindow();
+  }
+
+  // With the module there again the next dialog shows its page.
+  platform::SetHtmlEngineModule(CString());
+  Modal().ClearRecords();
+  CompletionCountingDialog dlg;
+  ASSERT_TRUE(dlg.Create(9950, nullptr));
+  ASSERT_TRUE(dlg.WaitForDocument(30000));
+  EXPECT_EQ(dlg.CallScript(L"echo(a)"), CString(L"a"));
+  EXPECT_EQ(Modal().Records().size(), 0u);
+  dlg.DestroyWindow();
+}
+
+TEST_F(HtmlDialogTest, ADialogThatEndsAroundTheMissingEnginesMessageIsLeftAlone) {
+  platform::SetHtmlEngineModule(CString(m_dir.filePath("htmlengine.so")));
+  struct Case {
+    const char* name;
+    bool endsBeforeTheMessage;
+  };
+  for (const Case& c : {Case{"ends inside the message box", false}, Case{"ends before the message", true}}) {
+    SCOPED_TRACE(c.name);
+    Modal().ClearRecords();
+    auto dlg = std::make_unique<CompletionCountingDialog>();
+    int shown = 0;
+    Modal().SetUnexpectedHandler([&](const platform::ModalRecord&) {
+      ++shown;
+      dlg.reset();
+    });
+    ASSERT_TRUE(dlg->Create(9950, nullptr));
+    if (c.endsBeforeTheMessage) dlg.reset();
+    if (c.endsBeforeTheMessage)
+      platform::PumpPendingEvents();
+    else
+      EXPECT_TRUE(platform::PumpUntil([&] { return shown > 0; }, 10000));
+    EXPECT_EQ(shown, c.endsBeforeTheMessage ? 0 : 1);
+    EXPECT_EQ(dlg, nullptr);
+    platform::PumpPendingEvents();
+  }
 }
 
 }  // namespace

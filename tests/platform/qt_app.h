@@ -11,8 +11,6 @@ inline QApplication* EnsureApp() {
   static int argc = 1;
   static char name[] = "tests";
   static char* argv[] = {name, nullptr};
-  // Web views (HTML dialogs) want shared contexts, set before the application exists.
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   EndHelperProcessesAtExit();
   return new QApplication(argc, argv);
 }

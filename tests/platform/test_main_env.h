@@ -19,8 +19,6 @@ inline QApplication* EnsureApplication() {
   static int argc = 1;
   static char arg0[] = "platform_tests";
   static char* argv[] = {arg0, nullptr};
-  // Web views (HTML dialogs) want shared contexts, set before the application exists.
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   testsupport::EndHelperProcessesAtExit();
   auto* app = new QApplication(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);

@@ -169,6 +169,22 @@ TEST_F(VersionBlock, ProgramReadsItsOwnValuesFromItsFile) {
   EXPECT_EQ(platform::BuildVersionBlock(kDefinition), block);
 }
 
+// The running program answers from the block built into it; a copy of its file (another file)
+// is read through and gives the same block.
+TEST_F(VersionBlock, TheProgramAndACopyOfItsFileGiveTheSameBlock) {
+  const std::string copy = Path("copy-of-the-program");
+  std::filesystem::copy_file(kSelf.ToUtf8(), copy);
+  const DWORD size = GetFileVersionInfoSize(kSelf, nullptr);
+  ASSERT_EQ(GetFileVersionInfoSize(CString::FromUtf8(copy), nullptr), size);
+  std::vector<uint8_t> own(size), copied(size);
+  ASSERT_TRUE(GetFileVersionInfo(kSelf, 0, size, own.data()));
+  ASSERT_TRUE(GetFileVersionInfo(CString::FromUtf8(copy), 0, size, copied.data()));
+  EXPECT_EQ(own, copied);
+  long long offset = -1;
+  EXPECT_TRUE(platform::FindVersionBlock(kSelf, &offset, nullptr));
+  EXPECT_GT(offset, 0) << "asked where it lies, the file is read";
+}
+
 TEST_F(VersionBlock, DamagedBlocksAreRejected) {
   const Bytes block = platform::BuildVersionBlock(kDefinition);
   const size_t at = 1000;  // junk before and after the block

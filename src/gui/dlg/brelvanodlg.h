@@ -20,6 +20,7 @@
 #include "gui/dlg/numberedvalues.h"
 #include "gui/dlg/pagemessages.h"
 #include "gui/dlg/polygonrecords.h"
+#include "gui/dlg/recordtable.h"
 #include "gui/dlg/sessiontimers.h"
 #include "object/rs232/portlist.h"
 #include "object/rs232/serialstatus.h"
@@ -809,8 +810,8 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   CString m_profileListValues[300];
   CString m_profileRecordValues[500];
   int m_nGeofenceTotal = 0;
-  std::vector<GEOFENCE_INFO> m_geofenceTable = std::vector<GEOFENCE_INFO>(kGeofenceSlots);
-  std::vector<BLE_INFO> m_bleTable = std::vector<BLE_INFO>(kBleSlots);
+  RecordTable<GEOFENCE_INFO> m_geofenceTable{kGeofenceSlots};
+  RecordTable<BLE_INFO> m_bleTable{kBleSlots};
 
   // (brelvanodlg_numbered_write.cpp) Tab writes (PRG and CMD lines from the settings page's
   // controls), the assignment map, list entries, Gap/Group lines, and the record writes.

@@ -22,8 +22,8 @@ struct Values {
     CString alertId;
   };
   std::vector<Param> params;
-  std::vector<GEOFENCE_INFO> geofences;
-  std::vector<BLE_INFO> ble;
+  RecordTable<GEOFENCE_INFO> geofences{kGeofenceSlots};
+  RecordTable<BLE_INFO> ble{kBleSlots};
   std::vector<POLYGON_INFO> zones;
 
   void Take(CBrelvanoDlg* dlg) {

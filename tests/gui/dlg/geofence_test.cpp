@@ -1,6 +1,7 @@
 // Circular geofences of the $-command set without a device: the list reply parser, the
 // acknowledgement parser (positional and lettered field orders), the "InitCircleGeo" answer, the
-// table stores, the record line, the list's filters and the free-slot search of ADD.
+// table stores, the record line, the list's filters and the free-slot search of ADD; the map step
+// without the web engine.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -14,7 +15,9 @@
 #include "gui/dlg/mapdlg.h"
 #include "mainwindow_fixture.h"
 #include "model_fill.h"
+#include "platform/htmldialog.h"
 #include "platform/modal.h"
+#include "platform/pumpwait.h"
 #include "platform/wnd.h"
 #include "reference/default/appregsettings.h"
 #include "../../platform/page_clicks.h"
@@ -401,6 +404,43 @@ TEST_F(GeofenceTest, PageElementsBoundByIdEndTheMapStepWithoutSending) {
     EXPECT_TRUE(dlg->m_tabPages.IsWindowEnabled()) << c.id << ": the tab strip is given back";
     EXPECT_TRUE(Ids(page).empty()) << c.id << ": nothing was sent or stored";
   }
+}
+
+TEST_F(GeofenceTest, WithoutTheWebEngineTheMapStepSaysSoAndSendsNothing) {
+  struct ModuleGuard {
+    ~ModuleGuard() { platform::SetHtmlEngineModule(CString()); }
+  } guard;
+  platform::SetHtmlEngineModule(m_folder.CPath("htmlengine.so"));
+  CBrelvanoDlg* dlg = OpenWithPage();
+  CGeofenceDialog* page = dlg->m_pGeofenceDlg;
+  platform::ModalService& modal = platform::ModalService::Instance();
+  page->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_GEOFENCE_ADD, BN_CLICKED), 0);
+  ASSERT_TRUE(page->m_pDetailDlg->IsWindowVisible());
+  for (int alarm : {5, 6}) {
+    auto* combo = dynamic_cast<CComboBox*>(testsupport::ListOf(page->m_pParams)[alarm]->pValueWnd);
+    ASSERT_NE(combo, nullptr);
+    combo->SetCurSel(1);
+  }
+  modal.ExpectMessageBox(IDOK);
+  page->m_pDetailDlg->OnNext();
+  CMapDialog* map = page->m_pMapDlg;
+  ASSERT_NE(map, nullptr);
+  ASSERT_TRUE(platform::PumpUntil([&] { return !modal.Records().empty(); }, 10000)) << "the map says it cannot show";
+  EXPECT_GE(modal.Records().back().text.Find(L"the web engine could not be loaded"), 0)
+      << modal.Records().back().text.ToUtf8();
+  ASSERT_EQ(page->m_pMapDlg, map);
+  EXPECT_FALSE(map->IsPageLoaded());
+
+  // SEND finds no coordinate: nothing is sent or stored.
+  modal.ExpectMessageBox(IDOK);
+  map->OnSend();
+  EXPECT_EQ(modal.Records().back().text, CString(L"Cannot Find Coordinate"));
+  EXPECT_TRUE(Ids(page).empty());
+  // CANCEL ends the step as ever.
+  map->OnBnClickedCancel();
+  EXPECT_FALSE(map->IsWindowVisible());
+  EXPECT_TRUE(page->IsWindowEnabled());
+  EXPECT_TRUE(dlg->m_tabPages.IsWindowEnabled());
 }
 
 }  // namespace
