@@ -392,9 +392,17 @@ LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 BOOL PostMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (LookupHandle(hWnd) == nullptr) return FALSE;
-  platform::Dispatcher* d = platform::OnGuiThread() ? platform::GetDispatcher() : platform::g_dispatcher.load();
-  if (d == nullptr) return FALSE;
-  QCoreApplication::postEvent(d, new platform::PostedEvent(hWnd, message, wParam, lParam));
+  if (platform::OnGuiThread()) {
+    platform::Dispatcher* d = platform::GetDispatcher();
+    if (d == nullptr) return FALSE;
+    QCoreApplication::postEvent(d, new platform::PostedEvent(hWnd, message, wParam, lParam));
+    return TRUE;
+  }
+  // From another thread under the lock, so that the dispatcher cannot go away meanwhile.
+  platform::SentState& s = platform::Sent();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  if (s.dispatcher == nullptr) return FALSE;
+  QCoreApplication::postEvent(s.dispatcher, new platform::PostedEvent(hWnd, message, wParam, lParam));
   return TRUE;
 }
 
