@@ -57,19 +57,37 @@ class TimerEvent : public QEvent {
   UINT_PTR id;
 };
 
-std::mutex g_sentMutex;
-std::condition_variable g_sentDone;
-std::deque<SentRequest*> g_sentQueue;
-bool g_queueClosed = false;
+class Dispatcher;
 
-void CompleteAllSent() {
-  std::lock_guard<std::mutex> lock(g_sentMutex);
-  for (SentRequest* r : g_sentQueue) {
-    r->result = 0;
-    r->done = true;
+// Messages sent from other threads and waiting for the GUI thread. Never destroyed: a thread may
+// still be waiting in SendMessage while the process exits.
+struct SentState {
+  std::mutex mutex;
+  std::condition_variable done;
+  std::deque<SentRequest*> queue;
+  // The dispatcher that delivers them; null (and nothing more accepted) once it is gone.
+  Dispatcher* dispatcher = nullptr;
+};
+
+SentState& Sent() {
+  static SentState* state = new SentState;
+  return *state;
+}
+
+// Ends the waiting requests chosen by pred with result 0, as for a window that is gone. Called
+// with the lock held.
+template <typename Pred>
+void AbandonSentLocked(SentState& s, Pred pred) {
+  for (auto it = s.queue.begin(); it != s.queue.end();) {
+    if (!pred(**it)) {
+      ++it;
+      continue;
+    }
+    (*it)->result = 0;
+    (*it)->done = true;
+    it = s.queue.erase(it);
   }
-  g_sentQueue.clear();
-  g_sentDone.notify_all();
+  s.done.notify_all();
 }
 
 LRESULT CallWindow(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -81,20 +99,21 @@ LRESULT CallWindow(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void DrainSent() {
+  SentState& s = Sent();
   while (true) {
     SentRequest* req = nullptr;
     {
-      std::lock_guard<std::mutex> lock(g_sentMutex);
-      if (g_sentQueue.empty()) return;
-      req = g_sentQueue.front();
-      g_sentQueue.pop_front();
+      std::lock_guard<std::mutex> lock(s.mutex);
+      if (s.queue.empty()) return;
+      req = s.queue.front();
+      s.queue.pop_front();
     }
     LRESULT r = 0;
     if (CWnd* wnd = LookupHandle(req->hWnd)) r = CallWindow(wnd, req->message, req->wParam, req->lParam);
-    std::lock_guard<std::mutex> lock(g_sentMutex);
+    std::lock_guard<std::mutex> lock(s.mutex);
     req->result = r;
     req->done = true;
-    g_sentDone.notify_all();
+    s.done.notify_all();
   }
 }
 
@@ -102,15 +121,15 @@ void DrainSent() {
 class Dispatcher : public QObject {
  public:
   Dispatcher() {
-    std::lock_guard<std::mutex> lock(g_sentMutex);
-    g_queueClosed = false;
+    std::lock_guard<std::mutex> lock(Sent().mutex);
+    Sent().dispatcher = this;
   }
   ~Dispatcher() override {
-    {
-      std::lock_guard<std::mutex> lock(g_sentMutex);
-      g_queueClosed = true;
-    }
-    CompleteAllSent();
+    // Nobody will deliver what still waits: every sender gets 0 back, and no new one gets in.
+    SentState& s = Sent();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (s.dispatcher == this) s.dispatcher = nullptr;
+    AbandonSentLocked(s, [](const SentRequest&) { return true; });
   }
   bool event(QEvent* e) override;
 };
@@ -257,6 +276,18 @@ bool Dispatcher::event(QEvent* e) {
 
 }  // namespace
 
+void AbandonSentTo(HWND hWnd) {
+  SentState& s = Sent();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  AbandonSentLocked(s, [hWnd](const SentRequest& r) { return r.hWnd == hWnd; });
+}
+
+int WaitingSentMessages() {
+  SentState& s = Sent();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  return static_cast<int>(s.queue.size());
+}
+
 void DeliverPosted(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
   CWnd* wnd = LookupHandle(hWnd);
   if (wnd == nullptr) return;
@@ -347,25 +378,31 @@ LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     CWnd* wnd = LookupHandle(hWnd);
     return wnd != nullptr ? platform::CallWindow(wnd, message, wParam, lParam) : 0;
   }
-  platform::Dispatcher* d = platform::g_dispatcher.load();
-  if (d == nullptr || LookupHandle(hWnd) == nullptr) return 0;
+  platform::SentState& s = platform::Sent();
   platform::SentRequest req{hWnd, message, wParam, lParam};
-  {
-    std::lock_guard<std::mutex> lock(platform::g_sentMutex);
-    if (platform::g_queueClosed) return 0;
-    platform::g_sentQueue.push_back(&req);
-  }
-  QCoreApplication::postEvent(d, new QEvent(platform::kSentEvent), Qt::HighEventPriority);
-  std::unique_lock<std::mutex> lock(platform::g_sentMutex);
-  platform::g_sentDone.wait(lock, [&] { return req.done; });
+  std::unique_lock<std::mutex> lock(s.mutex);
+  // Checked under the lock: a window destroyed from here on ends the wait (AbandonSentTo), and the
+  // dispatcher cannot go away before the event is posted to it.
+  if (s.dispatcher == nullptr || LookupHandle(hWnd) == nullptr) return 0;
+  s.queue.push_back(&req);
+  QCoreApplication::postEvent(s.dispatcher, new QEvent(platform::kSentEvent), Qt::HighEventPriority);
+  s.done.wait(lock, [&] { return req.done; });
   return req.result;
 }
 
 BOOL PostMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (LookupHandle(hWnd) == nullptr) return FALSE;
-  platform::Dispatcher* d = platform::OnGuiThread() ? platform::GetDispatcher() : platform::g_dispatcher.load();
-  if (d == nullptr) return FALSE;
-  QCoreApplication::postEvent(d, new platform::PostedEvent(hWnd, message, wParam, lParam));
+  if (platform::OnGuiThread()) {
+    platform::Dispatcher* d = platform::GetDispatcher();
+    if (d == nullptr) return FALSE;
+    QCoreApplication::postEvent(d, new platform::PostedEvent(hWnd, message, wParam, lParam));
+    return TRUE;
+  }
+  // From another thread under the lock, so that the dispatcher cannot go away meanwhile.
+  platform::SentState& s = platform::Sent();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  if (s.dispatcher == nullptr) return FALSE;
+  QCoreApplication::postEvent(s.dispatcher, new platform::PostedEvent(hWnd, message, wParam, lParam));
   return TRUE;
 }
 

@@ -292,6 +292,7 @@ QWidget* CWnd::DetachWidget() {
   if (m_hWnd != nullptr) {
     platform::TimersKillAll(m_hWnd);
     platform::ReleaseHandleOf(m_hWnd);
+    platform::AbandonSentTo(m_hWnd);
   }
   m_hWnd = nullptr;
   return w;

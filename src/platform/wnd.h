@@ -84,6 +84,9 @@ bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs);
 // Runs events until pred() or a deadline on the wall clock, whatever clock is in force: for what
 // happens in real time, such as a thread's end. Moves no installed clock. GUI thread.
 bool PumpUntilWallClock(const std::function<bool()>& pred, DWORD timeoutMs);
+// How many messages sent from other threads are waiting for the GUI thread (lets a test act once
+// a sender is blocked).
+int WaitingSentMessages();
 }  // namespace platform
 
 // Sentinels of SetWindowPos's insert-after window.

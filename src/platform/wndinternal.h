@@ -28,6 +28,9 @@ HWND AllocateHandle(CWnd* wnd);
 void ReleaseHandleOf(HWND hWnd);
 CWnd* LookupHandle(HWND hWnd);
 void RebindHandle(HWND hWnd, CWnd* wnd);
+// Ends with result 0 every SendMessage from another thread still waiting to reach hWnd (a window
+// that is gone, as Windows does). Call after the handle was released.
+void AbandonSentTo(HWND hWnd);
 
 // Gives a widget its control id as object name and accessible description ("id=1007").
 void PublishControlId(QWidget* widget, UINT nID);

@@ -14,6 +14,7 @@
 #include "platform/sync.h"
 #include "platform/wnd.h"
 #include "qt_app.h"
+#include "wait_util.h"
 
 namespace {
 
@@ -202,6 +203,30 @@ TEST_F(WndTest, SendMessageToADestroyedWindowFromAnotherThreadReturnsZero) {
   worker.join();
   EXPECT_EQ(result.load(), 0);
   EXPECT_FALSE(IsWindow(stale));
+}
+
+TEST_F(WndTest, SendMessageWaitingFromAnotherThreadReturnsZeroWhenTheWindowIsDestroyed) {
+  TestWnd w;
+  CreateTop(w);
+  const HWND h = w.m_hWnd;
+  platform::PumpPendingEvents();  // the dispatcher exists before the worker sends
+  std::atomic<LRESULT> result{-1};
+  std::atomic<bool> returned{false};
+  std::thread worker([&] {
+    result = ::SendMessage(h, WM_TEST_PING, 3, 4);
+    returned = true;
+  });
+  // The worker waits for this thread, which destroys the window without handling messages.
+  const bool queued = testutil::WaitUntil([] { return platform::WaitingSentMessages() > 0; });
+  w.DestroyWindow();
+  const bool released = testutil::WaitUntil([&] { return returned.load(); });
+  // Whatever happened, the worker is let go before it is joined.
+  platform::PumpUntilWallClock([&] { return returned.load(); }, 10000);
+  worker.join();
+  EXPECT_TRUE(queued);
+  EXPECT_TRUE(released) << "the sender is let go when its window goes, without a pump";
+  EXPECT_EQ(result.load(), 0);
+  EXPECT_TRUE(w.log.empty()) << "the destroyed window handled nothing";
 }
 
 TEST_F(WndTest, PostedMessagesArriveInOrderAndAreDroppedForDeadWindows) {

@@ -122,23 +122,20 @@ BOOL CBridge::StopThread(int nSlot) {
   if (slot.pfnWake != nullptr) slot.pfnWake(this);
 
   const HANDLE hThread = slot.pThread->m_hThread;
-  bool ended;
+  const auto threadEnded = [hThread] { return WaitForSingleObject(hThread, 0) == WAIT_OBJECT_0; };
   if (OnOwnerThread()) {
-    const auto threadEnded = [hThread] { return WaitForSingleObject(hThread, 0) == WAIT_OBJECT_0; };
-    ended = platform::PumpUntil(threadEnded, STOP_WAIT_MS);
+    bool ended = platform::PumpUntil(threadEnded, STOP_WAIT_MS);
     // A thread ends in real time: a clock that runs faster than the wall clock (or is moved by
-    // the pump itself) must not give up on it before it had the time to.
-    if (!ended) ended = platform::PumpUntilWallClock(threadEnded, STOP_WAIT_MS);
+    // the pump itself) must not give up on it before it had the time to. A woken thread always
+    // ends, and its object, its stop event and this bridge must outlive it: the wait goes on,
+    // with a trace now and then, rather than leaving the thread to run on freed objects.
+    while (!ended) {
+      TRACE(L"CBridge: the thread of slot %d has not ended yet; still waiting\n", nSlot);
+      ended = platform::PumpUntilWallClock(threadEnded, STOP_WAIT_MS);
+    }
   } else {
-    ended = WaitForSingleObject(hThread, STOP_WAIT_MS) == WAIT_OBJECT_0;
-  }
-  if (!ended) {
-    // The thread still runs: its object and stop event stay alive (and are left to it) rather
-    // than being freed under it.
-    TRACE(L"CBridge: the thread of slot %d did not end; left running\n", nSlot);
-    slot.pThread = nullptr;
-    slot.hStopEvent = nullptr;
-    return FALSE;
+    while (WaitForSingleObject(hThread, STOP_WAIT_MS) == WAIT_TIMEOUT)
+      TRACE(L"CBridge: the thread of slot %d has not ended yet; still waiting\n", nSlot);
   }
   delete slot.pThread;
   slot.pThread = nullptr;

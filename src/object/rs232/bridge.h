@@ -65,7 +65,8 @@ class CBridge {
  public:
   static constexpr int MAX_OBJECTS = 5;
   static constexpr int MAX_THREAD_SLOTS = 10;
-  // How long StopThread waits for a thread to end after it was told to.
+  // How long StopThread waits for a thread to end after it was told to before it reports the
+  // thread as slow (it goes on waiting, reporting again after each such wait).
   static constexpr DWORD STOP_WAIT_MS = 10000;
 
   CBridge() = default;
@@ -91,9 +92,11 @@ class CBridge {
   // Starts the slot's thread when the slot has a procedure and no running thread. TRUE when the
   // slot's thread runs afterwards.
   BOOL StartThread(int nSlot);
-  // Tells the slot's thread to end (wake callback, stop event) and waits for it, handling window
-  // messages meanwhile when called on the GUI thread so that a thread blocked sending to the owner
-  // can finish. TRUE when no thread runs in the slot afterwards.
+  // Tells the slot's thread to end (wake callback, stop event) and waits until it has ended,
+  // handling window messages meanwhile when called on the GUI thread so that a thread blocked
+  // sending to the owner can finish. A thread slower than the stop wait is traced and waited for
+  // still: it is never left running on the objects it uses. TRUE when no thread runs in the slot
+  // afterwards (FALSE only for a slot out of range).
   BOOL StopThread(int nSlot);
   void StopAllThreads();
   // Closes every registered object, destroys its window and empties the object slots; the thread

@@ -14,7 +14,9 @@
 
 #include "../../platform/qt_app.h"
 #include "../../platform/wait_util.h"
+#include "platform/clock.h"
 #include "platform/geometry.h"
+#include "platform/trace.h"
 
 namespace {
 
@@ -234,6 +236,62 @@ TEST_F(BridgeTest, StoppingAThreadBlockedSendingToTheOwnerDoesNotDeadlock) {
   ASSERT_TRUE(bridge.StopThread(0));
   EXPECT_EQ(object.exits, 1);
   EXPECT_FALSE(object.running);
+}
+
+// A device object whose one thread, once told to stop, still needs a release before it ends.
+class LingeringObject : public Object_Base {
+ public:
+  void Init(CBridge* pBridge, ThreadSlot* pSlots, int* pSlotCount) override {
+    m_pBridge = pBridge;
+    AddThreadSlot(pSlots, pSlotCount, &Proc, nullptr);
+  }
+  void Close() override {}
+  void SetMessageRange() override {}
+
+  static UINT Proc(LPVOID pParam) {
+    CBridge* bridge = static_cast<CBridge*>(pParam);
+    int slot = -1;
+    if (!bridge->FindThreadSlot(&Proc, &slot, 0)) return 1;
+    auto* self = static_cast<LingeringObject*>(bridge->GetObject(0));
+    WaitForSingleObject(bridge->GetStopEvent(slot), INFINITE);
+    WaitForSingleObject(self->release, INFINITE);
+    self->ended = true;
+    return 0;
+  }
+
+  HANDLE release = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+  std::atomic<bool> ended{false};
+};
+
+TEST_F(BridgeTest, StoppingWaitsForAThreadSlowerThanTheStopWait) {
+  // On the manual clock the stop wait passes in far less real time than it names.
+  platform::ManualClock clock(1000);
+  platform::SetClock(&clock);
+  LingeringObject object;
+  std::atomic<int> reports{0};
+  // The thread is let go only once the bridge has reported it as slow.
+  const int sink = platform::AddTraceSink([&](const CString& text) {
+    if (text.Find(L"CBridge: the thread of slot 0") >= 0) {
+      ++reports;
+      SetEvent(object.release);
+    }
+  });
+  BOOL stopped = FALSE;
+  {
+    CBridge bridge;
+    bridge.Create(&owner);
+    ASSERT_TRUE(bridge.RegisterObject(&object));
+    bridge.StartAllThreads();
+    stopped = bridge.StopThread(0);
+    EXPECT_TRUE(object.ended) << "the thread has ended when StopThread returns";
+    EXPECT_EQ(bridge.GetThreadSlot(0).pThread, nullptr);
+  }
+  platform::RemoveTraceSink(sink);
+  platform::SetClock(nullptr);
+  EXPECT_TRUE(stopped);
+  EXPECT_GE(reports, 1);
+  SetEvent(object.release);
+  CloseHandle(object.release);
 }
 
 TEST_F(BridgeTest, FindThreadSlotFindsStartsAndStops) {
