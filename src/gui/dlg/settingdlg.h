@@ -189,6 +189,11 @@ class CSettingDialog : public CDialog, public GUI_Base {
   // The $-set command text of the shown page (prefix, then each value after the delimiter). FALSE
   // when there is nothing to send (a command page's empty command value; the user was told).
   BOOL ComposePageCommand(CString& text);
+  // The older numbered-parameter composer, which nothing in the program calls: one "AT^PRG" line
+  // of the shown tab ("AT^PRG;I;tab" then ";id#value" per parameter, at most 20 of them), or on a
+  // command page "AT^CMD;I;command[;value]", handed to the main window like SEND's command. A
+  // polygon page sends its service settings instead.
+  void BuildNumberedCommand();
   // The assignment map of an assignment tab, written by the main window before the tab's own
   // lines in the numbered-parameter set; the result is not used.
   virtual CString WriteAssignmentMap(CPtrList* pParams, TAB_INFO* pTab);
