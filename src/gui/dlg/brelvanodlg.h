@@ -871,13 +871,11 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   void ParsePolygonWriteReply(CString line);
   // A polygon command body framed for the polygon tab and queued.
   void SendPolygonCommand(const CString& body);
-  // Starts the write of zone nZone (its record in the zone table, its points in the settings
-  // page's point blocks): the settings packet is sent.
-  void StartPolygonWrite(int nZone);
   void SendPolygonPointBlock(int nBlock);
   void SendPolygonEndPacket();
   // Arms the reply watchdog (its expiry sets the reply events after eight silent periods).
   void ArmReplyWatchdog();
+  // The zone write the settings page's SendPolygonHeader started, and its zone.
   brelvano::PolygonWriteChain m_polygonWrite;
   int m_nPolygonWriteZone = 0;
 

@@ -112,17 +112,6 @@ void CBrelvanoDlg::ParsePolygonSettingsReply(CString line) {
   m_nPolygonServiceValue = _wtoi(GetField(line, 6, L';'));
 }
 
-void CBrelvanoDlg::StartPolygonWrite(int nZone) {
-  if (m_pPolygonTable == nullptr || nZone < 1 || nZone > m_nPolygonMax || !HasWindow(m_pSettingDlg)) {
-    TRACE(L"StartPolygonWrite: no zone %d\n", nZone);
-    return;
-  }
-  m_nPolygonWriteZone = nZone;
-  const int nBlocks = m_pSettingDlg->m_nPointBlockCount;
-  m_polygonWrite.Start(nBlocks);
-  SendPolygonCommand(brelvano::BuildPolygonSettingsPacket(m_pPolygonTable[nZone - 1], nBlocks, m_defHeader.strD));
-}
-
 void CBrelvanoDlg::SendPolygonPointBlock(int nBlock) {
   if (!HasWindow(m_pSettingDlg) || m_pSettingDlg->m_pPointBlocks == nullptr || nBlock < 0 ||
       nBlock >= m_pSettingDlg->m_nPointBlockCount)

@@ -123,6 +123,10 @@ class CSettingDialog : public CDialog, public GUI_Base {
   // The polygon service settings ("PLS"): the chosen enable index and value are kept in the main
   // window and sent to the device.
   void SendPolygonSettings();
+  // Starts the $-command write of zone m_nCurrentPolygon (its record in the main window's zone
+  // table, its points in m_pPointBlocks): the settings packet "PLG" 1 is sent; each acknowledgement
+  // then moves the main window's write on.
+  void SendPolygonHeader();
   // The "PLS" command body of the service controls: "PLS", D, the enable index and D, then the
   // value (each only when its control is there); the index and value are also given back.
   CString BuildPolygonSettingsCommand(int* pIndex = nullptr, int* pValue = nullptr);
