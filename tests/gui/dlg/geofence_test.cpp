@@ -177,9 +177,9 @@ TEST_F(GeofenceTest, AcknowledgementsRebuildTheRecordFromTheCommandSent) {
   EXPECT_EQ(Ids(page), (std::vector<CString>{L"7", L"8", L"9"}));
 
   // "InitCircleGeo" clears the page's geofences.
-  EXPECT_FALSE(dlg->AnswersPendingCommand(L"$T;XYZ;CMD;02;InitCircleGeo"));
+  EXPECT_FALSE(dlg->ParseInitCircleGeoReply(L"$T;XYZ;CMD;02;InitCircleGeo"));
   EXPECT_EQ(page->m_pRecords[6].nId, 7);
-  EXPECT_TRUE(dlg->AnswersPendingCommand(L"$T;Res;CMD;02;InitCircleGeo"));
+  EXPECT_TRUE(dlg->ParseInitCircleGeoReply(L"$T;Res;CMD;02;InitCircleGeo"));
   EXPECT_EQ(page->m_pRecords[6].nId, 0);
 }
 
@@ -207,6 +207,54 @@ TEST_F(GeofenceTest, ReceivedAnswersToAGeofenceLineReachThePageOnlyWhenAccepted)
     EXPECT_EQ(page->m_pRecords[id - 1].strRadius, CString(c.stored ? L"300" : L"")) << c.name;
     EXPECT_EQ(dlg->m_geofenceTable[id - 1].strLongitude, CString(c.stored ? L"127.25" : L"")) << c.name;
   }
+}
+
+TEST_F(GeofenceTest, RepliesNoParserTookAreOnlyLogged) {
+  struct Case {
+    const char* name;
+    const wchar_t* pendingHeader;  // empty: no command pending
+    const wchar_t* line;
+  } const cases[] = {
+      {"clearing answer without a pending command", L"", L"$T;Res;CMD;02;InitCircleGeo"},
+      {"clearing answer to another command", L"GEN", L"$T;Res;CMD;02;InitCircleGeo"},
+      {"geofence answer without a pending command", L"", L"$TCGF;Res;OK"},
+  };
+  CBrelvanoDlg* dlg = OpenWithPage();
+  CGeofenceDialog* page = dlg->m_pGeofenceDlg;
+  for (const Case& c : cases) {
+    // Geofence 5 is on the page, accepted by the device.
+    dlg->m_nCmdTab = 0;
+    dlg->m_strCmdHeader = L"CGF";
+    dlg->m_strCmdBody = L"5;1;37.5;127.25;300;1;0";
+    dlg->m_strLastCommand = L"$TCGF;" + dlg->m_strCmdBody + L"\r";
+    dlg->DispatchReceivedLine(L"$TCGF;Res;OK");
+    ASSERT_EQ(page->m_pRecords[4].strRadius, CString(L"300")) << c.name;
+    dlg->ClearPendingCommand();
+    if (*c.pendingHeader != 0) {
+      dlg->m_strCmdHeader = c.pendingHeader;
+      dlg->m_strCmdBody = L"1";
+      dlg->m_strLastCommand = L"$TGEN;1\r";
+    }
+    dlg->m_strCmdBody = L"6;1;1;2;3;1;1";  // what a stale geofence answer would store
+    dlg->m_listLog.ResetContent();
+    dlg->DispatchReceivedLine(c.line);
+    EXPECT_EQ(page->m_pRecords[4].strRadius, CString(L"300")) << c.name << ": the page keeps its geofences";
+    EXPECT_EQ(page->m_pRecords[5].nId, 0) << c.name << ": nothing is stored";
+    bool logged = false;
+    for (int i = 0; i < dlg->m_listLog.GetCount(); ++i) logged = logged || dlg->m_listLog.GetText(i).Find(c.line) >= 0;
+    EXPECT_TRUE(logged) << c.name;
+  }
+}
+
+TEST_F(GeofenceTest, ListRecordsAlsoBecomeStatusRowsOfThePage) {
+  CBrelvanoDlg* dlg = OpenWithPage();
+  CGeofenceDialog* page = dlg->m_pGeofenceDlg;
+  page->m_rowTexts.clear();
+  dlg->DispatchReceivedLine(L"$PVR;GEO;Req;5;3;37.5;127.25;100\r");
+  dlg->DispatchReceivedLine(L"$PVR;GEO;Total;1\r");
+  EXPECT_EQ(page->m_rowTexts, std::vector<CString>{L"5;3;37.5;127.25;100"});
+  dlg->OnGeoStatusReply(L"$PVR;GEO;NoReq");
+  EXPECT_EQ(page->m_rowTexts.size(), 1u) << "a line without \"Req;\" adds nothing";
 }
 
 TEST_F(GeofenceTest, TheMainWindowsTableKeepsRecordsInsideItsSlots) {
