@@ -200,7 +200,18 @@ void ListView::RelayoutOnce() {
   int hh = header->isVisibleTo(this) ? header->sizeHint().height() : 0;
   setViewportMargins(0, hh, 0, 0);
   QRect cr = contentsRect();
-  header->setGeometry(cr.left(), cr.top(), viewport()->width(), hh);
+  QRect place(cr.left(), cr.top(), viewport()->width(), hh);
+  // A header with a window of its own is asked where it goes (HDM_LAYOUT), as a list view asks.
+  if (hh > 0) {
+    if (CWnd* headerWindow = WindowOfWidget(header)) {
+      RECT area{cr.left(), cr.top(), cr.left() + viewport()->width(), cr.bottom() + 1};
+      WINDOWPOS pos;
+      HDLAYOUT layout{&area, &pos};
+      if (headerWindow->SendMessage(HDM_LAYOUT, 0, reinterpret_cast<LPARAM>(&layout)) && pos.cx >= 0 && pos.cy >= 0)
+        place = QRect(pos.x, pos.y, pos.cx, pos.cy);
+    }
+  }
+  header->setGeometry(place);
   int per = std::max(1, PerPage());
   verticalScrollBar()->setPageStep(per);
   verticalScrollBar()->setRange(0, std::max(0, Count() - PerPage()));
