@@ -3,6 +3,9 @@
 // table stores, the record line, the list's filters and the free-slot search of ADD.
 #include <gtest/gtest.h>
 
+#include <QAbstractScrollArea>
+#include <QTest>
+
 #include <string>
 #include <vector>
 
@@ -357,6 +360,45 @@ TEST_F(GeofenceTest, TheListShowsTheGeofencesOfTheCommandSet) {
   page->SetReadTotal(40);
   EXPECT_EQ(page->m_list.GetItemText(0, 2), CString(L"a")) << "fields from 1: the first in column 1";
   EXPECT_EQ(page->m_list.GetItemText(0, 0), CString());
+}
+
+TEST_F(GeofenceTest, TheListKeepsTheRowTheUserChoseAndEditsNoCell) {
+  CBrelvanoDlg* dlg = OpenWithPage();
+  CGeofenceDialog* page = dlg->m_pGeofenceDlg;
+  page->ShowWindow(SW_SHOW);
+  page->StoreRecord(Record(1, 1, L"1", L"2", L"3", 0, 0));
+  page->StoreRecord(Record(3, 1, L"4", L"5", L"6", 1, 0));
+  page->RefreshList();
+  CListCtrlEx& list = page->m_list;
+  for (int c = 0; c < list.GetHeaderCtrl()->GetItemCount(); ++c) EXPECT_TRUE(list.IsColumnReadOnly(c)) << c;
+  QWidget* viewport = qobject_cast<QAbstractScrollArea*>(list.GetWidget())->viewport();
+  auto cellCentre = [&](int row, int col) {
+    CRect r;
+    EXPECT_TRUE(list.GetSubItemRect(row, col, LVIR_BOUNDS, r));
+    return viewport->mapFrom(list.GetWidget(), QPoint(r.CenterPoint().x, r.CenterPoint().y));
+  };
+  struct Case {
+    const char* name;
+    bool doubleClick;
+    int row;
+    std::vector<CString> texts;
+  } const cases[] = {
+      {"click", false, 1, {L"3", L"4", L"5", L"6"}},
+      {"double click", true, 0, {L"1", L"1", L"2", L"3"}},
+  };
+  for (const Case& c : cases) {
+    // A double click starts with a click, as the user's does.
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, cellCentre(c.row, 1));
+    if (c.doubleClick) {
+      page->m_clickedRowTexts.clear();
+      QTest::mouseDClick(viewport, Qt::LeftButton, Qt::NoModifier, cellCentre(c.row, 1));
+    }
+    EXPECT_EQ(page->m_nSelected, c.row) << c.name;
+    ASSERT_GE(page->m_clickedRowTexts.size(), 4u) << c.name;
+    EXPECT_EQ(std::vector<CString>(page->m_clickedRowTexts.begin(), page->m_clickedRowTexts.begin() + 4), c.texts)
+        << c.name;
+    EXPECT_EQ(list.GetItemText(c.row, 1), c.texts[1]) << c.name << ": no cell editor took the click";
+  }
 }
 
 TEST_F(GeofenceTest, AddTakesTheFirstFreeSlotOrSaysThatNoneIsLeft) {
