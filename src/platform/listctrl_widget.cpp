@@ -201,9 +201,11 @@ void ListView::RelayoutOnce() {
   setViewportMargins(0, hh, 0, 0);
   QRect cr = contentsRect();
   QRect place(cr.left(), cr.top(), viewport()->width(), hh);
-  // A header with a window of its own is asked where it goes (HDM_LAYOUT), as a list view asks.
+  // A header window that handles HDM_LAYOUT itself is asked where it goes, as a list view asks;
+  // other headers take the place the list gives them.
   if (hh > 0) {
-    if (CWnd* headerWindow = WindowOfWidget(header)) {
+    CWnd* headerWindow = WindowOfWidget(header);
+    if (headerWindow != nullptr && HasMessageEntry(headerWindow, HDM_LAYOUT)) {
       RECT area{cr.left(), cr.top(), cr.left() + viewport()->width(), cr.bottom() + 1};
       WINDOWPOS pos;
       HDLAYOUT layout{&area, &pos};
