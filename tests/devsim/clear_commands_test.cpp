@@ -65,12 +65,13 @@ class ClearCommandsTest : public testsupport::DeviceWindowFixture {
   }
   // Runs the command on a clock the test holds; the program's time it took comes back, and the
   // bytes the device received once the queued command has gone out.
-  std::string Run(void (CBrelvanoDlg::*command)(), uint64_t& paused) {
+  std::string Run(const std::function<void(CBrelvanoDlg&)>& command, uint64_t& paused) {
     sim.ClearReceived();
     platform::ManualClock clock(platform::GetClock().NowMs());
     platform::SetClock(&clock);
     const uint64_t start = clock.NowMs();
-    (dlg->*command)();
+    CBrelvanoDlg* window = dlg;
+    command(*window);
     paused = clock.NowMs() - start;
     // The program's time moves on while the test waits, so the transmitter gets its turn.
     const bool sent = testutil::WaitUntil(
@@ -93,11 +94,11 @@ TEST_F(ClearCommandsTest, DollarSetSendsTheCommandsAfterTheHeaderTokenAndPauses)
   ConnectDollarSet();
   struct Case {
     const char* name;
-    void (CBrelvanoDlg::*command)();
+    std::function<void(CBrelvanoDlg&)> command;
     std::string bytes;
   } const cases[] = {
-      {"every zone", &CBrelvanoDlg::SendEraseAllPolygons, "$TPLC;;02;ErasePolygonGroup;A\r"},
-      {"every circular geofence", &CBrelvanoDlg::SendInitCircleGeo, "$TCMD;;02;InitCircleGeo\r"},
+      {"every zone", [](CBrelvanoDlg& w) { w.SendEraseAllPolygons(); }, "$TPLC;;02;ErasePolygonGroup;A\r"},
+      {"every circular geofence", [](CBrelvanoDlg& w) { w.SendInitCircleGeo(); }, "$TCMD;;02;InitCircleGeo\r"},
   };
   for (const Case& c : cases) {
     uint64_t paused = 0;
@@ -108,7 +109,9 @@ TEST_F(ClearCommandsTest, DollarSetSendsTheCommandsAfterTheHeaderTokenAndPauses)
 
 TEST_F(ClearCommandsTest, NumberedSetSendsAnEmptyLineAndPauses) {
   ConnectNumberedSet();
-  for (void (CBrelvanoDlg::*command)() : {&CBrelvanoDlg::SendEraseAllPolygons, &CBrelvanoDlg::SendInitCircleGeo}) {
+  const std::function<void(CBrelvanoDlg&)> commands[] = {[](CBrelvanoDlg& w) { w.SendEraseAllPolygons(); },
+                                                          [](CBrelvanoDlg& w) { w.SendInitCircleGeo(); }};
+  for (const auto& command : commands) {
     uint64_t paused = 0;
     EXPECT_EQ(Run(command, paused), "\r");
     EXPECT_EQ(paused, 500u);
