@@ -811,6 +811,33 @@ COLORREF GetSysColor(int nIndex);
 // A stock brush of the colour; null for an unknown index.
 HBRUSH GetSysColorBrush(int nIndex);
 int GetSystemMetrics(int nIndex);
+
+// The desktop's fonts and sizes of window frames (SystemParametersInfo SPI_GETNONCLIENTMETRICS).
+#define SPI_GETNONCLIENTMETRICS 0x0029
+struct NONCLIENTMETRICS {
+  UINT cbSize;
+  int iBorderWidth;
+  int iScrollWidth;
+  int iScrollHeight;
+  int iCaptionWidth;
+  int iCaptionHeight;
+  LOGFONT lfCaptionFont;
+  int iSmCaptionWidth;
+  int iSmCaptionHeight;
+  LOGFONT lfSmCaptionFont;
+  int iMenuWidth;
+  int iMenuHeight;
+  LOGFONT lfMenuFont;
+  LOGFONT lfStatusFont;
+  LOGFONT lfMessageFont;
+  int iPaddedBorderWidth;
+};
+typedef NONCLIENTMETRICS NONCLIENTMETRICSW;
+// Only SPI_GETNONCLIENTMETRICS is answered: pvParam a NONCLIENTMETRICS whose cbSize (uiParam when
+// given) covers at least the message font. The fonts are the desktop's (its message box font for
+// lfMessageFont). FALSE for other actions.
+BOOL SystemParametersInfo(UINT uiAction, UINT uiParam, void* pvParam, UINT fWinIni);
+
 HGDIOBJ GetStockObject(int nIndex);
 BOOL DeleteObject(HGDIOBJ hObject);
 int GetObject(HGDIOBJ hObject, int nCount, LPVOID lpObject);

@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <algorithm>
 #include <climits>
+#include <cstddef>
 #include <cstring>
 #include <mutex>
 #include <unordered_map>
@@ -1244,3 +1245,42 @@ void EnsureDialogFont() {
 }
 
 }  // namespace platform
+
+namespace {
+// A font of the desktop as a LOGFONT (height in pixels, negative: the character height).
+LOGFONT LogFontOfQFont(const QFont& font) {
+  LOGFONT lf{};
+  int pixels = font.pixelSize();
+  if (pixels <= 0) pixels = static_cast<int>(font.pointSizeF() * 96.0 / 72.0 + 0.5);
+  lf.lfHeight = -std::max(1, pixels);
+  lf.lfWeight = font.weight();
+  lf.lfItalic = font.italic() ? 1 : 0;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lf.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+  const std::wstring face = font.family().toStdWString();
+  std::wcsncpy(lf.lfFaceName, face.c_str(), LF_FACESIZE - 1);
+  return lf;
+}
+}  // namespace
+
+BOOL SystemParametersInfo(UINT uiAction, UINT uiParam, void* pvParam, UINT /*fWinIni*/) {
+  if (uiAction != SPI_GETNONCLIENTMETRICS || pvParam == nullptr) return FALSE;
+  auto* metrics = static_cast<NONCLIENTMETRICS*>(pvParam);
+  const UINT size = uiParam != 0 ? uiParam : metrics->cbSize;
+  if (size < offsetof(NONCLIENTMETRICS, iPaddedBorderWidth) || QGuiApplication::instance() == nullptr) return FALSE;
+  const QFont general = QGuiApplication::font();
+  const QFont message = QApplication::instance() != nullptr ? QApplication::font("QMessageBox") : general;
+  const UINT cbSize = metrics->cbSize;
+  std::memset(metrics, 0, std::min<size_t>(size, sizeof(NONCLIENTMETRICS)));
+  metrics->cbSize = cbSize;
+  metrics->iBorderWidth = 1;
+  metrics->iScrollWidth = GetSystemMetrics(SM_CXVSCROLL);
+  metrics->iScrollHeight = GetSystemMetrics(SM_CYHSCROLL);
+  metrics->iCaptionWidth = metrics->iCaptionHeight = GetSystemMetrics(SM_CYCAPTION);
+  metrics->iSmCaptionWidth = metrics->iSmCaptionHeight = GetSystemMetrics(SM_CYCAPTION);
+  metrics->iMenuWidth = metrics->iMenuHeight = GetSystemMetrics(SM_CYMENU);
+  metrics->lfCaptionFont = metrics->lfSmCaptionFont = metrics->lfMenuFont = metrics->lfStatusFont =
+      LogFontOfQFont(general);
+  metrics->lfMessageFont = LogFontOfQFont(message);
+  return TRUE;
+}

@@ -385,6 +385,10 @@ int CHeaderCtrl::OrderToIndex(int nOrder) const {
   return h->logicalIndex(nOrder);
 }
 
+BOOL CHeaderCtrl::Layout(HDLAYOUT* pHeaderLayout) {
+  return static_cast<BOOL>(SendMessage(HDM_LAYOUT, 0, reinterpret_cast<LPARAM>(pHeaderLayout)));
+}
+
 LRESULT CHeaderCtrl::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case HDM_GETITEMCOUNT: return GetItemCount();
@@ -401,6 +405,21 @@ LRESULT CHeaderCtrl::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case HDM_GETIMAGELIST: {
       CImageList* list = GetImageList();
       return reinterpret_cast<LRESULT>(list != nullptr ? list->GetSafeHandle() : nullptr);
+    }
+    case HDM_LAYOUT: {
+      auto* layout = reinterpret_cast<HDLAYOUT*>(lParam);
+      HeaderView* h = HeaderOf(this);
+      if (layout == nullptr || layout->prc == nullptr || layout->pwpos == nullptr || h == nullptr) return FALSE;
+      const int height = h->isHidden() ? 0 : h->sizeHint().height();
+      RECT& rc = *layout->prc;
+      *layout->pwpos = WINDOWPOS{};
+      layout->pwpos->hwnd = m_hWnd;
+      layout->pwpos->x = rc.left;
+      layout->pwpos->y = rc.top;
+      layout->pwpos->cx = rc.right - rc.left;
+      layout->pwpos->cy = height;
+      rc.top += height;
+      return TRUE;
     }
     default:
       return CWnd::DefWindowProc(message, wParam, lParam);

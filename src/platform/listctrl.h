@@ -407,6 +407,26 @@ typedef NMHEADER HD_NOTIFY;
 #define HDM_GETITEM (HDM_FIRST + 11)
 #define HDM_SETITEM (HDM_FIRST + 12)
 #define HDM_INSERTITEM (HDM_FIRST + 10)
+#define HDM_LAYOUT (HDM_FIRST + 5)
+
+// Where a window goes (the part HDM_LAYOUT fills in).
+struct WINDOWPOS {
+  HWND hwnd = nullptr;
+  HWND hwndInsertAfter = nullptr;
+  int x = 0;
+  int y = 0;
+  int cx = 0;
+  int cy = 0;
+  UINT flags = 0;
+};
+// HDM_LAYOUT: prc is the rectangle the header may take (in its parent's client coordinates); the
+// header fills in pwpos with its place (top of prc, prc's width, its own height) and moves prc's
+// top below itself. The list view sends it to its header whenever it lays itself out.
+struct HDLAYOUT {
+  RECT* prc = nullptr;
+  WINDOWPOS* pwpos = nullptr;
+};
+using LPHDLAYOUT = HDLAYOUT*;
 
 class CHeaderCtrl : public CWnd {
  public:
@@ -427,6 +447,8 @@ class CHeaderCtrl : public CWnd {
   BOOL GetOrderArray(LPINT piArray, int iCount = -1) const;
   BOOL SetOrderArray(int iCount, LPINT piArray);
   int OrderToIndex(int nOrder) const;
+  // Sends HDM_LAYOUT (see HDLAYOUT).
+  BOOL Layout(HDLAYOUT* pHeaderLayout);
 
  protected:
   LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -200,7 +200,20 @@ void ListView::RelayoutOnce() {
   int hh = header->isVisibleTo(this) ? header->sizeHint().height() : 0;
   setViewportMargins(0, hh, 0, 0);
   QRect cr = contentsRect();
-  header->setGeometry(cr.left(), cr.top(), viewport()->width(), hh);
+  QRect place(cr.left(), cr.top(), viewport()->width(), hh);
+  // A header window that handles HDM_LAYOUT itself is asked where it goes, as a list view asks;
+  // other headers take the place the list gives them.
+  if (hh > 0) {
+    CWnd* headerWindow = WindowOfWidget(header);
+    if (headerWindow != nullptr && HasMessageEntry(headerWindow, HDM_LAYOUT)) {
+      RECT area{cr.left(), cr.top(), cr.left() + viewport()->width(), cr.bottom() + 1};
+      WINDOWPOS pos;
+      HDLAYOUT layout{&area, &pos};
+      if (headerWindow->SendMessage(HDM_LAYOUT, 0, reinterpret_cast<LPARAM>(&layout)) && pos.cx >= 0 && pos.cy >= 0)
+        place = QRect(pos.x, pos.y, pos.cx, pos.cy);
+    }
+  }
+  header->setGeometry(place);
   int per = std::max(1, PerPage());
   verticalScrollBar()->setPageStep(per);
   verticalScrollBar()->setRange(0, std::max(0, Count() - PerPage()));

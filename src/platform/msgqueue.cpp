@@ -565,6 +565,10 @@ HCURSOR LoadCursor(HINSTANCE hInstance, const wchar_t* lpCursorName) {
   return reinterpret_cast<HCURSOR>(const_cast<wchar_t*>(lpCursorName));
 }
 
+namespace platform {
+Qt::CursorShape CursorShapeOf(HCURSOR h) { return ShapeOf(h); }
+}  // namespace platform
+
 HCURSOR SetCursor(HCURSOR hCursor) {
   HCURSOR old = g_currentCursor;
   g_currentCursor = hCursor;

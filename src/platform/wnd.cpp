@@ -3,6 +3,7 @@
 #include "platform/gdi.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QHash>
 #include <QScrollBar>
@@ -11,8 +12,10 @@
 #include <QWindow>
 #include <QScreen>
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/listctrl_internal.h"
 #include "platform/modal.h"
@@ -97,6 +100,40 @@ void RegisterWindowClass(const WindowClassInfo& info) {
   }
   ClassTable().push_back(info);
 }
+
+}  // namespace platform
+
+const wchar_t* AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor, HBRUSH hbrBackground, HICON hIcon) {
+  static std::mutex mutex;
+  static std::vector<std::unique_ptr<CString>> names;
+  CString name;
+  name.Format(L"Afx:%x:%llx:%llx:%llx", nClassStyle, static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(hCursor)),
+              static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(hbrBackground)),
+              static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(hIcon)));
+  std::lock_guard<std::mutex> lock(mutex);
+  for (const auto& existing : names)
+    if (*existing == name) return existing->GetString();
+  platform::WindowClassInfo info;
+  info.name = name;
+  info.classStyle = nClassStyle;
+  info.cursor = hCursor;
+  info.background = hbrBackground;
+  platform::RegisterWindowClass(info);
+  names.push_back(std::make_unique<CString>(name));
+  return names.back()->GetString();
+}
+
+HCURSOR GetWindowCursor(HWND hWnd) {
+  CWnd* wnd = platform::LookupHandle(hWnd);
+  QWidget* widget = wnd != nullptr ? wnd->GetWidget() : nullptr;
+  if (widget == nullptr) return nullptr;
+  const QVariant cursor = widget->property("platformClassCursor");
+  return cursor.isValid() && widget->testAttribute(Qt::WA_SetCursor)
+             ? reinterpret_cast<HCURSOR>(static_cast<uintptr_t>(cursor.toULongLong()))
+             : nullptr;
+}
+
+namespace platform {
 
 const WindowClassInfo* FindWindowClass(const CString& name) {
   EnsureStandardClasses();
@@ -236,6 +273,12 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, const wchar_t* lpszClassName, const wchar_t
   if (widget->parentWidget() != parentWidget) widget->setParent(parentWidget);
   if (parentWidget == nullptr) widget->setWindowFlags(widget->windowFlags() | Qt::Window);
   if (info != nullptr) widget->setProperty("platformWindowClass", info->name.q());
+  if (info != nullptr && info->cursor != nullptr) {
+    // The class cursor shows over the window (and its children that have none of their own).
+    widget->setCursor(QCursor(platform::CursorShapeOf(info->cursor)));
+    widget->setProperty("platformClassCursor",
+                        QVariant::fromValue(static_cast<qulonglong>(reinterpret_cast<uintptr_t>(info->cursor))));
+  }
 
   CWnd* owner = child ? nullptr : pParentWnd;
   AttachWidget(widget, dwStyle, dwExStyle, nID, child ? pParentWnd : nullptr, owner);

@@ -50,6 +50,11 @@ struct WindowClassInfo {
   // Window text of the class's widget (default: a text kept by the window and the widget's title).
   std::function<void(QWidget*, const CString&)> setText;
   std::function<CString(const QWidget*)> getText;
+  // What AfxRegisterWndClass gives a class: its styles, the cursor shown over its windows (null:
+  // the parent's) and its background brush.
+  UINT classStyle = 0;
+  HCURSOR cursor = nullptr;
+  HBRUSH background = nullptr;
 };
 void RegisterWindowClass(const WindowClassInfo& info);
 const WindowClassInfo* FindWindowClass(const CString& name);
@@ -355,6 +360,17 @@ CString GetClipboardText();
 HCURSOR LoadCursor(HINSTANCE hInstance, const wchar_t* lpCursorName);
 // Sets the application cursor override (null clears it); returns the previous one.
 HCURSOR SetCursor(HCURSOR hCursor);
+// Registers (once for each combination) a plain window class with these class styles, cursor,
+// background brush and icon, and returns its name (valid for the program's life). Windows made
+// with it show the cursor over themselves.
+#define CS_VREDRAW 0x0001
+#define CS_HREDRAW 0x0002
+#define CS_OWNDC 0x0020
+const wchar_t* AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor = nullptr, HBRUSH hbrBackground = nullptr,
+                                   HICON hIcon = nullptr);
+// The cursor a window shows over itself (its class's, or one set for it); null when it shows its
+// parent's.
+HCURSOR GetWindowCursor(HWND hWnd);
 
 // GetWindow commands.
 #define GW_HWNDFIRST 0

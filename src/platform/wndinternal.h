@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QObject>
+#include <Qt>
 #include <QPointer>
 
 #include "platform/wnd.h"
@@ -34,6 +35,9 @@ void AbandonSentTo(HWND hWnd);
 
 // Gives a widget its control id as object name and accessible description ("id=1007").
 void PublishControlId(QWidget* widget, UINT nID);
+
+// The Qt cursor shape that stands for a cursor handle (the arrow for unknown ones).
+Qt::CursorShape CursorShapeOf(HCURSOR h);
 
 // Widget-to-window map (GUI thread).
 void MapWidget(const QWidget* widget, CWnd* wnd);

@@ -390,6 +390,9 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   // ==== Command framing and the password prompt ====
   // The $-reply parser (each line is consumed), the two "$Get" status answers, the version reply.
   void ParseLegacyReply(const CString& strLine);
+  // The "GEO" section of the $-reply parser: a line holding "Req;" adds the text after it to the
+  // geofence page's status rows (when the page exists).
+  void OnGeoStatusReply(const CString& strLine);
   BOOL ParseGetReply(const CString& strLine);
   void OnVersionReply(const CString& strLine);
   // Framing of $-set commands with the definition's request template (brelvanodlg_framing.cpp).
@@ -869,8 +872,8 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   // Empties the last framed command, its header word and body.
   void ClearPendingCommand();
   // TRUE when a field of the line is the definition's reply token (the command is answered); an
-  // "InitCircleGeo" answer also clears the geofence page's records.
-  BOOL AnswersPendingCommand(const CString& line);
+  // "InitCircleGeo" answer (field 5) also clears the geofence page's records.
+  BOOL ParseInitCircleGeoReply(const CString& line);
   BOOL m_bPlsReplyPending = FALSE;
 
   // (brelvanodlg_polygon.cpp) The $-command polygon replies ("PLC;Res" sub-commands, "PLG;Res",
@@ -884,13 +887,17 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   void ParsePolygonWriteReply(CString line);
   // A polygon command body framed for the polygon tab and queued.
   void SendPolygonCommand(const CString& body);
-  // Starts the write of zone nZone (its record in the zone table, its points in the settings
-  // page's point blocks): the settings packet is sent.
-  void StartPolygonWrite(int nZone);
   void SendPolygonPointBlock(int nBlock);
   void SendPolygonEndPacket();
+  // Commands that clear the device's zones ("PLC;;02;ErasePolygonGroup;A" after the definition's
+  // header token) and its circular geofences ("CMD;;02;InitCircleGeo"): queued with a carriage
+  // return (the numbered-parameter set queues an empty line), then a 500 ms pause. Nothing in the
+  // program offers them to the user.
+  void SendEraseAllPolygons();
+  void SendInitCircleGeo();
   // Arms the reply watchdog (its expiry sets the reply events after eight silent periods).
   void ArmReplyWatchdog();
+  // The zone write the settings page's SendPolygonHeader started, and its zone.
   brelvano::PolygonWriteChain m_polygonWrite;
   int m_nPolygonWriteZone = 0;
 

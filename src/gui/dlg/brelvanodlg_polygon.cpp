@@ -1,10 +1,12 @@
 // The $-command polygon replies of the main window: the zone-by-zone list read, the points of a
 // zone, the erase and service answers, and the packet-by-packet "PLG" write of one zone, each packet
-// sent when the device has acknowledged the one before.
+// sent when the device has acknowledged the one before; and the commands that clear every zone or
+// every circular geofence on the device.
 #include "gui/dlg/brelvanodlg.h"
 #include "gui/dlg/brelvanodlg_helpers.h"
 #include "gui/dlg/polygonrecords.h"
 #include "gui/dlg/settingdlg.h"
+#include "platform/clock.h"
 #include "platform/crt.h"
 #include "platform/trace.h"
 
@@ -13,7 +15,19 @@ using brelvano::PolygonWriteChain;
 
 namespace {
 constexpr UINT kPolygonWatchdogMs = 100;
+// The pause after a command that clears a whole table on the device.
+constexpr DWORD kClearCommandPauseMs = 500;
 }  // namespace
+
+void CBrelvanoDlg::SendEraseAllPolygons() {
+  QueueCommand(m_bUpProtocol ? CString() : m_defHeader.strS + L"PLC;;02;ErasePolygonGroup;A", 1);
+  Sleep(kClearCommandPauseMs);
+}
+
+void CBrelvanoDlg::SendInitCircleGeo() {
+  QueueCommand(m_bUpProtocol ? CString() : m_defHeader.strS + L"CMD;;02;InitCircleGeo", 1);
+  Sleep(kClearCommandPauseMs);
+}
 
 void CBrelvanoDlg::RoutePolygonReply(const CString& line) {
   static const wchar_t* const kSubCommands[] = {L"GetPolygonGroupInfo", L"GetPolygonGroupPos", L"ErasePolygonGroup",
@@ -117,17 +131,6 @@ void CBrelvanoDlg::ParsePolygonServiceInfoReply(CString line) {
 void CBrelvanoDlg::ParsePolygonSettingsReply(CString line) {
   m_bPolygonServiceEnable = _wtoi(GetField(line, 5, L';'));
   m_nPolygonServiceValue = _wtoi(GetField(line, 6, L';'));
-}
-
-void CBrelvanoDlg::StartPolygonWrite(int nZone) {
-  if (m_pPolygonTable == nullptr || nZone < 1 || nZone > m_nPolygonMax || !HasWindow(m_pSettingDlg)) {
-    TRACE(L"StartPolygonWrite: no zone %d\n", nZone);
-    return;
-  }
-  m_nPolygonWriteZone = nZone;
-  const int nBlocks = m_pSettingDlg->m_nPointBlockCount;
-  m_polygonWrite.Start(nBlocks);
-  SendPolygonCommand(brelvano::BuildPolygonSettingsPacket(m_pPolygonTable[nZone - 1], nBlocks, m_defHeader.strD));
 }
 
 void CBrelvanoDlg::SendPolygonPointBlock(int nBlock) {

@@ -225,13 +225,7 @@ void CBrelvanoDlg::DispatchReceivedLine(const CString& strLine) {
   if (ParseApListReply(line)) return;
   if (ParseSetReply(line)) return;
   if (ParseGetReply(line)) return;
-  if (IsCircleGeofenceReply(line)) {
-    ParseCircleGeofenceReply(line);
-    AddLogLine(line, TRUE);
-    return;
-  }
   if (headerPos == 0 && !m_defHeader.strS.IsEmpty()) {
-    if (!m_bUpProtocol) AnswersPendingCommand(line);
     AddLogLine(line, TRUE);
     return;
   }

@@ -149,6 +149,15 @@ static void RefuseDefinitionStart(CBrelvanoDlg& dlg) {
   AfxMessageBox(L"Warning : Please check the firmware version.", MB_OK);
 }
 
+void CBrelvanoDlg::OnGeoStatusReply(const CString& strLine) {
+  const int req = strLine.Find(L"Req;");
+  if (m_pGeofenceDlg == nullptr || m_pGeofenceDlg->GetSafeHwnd() == nullptr || req < 0) return;
+  CString status = strLine.Mid(req + 4);
+  status.Remove(L'\r');
+  status.Remove(L'\n');
+  m_pGeofenceDlg->AddStatusLine(status);
+}
+
 void CBrelvanoDlg::ParseLegacyReply(const CString& strLine) {
   if (strLine.Find(L"$PVR;") < 0) {
     AddLogLine(strLine, FALSE);
@@ -208,13 +217,7 @@ void CBrelvanoDlg::ParseLegacyReply(const CString& strLine) {
     return;
   }
   if (keyword == L"GEO") {
-    const int req = strLine.Find(L"Req;");
-    if (m_pGeofenceDlg != nullptr && m_pGeofenceDlg->GetSafeHwnd() != nullptr && req >= 0) {
-      CString status = strLine.Mid(req + 4);
-      status.Remove(L'\r');
-      status.Remove(L'\n');
-      m_pGeofenceDlg->AddStatusLine(status);
-    }
+    OnGeoStatusReply(strLine);
     return;
   }
   if (strLine.Find(L"StartXML") >= 0) {

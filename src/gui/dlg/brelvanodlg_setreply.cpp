@@ -27,7 +27,7 @@ void CBrelvanoDlg::ClearPendingCommand() {
   m_strCmdBody.Empty();
 }
 
-BOOL CBrelvanoDlg::AnswersPendingCommand(const CString& line) {
+BOOL CBrelvanoDlg::ParseInitCircleGeoReply(const CString& line) {
   const wchar_t sep = FramingSeparator();
   BOOL bToken = FALSE;
   const int fields = CountFields(line, sep);
@@ -125,7 +125,7 @@ BOOL CBrelvanoDlg::ParseSetReply(const CString& line) {
       else if (slot - 1 == presets.GetSize()) presets.Add(text);
     }
   }
-  if (AnswersPendingCommand(line)) ClearPendingCommand();
+  if (ParseInitCircleGeoReply(line)) ClearPendingCommand();
   return TRUE;
 }
 

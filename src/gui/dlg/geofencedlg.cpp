@@ -36,6 +36,10 @@ BEGIN_MESSAGE_MAP(CGeofenceDialog, CDialog)
   ON_BN_CLICKED(IDC_GEOFENCE_ADD, &CGeofenceDialog::OnBnClickedAdd)
   ON_BN_CLICKED(IDC_GEOFENCE_EDIT, &CGeofenceDialog::OnBnClickedEdit)
   ON_BN_CLICKED(IDC_GEOFENCE_DELETE, &CGeofenceDialog::OnBnClickedDelete)
+  ON_NOTIFY(LVN_ITEMCHANGED, IDC_GEOFENCE_LIST, &CGeofenceDialog::OnListItemChanged)
+  ON_NOTIFY(NM_CLICK, IDC_GEOFENCE_LIST, &CGeofenceDialog::OnListClick)
+  ON_NOTIFY(NM_DBLCLK, IDC_GEOFENCE_LIST, &CGeofenceDialog::OnListDblClick)
+  ON_WM_DESTROY()
 END_MESSAGE_MAP()
 
 CGeofenceDialog::CGeofenceDialog(CWnd* pParent)
@@ -127,6 +131,35 @@ void CGeofenceDialog::SetPageDefinition(GEO_GROUP_INFO group, CPtrList* pParams)
   BuildColumns();
 }
 
+void CGeofenceDialog::OnListItemChanged(NMHDR* pNMHDR, LRESULT* pResult) {
+  const auto* change = reinterpret_cast<const NMLISTVIEW*>(pNMHDR);
+  if (change != nullptr) {
+    m_nSelected = change->iItem;
+    TRACE(L"Item %d Selected!!\n", change->iItem);
+  }
+  if (pResult != nullptr) *pResult = 0;
+}
+
+void CGeofenceDialog::RememberClickedRow(const NMHDR* pNMHDR) {
+  const auto* activate = reinterpret_cast<const NMITEMACTIVATE*>(pNMHDR);
+  m_clickedRowTexts.clear();
+  if (activate == nullptr || activate->iItem < 0 || activate->iItem >= m_list.GetItemCount()) return;
+  const int columns = m_list.GetHeaderCtrl() != nullptr ? m_list.GetHeaderCtrl()->GetItemCount() : 0;
+  for (int c = 0; c < columns; ++c) m_clickedRowTexts.push_back(m_list.GetItemText(activate->iItem, c));
+}
+
+void CGeofenceDialog::OnListClick(NMHDR* pNMHDR, LRESULT* pResult) {
+  RememberClickedRow(pNMHDR);
+  if (pResult != nullptr) *pResult = 0;
+}
+
+void CGeofenceDialog::OnListDblClick(NMHDR* pNMHDR, LRESULT* pResult) {
+  RememberClickedRow(pNMHDR);
+  if (pResult != nullptr) *pResult = 0;
+}
+
+void CGeofenceDialog::OnDestroy() { CDialog::OnDestroy(); }
+
 void CGeofenceDialog::ResetPage() {
   ResetRecords();
   m_nSelected = -1;
@@ -184,7 +217,9 @@ void CGeofenceDialog::BuildColumns() {
     const auto* p = static_cast<const PARAM_INFO*>(m_pParams->GetNext(pos));
     if (p == nullptr || IsParamSwitchedOff(p) || p->strName == L"Active") continue;
     const int width = dc.GetTextExtent(p->strName).cx + kColumnPadding;
-    m_list.InsertColumn(column++, brelvano::PageTranslate(m_pParentWnd, p->strName), LVCFMT_CENTER, width);
+    m_list.InsertColumn(column, brelvano::PageTranslate(m_pParentWnd, p->strName), LVCFMT_CENTER, width);
+    // The list only shows the records: they change through the detail dialog.
+    m_list.SetColumnReadOnly(column++);
   }
   if (old != nullptr) dc.SelectObject(old);
   m_list.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);

@@ -102,7 +102,10 @@ class CGeofenceDialog : public CDialog, public GUI_Base {
   DEF_HEADER* m_pDefHeader = nullptr;
   CMapDialog* m_pMapDlg = nullptr;
   CGeoDetailDlg* m_pDetailDlg = nullptr;
+  // The row the list last reported as changed (LVN_ITEMCHANGED), and the texts of the row last
+  // clicked or double-clicked.
   int m_nSelected = -1;
+  std::vector<CString> m_clickedRowTexts;
   int m_nMode = 0;  // 0 idle, 1 ADD, 2 EDIT
   BOOL m_bUpProtocol = FALSE;
   std::vector<CString> m_rowTexts;
@@ -113,6 +116,10 @@ class CGeofenceDialog : public CDialog, public GUI_Base {
   void DoDataExchange(CDataExchange* pDX) override;
   void OnClose();
   LRESULT OnGeofenceRecord(WPARAM wParam, LPARAM lParam);
+  void OnListItemChanged(NMHDR* pNMHDR, LRESULT* pResult);
+  void OnListClick(NMHDR* pNMHDR, LRESULT* pResult);
+  void OnListDblClick(NMHDR* pNMHDR, LRESULT* pResult);
+  void OnDestroy();
 
   DECLARE_MESSAGE_MAP()
 
@@ -123,6 +130,7 @@ class CGeofenceDialog : public CDialog, public GUI_Base {
   // The parameter at a list position (null past the end).
   PARAM_INFO* ParamAt(int nPos) const;
   void DestroyChildDialogs();
+  void RememberClickedRow(const NMHDR* pNMHDR);
 };
 
 // The stores' copy of a record into a table slot: every field but the spare text, the formats only

@@ -18,13 +18,9 @@ namespace {
 struct StopBuild {};
 
 // Every double quote and line feed removed.
-std::string WithoutQuotesAndLineFeeds(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    if (c != '"' && c != '\n') out.push_back(c);
-  }
-  return out;
+std::string WithoutQuotesAndLineFeeds(std::string text) {
+  CJsonTree::ReplaceAll(text, "\"", "");
+  return CJsonTree::ReplaceAll(text, "\n", "");
 }
 
 // A real number as the shortest decimal text that reads back as the same value.
@@ -118,6 +114,18 @@ XmlElement* CJsonTree::NewElement(const std::string& key) {
   return element;
 }
 
+XmlAttribute* CJsonTree::NewAttribute() { return new XmlAttribute; }
+
+std::string CJsonTree::ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+  if (from.empty()) return text;
+  size_t pos = 0;
+  while ((pos = text.find(from, pos)) != std::string::npos) {
+    text.replace(pos, from.size(), to);
+    pos += to.size();
+  }
+  return text;
+}
+
 CString CJsonTree::ScalarText(const Json::Value& value) const {
   switch (value.type()) {
     case Json::nullValue:
@@ -151,7 +159,7 @@ CString CJsonTree::ScalarText(const Json::Value& value) const {
 }
 
 void CJsonTree::AddAttribute(XmlElement* element, const std::string& key, const Json::Value& value) {
-  auto* attribute = new XmlAttribute;
+  XmlAttribute* attribute = NewAttribute();
   std::unique_ptr<XmlAttribute> guard(attribute);
   attribute->name = JsonMemberKey(key);
   attribute->value = ScalarText(value);

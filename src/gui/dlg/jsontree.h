@@ -81,10 +81,19 @@ class CJsonTree {
   // Frees every node below the root.
   void Clear();
 
+  // Steps of the build. NewElement: a new unlinked element named by the key without its double
+  // quotes and line feeds (UTF-8 to wide), empty text, null links; the caller owns it.
+  static XmlElement* NewElement(const std::string& key);
+  // NewAttribute: a new attribute with empty name and value and no next; the caller owns it.
+  static XmlAttribute* NewAttribute();
+  // ReplaceAll: every occurrence of from in text replaced by to, in place, the scan going on after
+  // each inserted replacement (so to may contain from); returns a copy of the result. An empty
+  // from changes nothing.
+  static std::string ReplaceAll(std::string& text, const std::string& from, const std::string& to);
+
  private:
   void AddValue(const std::string& key, const Json::Value& value, XmlElement* current, int depth);
   void AddAttribute(XmlElement* element, const std::string& key, const Json::Value& value);
-  static XmlElement* NewElement(const std::string& key);
   CString ScalarText(const Json::Value& value) const;
 
   XmlElement m_root;

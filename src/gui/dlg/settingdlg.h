@@ -132,6 +132,10 @@ class CSettingDialog : public CDialog, public GUI_Base {
   // The polygon service settings ("PLS"): the chosen enable index and value are kept in the main
   // window and sent to the device.
   void SendPolygonSettings();
+  // Starts the $-command write of zone m_nCurrentPolygon (its record in the main window's zone
+  // table, its points in m_pPointBlocks): the settings packet "PLG" 1 is sent; each acknowledgement
+  // then moves the main window's write on.
+  void SendPolygonHeader();
   // The "PLS" command body of the service controls: "PLS", D, the enable index and D, then the
   // value (each only when its control is there); the index and value are also given back.
   CString BuildPolygonSettingsCommand(int* pIndex = nullptr, int* pValue = nullptr);
@@ -200,6 +204,11 @@ class CSettingDialog : public CDialog, public GUI_Base {
   // The $-set command text of the shown page (prefix, then each value after the delimiter). FALSE
   // when there is nothing to send (a command page's empty command value; the user was told).
   BOOL ComposePageCommand(CString& text);
+  // The older numbered-parameter composer, which nothing in the program calls: one "AT^PRG" line
+  // of the shown tab ("AT^PRG;I;tab" then ";id#value" per parameter, at most 20 of them), or on a
+  // command page "AT^CMD;I;command[;value]", handed to the main window like SEND's command. A
+  // polygon page sends its service settings instead.
+  void BuildNumberedCommand();
   // The assignment map of an assignment tab, written by the main window before the tab's own
   // lines in the numbered-parameter set; the result is not used.
   virtual CString WriteAssignmentMap(CPtrList* pParams, TAB_INFO* pTab);

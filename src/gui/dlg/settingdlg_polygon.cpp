@@ -214,6 +214,22 @@ void CSettingDialog::SendPolygonSettings() {
   pMain->SendMessage(WM_SEND_FRAMED_COMMAND, 1, reinterpret_cast<LPARAM>(&command));
 }
 
+void CSettingDialog::SendPolygonHeader() {
+  CBrelvanoDlg* pMain = MainWindow();
+  if (pMain == nullptr || pMain->m_pPolygonTable == nullptr || m_nCurrentPolygon < 1 ||
+      m_nCurrentPolygon > pMain->m_nPolygonMax) {
+    TRACE(L"SendPolygonHeader: no zone %d\n", m_nCurrentPolygon);
+    return;
+  }
+  // The write starts over: the acknowledgements of this packet and the next ones move it on.
+  pMain->m_nPolygonWriteZone = m_nCurrentPolygon;
+  pMain->m_polygonWrite.Start(m_nPointBlockCount);
+  CString packet = brelvano::BuildPolygonSettingsPacket(pMain->m_pPolygonTable[m_nCurrentPolygon - 1],
+                                                        m_nPointBlockCount,
+                                                        m_pDefHeader != nullptr ? m_pDefHeader->strD : CString(L";"));
+  pMain->SendMessage(WM_SEND_FRAMED_COMMAND, 1, reinterpret_cast<LPARAM>(&packet));
+}
+
 void CSettingDialog::StartPolygonListRead() {
   CBrelvanoDlg* pMain = MainWindow();
   if (pMain == nullptr) return;
@@ -438,7 +454,7 @@ void CSettingDialog::SubmitPolygon(CString pointText, CString countText, POLYGON
       pMain->SendMessage(WM_WRITE_POLYGON_ZONE, reinterpret_cast<WPARAM>(&copy), 0);
       return;
     }
-    pMain->StartPolygonWrite(zone.nIndex);
+    SendPolygonHeader();
   } catch (...) {
     TRACE(L"ERROR %s %d\n", CString(__FILE__), __LINE__);
   }

@@ -219,6 +219,99 @@ BOOL CSettingDialog::ComposePageCommand(CString& text) {
   return TRUE;
 }
 
+// ---- Older numbered-parameter composer -------------------------------------------------------
+
+void CSettingDialog::BuildNumberedCommand() {
+  if (m_curTab.nType == TAB_TYPE_POLYGON) {
+    SendPolygonSettings();
+    return;
+  }
+  constexpr int kMaxEntries = 20;
+  const bool commandPage = m_curTab.nType == TAB_TYPE_COMMAND;
+  const CString unit = m_pDefHeader != nullptr ? m_pDefHeader->strI : CString();
+  CString text = L"AT^";
+  if (commandPage) {
+    text += L"CMD;" + unit;
+  } else {
+    CString tab;
+    tab.Format(L"%d", m_curTab.nTabId);
+    text += L"PRG;" + unit + L";" + tab;
+  }
+  std::vector<PARAM_INFO*> params;
+  if (m_pParamList != nullptr) {
+    for (POSITION pos = m_pParamList->GetHeadPosition(); pos != nullptr;) {
+      params.push_back(static_cast<PARAM_INFO*>(m_pParamList->GetNext(pos)));
+    }
+  }
+  const size_t walk = std::min<size_t>(commandPage ? 1 : params.size(), kMaxEntries);
+  for (size_t i = 0; i < std::min(walk, params.size()); ++i) {
+    const PARAM_INFO* p = params[i];
+    if (p == nullptr) continue;
+    CWnd* pCtrl = p->pValueWnd != nullptr && p->pValueWnd->GetSafeHwnd() != nullptr ? p->pValueWnd : nullptr;
+    CString value;
+    switch (p->nCtrlType) {
+      case CTRL_COMBO: {
+        auto* pCombo = dynamic_cast<CComboBox*>(pCtrl);
+        const int sel = pCombo != nullptr ? pCombo->GetCurSel() : CB_ERR;
+        if (commandPage) {
+          const int option = SelectedOption(p);
+          value = option >= 0 ? p->pOptions[option].strCmdId : CString();
+          if (value.IsEmpty()) {
+            TRACE(L"numbered command: the chosen command has no command id; nothing is sent\n");
+            return;
+          }
+        } else if (sel < 0) {
+          // Without a selection there is no value to write: the device keeps its own.
+          continue;
+        } else {
+          value.Format(L"%d", sel);
+        }
+        break;
+      }
+      case CTRL_EDIT:
+      case CTRL_PASSWD:
+      case CTRL_IP:
+      case CTRL_EDIT_NUMBER:
+        value = pCtrl != nullptr ? pCtrl->GetWindowText() : p->strValue;
+        break;
+      case CTRL_ANY:
+        if (p->bReserve != 0) value = L"0";
+        break;
+      case CTRL_ALERT_ID:
+        value = p->strAlertId;
+        break;
+      case CTRL_S_ASSIGN:
+      case CTRL_M_ASSIGN:
+      case CTRL_L_ASSIGN:
+        value.Format(L"%d", p->assign.nNo);
+        break;
+      default:
+        continue;  // check boxes, sheets, groups and SET buttons add no entry
+    }
+    if (!commandPage) {
+      CString id;
+      id.Format(L";%d#", p->nId);
+      text += id + value;
+      continue;
+    }
+    if (p->nCtrlType != CTRL_COMBO) {
+      TRACE(L"numbered command: the command page starts without a command choice; nothing is sent\n");
+      return;
+    }
+    const bool jsonDefinition = m_pDeviceInfo != nullptr && m_pDeviceInfo->bJsonParam != 0;
+    text += L";" + (jsonDefinition ? value.Left(2) + L";" + value.Mid(2) : value);
+    if (m_pCmdEdit != nullptr && m_pCmdEdit->GetSafeHwnd() != nullptr && (m_pCmdEdit->GetStyle() & WS_VISIBLE) != 0) {
+      const CString argument = m_pCmdEdit->GetWindowText();
+      if (argument.IsEmpty()) {
+        AfxMessageBox(LanguageText(kTextFillOption, L"Fill Option Please"), MB_OK);
+        return;
+      }
+      text += L";" + argument;
+    }
+  }
+  SendToParent(WM_SEND_TAB_COMMAND, 0, reinterpret_cast<LPARAM>(&text));
+}
+
 // ---- SET button of an "edit+button" parameter -------------------------------------------------
 
 REPORT_MAP_REQUEST* CSettingDialog::NewReportMapRequest(PARAM_INFO* pParam, int nValueCtrlId) {

@@ -113,9 +113,20 @@ BOOL CXmlTree::Load(const CString& path, BOOL bUtf8) {
   Clear();
   m_pError = nullptr;
   std::string bytes;
-  if (!platform::ReadWholeFile(path, bytes)) return FALSE;
+  if (!ReadFile(path, bytes)) return FALSE;
   LoadBytes(bytes, bUtf8);
   return TRUE;
+}
+
+BOOL CXmlTree::ReadFile(const CString& path, std::string& bytes) {
+  bytes.clear();
+  return platform::ReadWholeFile(path, bytes) ? TRUE : FALSE;
+}
+
+XmlElement* CXmlTree::NewElement(const CString& name) {
+  auto* element = new XmlElement;
+  element->name = name;
+  return element;
 }
 
 void CXmlTree::LoadBytes(const std::string& bytes, BOOL bUtf8) {
@@ -217,8 +228,7 @@ XmlElement* CXmlTree::ParseStartTag(size_t pos, size_t length, bool& bEmpty) {
     SetError(kErrNoName);
     return nullptr;
   }
-  auto* element = new XmlElement;
-  element->name = Slice(t, w.start, w.length);
+  XmlElement* element = NewElement(Slice(t, w.start, w.length));
   size_t p = pos + w.after;
   const size_t end = pos + length;
   auto fail = [&](const wchar_t* error) {
@@ -394,8 +404,7 @@ void CXmlTree::Clear() {
 XmlIterator CXmlTree::Insert(XmlIterator it, const CString& name) {
   XmlElement* parent = it.Parent();
   if (!parent) return XmlIterator();
-  auto* element = new XmlElement;
-  element->name = name;
+  XmlElement* element = NewElement(name);
   XmlElement* node = it.Node();
   if (!node) {
     XmlLinkChildAtEnd(parent, element);
@@ -411,8 +420,7 @@ XmlIterator CXmlTree::Insert(XmlIterator it, const CString& name) {
 XmlIterator CXmlTree::AppendChild(XmlIterator it, const CString& name) {
   XmlElement* node = it.Node();
   if (!node) return XmlIterator();
-  auto* element = new XmlElement;
-  element->name = name;
+  XmlElement* element = NewElement(name);
   XmlLinkChildAtEnd(node, element);
   return XmlIterator(element, node);
 }
@@ -425,8 +433,7 @@ namespace {
 // Without recursion: a work list pairs each source with the copy that receives its children.
 XmlElement* CopySubtree(const XmlElement* source) {
   auto copyNode = [](const XmlElement* from) {
-    auto* to = new XmlElement;
-    to->name = from->name;
+    XmlElement* to = CXmlTree::NewElement(from->name);
     to->text = from->text;
     XmlAttribute** tail = &to->attr;
     for (const XmlAttribute* a = from->attr; a != nullptr; a = a->next) {

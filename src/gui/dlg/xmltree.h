@@ -137,6 +137,12 @@ class CXmlTree {
 
   // Turns file bytes into text as Load does.
   static std::u16string DecodeText(const std::string& bytes, BOOL bUtf8);
+  // Reads a whole file's bytes (binary). FALSE when it cannot be opened or read. The process's
+  // character-type locale is left as it is.
+  static BOOL ReadFile(const CString& path, std::string& bytes);
+  // A new unlinked element named name, with empty text and null links; the caller owns it until it
+  // is linked into a tree.
+  static XmlElement* NewElement(const CString& name);
 
  private:
   struct Token {

@@ -1,6 +1,9 @@
 // The port and modem readers of CModemInfo on the layer's registry and port enumeration.
 #include "object/rs232/modeminfo.h"
 
+#include <vector>
+
+
 #include "platform/controls.h"
 #include "platform/registry.h"
 #include "platform/serialport.h"
@@ -8,8 +11,6 @@
 
 namespace {
 const wchar_t kSerialCommKey[] = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
-const int kQuectelVendor = 0x2C7C;
-const int kQuectelModemInterface = 3;
 
 bool Contains(const CStringArray& list, const CString& text) {
   for (INT_PTR i = 0; i < list.GetSize(); ++i)
@@ -17,21 +18,21 @@ bool Contains(const CStringArray& list, const CString& text) {
   return false;
 }
 
-CString UpperCopy(CString text) {
-  text.MakeUpper();
-  return text;
+// The friendly names of the modems the modem lists show, in index order.
+std::vector<CString> ListedModemNames() {
+  std::vector<CString> names;
+  for (int index = 0; index < CModemInfo::kMaxModems; ++index) {
+    const CString name = CModemInfo::ModemFriendlyName(index);
+    if (!name.IsEmpty() && !CModemInfo::IsVirtualModemName(name)) names.push_back(name);
+  }
+  return names;
 }
 
-std::vector<platform::SerialPortInfo> ModemPorts() {
-  std::vector<platform::SerialPortInfo> modems;
-  for (const auto& port : platform::EnumerateSerialPorts())
-    if (port.isUsb && CModemInfo::IsModemPort(port) && !CModemInfo::IsVirtualModemName(port.description))
-      modems.push_back(port);
-  return modems;
-}
-
-CString FriendlyName(const platform::SerialPortInfo& port) {
-  return port.description.IsEmpty() ? port.name : port.description;
+// A port's friendly name ends in its port name in parentheses ("Modem (ttyUSB3)"), so its
+// next-to-last character is a digit; other devices are not serial ports of this kind.
+bool HasPortFriendlyName(const CString& friendlyName) {
+  const int length = friendlyName.GetLength();
+  return length >= 2 && friendlyName[length - 2] >= L'0' && friendlyName[length - 2] <= L'9';
 }
 }  // namespace
 
@@ -55,11 +56,6 @@ bool CModemInfo::IsPortName(const CString& text) {
   return true;
 }
 
-bool CModemInfo::IsModemPort(const platform::SerialPortInfo& port) {
-  if (UpperCopy(port.description + L" " + port.product).Find(L"MODEM") >= 0) return true;
-  return port.vendorId == kQuectelVendor && port.interfaceNumber == kQuectelModemInterface;
-}
-
 void CModemInfo::GetSerialCommPorts(CStringArray& ports, int /*reserved*/) {
   for (const auto& entry : platform::reg::EnumStrings(HKEY_LOCAL_MACHINE, kSerialCommKey)) {
     if (!IsPortName(entry.second)) {
@@ -73,49 +69,65 @@ void CModemInfo::GetSerialCommPorts(CStringArray& ports, int /*reserved*/) {
 void CModemInfo::EnumeratePorts(CArray<SerialPortRecord>& records, BOOL probe) {
   records.RemoveAll();
   m_astrComPortNames.RemoveAll();
-  for (const auto& port : platform::EnumerateSerialPorts()) {
+  const std::vector<platform::SerialPortInfo> ports = platform::EnumerateSerialPorts();
+  // Two passes: the ports of the machine, then the ports other programs list; the second adds
+  // only the ports whose friendly name the first did not find.
+  for (const bool virtualPass : {false, true}) {
+    for (const auto& port : ports) {
+      if (port.isVirtual != virtualPass) continue;
+      if (!HasPortFriendlyName(port.description)) {
+        TRACE(L"EnumeratePorts: %s left out (friendly name \"%s\")\n", port.name, port.description);
+        continue;
+      }
+      if (virtualPass && Contains(m_astrComPortNames, port.description)) continue;
+      SerialPortRecord record;
+      record.devicePath = port.devicePath;
+      record.portName = port.name;
+      record.displayName = port.description;
+      record.usbAttached = port.isUsb ? TRUE : FALSE;
+      records.Add(record);
+      if (!virtualPass) m_astrComPortNames.Add(port.description);
+    }
+  }
+  for (INT_PTR i = 0; i < records.GetSize();) {
+    SerialPortRecord& record = records[i];
     if (probe) {
       // Ports open exclusively: one that another program holds is left out too.
       platform::SerialPort probePort;
-      if (!probePort.Open(port.name)) continue;
+      if (!probePort.Open(record.portName)) {
+        records.RemoveAt(i);
+        continue;
+      }
       probePort.Close();
     }
-    SerialPortRecord record;
-    record.devicePath = port.devicePath;
-    record.portName = port.name;
-    record.displayName = port.description.IsEmpty() ? port.name : port.description;
-    record.usbAttached = port.isUsb ? TRUE : FALSE;
-    record.description = record.displayName;
-    // "Name (ttyACM0)" describes itself as "Name"; a name with an earlier parenthesis, such as
-    // "Port (A) (ttyS2)", is taken whole.
-    const int open = record.description.Find(L" (");
-    if (open > 0 && record.description.Find(L')') == record.description.GetLength() - 1)
-      record.description = record.description.Left(open);
-    records.Add(record);
-    m_astrComPortNames.Add(record.displayName);
+    if (record.displayName.IsEmpty()) record.displayName = record.portName;
+    if (record.description.IsEmpty()) {
+      record.description = record.displayName;
+      // "Name (ttyACM0)" describes itself as "Name"; a name with an earlier parenthesis, such as
+      // "Port (A) (ttyS2)", is taken whole.
+      const int open = record.description.Find(L" (");
+      if (open > 0 && record.description.Find(L')') == record.description.GetLength() - 1)
+        record.description = record.description.Left(open);
+    }
+    ++i;
   }
 }
 
-int CModemInfo::CountModems() { return static_cast<int>(ModemPorts().size()); }
+int CModemInfo::CountModems() { return static_cast<int>(ListedModemNames().size()); }
 
 CString CModemInfo::FirstModemName() {
-  const auto modems = ModemPorts();
-  return modems.empty() ? CString() : FriendlyName(modems.front());
-}
-
-CString CModemInfo::ModemPortByName(const CString& friendlyName) {
-  if (friendlyName.IsEmpty()) return CString();
-  for (const auto& modem : ModemPorts())
-    if (FriendlyName(modem).CompareNoCase(friendlyName) == 0) return modem.name;
-  return CString();
+  const std::vector<CString> names = ListedModemNames();
+  return names.empty() ? CString() : names.front();
 }
 
 void CModemInfo::FillModemCombo(CComboBox& combo) {
-  combo.ResetContent();
-  for (const auto& modem : ModemPorts()) combo.InsertString(-1, FriendlyName(modem));
+  while (combo.DeleteString(0) != CB_ERR) {
+  }
+  for (const CString& name : ListedModemNames()) combo.AddString(name);
 }
 
 void CModemInfo::FillModemList(CListBox& list) {
-  list.ResetContent();
-  for (const auto& modem : ModemPorts()) list.InsertString(-1, FriendlyName(modem));
+  while (list.DeleteString(0) != LB_ERR) {
+  }
+  for (const CString& name : ListedModemNames()) list.AddString(name);
 }

@@ -1,5 +1,5 @@
-// CModemInfo: reads which serial ports and modems this machine has, from the SERIALCOMM registry key
-// and from the layer's port enumeration (USB ids, drivers, descriptions).
+// CModemInfo: reads which serial ports this machine has (the SERIALCOMM registry key and the layer's
+// port enumeration) and which modems the settings store records as installed.
 #pragma once
 
 #include "platform/collections.h"
@@ -30,29 +30,26 @@ class CModemInfo {
   // skipped. Nothing is appended when the key is missing. `reserved` is not used.
   void GetSerialCommPorts(CStringArray& ports, int reserved = 0);
 
-  // Fills `records` with the serial ports present (real ones first, then the virtual ones). With
-  // `probe` set, ports that cannot be opened right now are left out. The friendly names of the
-  // ports found are kept in m_astrComPortNames.
+  // Fills `records` with the serial ports present: the machine's ports, then those other programs
+  // list whose friendly name the first pass did not find. A port whose friendly name does not end
+  // in its port name in parentheses (next-to-last character a digit) is left out. With `probe`
+  // set, ports that cannot be opened right now are left out too. The friendly names of the first
+  // pass are kept in m_astrComPortNames.
   void EnumeratePorts(CArray<SerialPortRecord>& records, BOOL probe);
-
-  // Modems: the USB serial ports that IsModemPort accepts, in port order. A modem's friendly name
-  // is its port's description ("Quectel Module (ttyUSB3)").
-  int CountModems();
-  CString FirstModemName();
-  // The port name of the modem with that friendly name (ignoring case); empty when none.
-  CString ModemPortByName(const CString& friendlyName);
-  BOOL HasModem(const CString& friendlyName) { return !ModemPortByName(friendlyName).IsEmpty(); }
 
   // Whether a text can be a port name below /dev: non-empty, at most 260 units, letters, digits,
   // '_', '-', '.', '/' only, no leading '/', no "." or ".." component.
   static bool IsPortName(const CString& text);
-  // Whether a port is a modem port: its texts contain "MODEM" (ignoring case), or it is interface 3
-  // of a Quectel module (vendor 0x2C7C), the interface such modules use for the modem.
-  static bool IsModemPort(const platform::SerialPortInfo& port);
 
-  // Empty the control and add every modem's friendly name, in port order.
+  // The modems installed in the settings store (below), without the "IP Virtual Modem" ones: their
+  // number, the first one's friendly name, and the controls emptied and filled with their friendly
+  // names in index order.
+  int CountModems();
+  CString FirstModemName();
   void FillModemCombo(CComboBox& combo);
   void FillModemList(CListBox& list);
+  // A modem of that friendly name with a port is installed (FindModem finds it).
+  BOOL HasModem(const CString& friendlyName) { return FindModem(friendlyName) != -1; }
 
   // The friendly names of the ports of the last EnumeratePorts.
   CStringArray m_astrComPortNames;

@@ -4,6 +4,9 @@
 // without the web engine.
 #include <gtest/gtest.h>
 
+#include <QAbstractScrollArea>
+#include <QTest>
+
 #include <string>
 #include <vector>
 
@@ -180,9 +183,9 @@ TEST_F(GeofenceTest, AcknowledgementsRebuildTheRecordFromTheCommandSent) {
   EXPECT_EQ(Ids(page), (std::vector<CString>{L"7", L"8", L"9"}));
 
   // "InitCircleGeo" clears the page's geofences.
-  EXPECT_FALSE(dlg->AnswersPendingCommand(L"$T;XYZ;CMD;02;InitCircleGeo"));
+  EXPECT_FALSE(dlg->ParseInitCircleGeoReply(L"$T;XYZ;CMD;02;InitCircleGeo"));
   EXPECT_EQ(page->m_pRecords[6].nId, 7);
-  EXPECT_TRUE(dlg->AnswersPendingCommand(L"$T;Res;CMD;02;InitCircleGeo"));
+  EXPECT_TRUE(dlg->ParseInitCircleGeoReply(L"$T;Res;CMD;02;InitCircleGeo"));
   EXPECT_EQ(page->m_pRecords[6].nId, 0);
 }
 
@@ -210,6 +213,54 @@ TEST_F(GeofenceTest, ReceivedAnswersToAGeofenceLineReachThePageOnlyWhenAccepted)
     EXPECT_EQ(page->m_pRecords[id - 1].strRadius, CString(c.stored ? L"300" : L"")) << c.name;
     EXPECT_EQ(dlg->m_geofenceTable[id - 1].strLongitude, CString(c.stored ? L"127.25" : L"")) << c.name;
   }
+}
+
+TEST_F(GeofenceTest, RepliesNoParserTookAreOnlyLogged) {
+  struct Case {
+    const char* name;
+    const wchar_t* pendingHeader;  // empty: no command pending
+    const wchar_t* line;
+  } const cases[] = {
+      {"clearing answer without a pending command", L"", L"$T;Res;CMD;02;InitCircleGeo"},
+      {"clearing answer to another command", L"GEN", L"$T;Res;CMD;02;InitCircleGeo"},
+      {"geofence answer without a pending command", L"", L"$TCGF;Res;OK"},
+  };
+  CBrelvanoDlg* dlg = OpenWithPage();
+  CGeofenceDialog* page = dlg->m_pGeofenceDlg;
+  for (const Case& c : cases) {
+    // Geofence 5 is on the page, accepted by the device.
+    dlg->m_nCmdTab = 0;
+    dlg->m_strCmdHeader = L"CGF";
+    dlg->m_strCmdBody = L"5;1;37.5;127.25;300;1;0";
+    dlg->m_strLastCommand = L"$TCGF;" + dlg->m_strCmdBody + L"\r";
+    dlg->DispatchReceivedLine(L"$TCGF;Res;OK");
+    ASSERT_EQ(page->m_pRecords[4].strRadius, CString(L"300")) << c.name;
+    dlg->ClearPendingCommand();
+    if (*c.pendingHeader != 0) {
+      dlg->m_strCmdHeader = c.pendingHeader;
+      dlg->m_strCmdBody = L"1";
+      dlg->m_strLastCommand = L"$TGEN;1\r";
+    }
+    dlg->m_strCmdBody = L"6;1;1;2;3;1;1";  // what a stale geofence answer would store
+    dlg->m_listLog.ResetContent();
+    dlg->DispatchReceivedLine(c.line);
+    EXPECT_EQ(page->m_pRecords[4].strRadius, CString(L"300")) << c.name << ": the page keeps its geofences";
+    EXPECT_EQ(page->m_pRecords[5].nId, 0) << c.name << ": nothing is stored";
+    bool logged = false;
+    for (int i = 0; i < dlg->m_listLog.GetCount(); ++i) logged = logged || dlg->m_listLog.GetText(i).Find(c.line) >= 0;
+    EXPECT_TRUE(logged) << c.name;
+  }
+}
+
+TEST_F(GeofenceTest, ListRecordsAlsoBecomeStatusRowsOfThePage) {
+  CBrelvanoDlg* dlg = OpenWithPage();
+  CGeofenceDialog* page = dlg->m_pGeofenceDlg;
+  page->m_rowTexts.clear();
+  dlg->DispatchReceivedLine(L"$PVR;GEO;Req;5;3;37.5;127.25;100\r");
+  dlg->DispatchReceivedLine(L"$PVR;GEO;Total;1\r");
+  EXPECT_EQ(page->m_rowTexts, std::vector<CString>{L"5;3;37.5;127.25;100"});
+  dlg->OnGeoStatusReply(L"$PVR;GEO;NoReq");
+  EXPECT_EQ(page->m_rowTexts.size(), 1u) << "a line without \"Req;\" adds nothing";
 }
 
 TEST_F(GeofenceTest, TheMainWindowsTableKeepsRecordsInsideItsSlots) {
@@ -313,6 +364,45 @@ TEST_F(GeofenceTest, TheListShowsTheGeofencesOfTheCommandSet) {
   page->SetReadTotal(40);
   EXPECT_EQ(page->m_list.GetItemText(0, 2), CString(L"a")) << "fields from 1: the first in column 1";
   EXPECT_EQ(page->m_list.GetItemText(0, 0), CString());
+}
+
+TEST_F(GeofenceTest, TheListKeepsTheRowTheUserChoseAndEditsNoCell) {
+  CBrelvanoDlg* dlg = OpenWithPage();
+  CGeofenceDialog* page = dlg->m_pGeofenceDlg;
+  page->ShowWindow(SW_SHOW);
+  page->StoreRecord(Record(1, 1, L"1", L"2", L"3", 0, 0));
+  page->StoreRecord(Record(3, 1, L"4", L"5", L"6", 1, 0));
+  page->RefreshList();
+  CListCtrlEx& list = page->m_list;
+  for (int c = 0; c < list.GetHeaderCtrl()->GetItemCount(); ++c) EXPECT_TRUE(list.IsColumnReadOnly(c)) << c;
+  QWidget* viewport = qobject_cast<QAbstractScrollArea*>(list.GetWidget())->viewport();
+  auto cellCentre = [&](int row, int col) {
+    CRect r;
+    EXPECT_TRUE(list.GetSubItemRect(row, col, LVIR_BOUNDS, r));
+    return viewport->mapFrom(list.GetWidget(), QPoint(r.CenterPoint().x, r.CenterPoint().y));
+  };
+  struct Case {
+    const char* name;
+    bool doubleClick;
+    int row;
+    std::vector<CString> texts;
+  } const cases[] = {
+      {"click", false, 1, {L"3", L"4", L"5", L"6"}},
+      {"double click", true, 0, {L"1", L"1", L"2", L"3"}},
+  };
+  for (const Case& c : cases) {
+    // A double click starts with a click, as the user's does.
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, cellCentre(c.row, 1));
+    if (c.doubleClick) {
+      page->m_clickedRowTexts.clear();
+      QTest::mouseDClick(viewport, Qt::LeftButton, Qt::NoModifier, cellCentre(c.row, 1));
+    }
+    EXPECT_EQ(page->m_nSelected, c.row) << c.name;
+    ASSERT_GE(page->m_clickedRowTexts.size(), 4u) << c.name;
+    EXPECT_EQ(std::vector<CString>(page->m_clickedRowTexts.begin(), page->m_clickedRowTexts.begin() + 4), c.texts)
+        << c.name;
+    EXPECT_EQ(list.GetItemText(c.row, 1), c.texts[1]) << c.name << ": no cell editor took the click";
+  }
 }
 
 TEST_F(GeofenceTest, AddTakesTheFirstFreeSlotOrSaysThatNoneIsLeft) {

@@ -166,6 +166,40 @@ TEST(JsonTreeTest, AcceptedWrappings) {
   }
 }
 
+TEST(JsonTreeTest, ReplaceAllScansOnAfterEachReplacement) {
+  struct Case {
+    const char* name;
+    std::string text, from, to, result;
+  } const cases[] = {
+      {"every occurrence", "a\"b\"c", "\"", "", "abc"},
+      {"replacement holds the text", "xx", "x", "xx", "xxxx"},
+      {"longer text", "key\n", "\n", "", "key"},
+      {"none found", "abc", "z", "y", "abc"},
+      {"empty text to find", "abc", "", "y", "abc"},
+      {"adjacent", "aaaa", "aa", "b", "bb"},
+  };
+  for (const Case& c : cases) {
+    std::string text = c.text;
+    const std::string copy = CJsonTree::ReplaceAll(text, c.from, c.to);
+    EXPECT_EQ(copy, c.result) << c.name;
+    EXPECT_EQ(text, c.result) << c.name << ": in place";
+  }
+}
+
+TEST(JsonTreeTest, NewNodesStartEmpty) {
+  std::unique_ptr<XmlAttribute> attribute(CJsonTree::NewAttribute());
+  EXPECT_TRUE(attribute->name.IsEmpty());
+  EXPECT_TRUE(attribute->value.IsEmpty());
+  EXPECT_EQ(attribute->next, nullptr);
+  std::unique_ptr<XmlElement> element(CJsonTree::NewElement("\"tabs\"\n"));
+  EXPECT_EQ(U(element->name), "tabs");
+  EXPECT_TRUE(element->text.IsEmpty());
+  EXPECT_EQ(element->next, nullptr);
+  EXPECT_EQ(element->prev, nullptr);
+  EXPECT_EQ(element->child, nullptr);
+  EXPECT_EQ(element->attr, nullptr);
+}
+
 TEST(JsonTreeTest, DeepValueStopsTheBuild) {
   // A value made in memory, deeper than any parse allows.
   Json::Value root(Json::arrayValue);

@@ -908,6 +908,89 @@ TEST_F(SettingBuildTest, EmptyCommandValueAsksForItAndSendsNothing) {
   EXPECT_EQ(boxes[0].text, CString(L"Fill Option Please"));
 }
 
+TEST_F(SettingBuildTest, OlderNumberedComposerBuildsOneLine) {
+  struct Case {
+    const char* what;
+    int pageType;
+    BOOL json;
+    std::function<void(Params&)> fill;
+    const wchar_t* commandValue;  // typed into the command value row when it is shown
+    std::vector<CString> expected;
+  };
+  auto command = [](const wchar_t* cmdId, BOOL hasValue) {
+    return [cmdId, hasValue](Params& p) {
+      PARAM_INFO* c = p.Add(CTRL_COMBO, L"Command", L"Reset", {L"Reset", L"Other"});
+      c->pOptions[0].strCmdId = cmdId;
+      c->pOptions[0].bHasType = hasValue;
+    };
+  };
+  const Case cases[] = {
+      {"every kind", 2, FALSE,
+       [](Params& p) {
+         int id = 1;
+         p.Add(CTRL_COMBO, L"Mode", L"On", {L"Off", L"On"})->nId = id++;
+         p.Add(CTRL_EDIT, L"APN", L"web")->nId = id++;
+         p.Add(CTRL_PASSWD, L"Password", L"1234")->nId = id++;
+         p.Add(CTRL_IP, L"Server IP", L"1.2.3.4")->nId = id++;
+         p.Add(CTRL_EDIT_NUMBER, L"Speed", L"80")->nId = id++;
+         p.Add(CTRL_CHECK_BOX, L"Flag", L"1")->nId = id++;
+         PARAM_INFO* alert = p.Add(CTRL_ALERT_ID, L"Alert", L"1");
+         alert->nId = id++;
+         alert->strAlertId = L"A7";
+         p.Add(CTRL_EDIT_BUTTON, L"Map", L"ff")->nId = id++;
+         PARAM_INFO* item = p.Add(CTRL_S_ASSIGN, L"Item");
+         item->nId = id++;
+         item->assign.nNo = 12;
+         PARAM_INFO* spare = p.Add(CTRL_ANY, L"Spare");
+         spare->nId = id++;
+         spare->bReserve = TRUE;
+       },
+       L"", {L"AT^PRG;0001;5;1#1;2#web;3#1234;4#1.2.3.4;5#80;7#A7;9#12;10#0"}},
+      {"at most twenty entries", 2, FALSE,
+       [](Params& p) {
+         for (int i = 0; i < 25; ++i) p.Add(CTRL_EDIT_NUMBER, L"N", L"7")->nId = i;
+       },
+       L"", {L"AT^PRG;0001;5;0#7;1#7;2#7;3#7;4#7;5#7;6#7;7#7;8#7;9#7;10#7;11#7;12#7;13#7;14#7;15#7;16#7;17#7;18#7;19#7"}},
+      {"command", TAB_TYPE_COMMAND, FALSE, command(L"RS01", FALSE), L"", {L"AT^CMD;0001;RS01"}},
+      {"command of a JSON definition", TAB_TYPE_COMMAND, TRUE, command(L"RS01", FALSE), L"", {L"AT^CMD;0001;RS;01"}},
+      {"command with its value", TAB_TYPE_COMMAND, FALSE, command(L"RS01", TRUE), L"42", {L"AT^CMD;0001;RS01;42"}},
+      {"command without a command id", TAB_TYPE_COMMAND, FALSE, command(L"", FALSE), L"", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CreatePage();
+    m_header.strI = L"0001";
+    m_device.bJsonParam = c.json;
+    Params& params = NewParams();
+    c.fill(params);
+    m_info.tab.nTabId = 5;
+    Show(c.pageType, params);
+    if (m_page->m_pCmdEdit != nullptr && m_page->m_pCmdEdit->IsWindowVisible())
+      m_page->m_pCmdEdit->SetWindowText(c.commandValue);
+    m_journal = Journal();
+    m_page->BuildNumberedCommand();
+    EXPECT_EQ(m_journal.commands, c.expected);
+  }
+  m_header = DEF_HEADER();
+  m_device = DEVICE_INFO();
+}
+
+TEST_F(SettingBuildTest, OlderNumberedComposerAsksForAnEmptyCommandValue) {
+  CreatePage();
+  Params& params = NewParams();
+  PARAM_INFO* c = params.Add(CTRL_COMBO, L"Command", L"SetUnitId", {L"SetUnitId"});
+  c->pOptions[0].strCmdId = L"UI01";
+  c->pOptions[0].bHasType = TRUE;
+  Show(TAB_TYPE_COMMAND, params);
+  ASSERT_TRUE(m_page->m_pCmdEdit->IsWindowVisible());
+  platform::ModalService::Instance().ExpectMessageBox(IDOK);
+  m_page->BuildNumberedCommand();
+  EXPECT_TRUE(m_journal.events.empty());
+  const auto boxes = Records(platform::ModalKind::MessageBox);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, CString(L"Fill Option Please"));
+}
+
 TEST_F(SettingBuildTest, NumberedSetHandsTheTabOverInOrder) {
   struct Case {
     BOOL fileMode;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <memory>
 #include <string>
 
 #include "platform/codepage.h"
@@ -161,6 +163,30 @@ TEST(XmlTreeTest, LoadReadsFilesAndReportsUnreadableOnes) {
   // A second load replaces the first content; a missing file leaves the tree empty.
   EXPECT_FALSE(tree.Load(folder.CPath("missing.xml"), TRUE));
   EXPECT_EQ(Describe(tree), "");
+}
+
+TEST(XmlTreeTest, ReadFileGivesTheBytesAndLeavesTheLocale) {
+  testsupport::TempFolder folder;
+  ASSERT_TRUE(folder.Ok());
+  const std::string content("\xFF\xFE<\0a\0/\0>\0\0", 11);
+  folder.Write("u.xml", content);
+  const std::string localeBefore = std::setlocale(LC_CTYPE, nullptr);
+  std::string bytes = "left over";
+  EXPECT_TRUE(CXmlTree::ReadFile(folder.CPath("u.xml"), bytes));
+  EXPECT_EQ(bytes, content);
+  EXPECT_EQ(std::string(std::setlocale(LC_CTYPE, nullptr)), localeBefore);
+  EXPECT_FALSE(CXmlTree::ReadFile(folder.CPath("missing.xml"), bytes));
+  EXPECT_TRUE(bytes.empty());
+}
+
+TEST(XmlTreeTest, NewElementIsNamedAndUnlinked) {
+  std::unique_ptr<XmlElement> element(CXmlTree::NewElement(L"tab"));
+  EXPECT_EQ(element->name, CString(L"tab"));
+  EXPECT_TRUE(element->text.IsEmpty());
+  EXPECT_EQ(element->next, nullptr);
+  EXPECT_EQ(element->prev, nullptr);
+  EXPECT_EQ(element->child, nullptr);
+  EXPECT_EQ(element->attr, nullptr);
 }
 
 TEST(XmlTreeTest, RingOperations) {

@@ -130,18 +130,31 @@ TEST_F(PortListTest, DeviceCheckReportsOnlyChanges) {
   }
 }
 
-TEST_F(PortListTest, ModemControlsListTheModems) {
-  UseDevices({UsbTty("ttyUSB3", "option", 0x2C7C, 0x0700, 3, "Quectel Module"),
-              UsbTty("ttyUSB4", "option", 0x2C7C, 0x0700, 2, "Quectel Module"),
-              UsbTty("ttyACM0", "cdc_acm", 0x1234, 0x0001, 0, "Acme Modem")});
+// A modem as modem setups record it in the settings store.
+void InstallModem(int index, const CString& friendlyName, const CString& attachedTo) {
+  ASSERT_TRUE(platform::reg::SetString(HKEY_LOCAL_MACHINE, CModemInfo::ModemKeyPath(index), L"FriendlyName",
+                                       friendlyName));
+  if (!attachedTo.IsEmpty()) {
+    ASSERT_TRUE(platform::reg::SetString(HKEY_LOCAL_MACHINE, CModemInfo::ModemKeyPath(index), L"AttachedTo",
+                                         attachedTo));
+  }
+}
+
+TEST_F(PortListTest, ModemControlsListTheInstalledModems) {
+  // The serial ports play no part: a port that looks like a modem is no installed modem.
+  UseDevices({UsbTty("ttyUSB3", "option", 0x2C7C, 0x0700, 3, "Quectel Modem")});
+  InstallModem(0, L"Acme Modem", L"COM3");
+  InstallModem(2, L"Microsoft IP Virtual Modem", L"COM4");
+  InstallModem(255, L"Zeta Modem", L"");
   CListBox list;
   ASSERT_TRUE(list.Create(WS_CHILD, CRect(0, 0, 150, 100), &m_parent, 1007));
   list.InsertString(-1, L"stale");
+  list.InsertString(-1, L"stale too");
   m_combo.InsertString(-1, L"stale");
   CModemInfo info;
   info.FillModemCombo(m_combo);
   info.FillModemList(list);
-  const std::vector<CString> expected{"Acme Modem (ttyACM0)", "Quectel Module (ttyUSB3)"};
+  const std::vector<CString> expected{"Acme Modem", "Zeta Modem"};
   EXPECT_EQ(ComboItems(), expected);
   ASSERT_EQ(list.GetCount(), 2);
   for (int i = 0; i < 2; ++i) EXPECT_EQ(list.GetText(i), expected[static_cast<size_t>(i)]);
@@ -210,20 +223,46 @@ TEST_F(ModemInfoTest, PortRecordsCarryNamesDescriptionsAndUsb) {
   ASSERT_EQ(records.GetSize(), 1);
   EXPECT_EQ(records[0].portName, pts);
   EXPECT_EQ(records[0].devicePath, CString("/dev/") + pts);
-  EXPECT_EQ(info.m_astrComPortNames.GetSize(), 1);
+  EXPECT_EQ(info.m_astrComPortNames.GetSize(), 2) << "the machine's own ports found, probed or not";
 }
 
-TEST_F(ModemInfoTest, ModemsAreTheModemPortsOfUsbDevices) {
-  UseDevices({UsbTty("ttyUSB0", "option", 0x2C7C, 0x0700, 0), UsbTty("ttyUSB2", "option", 0x2C7C, 0x0700, 2),
-              UsbTty("ttyUSB3", "option", 0x2C7C, 0x0700, 3, "Quectel Module"),
-              UsbTty("ttyACM0", "cdc_acm", 0x1234, 0x0001, 0, "Acme Modem")});
+TEST_F(ModemInfoTest, ModemsAreTheModemsOfTheSettingsStore) {
+  UseDevices({UsbTty("ttyUSB3", "option", 0x2C7C, 0x0700, 3, "Quectel Modem")});
   CModemInfo info;
+  EXPECT_EQ(info.CountModems(), 0);
+  EXPECT_EQ(info.FirstModemName(), CString());
+  EXPECT_FALSE(info.HasModem(L"Quectel Modem (ttyUSB3)")) << "a port is no installed modem";
+
+  InstallModem(1, L"Microsoft IP Virtual Modem", L"COM2");
+  InstallModem(4, L"Acme Modem", L"COM3");
+  InstallModem(9, L"Portless Modem", L"");
   EXPECT_EQ(info.CountModems(), 2);
-  EXPECT_EQ(info.FirstModemName(), CString("Acme Modem (ttyACM0)"));
-  EXPECT_EQ(info.ModemPortByName(L"quectel module (TTYUSB3)"), CString("ttyUSB3"));
-  EXPECT_TRUE(info.HasModem(L"Acme Modem (ttyACM0)"));
-  EXPECT_FALSE(info.HasModem(L""));
-  EXPECT_FALSE(info.HasModem(L"Quectel Module (ttyUSB2)"));
+  EXPECT_EQ(info.FirstModemName(), CString("Acme Modem"));
+  struct Case {
+    const wchar_t* name;
+    bool has;
+  } const cases[] = {
+      {L"acme MODEM", true},       {L"Portless Modem", false},  // listed, but FindModem needs a port
+      {L"Microsoft IP Virtual Modem", true}, {L"", false}, {L"Other Modem", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(info.HasModem(c.name), c.has ? TRUE : FALSE) << CString(c.name).ToUtf8();
+    EXPECT_EQ(info.HasModem(c.name) != FALSE, CModemInfo::FindModem(c.name) != -1) << CString(c.name).ToUtf8();
+  }
+}
+
+TEST_F(ModemInfoTest, PortsWithoutAPortFriendlyNameAreLeftOut) {
+  UseDevices({UsbTty("ttyACM0", "cdc_acm", 0x0483, 0x5740, 0, "Tracker"),
+              UsbTty("ttyGS", "cdc_acm", 0x0483, 0x5741, 0, "Gadget")});
+  AddVirtual(L"\\Device\\DevSim1_0", L"pts/3");
+  CModemInfo info;
+  CArray<SerialPortRecord> records;
+  info.EnumeratePorts(records, FALSE);
+  std::vector<CString> names;
+  for (INT_PTR i = 0; i < records.GetSize(); ++i) names.push_back(records[i].displayName);
+  EXPECT_EQ(names, (std::vector<CString>{L"Tracker (ttyACM0)", L"Virtual Serial Port (pts/3)"}));
+  ASSERT_EQ(info.m_astrComPortNames.GetSize(), 1) << "the names of the machine's own ports";
+  EXPECT_EQ(info.m_astrComPortNames[0], CString(L"Tracker (ttyACM0)"));
 }
 
 }  // namespace

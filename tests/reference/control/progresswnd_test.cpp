@@ -178,6 +178,29 @@ TEST_F(ProgressWndTest, MessageTextIsCutToItsBuffer) {
   EXPECT_EQ(progress.m_wndText.GetWindowText().GetLength(), CProgressWnd::kMaxMessageChars);
 }
 
+TEST_F(ProgressWndTest, TheBusyCursorAndTheMessageFontAreTheWindows) {
+  CProgressWnd progress(&m_owner, kTitle, FALSE);
+  ASSERT_NE(progress.GetSafeHwnd(), nullptr);
+  EXPECT_EQ(GetWindowCursor(progress.GetSafeHwnd()), LoadCursor(nullptr, IDC_APPSTARTING));
+  ASSERT_NE(progress.GetWidget(), nullptr);
+  EXPECT_EQ(progress.GetWidget()->cursor().shape(), Qt::BusyCursor);
+  EXPECT_EQ(progress.m_wndBar.GetWidget()->cursor().shape(), Qt::BusyCursor) << "over the bar as well";
+  EXPECT_EQ(GetWindowCursor(m_owner.GetSafeHwnd()), nullptr) << "a plain window has no cursor of its own";
+
+  NONCLIENTMETRICS metrics{};
+  metrics.cbSize = sizeof(metrics);
+  ASSERT_TRUE(SystemParametersInfo(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0));
+  for (CWnd* control : {static_cast<CWnd*>(&progress.m_wndText), static_cast<CWnd*>(&progress.m_wndCancel)}) {
+    CFont* font = control->GetFont();
+    ASSERT_NE(font, nullptr);
+    LOGFONT lf{};
+    ASSERT_NE(font->GetLogFont(&lf), 0);
+    EXPECT_EQ(CString(lf.lfFaceName), CString(metrics.lfMessageFont.lfFaceName));
+    EXPECT_EQ(lf.lfHeight, metrics.lfMessageFont.lfHeight);
+  }
+  EXPECT_FALSE(SystemParametersInfo(0x1234, 0, &metrics, 0));
+}
+
 TEST_F(ProgressWndTest, PositionIsKeptAndAPlaceOffTheScreenCentres) {
   CRect where;
   {

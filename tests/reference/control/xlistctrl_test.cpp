@@ -465,6 +465,35 @@ TEST_F(GridTest, TheFlatHeaderCentresBlueCaptionsAndFramesTheItems) {
   EXPECT_EQ(header.GetOptionHigh(), 3);
 }
 
+TEST_F(GridTest, TheWideLayoutWidensTheHeaderByTwoBorders) {
+  Columns(2);
+  CXHeaderCtrl& header = m_grid.m_wndHeader;
+  ASSERT_TRUE(::IsWindow(header.GetSafeHwnd()));
+  const int borders = 2 * GetSystemMetrics(SM_CXBORDER);
+  ASSERT_GT(borders, 0);
+  for (const BOOL wide : {FALSE, TRUE}) {
+    SCOPED_TRACE(wide);
+    EXPECT_TRUE(header.SetOption(3, wide));
+    // Asked directly.
+    RECT area{10, 20, 210, 120};
+    WINDOWPOS pos;
+    HDLAYOUT layout{&area, &pos};
+    ASSERT_TRUE(header.Layout(&layout));
+    EXPECT_EQ(pos.x, 10);
+    EXPECT_EQ(pos.y, 20);
+    EXPECT_EQ(pos.cx, 200 + (wide ? borders : 0));
+    EXPECT_GT(pos.cy, 0);
+    EXPECT_EQ(area.top, 20 + pos.cy) << "the rest lies below the header";
+    // As the list lays itself out.
+    m_grid.MoveWindow(0, 0, 400 + (wide ? 1 : 0), 200);
+    CRect client;
+    m_grid.GetClientRect(&client);
+    CRect rect;
+    header.GetWindowRect(&rect);
+    EXPECT_EQ(rect.Width(), client.Width() + (wide ? borders : 0));
+  }
+}
+
 TEST(MemoryContext, WhatIsDrawnInsideTheClipReachesTheTarget) {
   CDC target;
   target.CreateCompatibleDC(nullptr);

@@ -133,7 +133,7 @@ bool IsStandardCursor(UINT id) {
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CButtonST, CButton)
-  ON_CONTROL_REFLECT_EX(BN_CLICKED, &CButtonST::OnClicked)
+  ON_CONTROL_REFLECT_EX(BN_CLICKED, &CButtonST::OnReflectedClick)
   ON_WM_MOUSEMOVE()
   ON_WM_MOUSELEAVE()
   ON_WM_KILLFOCUS()
@@ -750,7 +750,7 @@ void CButtonST::OnEnable(BOOL bEnable) {
   CancelHover();
 }
 
-BOOL CButtonST::OnClicked() {
+BOOL CButtonST::OnReflectedClick() {
   const HWND self = m_hWnd;
   SetFocus();
   if (CWnd::FromHandle(self) != this) return FALSE;

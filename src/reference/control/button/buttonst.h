@@ -147,7 +147,7 @@ class CButtonST : public CButton {
   };
 
   // Handlers.
-  BOOL OnClicked();
+  BOOL OnReflectedClick();
   void OnMouseMove(UINT nFlags, CPoint point);
   void OnMouseLeave();
   void OnKillFocus(CWnd* pNewWnd);

@@ -32,17 +32,26 @@ CProgressWnd::~CProgressWnd() { DestroyWindow(); }
 
 BOOL CProgressWnd::Create(CWnd* pParent, const wchar_t* pszTitle, BOOL bSmooth) {
   if (m_hWnd != nullptr) return FALSE;
+  // A class of its own shows the busy cursor over the window.
+  const wchar_t* className = AfxRegisterWndClass(CS_OWNDC | CS_HREDRAW | CS_VREDRAW,
+                                                 LoadCursor(nullptr, IDC_APPSTARTING), GetSysColorBrush(COLOR_3DFACE));
   // The system's message font stands in the text line and on the button.
   if (m_fontMessage.GetSafeHandle() == nullptr) {
+    NONCLIENTMETRICS metrics{};
+    metrics.cbSize = sizeof(metrics);
     LOGFONT lf{};
-    if (GetObject(GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf) != 0) m_fontMessage.CreateFontIndirect(&lf);
+    if (SystemParametersInfo(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+      m_fontMessage.CreateFontIndirect(&metrics.lfMessageFont);
+    } else if (GetObject(GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf) != 0) {
+      m_fontMessage.CreateFontIndirect(&lf);
+    }
   }
   if (pParent == nullptr) pParent = AfxGetMainWnd();
 
   // A top-level window of its own, owned by the parent: it stays usable while the owner is
   // disabled.
   const CRect rect(0, 0, kDefaultWidth, kDefaultHeight);
-  if (!CreateEx(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, nullptr, pszTitle, WS_POPUP | WS_CAPTION, rect, nullptr, 0)) {
+  if (!CreateEx(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, className, pszTitle, WS_POPUP | WS_CAPTION, rect, nullptr, 0)) {
     return FALSE;
   }
   SetOwner(pParent);

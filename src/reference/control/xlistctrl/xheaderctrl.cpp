@@ -11,6 +11,7 @@ constexpr COLORREF kCaptionColour = RGB(0, 0, 255);
 
 BEGIN_MESSAGE_MAP(CXHeaderCtrl, CHeaderCtrl)
   ON_MESSAGE(HDM_SETIMAGELIST, &CXHeaderCtrl::OnImageListSet)
+  ON_MESSAGE(HDM_LAYOUT, &CXHeaderCtrl::OnHeaderLayout)
   ON_WM_PAINT()
   ON_WM_SYSCOLORCHANGE()
   ON_WM_ERASEBKGND()
@@ -48,6 +49,13 @@ LRESULT CXHeaderCtrl::OnImageListSet(WPARAM /*wParam*/, LPARAM lParam) {
       m_nImageHeight = info.rcImage.bottom - info.rcImage.top;
     }
   }
+  return Default();
+}
+
+LRESULT CXHeaderCtrl::OnHeaderLayout(WPARAM /*wParam*/, LPARAM lParam) {
+  auto* layout = reinterpret_cast<HDLAYOUT*>(lParam);
+  if (m_bWideLayout && layout != nullptr && layout->prc != nullptr)
+    layout->prc->right += 2 * GetSystemMetrics(SM_CXBORDER);
   return Default();
 }
 

@@ -25,6 +25,8 @@ class CXHeaderCtrl : public CHeaderCtrl {
 
  protected:
   LRESULT OnImageListSet(WPARAM wParam, LPARAM lParam);
+  // HDM_LAYOUT: with the wide layout the header is laid out two borders wider.
+  LRESULT OnHeaderLayout(WPARAM wParam, LPARAM lParam);
   void OnPaint();
   void OnSysColorChange();
   BOOL OnEraseBkgnd(CDC* pDC);
