@@ -1,6 +1,7 @@
 // The program's small XML reader: decoding, tokenising, parsing and the tree operations.
 #include "gui/dlg/xmltree.h"
 
+#include <string_view>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -91,6 +92,13 @@ const CString* XmlIterator::GetAttribute(const CString& name) const {
   return nullptr;
 }
 
+const CString* XmlIterator::GetAttribute(const wchar_t* name) const {
+  if (!m_pNode) return nullptr;
+  for (const XmlAttribute* a = m_pNode->attr; a; a = a->next)
+    if (a->name == name) return &a->value;
+  return nullptr;
+}
+
 CString XmlIterator::GetText() const { return m_pNode ? m_pNode->text : CString(); }
 
 BOOL XmlIterator::HasChildren() const { return m_pNode && m_pNode->child ? TRUE : FALSE; }
@@ -155,8 +163,8 @@ void CXmlTree::Parse(const std::u16string& text) {
 }
 
 CString CXmlTree::Slice(const std::u16string& text, size_t start, size_t length) {
-  const std::u16string part = text.substr(start, length);
-  return CString(part.c_str());
+  // The text parsed holds no zero character (Parse ends it at the first one).
+  return CString::FromUtf16(std::u16string_view(text).substr(start, length));
 }
 
 bool CXmlTree::NextToken(size_t pos, Token& token) const {

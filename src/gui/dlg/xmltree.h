@@ -24,6 +24,7 @@ class XmlIterator {
   // The value of the first attribute of that exact name in the element's list (the last one given
   // in the document), or null when there is none or the iterator is at the end.
   const CString* GetAttribute(const CString& name) const;
+  const CString* GetAttribute(const wchar_t* name) const;
   CString GetText() const;
   BOOL HasChildren() const;
   // Iterator on the current element's first child.
