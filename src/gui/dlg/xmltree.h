@@ -6,6 +6,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/cstring.h"
 #include "platform/wintypes.h"
@@ -140,6 +142,9 @@ class CXmlTree {
   static std::u16string DecodeText(const std::string& bytes, BOOL bUtf8);
 
  private:
+  // How many distinct names a parse shares at most.
+  static constexpr size_t kMaxSharedNames = 32;
+
   struct Token {
     size_t start = 0;
     size_t length = 0;
@@ -159,9 +164,14 @@ class CXmlTree {
   void SetError(const wchar_t* text) { m_pError = text; }
 
   static CString Slice(const std::u16string& text, size_t start, size_t length);
+  // An element or attribute name: the names of a document repeat, so each distinct one is made
+  // once a parse and shared.
+  CString Name(size_t start, size_t length);
 
   XmlElement m_root;
   const wchar_t* m_pError = nullptr;
   // The text being parsed (only during Parse).
   const std::u16string* m_pText = nullptr;
+  // The names made during the parse (only during Parse).
+  std::vector<std::pair<std::u16string, CString>> m_names;
 };
