@@ -154,17 +154,26 @@ void SetStringTable(StringTableLookup lookup) {
 
 namespace {
 // Qt's decoders drop a leading byte-order mark; text handed to CString keeps every character.
+// The code point a wide character stands for in a CString: U+FFFD for what is none.
+char32_t WideUnitCodePoint(wchar_t ch) {
+  const char32_t c = static_cast<char32_t>(ch);
+  return c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF && sizeof(wchar_t) == 4) ? 0xFFFD : c;
+}
+
 QString FromWideKeepingAll(const wchar_t* text, qsizetype length) {
-  QString out;
-  out.reserve(length);
+  qsizetype units = length;
   for (qsizetype i = 0; i < length; ++i) {
-    char32_t c = static_cast<char32_t>(text[i]);
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF && sizeof(wchar_t) == 4)) c = 0xFFFD;
+    if (WideUnitCodePoint(text[i]) >= 0x10000) ++units;
+  }
+  QString out(units, Qt::Uninitialized);
+  QChar* d = out.data();
+  for (qsizetype i = 0; i < length; ++i) {
+    const char32_t c = WideUnitCodePoint(text[i]);
     if (c >= 0x10000) {
-      out.append(QChar(QChar::highSurrogate(c)));
-      out.append(QChar(QChar::lowSurrogate(c)));
+      *d++ = QChar(QChar::highSurrogate(c));
+      *d++ = QChar(QChar::lowSurrogate(c));
     } else {
-      out.append(QChar(static_cast<char16_t>(c)));
+      *d++ = QChar(static_cast<char16_t>(c));
     }
   }
   return out;
@@ -183,6 +192,24 @@ QString FromUtf8KeepingAll(const char* bytes, qsizetype length) {
   return decoder(QByteArrayView(bytes, length));
 }
 }  // namespace
+
+bool CString::EqualsWide(const wchar_t* text) const {
+  const QChar* units = m_s.constData();
+  const qsizetype count = m_s.size();
+  qsizetype at = 0;
+  for (; text != nullptr && *text != 0; ++text) {
+    const char32_t c = WideUnitCodePoint(*text);
+    if (c >= 0x10000) {
+      if (count - at < 2 || units[at] != QChar(QChar::highSurrogate(c)) || units[at + 1] != QChar(QChar::lowSurrogate(c)))
+        return false;
+      at += 2;
+    } else {
+      if (at >= count || units[at].unicode() != c) return false;
+      ++at;
+    }
+  }
+  return at == count;
+}
 
 CString::CString(const wchar_t* text) {
   if (text) m_s = FromWideKeepingAll(text, static_cast<qsizetype>(std::wcslen(text)));

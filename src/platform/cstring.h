@@ -178,14 +178,17 @@ class CString {
   friend bool operator>(const CString& a, const CString& b) { return a.Compare(b) > 0; }
   friend bool operator<=(const CString& a, const CString& b) { return a.Compare(b) <= 0; }
   friend bool operator>=(const CString& a, const CString& b) { return a.Compare(b) >= 0; }
-  friend bool operator==(const CString& a, const wchar_t* b) { return a == CString(b); }
-  friend bool operator!=(const CString& a, const wchar_t* b) { return a != CString(b); }
-  friend bool operator==(const wchar_t* a, const CString& b) { return CString(a) == b; }
-  friend bool operator!=(const wchar_t* a, const CString& b) { return CString(a) != b; }
+  friend bool operator==(const CString& a, const wchar_t* b) { return a.EqualsWide(b); }
+  friend bool operator!=(const CString& a, const wchar_t* b) { return !a.EqualsWide(b); }
+  friend bool operator==(const wchar_t* a, const CString& b) { return b.EqualsWide(a); }
+  friend bool operator!=(const wchar_t* a, const CString& b) { return !b.EqualsWide(a); }
   friend bool operator==(const CString& a, const char* b) { return a == CString(b); }
   friend bool operator!=(const CString& a, const char* b) { return a != CString(b); }
 
  private:
+  // Whether the text equals CString(text), without making that string.
+  bool EqualsWide(const wchar_t* text) const;
+
   QString m_s;
   mutable std::wstring m_wide;  // backing store of GetString()
 };

@@ -169,6 +169,44 @@ TEST(CStringTest, CompareAndCompareNoCase) {
   EXPECT_TRUE(CString(L"b") >= CString(L"b"));
 }
 
+TEST(CStringTest, EqualityWithWideTextIsThatOfTheTextMade) {
+  // Wide texts as CString makes them: a character beyond the BMP is a pair, a surrogate or a
+  // value beyond U+10FFFF is U+FFFD, the text ends at its first zero.
+  const wchar_t loneSurrogate[] = {L'a', static_cast<wchar_t>(0xD800), 0};
+  const wchar_t beyondUnicode[] = {static_cast<wchar_t>(0x110000), 0};
+  const wchar_t negative[] = {static_cast<wchar_t>(-1), 0};
+  struct Case {
+    CString text;
+    const wchar_t* wide;
+    bool equal;
+  };
+  const Case cases[] = {
+      {CString(L"fid"), L"fid", true},
+      {CString(L"fid"), L"fi", false},
+      {CString(L"fi"), L"fid", false},
+      {CString(L"fid"), L"FID", false},
+      {CString(), L"", true},
+      {CString(), nullptr, true},
+      {CString(L"x"), nullptr, false},
+      {CString(L"x"), L"", false},
+      {kWithPair, L"a\U0001F600b", true},
+      {kWithPair, L"a\U0001F601b", false},
+      {CString::FromUtf16(u"a\xD83D"), L"a\U0001F600", false},
+      {CString::FromUtf16(u"a\xFFFD"), loneSurrogate, true},
+      {CString::FromUtf16(u"\xFFFD"), beyondUnicode, true},
+      {CString::FromUtf16(u"\xFFFD"), negative, true},
+      {CString::FromUtf16(std::u16string(u"ab\0c", 4)), L"ab", false},
+  };
+  for (const Case& c : cases) {
+    const std::string what = c.text.ToUtf8();
+    EXPECT_EQ(c.text == c.wide, c.equal) << what;
+    EXPECT_EQ(c.wide == c.text, c.equal) << what;
+    EXPECT_EQ(c.text != c.wide, !c.equal) << what;
+    EXPECT_EQ(c.wide != c.text, !c.equal) << what;
+    EXPECT_EQ(c.text == CString(c.wide), c.equal) << what;
+  }
+}
+
 std::vector<std::string> TokenizeAll(const CString& s, const CString& delimiters, int start = 0) {
   std::vector<std::string> tokens;
   for (int guard = 0; guard < 100; ++guard) {

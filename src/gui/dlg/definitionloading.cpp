@@ -49,8 +49,10 @@ DefinitionTextMeasure::~DefinitionTextMeasure() {
 
 void DefinitionTextMeasure::Widen(int& nWidth, const CString& text) {
   if (s_pActive == nullptr || text.IsEmpty()) return;
-  const int cx = s_pActive->m_pDC->GetTextExtent(text).cx;
-  if (cx > nWidth) nWidth = cx;
+  auto found = s_pActive->m_widths.find(text);
+  if (found == s_pActive->m_widths.end())
+    found = s_pActive->m_widths.emplace(text, s_pActive->m_pDC->GetTextExtent(text).cx).first;
+  if (found->second > nWidth) nWidth = found->second;
 }
 
 }  // namespace brelvano

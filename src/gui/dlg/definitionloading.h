@@ -3,6 +3,8 @@
 // and the text measure that widens the label and value columns while a definition loads.
 #pragma once
 
+#include <unordered_map>
+
 #include "gui/dlg/definitionmodel.h"
 #include "platform/cstring.h"
 
@@ -33,7 +35,7 @@ void ReplacePolygonTables(POLYGON_INFO*& pTable, POLYGON_POINT_BLOCK*& pBlocks, 
 
 // Text widths with a window's font, one device context for a whole load. The first measure made
 // is the active one until it goes; measures made while one is active do nothing, so a recursive
-// pass may make one at every level.
+// pass may make one at every level. A text is measured once a load (option texts repeat a lot).
 class DefinitionTextMeasure {
  public:
   explicit DefinitionTextMeasure(CWnd* pWnd);
@@ -48,6 +50,7 @@ class DefinitionTextMeasure {
   static DefinitionTextMeasure* s_pActive;
   CClientDC* m_pDC = nullptr;
   CFont* m_pOldFont = nullptr;
+  std::unordered_map<CString, int> m_widths;
 };
 
 }  // namespace brelvano

@@ -1,6 +1,7 @@
 // The program's small XML reader: decoding, tokenising, parsing and the tree operations.
 #include "gui/dlg/xmltree.h"
 
+#include <string_view>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -91,6 +92,13 @@ const CString* XmlIterator::GetAttribute(const CString& name) const {
   return nullptr;
 }
 
+const CString* XmlIterator::GetAttribute(const wchar_t* name) const {
+  if (!m_pNode) return nullptr;
+  for (const XmlAttribute* a = m_pNode->attr; a; a = a->next)
+    if (a->name == name) return &a->value;
+  return nullptr;
+}
+
 CString XmlIterator::GetText() const { return m_pNode ? m_pNode->text : CString(); }
 
 BOOL XmlIterator::HasChildren() const { return m_pNode && m_pNode->child ? TRUE : FALSE; }
@@ -163,11 +171,23 @@ void CXmlTree::Parse(const std::u16string& text) {
     if (pos == npos) break;
   }
   m_pText = nullptr;
+  m_names.clear();
 }
 
 CString CXmlTree::Slice(const std::u16string& text, size_t start, size_t length) {
-  const std::u16string part = text.substr(start, length);
-  return CString(part.c_str());
+  // The text parsed holds no zero character (Parse ends it at the first one).
+  return CString::FromUtf16(std::u16string_view(text).substr(start, length));
+}
+
+CString CXmlTree::Name(size_t start, size_t length) {
+  const std::u16string_view name = std::u16string_view(*m_pText).substr(start, length);
+  for (const auto& known : m_names) {
+    if (known.first == name) return known.second;
+  }
+  CString made = CString::FromUtf16(name);
+  // A document with very many distinct names is not searched without end.
+  if (m_names.size() < kMaxSharedNames) m_names.emplace_back(std::u16string(name), made);
+  return made;
 }
 
 bool CXmlTree::NextToken(size_t pos, Token& token) const {
@@ -228,7 +248,7 @@ XmlElement* CXmlTree::ParseStartTag(size_t pos, size_t length, bool& bEmpty) {
     SetError(kErrNoName);
     return nullptr;
   }
-  XmlElement* element = NewElement(Slice(t, w.start, w.length));
+  XmlElement* element = NewElement(Name(w.start, w.length));
   size_t p = pos + w.after;
   const size_t end = pos + length;
   auto fail = [&](const wchar_t* error) {
@@ -251,7 +271,7 @@ XmlElement* CXmlTree::ParseStartTag(size_t pos, size_t length, bool& bEmpty) {
       break;
     }
     if (!w.quoted && t[w.start] == u'=') return fail(kErrAttribute);
-    const CString name = Slice(t, w.start, w.length);
+    const CString name = Name(w.start, w.length);
     p += w.after;
     Word eq;
     if (!ScanWord(p, end - p, eq) || eq.quoted || t[eq.start] != u'=') return fail(kErrAttribute);

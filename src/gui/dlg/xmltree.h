@@ -6,6 +6,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/cstring.h"
 #include "platform/wintypes.h"
@@ -24,6 +26,7 @@ class XmlIterator {
   // The value of the first attribute of that exact name in the element's list (the last one given
   // in the document), or null when there is none or the iterator is at the end.
   const CString* GetAttribute(const CString& name) const;
+  const CString* GetAttribute(const wchar_t* name) const;
   CString GetText() const;
   BOOL HasChildren() const;
   // Iterator on the current element's first child.
@@ -145,6 +148,9 @@ class CXmlTree {
   static XmlElement* NewElement(const CString& name);
 
  private:
+  // How many distinct names a parse shares at most.
+  static constexpr size_t kMaxSharedNames = 32;
+
   struct Token {
     size_t start = 0;
     size_t length = 0;
@@ -164,9 +170,14 @@ class CXmlTree {
   void SetError(const wchar_t* text) { m_pError = text; }
 
   static CString Slice(const std::u16string& text, size_t start, size_t length);
+  // An element or attribute name: the names of a document repeat, so each distinct one is made
+  // once a parse and shared.
+  CString Name(size_t start, size_t length);
 
   XmlElement m_root;
   const wchar_t* m_pError = nullptr;
   // The text being parsed (only during Parse).
   const std::u16string* m_pText = nullptr;
+  // The names made during the parse (only during Parse).
+  std::vector<std::pair<std::u16string, CString>> m_names;
 };
