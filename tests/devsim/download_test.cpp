@@ -438,9 +438,9 @@ TEST_F(DownloadTest, TheDefinitionIsReplacedUnderItsShownPages) {
   // The device restarts when the zone tab asks for its records: the wait of the tab read ends with
   // the session it belonged to, and the new session downloads the definition again.
   tracker.RestartOn("RGEO");
-  // The read's time-out runs on the wait's own clock steps: a long one leaves the device the time
-  // to answer.
-  m_dlg->m_tabInfo[1].nSize = 4000;
+  // The read's time-out runs on the wait's own clock steps, a millisecond a pass however fast the
+  // passes go: a very long one leaves the device the time to start again on a fast machine too.
+  m_dlg->m_tabInfo[1].nSize = 40000;
   const unsigned model = m_dlg->m_nModelGeneration;
   before = server.Sent();
   m_dlg->m_tabPages.SetCurSel(1);
