@@ -8,8 +8,8 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPointer>
-#include <QToolTip>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <QWidget>
 #include <algorithm>
@@ -17,8 +17,8 @@
 
 #include "platform/clock.h"
 #include "platform/controls.h"
-#include "platform/listctrl.h"
 #include "platform/gdi.h"
+#include "platform/listctrl.h"
 #include "platform/wndinternal.h"
 
 namespace platform {
