@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -621,6 +622,14 @@ bool ListView::viewportEvent(QEvent* event) {
       if (ForwardMouseToHook(this, event)) return true;
       if (guard.isNull()) return true;
       break;
+    }
+    case QEvent::ToolTip: {
+      // The window's tool tips, asked in the window's coordinates.
+      CWnd* wnd = CWnd::FromWidget(this);
+      if (wnd == nullptr || wnd->GetWidget() != this || !wnd->ToolTipsEnabled()) break;
+      auto* help = static_cast<QHelpEvent*>(event);
+      ShowWindowToolTip(wnd, help->pos() + viewport()->geometry().topLeft(), help->globalPos());
+      return true;
     }
     default:
       break;

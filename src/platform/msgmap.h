@@ -105,6 +105,10 @@ struct AFX_MSGMAP {
   {WM_NOTIFY, (UINT)(wNotifyCode), (UINT)(id), (UINT)(idLast), nullptr,                       \
    AFX_MSG_THUNK(LRESULT r = 0; NMHDR* h = reinterpret_cast<NMHDR*>(lParam);                  \
                  (self->*memberFxn)((UINT)h->idFrom, h, &r); return r;)},
+#define ON_NOTIFY_EX_RANGE(wNotifyCode, id, idLast, memberFxn)                                \
+  {WM_NOTIFY, (UINT)(wNotifyCode), (UINT)(id), (UINT)(idLast), nullptr,                       \
+   AFX_MSG_THUNK(LRESULT r = 0; NMHDR* h = reinterpret_cast<NMHDR*>(lParam);                  \
+                 *handled = (self->*memberFxn)((UINT)h->idFrom, h, &r); return r;)},
 
 // Reflected notifications, handled by the control itself before its parent sees them.
 #define ON_CONTROL_REFLECT(wNotifyCode, memberFxn)                                            \

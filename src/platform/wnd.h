@@ -15,6 +15,7 @@ class CWnd;
 class CFont;
 class CDC;
 class CMenu;
+struct TOOLINFO;
 
 // Base of everything that has a message map.
 class CCmdTarget {
@@ -238,6 +239,12 @@ class CWnd : public CCmdTarget {
   int GetScrollLimit(int nBar) const;
   void ScrollWindow(int xAmount, int yAmount, LPCRECT lpRect = nullptr, LPCRECT lpClipRect = nullptr);
 
+  // Tool tips of the window's own areas: on hover the window is asked which tool lies under the
+  // point (-1 for none) and, for a callback text, sent TTN_NEEDTEXTW with the tool's id.
+  BOOL EnableToolTips(BOOL bEnable = TRUE);
+  BOOL ToolTipsEnabled() const { return m_bToolTips; }
+  virtual INT_PTR OnToolHitTest(CPoint point, TOOLINFO* pTI) const;
+
   // Handlers reached through message maps; each default passes the message on to Default().
  protected:
   int OnCreate(LPCREATESTRUCT) { return (int)Default(); }
@@ -315,6 +322,7 @@ class CWnd : public CCmdTarget {
   CWnd* m_pOwner = nullptr;
   CString m_strText;
   bool m_bWrapperOwned = false;   // a stand-in object the framework created and deletes
+  BOOL m_bToolTips = FALSE;
   ScrollState* m_pScroll = nullptr;
 };
 

@@ -3,18 +3,22 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPointer>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <QWidget>
 #include <algorithm>
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/controls.h"
 #include "platform/gdi.h"
+#include "platform/listctrl.h"
 #include "platform/wndinternal.h"
 
 namespace platform {
@@ -137,11 +141,68 @@ bool WndHook::eventFilter(QObject* watched, QEvent* event) {
   return Translate(event);
 }
 
+// ---- tool tips of windows that enabled them --------------------------------------------------
+
+// Asks a window for the tool under a point of its client area and shows the tool's text; hides
+// the tip where there is no tool or no text. False when the window went away meanwhile.
+bool ShowWindowToolTip(CWnd* wnd, const QPoint& local, const QPoint& global) {
+  HWND self = wnd->m_hWnd;
+  TOOLINFO info{};
+  info.cbSize = sizeof(info);
+  const INT_PTR hit = wnd->OnToolHitTest(CPoint(local.x(), local.y()), &info);
+  if (LookupHandle(self) != wnd) return false;
+  if (hit == -1) {
+    QToolTip::hideText();
+    return true;
+  }
+  QString text;
+  if (info.lpszText != nullptr && info.lpszText != LPSTR_TEXTCALLBACK) {
+    text = QString::fromWCharArray(info.lpszText);
+  } else {
+    NMTTDISPINFOW disp{};
+    disp.hdr.idFrom = info.uId;
+    disp.hdr.code = TTN_NEEDTEXTW;
+    disp.lpszText = disp.szText;
+    // The handler reads the hover point as the current message's position.
+    CurrentMessage state{};
+    state.msg.hwnd = self;
+    state.msg.message = WM_NOTIFY;
+    state.msg.wParam = static_cast<WPARAM>(info.uId);
+    state.msg.lParam = reinterpret_cast<LPARAM>(&disp.hdr);
+    state.msg.time = GetTickCount();
+    state.msg.pt = POINT{global.x(), global.y()};
+    CurrentMessage* old = SwapCurrentMessageState(&state);
+    wnd->WindowProc(WM_NOTIFY, state.msg.wParam, state.msg.lParam);
+    SwapCurrentMessageState(old);
+    if (LookupHandle(self) != wnd) return false;
+    if (disp.lpszText == nullptr || disp.lpszText == disp.szText) {
+      const wchar_t* end = std::find(std::begin(disp.szText), std::end(disp.szText), L'\0');
+      text = QString::fromWCharArray(disp.szText, static_cast<int>(end - disp.szText));
+    } else {
+      text = QString::fromWCharArray(disp.lpszText);
+    }
+  }
+  if (text.isEmpty()) {
+    QToolTip::hideText();
+    return true;
+  }
+  QWidget* widget = wnd->GetWidget();
+  const QRect area(QPoint(info.rect.left, info.rect.top), QPoint(info.rect.right - 1, info.rect.bottom - 1));
+  QToolTip::showText(global, text, widget, area.isValid() ? area : QRect());
+  return true;
+}
+
 bool WndHook::Translate(QEvent* event) {
   CWnd* wnd = m_wnd;
   HWND self = wnd->m_hWnd;
   bool def = true;
   switch (event->type()) {
+    case QEvent::ToolTip: {
+      if (!wnd->ToolTipsEnabled()) return false;
+      auto* help = static_cast<QHelpEvent*>(event);
+      ShowWindowToolTip(wnd, help->pos(), help->globalPos());
+      return true;
+    }
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick: {
@@ -411,3 +472,18 @@ void EnsureInputFilter() {
 }
 
 }  // namespace platform
+
+// ---- tool tips ---------------------------------------------------------------------------------
+
+BOOL CWnd::EnableToolTips(BOOL bEnable) {
+  const BOOL old = m_bToolTips;
+  m_bToolTips = bEnable ? TRUE : FALSE;
+  if (!m_bToolTips && m_pWidget != nullptr && QToolTip::isVisible()) QToolTip::hideText();
+  return old;
+}
+
+INT_PTR CWnd::OnToolHitTest(CPoint point, TOOLINFO* pTI) const {
+  (void)point;
+  (void)pTI;
+  return -1;
+}

@@ -10,6 +10,7 @@
 
 class QWidget;
 class QEvent;
+class QPoint;
 
 namespace platform {
 
@@ -20,6 +21,10 @@ CurrentMessage* SwapCurrentMessageState(CurrentMessage* state);
 // Default() and paint contexts find it); reports whether the default handling was reached.
 LRESULT CallWindowProcAsCurrent(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam,
                                 bool* defaultCalled = nullptr, const void* paintEvent = nullptr);
+
+// Shows the tip of the tool under a point of a window that enabled tool tips (local in the window's
+// coordinates); false when the window went away while it was asked.
+bool ShowWindowToolTip(CWnd* wnd, const QPoint& local, const QPoint& global);
 
 // The SB_ code of a Qt slider action, or -1 for actions without one.
 int ScrollCodeFromSliderAction(int action);

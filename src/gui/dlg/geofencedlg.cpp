@@ -1,6 +1,7 @@
 // CGeofenceDialog (see geofencedlg.h).
 #include "gui/dlg/geofencedlg.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "gui/dlg/brelvanodlg.h"
@@ -47,6 +48,7 @@ CGeofenceDialog::CGeofenceDialog(CWnd* pParent)
 
 CGeofenceDialog::~CGeofenceDialog() {
   DestroyChildDialogs();
+  FreeColumnOptions();
   delete[] m_pRecords;
 }
 
@@ -128,7 +130,33 @@ void CGeofenceDialog::SetDeviceInfo(DEVICE_INFO* pDeviceInfo, DEF_HEADER* pDefHe
 void CGeofenceDialog::SetPageDefinition(GEO_GROUP_INFO group, CPtrList* pParams) {
   m_groupInfo = group;
   m_pParams = pParams;
+  FreeColumnOptions();
+  for (POSITION pos = pParams != nullptr ? pParams->GetHeadPosition() : nullptr; pos != nullptr;) {
+    const auto* p = static_cast<const PARAM_INFO*>(pParams->GetNext(pos));
+    if (!HasColumn(p)) continue;
+    CStringArray* options = nullptr;
+    if (p->strName.Find(L"ID") >= 0) {
+      // A definition's range is not trusted: never more numbers than there are slots.
+      const long long count = static_cast<long long>(group.nMax) - group.nMin + 1;
+      if (count > kGeofenceSlots) TRACE(L"geofence id range %d..%d cut to %d numbers\n", group.nMin, group.nMax, kGeofenceSlots);
+      options = new CStringArray;
+      for (long long k = 0; k < std::min<long long>(count, kGeofenceSlots); ++k) {
+        CString number;
+        number.Format(L"%d", static_cast<int>(group.nMin + k));
+        options->Add(number);
+      }
+    } else if (p->nCtrlType == 0 && p->pOptions != nullptr && p->nOptions > 0) {
+      options = new CStringArray;
+      for (int o = 0; o < p->nOptions; ++o) options->Add(brelvano::PageTranslate(m_pParentWnd, p->pOptions[o].strText));
+    }
+    m_columnOptions.push_back(options);
+  }
   BuildColumns();
+}
+
+void CGeofenceDialog::FreeColumnOptions() {
+  for (CStringArray* options : m_columnOptions) delete options;
+  m_columnOptions.clear();
 }
 
 void CGeofenceDialog::OnListItemChanged(NMHDR* pNMHDR, LRESULT* pResult) {
@@ -158,7 +186,10 @@ void CGeofenceDialog::OnListDblClick(NMHDR* pNMHDR, LRESULT* pResult) {
   if (pResult != nullptr) *pResult = 0;
 }
 
-void CGeofenceDialog::OnDestroy() { CDialog::OnDestroy(); }
+void CGeofenceDialog::OnDestroy() {
+  FreeColumnOptions();
+  CDialog::OnDestroy();
+}
 
 void CGeofenceDialog::ResetPage() {
   ResetRecords();
@@ -203,6 +234,10 @@ BOOL CGeofenceDialog::IsParamSwitchedOff(const PARAM_INFO* p) const {
   return FindEnableValue(def, 90, p->strConfig.Left(2)) ? FALSE : TRUE;
 }
 
+BOOL CGeofenceDialog::HasColumn(const PARAM_INFO* p) const {
+  return p != nullptr && !IsParamSwitchedOff(p) && p->strName != L"Active";
+}
+
 void CGeofenceDialog::BuildColumns() {
   if (m_list.GetSafeHwnd() == nullptr) return;
   m_list.DeleteAllItems();
@@ -215,7 +250,7 @@ void CGeofenceDialog::BuildColumns() {
   int column = 0;
   for (POSITION pos = m_pParams->GetHeadPosition(); pos != nullptr;) {
     const auto* p = static_cast<const PARAM_INFO*>(m_pParams->GetNext(pos));
-    if (p == nullptr || IsParamSwitchedOff(p) || p->strName == L"Active") continue;
+    if (!HasColumn(p)) continue;
     const int width = dc.GetTextExtent(p->strName).cx + kColumnPadding;
     m_list.InsertColumn(column, brelvano::PageTranslate(m_pParentWnd, p->strName), LVCFMT_CENTER, width);
     // The list only shows the records: they change through the detail dialog.

@@ -31,8 +31,11 @@ class CGeofenceDialog : public CDialog, public GUI_Base {
 
   // Keeps both pointers (buyer and delimiter of the record lines).
   void SetDeviceInfo(DEVICE_INFO* pDeviceInfo, DEF_HEADER* pDefHeader);
-  // Keeps the group limits and the tab's parameter list, then builds the columns.
+  // Keeps the group limits and the tab's parameter list, builds the option texts of each column
+  // (m_columnOptions), then builds the columns.
   void SetPageDefinition(GEO_GROUP_INFO group, CPtrList* pParams);
+  // Releases the option texts of the columns.
+  void FreeColumnOptions();
   // Records, selection, mode and pending record back to their starting values.
   void ResetPage();
   // Clears the slots: 1..g_nGeofenceCount with their formats in the numbered-parameter set, all
@@ -75,6 +78,8 @@ class CGeofenceDialog : public CDialog, public GUI_Base {
 
   // A parameter of the numbered-parameter set that its switch (tab 90) leaves out.
   BOOL IsParamSwitchedOff(const PARAM_INFO* p) const;
+  // A parameter that gets a list column.
+  BOOL HasColumn(const PARAM_INFO* p) const;
   // The main window (the page's parent).
   CWnd* MainWindow() const { return m_pParentWnd; }
   // The slot count of the command set in use (g_nGeofenceCount or 4096).
@@ -98,6 +103,10 @@ class CGeofenceDialog : public CDialog, public GUI_Base {
   int m_nRowCount = 0;
   GEO_GROUP_INFO m_groupInfo;
   CPtrList* m_pParams = nullptr;  // the tab's list (owned by the main window)
+  // One entry per column, as of the last page definition: a number parameter ("ID" in its name)
+  // holds the numbers of the group's range, a choice parameter its translated option texts, any
+  // other column null. Owned by the page.
+  std::vector<CStringArray*> m_columnOptions;
   DEVICE_INFO* m_pDeviceInfo = nullptr;
   DEF_HEADER* m_pDefHeader = nullptr;
   CMapDialog* m_pMapDlg = nullptr;

@@ -366,6 +366,54 @@ TEST_F(GeofenceTest, TheListShowsTheGeofencesOfTheCommandSet) {
   EXPECT_EQ(page->m_list.GetItemText(0, 0), CString());
 }
 
+TEST_F(GeofenceTest, ThePageDefinitionGivesEachColumnItsOptions) {
+  CBrelvanoDlg* dlg = OpenWithPage();
+  CGeofenceDialog* page = dlg->m_pGeofenceDlg;
+  CPtrList* params = page->m_pParams;
+  ASSERT_NE(params, nullptr);
+  auto texts = [](const CStringArray* a) {
+    std::vector<CString> out;
+    for (int i = 0; a != nullptr && i < a->GetSize(); ++i) out.push_back(a->GetAt(i));
+    return out;
+  };
+  struct Case {
+    int nMin, nMax;
+    size_t idCount;
+    const wchar_t* first;
+    const wchar_t* last;
+  } cases[] = {
+      {1, 3, 3, L"1", L"3"},
+      {5, 5, 1, L"5", L"5"},
+      {4, 2, 0, nullptr, nullptr},
+      {0, 2147483647, static_cast<size_t>(kGeofenceSlots), L"0", L"4095"},  // a range past the slots
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.nMax);
+    GEO_GROUP_INFO group;
+    group.nMin = c.nMin;
+    group.nMax = c.nMax;
+    page->SetPageDefinition(group, params);  // each definition releases the arrays of the last
+    // Geo ID, Latitude, Longitude, Radius, IN, OUT, Speed, TR ID ("Active" has no column).
+    ASSERT_EQ(page->m_columnOptions.size(), 8u);
+    ASSERT_EQ(page->m_list.GetHeaderCtrl()->GetItemCount(), 8);
+    for (size_t column : {0u, 7u}) {
+      const std::vector<CString> ids = texts(page->m_columnOptions[column]);
+      ASSERT_EQ(ids.size(), c.idCount);
+      if (c.idCount == 0) continue;
+      EXPECT_EQ(ids.front(), CString(c.first));
+      EXPECT_EQ(ids.back(), CString(c.last));
+    }
+    for (size_t column : {1u, 2u, 3u, 6u}) EXPECT_EQ(page->m_columnOptions[column], nullptr) << column;
+    EXPECT_EQ(texts(page->m_columnOptions[4]), (std::vector<CString>{L"IN 0", L"IN 1"}));
+    EXPECT_EQ(texts(page->m_columnOptions[5]), (std::vector<CString>{L"OUT 0", L"OUT 1"}));
+  }
+  page->FreeColumnOptions();
+  EXPECT_TRUE(page->m_columnOptions.empty());
+  // Built again, they go with the page when the main window closes it.
+  page->SetPageDefinition(GEO_GROUP_INFO(), params);
+  EXPECT_EQ(page->m_columnOptions.size(), 8u);
+}
+
 TEST_F(GeofenceTest, TheListKeepsTheRowTheUserChoseAndEditsNoCell) {
   CBrelvanoDlg* dlg = OpenWithPage();
   CGeofenceDialog* page = dlg->m_pGeofenceDlg;

@@ -6,10 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractScrollArea>
+#include <QCoreApplication>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QWidget>
 #include <vector>
 
 #include "../../platform/qt_app.h"
+#include "../../platform/wait_util.h"
 #include "reference/control/xlistctrl/memdc.h"
 
 namespace {
@@ -333,6 +338,54 @@ TEST_F(GridTest, ToolTipsNameTheCellAndFitTheirBuffer) {
   NMTTDISPINFOW none{};
   none.hdr.code = TTN_NEEDTEXTW;
   EXPECT_TRUE(m_grid.OnNeedToolTipText(0, &none.hdr, &result));  // id 0
+}
+
+// Hovers the list's viewport at a point of the grid's client area, as the application does when
+// the mouse rests there.
+void Hover(CXListCtrl& grid, CPoint client) {
+  QWidget* viewport = qobject_cast<QAbstractScrollArea*>(grid.GetWidget())->viewport();
+  const QPoint local = QPoint(client.x, client.y) - viewport->geometry().topLeft();
+  QHelpEvent help(QEvent::ToolTip, local, viewport->mapToGlobal(local));
+  QCoreApplication::sendEvent(viewport, &help);
+}
+
+bool TipGone() {
+  QCoreApplication::processEvents();
+  return !QToolTip::isVisible();
+}
+
+TEST_F(GridTest, HoveringACellShowsItsToolTip) {
+  Columns(3);
+  for (int row = 0; row < 4; ++row) m_grid.InsertRow(row, L"row");
+  ASSERT_EQ(m_grid.SetCellToolTip(1, 2, L"Zone 7: speed limit"), 1);
+  ASSERT_EQ(m_grid.SetCellToolTip(3, 0, CString(L'x', 120)), 1);
+  m_grid.EnableToolTips(TRUE);
+  struct Case {
+    const char* name;
+    int row, column;  // -1: a point below the rows
+    QString shown;    // empty: no tip
+  } cases[] = {
+      {"cell with a tip", 1, 2, QStringLiteral("Zone 7: speed limit")},
+      {"cell without a tip", 2, 1, QString()},
+      {"long tip cut to the buffer", 3, 0, QString(79, QLatin1Char('x'))},
+      {"below the rows", -1, -1, QString()},
+      {"same cell again", 1, 2, QStringLiteral("Zone 7: speed limit")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Hover(m_grid, c.row >= 0 ? CellCentre(c.row, c.column) : CPoint(240, 270));
+    if (c.shown.isEmpty()) {
+      EXPECT_TRUE(testutil::WaitUntil(TipGone));
+    } else {
+      EXPECT_TRUE(QToolTip::isVisible());
+      EXPECT_EQ(QToolTip::text(), c.shown);
+    }
+  }
+  // Without tool tips enabled the window is not asked.
+  m_grid.EnableToolTips(FALSE);
+  EXPECT_TRUE(testutil::WaitUntil(TipGone));
+  Hover(m_grid, CellCentre(1, 2));
+  EXPECT_FALSE(QToolTip::isVisible() && QToolTip::text() == QStringLiteral("Zone 7: speed limit"));
 }
 
 TEST_F(GridTest, AnEmptyListSaysSo) {

@@ -81,7 +81,7 @@ class CXListCtrl : public CListCtrl {
 
   // Tool tips: the tool at a point (id row * 1000 + column + 1, -1 when no cell label is there)
   // and the text of a TTN_NEEDTEXTA/W notification (at most 79 characters and the terminator).
-  INT_PTR OnToolHitTest(CPoint point, TOOLINFO* info) const;
+  INT_PTR OnToolHitTest(CPoint point, TOOLINFO* info) const override;
   virtual BOOL OnNeedToolTipText(UINT id, NMHDR* pNMHDR, LRESULT* pResult);
 
   // The label a progress cell shows for a percent, the format already checked.
