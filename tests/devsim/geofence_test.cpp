@@ -163,22 +163,26 @@ class GeofenceUserTest : public GeofenceUserBase {
     g.extra = extra;
     return g;
   }
+  // Connects a tracker that sends the definition with its geofence tab (a firmware that has its
+  // geofences edited) and opens that tab.
+  void ConnectAndOpenTheGeofenceTab() {
+    server.ServeXmlFile(kDefinition);
+    devsim::TrackerIdentity id;
+    id.model = "VR600";
+    id.version = "150";
+    tracker.SetIdentity(id);
+    Connect();
+    ASSERT_TRUE(platform::PumpUntil([&] { return Page() != nullptr && !dlg->m_bDefinitionPending; }, kTimeoutMs))
+        << "the definition with its geofence tab is loaded";
+    ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
+    OpenGeofenceTab();
+  }
 };
 
 TEST_F(GeofenceUserTest, ReadAddEditAndDeleteGeofencesOnTheDevice) {
   dlg->m_strModuleDir = platform::GetCurrentFolder() + L"/";
-  server.ServeXmlFile(kDefinition);
-  devsim::TrackerIdentity id;
-  id.model = "VR600";
-  id.version = "150";  // a firmware that sends its definition and has its geofences edited
-  tracker.SetIdentity(id);
-  Connect();
-  ASSERT_TRUE(platform::PumpUntil([&] { return Page() != nullptr && !dlg->m_bDefinitionPending; }, kTimeoutMs))
-      << "the definition with its geofence tab is loaded";
-  ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
-
   // READ: the tab lists the device's geofences.
-  OpenGeofenceTab();
+  ASSERT_NO_FATAL_FAILURE(ConnectAndOpenTheGeofenceTab());
   ASSERT_TRUE(platform::PumpUntil([&] { return Ids().size() == 2; }, kTimeoutMs));
   EXPECT_EQ(Ids(), (std::vector<CString>{L"1", L"3"}));
   EXPECT_EQ(Page()->m_list.GetItemText(0, 1), CString(L"37.56"));
@@ -277,15 +281,7 @@ TEST_F(GeofenceUserTest, ARadiusHoldingMarkupShowsOnTheMapAsText) {
   const char* markup = "<img/src=x/onerror=document.title=1>";
   geo.Put(Geofence(2, 1, 1, "37.57", "126.99", markup, ";70"));
   dlg->m_strModuleDir = platform::GetCurrentFolder() + L"/";
-  server.ServeXmlFile(kDefinition);
-  devsim::TrackerIdentity id;
-  id.model = "VR600";
-  id.version = "150";
-  tracker.SetIdentity(id);
-  Connect();
-  ASSERT_TRUE(platform::PumpUntil([&] { return Page() != nullptr && !dlg->m_bDefinitionPending; }, kTimeoutMs));
-  ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
-  OpenGeofenceTab();
+  ASSERT_NO_FATAL_FAILURE(ConnectAndOpenTheGeofenceTab());
   ASSERT_TRUE(platform::PumpUntil([&] { return Ids().size() == 3; }, kTimeoutMs));
   EXPECT_EQ(Page()->m_list.GetItemText(1, 3), CString::FromUtf8(markup)) << "the list shows the device's text";
 
@@ -500,15 +496,7 @@ TEST_F(GeofenceUserTest, AQuestionOfThePageEndsWithTheSessionEndedUnderIt) {
       ASSERT_TRUE(sim.Start()) << sim.LastError();
     }
     ASSERT_TRUE(testsupport::WaitForPortListed(dlg, sim)) << "the port is listed";
-    server.ServeXmlFile(kDefinition);
-    devsim::TrackerIdentity id;
-    id.model = "VR600";
-    id.version = "150";
-    tracker.SetIdentity(id);
-    Connect();
-    ASSERT_TRUE(platform::PumpUntil([&] { return Page() != nullptr && !dlg->m_bDefinitionPending; }, kTimeoutMs));
-    ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
-    OpenGeofenceTab();
+    ASSERT_NO_FATAL_FAILURE(ConnectAndOpenTheGeofenceTab());
     ASSERT_TRUE(platform::PumpUntil([&] { return Ids().size() == 2; }, kTimeoutMs));
     if (c.select) SelectRow(L"3");
     const size_t writes = WritesNow();
