@@ -7,7 +7,8 @@
 // settingdlg_page.cpp (the generic parameter page, the page of type 36, presets), settingdlg_send.cpp
 // (SEND and the SET button), settingdlg_assign.cpp (the assignment page, its tables and their drag
 // and drop), settingdlg_download.cpp (the file download into the device), settingdlg_polygon.cpp
-// (the polygon page and its zone actions) and settingdlg_builders.cpp (placing the zone buttons).
+// (the polygon page and its zone actions), settingdlg_profile.cpp (profile Save and Load) and
+// settingdlg_builders.cpp (placing the zone buttons).
 #pragma once
 
 #include <memory>
