@@ -59,7 +59,6 @@ class SessionFixture : public ::testing::Test {
       m_clock = std::make_unique<platform::ManualClock>(1000);
       platform::SetClock(m_clock.get());
     }
-    g_bModemTunnel = FALSE;
     sim.AddHandler([this](const std::string& line, devsim::Responder& out) {
       std::lock_guard<std::mutex> lock(m_mutex);
       m_lines.push_back({line, platform::GetClock().NowMs()});

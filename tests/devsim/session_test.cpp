@@ -274,7 +274,6 @@ TEST_F(SessionTest, TransmitterRefusesOversizedCommandsAndWrapsForTheModem) {
   m_dlg->TransmitRaw(raw, 3);
   ASSERT_TRUE(sim.WaitForLine([](const std::string& l) { return l == "RAW"; }, sessiontest::kRealTimeoutMs));
   EXPECT_EQ(sim.ReceivedBytes(), "RAW\r");
-  g_bModemTunnel = FALSE;
 }
 
 }  // namespace

@@ -116,7 +116,6 @@ class UsbPlugTest : public ::testing::Test {
     std::shared_ptr<PlugHub> hub = m_hub;
     platform::SetDeviceEventSourceFactory([hub] { return std::make_unique<PlugSource>(hub); });
     platform::SetClock(&m_clock);
-    g_bModemTunnel = FALSE;
   }
   void TearDown() override {
     m_dlg.reset();

@@ -376,7 +376,7 @@ TEST_F(JsonDefinitionTest, HeaderRules) {
 
 TEST_F(JsonDefinitionTest, FileModeNamesTheAssignmentCsvFromTheHeader) {
   CBrelvanoDlg* dlg = Open();
-  g_bFileMode = TRUE;
+  ASSERT_NO_FATAL_FAILURE(ChooseDefinitionFile(dlg, m_folder.CPath("JsonParam.json")));
   LoadInto(dlg, kDefinition);
   EXPECT_EQ(dlg->m_strAssignCsvPath, dlg->m_strDocumentDir + L"ASSIGN_HEADER_TABLE_FOR_BRELVANO_VR900_278.csv");
 }

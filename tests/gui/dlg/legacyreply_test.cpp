@@ -563,8 +563,7 @@ TEST_F(LegacyReplyTest, DirectVersionModeLoadsTheChosenFile) {
   const CString path = platform::GetCurrentFolder() + L"/Document/VR835_Param_32.xml";
   WriteFile(path, kDefinitionXml);
   dlg->m_bDirectVersion = TRUE;
-  g_bFileMode = TRUE;
-  dlg->m_strDefinitionPath = path;
+  ASSERT_NO_FATAL_FAILURE(ChooseDefinitionFile(dlg, path));
   dlg->OnVersionReply(VersionLine(L"VR835_AB_GEN_32"));
   EXPECT_EQ(dlg->m_defHeader.strS, CString(L"$T"));
   EXPECT_TRUE(dlg->m_strPendingCommand.IsEmpty()) << "nothing is asked of the device";

@@ -105,6 +105,12 @@ class MainWindowFixture : public ::testing::Test {
     }
     return false;
   }
+  // The user chooses a definition file in Open's file dialog: the window enters file mode with it.
+  static void ChooseDefinitionFile(CBrelvanoDlg* dlg, const CString& path) {
+    platform::ModalService::Instance().ExpectFileDialog(path);
+    ASSERT_TRUE(dlg->ChooseDefinitionFile(nullptr)) << "the file is taken";
+    ASSERT_TRUE(g_bFileMode);
+  }
   static void ClickButton(CWnd* wnd, int id) {
     wnd->SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                      reinterpret_cast<LPARAM>(wnd->GetDlgItem(id)->GetSafeHwnd()));

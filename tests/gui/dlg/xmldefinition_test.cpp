@@ -347,11 +347,11 @@ TEST_F(XmlDefinitionTest, RootRulesOfTheNumberedParameterSet) {
 
   // "Protocol" counts only for a file the user chose.
   CBrelvanoDlg* second = Open();
-  m_folder.Write("proto.xml", "<brelvano S=\"VR9\" Protocol=\"UP\"/>");
-  second->LoadXmlDefinition(m_folder.CPath("proto.xml"));
+  m_folder.Write("Proto_Param.xml", "<brelvano S=\"VR9\" Protocol=\"UP\"/>");
+  second->LoadXmlDefinition(m_folder.CPath("Proto_Param.xml"));
   EXPECT_EQ(second->m_bUpProtocol, FALSE);
-  g_bFileMode = TRUE;
-  second->LoadXmlDefinition(m_folder.CPath("proto.xml"));
+  ASSERT_NO_FATAL_FAILURE(ChooseDefinitionFile(second, m_folder.CPath("Proto_Param.xml")));
+  second->LoadXmlDefinition(m_folder.CPath("Proto_Param.xml"));
   EXPECT_EQ(second->m_bUpProtocol, TRUE);
 }
 
