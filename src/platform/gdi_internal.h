@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QTransform>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "platform/gdi.h"
@@ -32,9 +33,14 @@ struct Object {
   COLORREF brushColor = 0;
   int hatch = 0;
   QImage pattern;
-  // Font.
+  // Font: read it through ResolvedFont. A font asked for by its cell height gets the pixel size
+  // that fits the cell when it is first used: measuring loads the font, and the default font of
+  // every new context is mostly never drawn with.
   LOGFONT lf{};
   QFont font;
+  QFont fitBase;      // the font the fitting measures
+  int fitCell = 0;    // the cell height still to fit, 0 when the pixel size is final
+  std::once_flag fitted;
   // Bitmap and icon.
   QImage image;
   int bitsPixel = 32;
@@ -45,6 +51,9 @@ struct Object {
   QRegion region;
 };
 using ObjectPtr = std::shared_ptr<Object>;
+
+// The font of a font object, its pixel size fitted on the first call (any thread).
+const QFont& ResolvedFont(Object& font);
 
 // Handle table (any thread).
 HGDIOBJ Register(ObjectPtr object);

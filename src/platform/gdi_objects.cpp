@@ -334,7 +334,11 @@ ObjectPtr MakeFont(const LOGFONT& lfIn) {
   long long h = lf.lfHeight;
   long long mag = std::min<long long>(h < 0 ? -h : h, kMaxFontPixels);
   if (h < 0) f.setPixelSize(static_cast<int>(std::max<long long>(1, mag)));
-  else if (h > 0) f.setPixelSize(FitCellHeight(f, static_cast<int>(mag)));
+  else if (h > 0 && lf.lfWidth == 0) {
+    o->fitBase = f;
+    o->fitCell = static_cast<int>(mag);
+    f.setPixelSize(static_cast<int>(mag));  // until it is fitted
+  } else if (h > 0) f.setPixelSize(FitCellHeight(f, static_cast<int>(mag)));
   else f.setPixelSize(kDefaultFontPixels);
   int weight = lf.lfWeight <= 0 ? FW_NORMAL : std::min<int>(lf.lfWeight, FW_HEAVY);
   f.setWeight(static_cast<QFont::Weight>(weight));
@@ -350,6 +354,14 @@ ObjectPtr MakeFont(const LOGFONT& lfIn) {
   }
   o->font = f;
   return o;
+}
+
+const QFont& ResolvedFont(Object& font) {
+  std::call_once(font.fitted, [&font] {
+    if (font.fitCell > 0) font.font.setPixelSize(FitCellHeight(font.fitBase, font.fitCell));
+    font.fitCell = 0;
+  });
+  return font.font;
 }
 
 ObjectPtr MakeBitmap(const QImage& image, int bitsPixel) {
@@ -442,7 +454,7 @@ HICON HIconFromImage(const QImage& image) {
 
 QFont QFontFromHandle(HFONT hFont) {
   gdi::ObjectPtr o = gdi::Lookup(hFont, gdi::Kind::Font);
-  return o ? o->font : QFont();
+  return o ? gdi::ResolvedFont(*o) : QFont();
 }
 
 bool QBrushFromHandle(HBRUSH hBrush, QBrush* brush) {
@@ -625,7 +637,7 @@ int CFont::GetLogFont(LOGFONT* pLogFont) const { return GetObject(sizeof(LOGFONT
 
 const QFont& CFont::GetQFont() const {
   ObjectPtr o = Lookup(m_hObject, Kind::Font);
-  if (o) return o->font;  // the object outlives the call while this wrapper holds the handle
+  if (o) return ResolvedFont(*o);  // the object outlives the call while this wrapper holds the handle
   static const QFont* fallback = new QFont;
   return *fallback;
 }

@@ -22,7 +22,7 @@ struct Line {
   std::vector<int> underline;  // indices of characters shown underlined ('&' prefixes)
 };
 
-QFont FontOf(const DcState& st) { return st.font ? st.font->font : QFont(); }
+QFont FontOf(const DcState& st) { return st.font ? platform::gdi::ResolvedFont(*st.font) : QFont(); }
 
 bool Measurable() { return platform::gdi::HaveGui(); }
 

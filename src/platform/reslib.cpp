@@ -260,8 +260,8 @@ HBITMAP LoadBitmapFrom(HINSTANCE hInstance, UINT id) {
       return nullptr;
     }
     const std::string& bytes = it->second;
-    if (bytes.size() < 2 || bytes[0] != 'B' || bytes[1] != 'M' ||
-        !image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<qsizetype>(bytes.size()), "BMP")) {
+    image = platform::DecodeBitmapFile(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    if (image.isNull()) {
       SetLastError(ERROR_INVALID_DATA);
       return nullptr;
     }

@@ -4,6 +4,8 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -69,15 +71,71 @@ QByteArray WithFileHeader(const unsigned char* bytes, size_t size) {
   return file;
 }
 
+int32_t Le32Signed(const unsigned char* p) { return static_cast<int32_t>(Le32(p)); }
+
+// An uncompressed 24-bit or 8-bit palette bitmap file (what the program's own pictures and the
+// button faces of the language libraries are), read directly: Qt's reader would first look through
+// every image format the system has. Any other kind of bitmap gives a null image here and is left
+// to Qt's reader.
+QImage DecodePlainBitmap(const unsigned char* bytes, size_t size) {
+  constexpr size_t kFileHeader = 14;
+  if (bytes == nullptr || size < kFileHeader + 40 || bytes[0] != 'B' || bytes[1] != 'M') return QImage();
+  const unsigned char* info = bytes + kFileHeader;
+  const uint32_t infoSize = Le32(info);
+  const int32_t width = Le32Signed(info + 4);
+  const int32_t height = Le32Signed(info + 8);
+  const unsigned planes = info[12] | (info[13] << 8);
+  const unsigned bpp = info[14] | (info[15] << 8);
+  const uint32_t compression = Le32(info + 16);
+  if (infoSize < 40 || infoSize > size - kFileHeader || planes != 1 || (bpp != 24 && bpp != 8) || compression != 0) {
+    return QImage();
+  }
+  if (width <= 0 || width > 32768 || height == 0 || height < -32768 || height > 32768) return QImage();
+  const size_t rows = static_cast<size_t>(height < 0 ? -static_cast<int64_t>(height) : height);
+  const size_t rowBytes = (static_cast<size_t>(width) * (bpp / 8) + 3) & ~size_t{3};
+  const size_t offset = Le32(bytes + 10);
+  const size_t paletteAt = kFileHeader + infoSize;
+  if (offset < paletteAt || offset > size || (size - offset) / rowBytes < rows) return QImage();
+  QList<QRgb> palette;
+  if (bpp == 8) {
+    const uint32_t used = Le32(info + 32);
+    const size_t colours = used == 0 ? 256 : used;
+    if (colours > 256 || paletteAt + colours * 4 > offset) return QImage();
+    for (size_t i = 0; i < colours; ++i) {
+      const unsigned char* c = bytes + paletteAt + i * 4;
+      palette.push_back(qRgb(c[2], c[1], c[0]));
+    }
+  }
+  QImage img(width, static_cast<int>(rows), bpp == 24 ? QImage::Format_RGB32 : QImage::Format_Indexed8);
+  if (img.isNull()) return img;
+  if (bpp == 8) img.setColorTable(palette);
+  const bool bottomUp = height > 0;
+  for (size_t row = 0; row < rows; ++row) {
+    const unsigned char* src = bytes + offset + row * rowBytes;
+    uchar* line = img.scanLine(static_cast<int>(bottomUp ? rows - 1 - row : row));
+    if (bpp == 8) {
+      for (int32_t x = 0; x < width; ++x) {
+        if (src[x] >= palette.size()) return QImage();  // a colour the palette lacks: Qt's reader decides
+      }
+      std::memcpy(line, src, static_cast<size_t>(width));
+    } else {
+      auto* dst = reinterpret_cast<QRgb*>(line);
+      for (int32_t x = 0; x < width; ++x, src += 3) dst[x] = qRgb(src[2], src[1], src[0]);
+    }
+  }
+  return img;
+}
+
 QImage DecodeBitmap(const unsigned char* bytes, size_t size) {
   if (bytes == nullptr || size == 0 || size > kMaxImageBytes) return QImage();
-  QImage img;
-  if (size >= 2 && bytes[0] == 'B' && bytes[1] == 'M') {
-    img.loadFromData(bytes, static_cast<qsizetype>(size), "BMP");
+  QImage img = DecodeBitmapFile(bytes, size);
+  if (!img.isNull()) return img;
+  QByteArray withHeader = WithFileHeader(bytes, size);
+  if (!withHeader.isEmpty()) {
+    img = DecodeBitmapFile(reinterpret_cast<const unsigned char*>(withHeader.constData()),
+                           static_cast<size_t>(withHeader.size()));
     if (!img.isNull()) return img;
   }
-  QByteArray withHeader = WithFileHeader(bytes, size);
-  if (!withHeader.isEmpty() && img.loadFromData(withHeader, "BMP")) return img;
   img.loadFromData(bytes, static_cast<qsizetype>(size));
   return img;
 }
@@ -85,6 +143,12 @@ QImage DecodeBitmap(const unsigned char* bytes, size_t size) {
 std::vector<QImage> DecodeIcon(const unsigned char* bytes, size_t size) {
   std::vector<QImage> out;
   if (bytes == nullptr || size == 0 || size > kMaxImageBytes) return out;
+  // A plain bitmap is one picture: it is read as bitmaps are, without asking every image format.
+  if (size >= 2 && bytes[0] == 'B' && bytes[1] == 'M') {
+    QImage img = DecodeBitmap(bytes, size);
+    if (!img.isNull()) out.push_back(img.convertToFormat(QImage::Format_ARGB32));
+    return out;
+  }
   QByteArray data(reinterpret_cast<const char*>(bytes), static_cast<qsizetype>(size));
   QBuffer buffer(&data);
   buffer.open(QIODevice::ReadOnly);
@@ -119,6 +183,13 @@ QImage Nearest(const std::vector<QImage>& images, int cx, int cy) {
 }
 
 }  // namespace
+
+QImage DecodeBitmapFile(const unsigned char* bytes, size_t size) {
+  if (bytes == nullptr || size < 2 || size > kMaxImageBytes || bytes[0] != 'B' || bytes[1] != 'M') return QImage();
+  QImage img = DecodePlainBitmap(bytes, size);
+  if (img.isNull()) img.loadFromData(bytes, static_cast<qsizetype>(size), "BMP");
+  return img;
+}
 
 void RegisterBitmapResource(UINT id, const QImage& image) {
   std::lock_guard<std::mutex> lock(S().mu);

@@ -12,6 +12,9 @@
 
 namespace platform {
 
+// A Windows .bmp file (with its file header) as an image; null when the bytes are no bitmap file.
+QImage DecodeBitmapFile(const unsigned char* bytes, size_t size);
+
 // Registers (or replaces) a bitmap. The byte form takes a Windows .bmp file, the bitmap of a
 // resource script without its file header (a DIB), or any other format Qt decodes; false (and
 // nothing registered) when the bytes cannot be decoded.

@@ -1,18 +1,17 @@
 // The program's entry point: builds the Qt application, then runs the application object's
 // InitInstance and, when it asks for one, the message loop. Linked into the program only.
 #include <QApplication>
+#include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
-#include <cstdio>
 
+#include "platform/startupwarm.h"
 #include "platform/sync.h"
 #include "platform/winapp.h"
 
-int main(int argc, char** argv) {
-  // The web engine's sandbox cannot run for the superuser: it is switched off then. (The OpenGL
-  // context web views share is made when the first one is, see htmldialog.cpp.)
-  if (geteuid() == 0) setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
-  QApplication app(argc, argv);
+namespace {
+
+int RunApplication(int argc, char** argv) {
   // Windows end a program only when it says so (PostQuitMessage, the end of InitInstance).
   QApplication::setQuitOnLastWindowClosed(false);
   platform::SetGuiThread();
@@ -28,4 +27,19 @@ int main(int argc, char** argv) {
     return winApp->ExitInstance();
   }
   return winApp->Run();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // The web engine's sandbox cannot run for the superuser: it is switched off then. (The OpenGL
+  // context web views share is made when the first one is, see htmldialog.cpp.) Set before any
+  // other thread runs, as every change of the environment must be.
+  if (geteuid() == 0) setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+  platform::StartupWarmer warmer;
+  QApplication app(argc, argv);
+  warmer.ApplicationReady();
+  const int result = RunApplication(argc, argv);
+  warmer.Finish();
+  return result;
 }

@@ -1,6 +1,7 @@
 // CWnd: creation, identity, message dispatch through message maps, placement and state.
 #include "platform/wnd.h"
 #include "platform/gdi.h"
+#include "platform/startupwarm.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -259,6 +260,7 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, const wchar_t* lpszClassName, const wchar_t
                     DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID, void* lpParam) {
   if (m_hWnd != nullptr) return FALSE;
   if (QApplication::instance() == nullptr) return FALSE;
+  platform::AwaitStartupFonts();
   platform::EnsureInputFilter();
   platform::EnsureDialogFont();
   CString className = lpszClassName != nullptr ? CString(lpszClassName) : CString();

@@ -1191,6 +1191,92 @@ TEST_F(GdiTest, BitmapResourcesLoadFromWindowsBitmapBytes) {
   EXPECT_FALSE(platform::FindBitmapResource(id, none));
 }
 
+// The program's pictures and the language libraries' button faces are plain bitmap files, read
+// without Qt's image reader; every kind of file must come out as Qt's reader gives it.
+TEST_F(GdiTest, BitmapFilesReadAsQtReadsThem) {
+  QImage rgb(37, 5, QImage::Format_RGB32);
+  for (int y = 0; y < rgb.height(); ++y) {
+    for (int x = 0; x < rgb.width(); ++x) rgb.setPixel(x, y, qRgb(x * 7, y * 50, (x * y) % 256));
+  }
+  QImage indexed(13, 4, QImage::Format_Indexed8);
+  indexed.setColorTable({qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(9, 9, 9), qRgb(255, 0, 255)});
+  for (int y = 0; y < indexed.height(); ++y) {
+    for (int x = 0; x < indexed.width(); ++x) indexed.setPixel(x, y, static_cast<uint>((x + y) % 5));
+  }
+  const QByteArray file24 = Encode(rgb, "BMP");
+  const QByteArray file8 = Encode(indexed, "BMP");
+  ASSERT_GT(file24.size(), 54);
+  ASSERT_GT(file8.size(), 54);
+  const auto le32 = [](const QByteArray& b, int at) {
+    return static_cast<int32_t>(static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8 |
+                                static_cast<uint8_t>(b[at + 2]) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24);
+  };
+  const auto put32 = [](QByteArray& b, int at, int32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF);
+  };
+  // The same picture stored top row first (a negative height).
+  QByteArray topDown = file24;
+  {
+    const int offset = le32(file24, 10), rowBytes = (37 * 3 + 3) & ~3;
+    put32(topDown, 22, -5);
+    for (int row = 0; row < 5; ++row) {
+      topDown.replace(offset + row * rowBytes, rowBytes, file24.mid(offset + (4 - row) * rowBytes, rowBytes));
+    }
+  }
+  QByteArray beyondPalette = file8;
+  beyondPalette[le32(file8, 10)] = static_cast<char>(250);
+  QByteArray huge = file24;
+  put32(huge, 18, 30000);
+  put32(huge, 22, 30000);
+  struct Case {
+    const char* what;
+    QByteArray bytes;
+    QImage expected;  // null: as Qt's reader gives it
+    bool pixels;      // false: Qt's reader leaves the rows it could not read undefined
+  } cases[] = {
+      {"24-bit rows with padding", file24, rgb, true},
+      {"24-bit top row first", topDown, rgb, true},
+      {"8-bit palette", file8, indexed, true},
+      {"8-bit with a colour the palette lacks", beyondPalette, QImage(), true},
+      {"pixels cut short", file24.left(file24.size() - 10), QImage(), false},
+      {"dimensions far beyond the data", huge, QImage(), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const QImage got = platform::DecodeBitmapFile(reinterpret_cast<const unsigned char*>(c.bytes.constData()),
+                                                  static_cast<size_t>(c.bytes.size()));
+    const QImage expected = c.expected.isNull() ? QImage::fromData(c.bytes, "BMP") : c.expected;
+    ASSERT_EQ(got.isNull(), expected.isNull());
+    ASSERT_EQ(got.size(), expected.size());
+    for (int y = 0; c.pixels && y < got.height(); ++y) {
+      for (int x = 0; x < got.width(); ++x) ASSERT_EQ(Hex(got.pixel(x, y)), Hex(expected.pixel(x, y))) << x << "," << y;
+    }
+  }
+  const QByteArray png = Encode(rgb, "PNG");
+  EXPECT_TRUE(platform::DecodeBitmapFile(reinterpret_cast<const unsigned char*>(png.constData()),
+                                         static_cast<size_t>(png.size()))
+                  .isNull())
+      << "not a bitmap file";
+}
+
+// A font given by its cell height is fitted when it is first measured, wherever that happens:
+// a new context's default font measures within its cell.
+TEST_F(GdiTest, ACellHeightFontIsFittedWhenFirstMeasured) {
+  CDC dc;
+  TEXTMETRIC tm{};
+  ASSERT_TRUE(dc.GetTextMetrics(&tm));
+  EXPECT_LE(tm.tmHeight, 16);
+  EXPECT_GT(tm.tmHeight, 8);
+  CFont cell;
+  ASSERT_TRUE(cell.CreateFont(40, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Arial"));
+  CFont* old = dc.SelectObject(&cell);
+  ASSERT_TRUE(dc.GetTextMetrics(&tm));
+  EXPECT_LE(tm.tmHeight, 40);
+  EXPECT_GT(tm.tmHeight, 30);
+  EXPECT_EQ(QFontMetrics(cell.GetQFont()).height(), tm.tmHeight) << "the handle and the context agree";
+  dc.SelectObject(old);
+}
+
 TEST_F(GdiTest, IconsAndImageFiles) {
   const UINT id = 31002;
   QImage small(16, 16, QImage::Format_ARGB32);
