@@ -30,7 +30,7 @@ bool SourcePatch(CDC::Impl* src, const CDC::Impl* dst, int xs, int ys, int w, in
   if (src == nullptr || w <= 0 || h <= 0) return false;
   QImage patch;
   if (src->ReadWindowPatch(QRect(xs, ys, w, h), patch)) {
-    out = platform::gdi::OpaqueCopy(patch);
+    out = platform::gdi::OpaqueCopy(std::move(patch));
   } else {
     QImage holder;
     QTransform t;

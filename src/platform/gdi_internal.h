@@ -89,7 +89,7 @@ QString FaceName(const LOGFONT& lf);
 // Bitmap pixels as stored: RGB32 (or ARGB32 when the image carries alpha).
 QImage NormaliseImage(const QImage& image);
 // Copies the colours of an image into RGB32 with every alpha byte made opaque.
-QImage OpaqueCopy(const QImage& image);
+QImage OpaqueCopy(QImage image);
 
 // A painter on a window shared by the contexts that paint on it during its paint event.
 struct WidgetPainter {

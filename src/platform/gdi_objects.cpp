@@ -172,8 +172,9 @@ QImage NormaliseImage(const QImage& image) {
   return image.convertToFormat(QImage::Format_RGB32);
 }
 
-QImage OpaqueCopy(const QImage& image) {
-  QImage out = image.convertToFormat(QImage::Format_ARGB32);
+QImage OpaqueCopy(QImage image) {
+  // A temporary of the same depth (a patch just copied out) is converted in its own pixels.
+  QImage out = std::move(image).convertToFormat(QImage::Format_ARGB32);
   for (int y = 0; y < out.height(); ++y) {
     auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
     for (int x = 0; x < out.width(); ++x) line[x] |= 0xFF000000u;

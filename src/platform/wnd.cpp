@@ -260,7 +260,8 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, const wchar_t* lpszClassName, const wchar_t
                     DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID, void* lpParam) {
   if (m_hWnd != nullptr) return FALSE;
   if (QApplication::instance() == nullptr) return FALSE;
-  platform::AwaitStartupFonts();
+  // Controls measure text; a top-level window is made without it while the fonts are read.
+  if (dwStyle & WS_CHILD) platform::AwaitStartupFonts();
   platform::EnsureInputFilter();
   platform::EnsureDialogFont();
   CString className = lpszClassName != nullptr ? CString(lpszClassName) : CString();

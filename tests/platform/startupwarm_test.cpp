@@ -23,10 +23,14 @@ TEST(StartupWarmer, EndsWithOrWithoutTheApplicationAndServesTheFirstWindow) {
   platform::StartupWarmer warmer;
   testsupport::EnsureApp();
   warmer.ApplicationReady();
-  platform::AwaitStartupFonts();
+  // The top-level window is made at once; its first control waits for the font list.
   CWnd window;
   ASSERT_TRUE(window.CreateEx(0, nullptr, L"first window", WS_POPUP, CRect(0, 0, 120, 40), nullptr, 0));
-  EXPECT_GT(QFontMetrics(window.GetWidget()->font()).height(), 0);
+  CWnd control;
+  ASSERT_TRUE(control.CreateEx(0, nullptr, L"control", WS_CHILD | WS_VISIBLE, CRect(0, 0, 60, 20), &window, 1));
+  EXPECT_GT(QFontMetrics(control.GetWidget()->font()).height(), 0);
+  platform::AwaitStartupFonts();  // settled: returns at once
+  control.DestroyWindow();
   window.DestroyWindow();
   warmer.Finish();
   EXPECT_FALSE(QFontDatabase::families().isEmpty());
