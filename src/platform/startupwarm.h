@@ -1,10 +1,12 @@
 // Start-up work that needs no window, done on a second thread while the program starts and builds
 // its first window: the font configuration is read as soon as the program runs, the font list and
 // the image format plugins once the application object exists. The first window then finds them
-// ready instead of reading them itself before its first measurements and paint.
+// ready instead of reading them itself before its first measurements and paint. Beside it, the
+// heap the start is built in is prepared for fewer page faults.
 #pragma once
 
 #include <condition_variable>
+#include <cstddef>
 #include <mutex>
 #include <thread>
 
@@ -40,5 +42,17 @@ class StartupWarmer {
 // ready: the first controls measure text, and would otherwise read the font configuration a second
 // time beside it. Returns at once when there is no such thread or it is done with the fonts.
 void AwaitStartupFonts();
+
+// Prepares the heap the program's start is built in, on the main thread before any other thread
+// runs: blocks up to 16 MiB come from the heap from then on (the heap keeps up to 32 MiB free before
+// it gives memory back), and the next bytes at its top are given huge pages where the system
+// offers them to those who ask. The first window's backing store and controls then take a few
+// faults of 2 MiB instead of some thousand of 4 KiB. Returns the bytes so advised (0 without glibc,
+// under the address sanitizer, or when the heap cannot grow).
+size_t PrepareStartupHeap(size_t bytes);
+
+// Asks for huge pages for the whole 2 MiB extents within [start, start + size); returns their size
+// (0 when there is none, or the system refuses).
+size_t AdviseHugePages(void* start, size_t size);
 
 }  // namespace platform

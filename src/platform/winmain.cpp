@@ -36,6 +36,9 @@ int main(int argc, char** argv) {
   // context web views share is made when the first one is, see htmldialog.cpp.) Set before any
   // other thread runs, as every change of the environment must be.
   if (geteuid() == 0) setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+  // The application object, the main window and its first frame are built in the next 8 MiB of
+  // the heap (most of it the window's backing store).
+  (void)platform::PrepareStartupHeap(size_t{8} << 20);
   platform::StartupWarmer warmer;
   QApplication app(argc, argv);
   warmer.ApplicationReady();
