@@ -95,7 +95,18 @@ size_t PrepareStartupHeap(size_t bytes) {
   // with the range free at its top, and the next blocks are carved from it.
   void* block = std::malloc(bytes);
   const size_t advised = AdviseHugePages(block, bytes);
-  std::free(block);
+  // What lies before the first whole extent would be carved first, page by page: the block keeps
+  // it (never written, it costs no memory), so that the next blocks begin on the extent.
+  constexpr uintptr_t kHuge = uintptr_t{2} << 20;
+  const auto start = reinterpret_cast<uintptr_t>(block);
+  const uintptr_t head = ((start + kHuge - 1) & ~(kHuge - 1)) - start;
+  static void* g_heapHead = nullptr;
+  if (advised > 0 && g_heapHead == nullptr && head > (uintptr_t{64} << 10)) {
+    g_heapHead = std::realloc(block, head - 32);  // shrunk where it is, the rest back to the top
+    if (g_heapHead == nullptr) std::free(block);
+  } else {
+    std::free(block);
+  }
   return advised;
 #else
   (void)bytes;
