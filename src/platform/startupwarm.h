@@ -46,7 +46,7 @@ void AwaitStartupFonts();
 // Prepares the heap the program's start is built in, on the main thread before any other thread
 // runs: blocks up to 16 MiB come from the heap from then on (the heap keeps up to 32 MiB free before
 // it gives memory back), and the next bytes at its top are given huge pages where the system
-// offers them to those who ask. The first window's backing store and controls then take a few
+// offers them to those who ask (what lies before their first whole 2 MiB extent is set aside). The first window's backing store and controls then take a few
 // faults of 2 MiB instead of some thousand of 4 KiB. Returns the bytes so advised (0 without glibc,
 // under the address sanitizer, or when the heap cannot grow).
 size_t PrepareStartupHeap(size_t bytes);
