@@ -50,16 +50,19 @@ void StartupWarmer::Finish() {
 }
 
 void StartupWarmer::Run() {
-  // Reading the font configuration (files parsed, caches mapped) is most of the time the first
-  // font takes; it needs nothing of Qt. The library is already loaded with Qt's GUI module.
-  using FcInitFn = int (*)();
-  if (auto fcInit = reinterpret_cast<FcInitFn>(dlsym(RTLD_DEFAULT, "FcInit"))) fcInit();
-
   bool ready = false;
   {
     std::unique_lock<std::mutex> lock(m_mutex);
     m_changed.wait(lock, [this] { return m_stage != Stage::Waiting; });
     ready = m_stage == Stage::Ready && qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+  }
+  // Reading the font configuration (files parsed, caches mapped) is most of the time the first
+  // font takes. It needs nothing of Qt (the library is already loaded with Qt's GUI module), but
+  // beside the application object's own start (the display's libraries and connection) it only
+  // slowed both: it begins once the application object exists.
+  using FcInitFn = int (*)();
+  if (ready) {
+    if (auto fcInit = reinterpret_cast<FcInitFn>(dlsym(RTLD_DEFAULT, "FcInit"))) fcInit();
   }
   // The font list (Qt's font database is shared between threads under its own lock).
   if (ready) (void)QFontDatabase::families();

@@ -1,8 +1,8 @@
-// Start-up work that needs no window, done on a second thread while the program starts and builds
-// its first window: the font configuration is read as soon as the program runs, the font list and
-// the image format plugins once the application object exists. The first window then finds them
-// ready instead of reading them itself before its first measurements and paint. Beside it, the
-// heap the start is built in is prepared for fewer page faults.
+// Start-up work that needs no window, done on a second thread while the program builds its first
+// window: the font configuration, the font list and the image format plugins are read once the
+// application object exists. The first window then finds them ready instead of reading them itself
+// before its first measurements and paint. Beside it, the heap the start is built in is prepared
+// for fewer page faults.
 #pragma once
 
 #include <condition_variable>
