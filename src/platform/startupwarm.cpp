@@ -19,6 +19,7 @@ namespace {
 std::mutex g_activeMutex;
 StartupWarmer* g_active = nullptr;  // the warmer whose thread runs, under g_activeMutex
 std::atomic<bool> g_fontsSettled{false};
+constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
 
 }  // namespace
 
@@ -81,11 +82,10 @@ void StartupWarmer::Run() {
 }
 
 size_t AdviseHugePages(void* start, size_t size) {
-  constexpr uintptr_t kHuge = uintptr_t{2} << 20;
   const auto from = reinterpret_cast<uintptr_t>(start);
-  if (start == nullptr || size < kHuge || from > UINTPTR_MAX - size) return 0;
-  const uintptr_t first = (from + kHuge - 1) & ~(kHuge - 1);
-  const uintptr_t end = (from + size) & ~(kHuge - 1);
+  if (start == nullptr || size < kHugePage || from > UINTPTR_MAX - size) return 0;
+  const uintptr_t first = (from + kHugePage - 1) & ~(kHugePage - 1);
+  const uintptr_t end = (from + size) & ~(kHugePage - 1);
   if (end <= first) return 0;
   return madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE) == 0 ? end - first : 0;
 }
@@ -94,15 +94,14 @@ size_t PrepareStartupHeap(size_t bytes) {
 #if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
   // The values glibc's own moving limits come to once a block of 16 MiB has been freed.
   if (mallopt(M_MMAP_THRESHOLD, 16 << 20) == 0 || mallopt(M_TRIM_THRESHOLD, 32 << 20) == 0) return 0;
-  // A block from the top of the heap, advised and freed at once: the heap stays that much larger
-  // with the range free at its top, and the next blocks are carved from it.
+  // A block from the top of the heap, advised and given back at once: the heap stays that much
+  // larger with the range free at its top, and the next blocks are carved from it.
   void* block = std::malloc(bytes);
   const size_t advised = AdviseHugePages(block, bytes);
   // What lies before the first whole extent would be carved first, page by page: the block keeps
   // it (never written, it costs no memory), so that the next blocks begin on the extent.
-  constexpr uintptr_t kHuge = uintptr_t{2} << 20;
   const auto start = reinterpret_cast<uintptr_t>(block);
-  const uintptr_t head = ((start + kHuge - 1) & ~(kHuge - 1)) - start;
+  const uintptr_t head = ((start + kHugePage - 1) & ~(kHugePage - 1)) - start;
   static void* g_heapHead = nullptr;
   if (advised > 0 && g_heapHead == nullptr && head > (uintptr_t{64} << 10)) {
     g_heapHead = std::realloc(block, head - 32);  // shrunk where it is, the rest back to the top
