@@ -132,6 +132,18 @@ CSize SizeOf(const CDC::Impl* src) {
   return s.isValid() ? CSize(s.width(), s.height()) : CSize();
 }
 
+// The record of a blit into dest: where it goes, and where it reads from when it has a source.
+DrawRecord BlitRecord(const CDC::Impl* dest, DrawOp op, const CRect& rect, bool hasSource, const CDC::Impl* src,
+                      const CRect& srcRect) {
+  DrawRecord r = dest->NewRecord(op);
+  r.rect = rect;
+  if (hasSource) {
+    r.srcRect = srcRect;
+    r.srcSize = SizeOf(src);
+  }
+  return r;
+}
+
 // Keys out the pixels of a colour (they become fully transparent).
 QImage KeyOut(const QImage& opaque, COLORREF key) {
   QImage out = opaque.convertToFormat(QImage::Format_ARGB32);
@@ -154,12 +166,8 @@ BOOL CDC::BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, i
   if (nWidth < 0) { x += nWidth; xSrc += nWidth; nWidth = -nWidth; }
   if (nHeight < 0) { y += nHeight; ySrc += nHeight; nHeight = -nHeight; }
   if (d->Recording()) {
-    DrawRecord r = d->NewRecord(DrawOp::BitBlt);
-    r.rect = CRect(x, y, x + nWidth, y + nHeight);
-    if (needsSrc) {
-      r.srcRect = CRect(xSrc, ySrc, xSrc + nWidth, ySrc + nHeight);
-      r.srcSize = SizeOf(pSrcDC->d);
-    }
+    DrawRecord r = BlitRecord(d, DrawOp::BitBlt, CRect(x, y, x + nWidth, y + nHeight), needsSrc,
+                              needsSrc ? pSrcDC->d : nullptr, CRect(xSrc, ySrc, xSrc + nWidth, ySrc + nHeight));
     r.rop = dwRop;
     d->Emit(r);
   }
@@ -179,12 +187,8 @@ BOOL CDC::StretchBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSr
   const bool needsSrc = NeedsSource(dwRop);
   if (needsSrc && pSrcDC == nullptr) return FALSE;
   if (d->Recording()) {
-    DrawRecord r = d->NewRecord(DrawOp::StretchBlt);
-    r.rect = CRect(x, y, x + nWidth, y + nHeight);
-    if (needsSrc) {
-      r.srcRect = CRect(xSrc, ySrc, xSrc + nSrcWidth, ySrc + nSrcHeight);
-      r.srcSize = SizeOf(pSrcDC->d);
-    }
+    DrawRecord r = BlitRecord(d, DrawOp::StretchBlt, CRect(x, y, x + nWidth, y + nHeight), needsSrc,
+                              needsSrc ? pSrcDC->d : nullptr, CRect(xSrc, ySrc, xSrc + nSrcWidth, ySrc + nSrcHeight));
     r.rop = dwRop;
     d->Emit(r);
   }
@@ -209,10 +213,8 @@ BOOL CDC::TransparentBlt(int xDest, int yDest, int nDestWidth, int nDestHeight, 
   if (pSrcDC == nullptr || nDestWidth <= 0 || nDestHeight <= 0 || nSrcWidth <= 0 || nSrcHeight <= 0) return FALSE;
   if (static_cast<long long>(nDestWidth) * nDestHeight > 64LL * 1024 * 1024) return FALSE;
   if (d->Recording()) {
-    DrawRecord r = d->NewRecord(DrawOp::TransparentBlt);
-    r.rect = CRect(xDest, yDest, xDest + nDestWidth, yDest + nDestHeight);
-    r.srcRect = CRect(xSrc, ySrc, xSrc + nSrcWidth, ySrc + nSrcHeight);
-    r.srcSize = SizeOf(pSrcDC->d);
+    DrawRecord r = BlitRecord(d, DrawOp::TransparentBlt, CRect(xDest, yDest, xDest + nDestWidth, yDest + nDestHeight),
+                              true, pSrcDC->d, CRect(xSrc, ySrc, xSrc + nSrcWidth, ySrc + nSrcHeight));
     r.hasTransparentKey = true;
     r.transparentKey = crTransparent & 0xFFFFFF;
     d->Emit(r);
