@@ -203,6 +203,64 @@ TEST_F(FileDownloadTest, CancelEndsTheWholeDownload) {
   ExpectUsable();
 }
 
+// Cancel while the last block of the first file waits for its acknowledgement: nothing more goes
+// out, the progress window does not open again, and the log names the file that was cancelled.
+TEST_F(FileDownloadTest, CancelDuringTheLastBlocksAcknowledgementSendsNothingMore) {
+  const CString main = WriteFile("main.bin", RandomBytes(512, 6));  // one block
+  Path(0)->SetWindowText(main);
+  Path(1)->SetWindowText(WriteFile("sound.bin", "abc"));
+  receiver.SetThrottleBaud(9600);  // the block's answer takes about a second
+  QTimer user;
+  bool pressed = false;
+  int shown = 0;
+  bool visible = false;
+  QObject::connect(&user, &QTimer::timeout, [&] {
+    QWidget* w = ProgressWindow();
+    if ((w != nullptr) != visible) {
+      visible = w != nullptr;
+      shown += visible ? 1 : 0;
+    }
+    if (pressed || w == nullptr || receiver.LineCount() < 2) return;
+    QCoreApplication::postEvent(w, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    pressed = true;
+  });
+  user.start(5);
+  Send();
+  user.stop();
+  ASSERT_TRUE(pressed);
+  EXPECT_EQ(DownloadLines().size(), 2u) << "no start line of the next file";
+  EXPECT_EQ(receiver.Files().size(), 1u);
+  EXPECT_EQ(shown, 1) << "the progress window did not open again";
+  EXPECT_EQ(LogCount(L"File download cancelled: " + main), 1);
+  EXPECT_EQ(LogCount(L"sound.bin"), 0);
+  ExpectUsable();
+}
+
+// A device that answers every line twice: each answer counts only for a line that has left, so no
+// line waiting in the transmitter is replaced by the next, and both files arrive whole.
+TEST_F(FileDownloadTest, ADeviceThatAcknowledgesTwiceGetsEveryBlock) {
+  struct Case {
+    int delayMs;
+  } cases[] = {{0}, {1}, {61}, {65}, {70}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.delayMs);
+    sim.ClearReceived();
+    const size_t before = receiver.Files().size();
+    const std::string firmware = RandomBytes(10 * 512 + 7, 7);
+    Path(0)->SetWindowText(WriteFile("main.bin", firmware));
+    Path(1)->SetWindowText(WriteFile("sound.bin", "abc"));
+    receiver.AcknowledgeTwice(c.delayMs);
+    Send();
+    const std::vector<devsim::FileReceiver::File> files = receiver.Files();
+    ASSERT_EQ(files.size(), before + 2u);
+    EXPECT_TRUE(files[before].bytes == firmware) << "every block arrived, once and in order";
+    EXPECT_EQ(files[before].blocks, 11);
+    EXPECT_EQ(files[before + 1].bytes, "abc");
+    EXPECT_EQ(DownloadLines().size(), 1u + 11u + 1u + 1u);
+    ExpectUsable();
+  }
+}
+
 TEST_F(FileDownloadTest, AMissingFileIsReportedAndNothingIsSent) {
   Path(0)->SetWindowText(L"Double click and set the path");
   platform::ModalService::Instance().ExpectMessageBox(IDOK);

@@ -22,6 +22,15 @@ constexpr int kAckPollLimit = 5000;
 
 enum class AckResult { Acknowledged, TimedOut, SessionEnded };
 
+// Queues a line and sends it at once; only then is the acknowledgement event reset, so an answer
+// handled before the line has left (a device that answers a line twice) counts for no line, and the
+// transmitter's one slot never holds a line that the next one could replace.
+void SendDownloadLine(CBrelvanoDlg* pMain, const CString& line) {
+  pMain->QueueCommand(line, 1);
+  pMain->SendQueuedCommandNow();
+  ResetEvent(pMain->m_hCommandAckEvent);
+}
+
 // Waits for the device's acknowledgement of the line just sent, handling the program's messages
 // meanwhile; the progress window watches them for Esc and its Cancel button. The session may end
 // inside the wait and take the page with it: the download then returns without touching the page
@@ -80,8 +89,7 @@ void CSettingDialog::DownloadFiles() {
     }
     const std::vector<FileDataInfo> blocks = filedownload::SplitBlocks(bytes);
 
-    pMain->QueueCommand(filedownload::StartLine(static_cast<long long>(bytes.size())), 1);
-    ResetEvent(pMain->m_hCommandAckEvent);
+    SendDownloadLine(pMain, filedownload::StartLine(static_cast<long long>(bytes.size())));
     const AckResult started = WaitForAck(pMain, generation, progress);
     if (started == AckResult::SessionEnded) return;
     if (started == AckResult::TimedOut) {
@@ -101,8 +109,7 @@ void CSettingDialog::DownloadFiles() {
         pMain->AddLogLine(L"File download cancelled: " + path, TRUE);
         return;
       }
-      pMain->QueueCommand(filedownload::BlockLine(block), 1);
-      ResetEvent(pMain->m_hCommandAckEvent);
+      SendDownloadLine(pMain, filedownload::BlockLine(block));
       const AckResult sent = WaitForAck(pMain, generation, progress);
       if (sent == AckResult::SessionEnded) return;
       if (sent == AckResult::TimedOut) {
@@ -111,6 +118,11 @@ void CSettingDialog::DownloadFiles() {
         pMain->AddLogLine(L"File download stopped: no answer to a block of " + path, TRUE);
         return;
       }
+    }
+    if (progress.IsCancelled()) {
+      // Cancelled while the file's last block waited for its answer: the next files are not sent.
+      pMain->AddLogLine(L"File download cancelled: " + path, TRUE);
+      return;
     }
   }
 }
