@@ -236,12 +236,12 @@ TEST_F(FileDownloadTest, CancelDuringTheLastBlocksAcknowledgementSendsNothingMor
   ExpectUsable();
 }
 
-// A device that answers every line twice: each answer counts only for a line that has left, so no
-// line waiting in the transmitter is replaced by the next, and both files arrive whole.
+// A device that answers every line twice, at once or in a separate delivery: no line waiting in the
+// transmitter is replaced by the next, and both files arrive whole.
 TEST_F(FileDownloadTest, ADeviceThatAcknowledgesTwiceGetsEveryBlock) {
   struct Case {
     int delayMs;
-  } cases[] = {{0}, {1}, {61}, {65}, {70}};
+  } cases[] = {{0}, {65}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.delayMs);
     sim.ClearReceived();

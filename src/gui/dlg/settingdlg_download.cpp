@@ -22,15 +22,6 @@ constexpr int kAckPollLimit = 5000;
 
 enum class AckResult { Acknowledged, TimedOut, SessionEnded };
 
-// Queues a line and sends it at once; only then is the acknowledgement event reset, so an answer
-// handled before the line has left (a device that answers a line twice) counts for no line, and the
-// transmitter's one slot never holds a line that the next one could replace.
-void SendDownloadLine(CBrelvanoDlg* pMain, const CString& line) {
-  pMain->QueueCommand(line, 1);
-  pMain->SendQueuedCommandNow();
-  ResetEvent(pMain->m_hCommandAckEvent);
-}
-
 // Waits for the device's acknowledgement of the line just sent, handling the program's messages
 // meanwhile; the progress window watches them for Esc and its Cancel button. The session may end
 // inside the wait and take the page with it: the download then returns without touching the page
@@ -89,7 +80,8 @@ void CSettingDialog::DownloadFiles() {
     }
     const std::vector<FileDataInfo> blocks = filedownload::SplitBlocks(bytes);
 
-    SendDownloadLine(pMain, filedownload::StartLine(static_cast<long long>(bytes.size())));
+    pMain->QueueCommand(filedownload::StartLine(static_cast<long long>(bytes.size())), 1);
+    ResetEvent(pMain->m_hCommandAckEvent);
     const AckResult started = WaitForAck(pMain, generation, progress);
     if (started == AckResult::SessionEnded) return;
     if (started == AckResult::TimedOut) {
@@ -109,7 +101,8 @@ void CSettingDialog::DownloadFiles() {
         pMain->AddLogLine(L"File download cancelled: " + path, TRUE);
         return;
       }
-      SendDownloadLine(pMain, filedownload::BlockLine(block));
+      pMain->QueueCommand(filedownload::BlockLine(block), 1);
+      ResetEvent(pMain->m_hCommandAckEvent);
       const AckResult sent = WaitForAck(pMain, generation, progress);
       if (sent == AckResult::SessionEnded) return;
       if (sent == AckResult::TimedOut) {
