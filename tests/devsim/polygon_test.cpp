@@ -656,3 +656,38 @@ TEST_F(PolygonUserTest, DeleteOfSeveralZonesStopsWhenTheSessionEndsInsideIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// The session ends while EDIT waits for a zone write that the device does not acknowledge: EDIT
+// stops with the page, and the program connects again and lists the zones.
+TEST_F(PolygonUserTest, EditWaitingForAWriteStopsWhenTheSessionEndsInsideIt) {
+  using testsupport::SessionEnd;
+  for (SessionEnd how : {SessionEnd::Disconnect, SessionEnd::Unplug, SessionEnd::SystemStart, SessionEnd::CloseWindow}) {
+    SCOPED_TRACE(testsupport::SessionEndName(how));
+    if (!sim.IsRunning()) {
+      ASSERT_TRUE(sim.Start()) << sim.LastError();
+    }
+    ASSERT_TRUE(testsupport::WaitForPortListed(dlg, sim)) << "the port is listed";
+    if (dlg->m_bPortOpen) ClickButton(dlg, IDC_BTN_DISCONNECT);
+    poly.SetAckPacketShift(0);
+    poly.Put(Zone(1, "Zone", {{"126.1", "37.1"}, {"126.2", "37.2"}, {"126.3", "37.1"}}));
+    ConnectWith(kDefinition);
+    ASSERT_TRUE(OpenTabOfType(dlg, TAB_TYPE_POLYGON));
+    ASSERT_TRUE(platform::PumpUntil([&] { return Rows().size() == 1 && dlg->m_bPolygonListDone; }, kTimeoutMs));
+    poly.SetAckPacketShift(5);  // the write is never acknowledged
+    ClickButton(Page(), IDC_SETTING_POLYGON_ADD);
+    Send(2, L"127.1@35.1@\n127.2@35.2@\n127.3@35.3@", 3);
+    SelectRows({L"01"});
+    const HWND page = Page()->GetSafeHwnd();
+    testsupport::AtNextPump([this, how, page] { testsupport::EndSessionUnderPage(how, dlg, sim, page); });
+    ClickButton(Page(), IDC_SETTING_POLYGON_EDIT);
+    EXPECT_EQ(CWnd::FromHandle(page), nullptr) << "the session ended inside EDIT";
+    if (how == SessionEnd::SystemStart) {
+      ASSERT_TRUE(platform::PumpUntil([&] { return Page() != nullptr && !dlg->m_bDefinitionPending; }, kTimeoutMs));
+      EXPECT_FALSE(dlg->m_polygonWrite.IsActive()) << "the write ended with the session";
+    }
+  }
+}
+
+}  // namespace
