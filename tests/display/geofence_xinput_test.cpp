@@ -31,6 +31,7 @@
 #include "platform/pumpwait.h"
 #include "reference/default/appregsettings.h"
 #include "resources/pageresource.h"
+#include "geofence_page.h"
 #include "screen_util.h"
 #include "xtest_input.h"
 
@@ -39,21 +40,6 @@ namespace {
 constexpr DWORD kTimeoutMs = 20000;
 constexpr uint32_t kKeyTab = 0xff09;
 constexpr uint32_t kKeyDown = 0xff54;
-
-constexpr const char kDefinition[] =
-    "<brelvano S=\"$T\" D=\";\" cmd=\"SHDC\" res=\"SDRDH\" V=\"1\">"
-    "<grp id=\"6\" title=\"Geofence\" hdr=\"CGF\" max=\"10\" unit=\"0\" ord=\"DATGRIO\">"
-    "<item fid=\"Geo ID\" type=\"combo\" num=\"1\" curr=\"1\"><ele>1</ele></item>"
-    "<item fid=\"Active\" type=\"combo\" num=\"2\" curr=\"Off\"><ele>Off</ele><ele>On</ele></item>"
-    "<item fid=\"Latitude\" type=\"edit\" curr=\"\"/>"
-    "<item fid=\"Longitude\" type=\"edit\" curr=\"\"/>"
-    "<item fid=\"Radius\" type=\"edit\" curr=\"\"/>"
-    "<item fid=\"IN\" type=\"combo\" num=\"2\" curr=\"Off\"><ele>Off</ele><ele>On</ele></item>"
-    "<item fid=\"OUT\" type=\"combo\" num=\"2\" curr=\"Off\"><ele>Off</ele><ele>On</ele></item>"
-    "<item fid=\"Speed\" type=\"edit\" curr=\"0\" max=\"3\"/>"
-    "</grp>"
-    "<grp id=\"1\" title=\"General\" hdr=\"GEN\"><item fid=\"APN\" type=\"edit\" curr=\"web\" max=\"20\"/></grp>"
-    "</brelvano>";
 
 // The main window runs as the program runs it, as a modal dialog; the test works it from inside.
 class GeofenceByXInput : public testsupport::MainWindowFixture {
@@ -89,14 +75,7 @@ class GeofenceByXInput : public testsupport::MainWindowFixture {
     dlg = nullptr;
   }
   CGeofenceDialog* Page() const { return dlg->m_pGeofenceDlg; }
-  PARAM_INFO* Param(const wchar_t* name) const {
-    CPtrList* list = Page()->m_pParams;
-    for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
-      auto* p = static_cast<PARAM_INFO*>(list->GetNext(pos));
-      if (p->strName == name) return p;
-    }
-    return nullptr;
-  }
+  PARAM_INFO* Param(const wchar_t* name) const { return displaytest::ParamNamed(Page()->m_pParams, name); }
   static bool Pump(const std::function<bool()>& cond, DWORD ms = kTimeoutMs) { return platform::PumpUntil(cond, ms); }
   // A click of the user's pointer at a point of the screen.
   void ClickAt(QPoint global, uint8_t button = 1) {
@@ -145,19 +124,12 @@ TEST_F(GeofenceByXInput, AGeofenceIsAddedWithTheUsersPointerAndKeyboard) {
 }
 
 void GeofenceByXInput::AddAGeofence() {
-  server.ServeXmlFile(kDefinition);
-  devsim::TrackerIdentity id;
-  id.model = "VR600";
-  id.version = "150";
-  tracker.SetIdentity(id);
+  displaytest::ServeGeofenceDefinition(server, tracker);
   ASSERT_TRUE(ConnectToPort(dlg, CString::FromUtf8(sim.PortName()))) << "the simulator's port is listed";
-  ASSERT_TRUE(Pump([&] { return Page() != nullptr && !dlg->m_bDefinitionPending && dlg->m_tabPages.IsWindowEnabled(); }));
+  ASSERT_TRUE(displaytest::GeofencePageReady(dlg, kTimeoutMs));
   ASSERT_TRUE(OpenTabOfType(dlg, TAB_TYPE_GEOFENCE));
-  CWnd* add = nullptr;
-  ASSERT_TRUE(Pump([&] {
-    add = Page() != nullptr ? Page()->GetDlgItem(IDC_GEOFENCE_ADD) : nullptr;
-    return add != nullptr && add->IsWindowEnabled() && add->IsWindowVisible() && dlg->m_tabPages.IsWindowEnabled();
-  }));
+  CWnd* add = displaytest::AddButtonWhenReady(dlg, kTimeoutMs);
+  ASSERT_NE(add, nullptr) << "ADD takes clicks";
   ASSERT_TRUE(displaytest::ScreenShows(dlg->GetWidget(), [] { platform::PumpPendingEvents(); }));
 
   // ADD, clicked: the detail dialog opens with the X server's keyboard focus on its window.
@@ -167,17 +139,22 @@ void GeofenceByXInput::AddAGeofence() {
   QWidget* window = detail->GetWidget();
   EXPECT_TRUE(Pump([&] { return input.InputFocus() == static_cast<xcb_window_t>(window->winId()); }))
       << "the X server gives the typed keys to the dialog";
-  EXPECT_TRUE(Pump([&] {
-    QWidget* focus = QApplication::focusWidget();
-    return QApplication::activeWindow() == window && focus != nullptr && window->isAncestorOf(focus);
-  })) << "the dialog is the active window with the keyboard focus in it";
+  EXPECT_TRUE(Pump([&] { return displaytest::HasTheKeyboard(window); }))
+      << "the dialog is the active window with the keyboard focus in it";
 
-  // The entry alarm on and the speed 45, with the keyboard.
-  auto* in = dynamic_cast<CComboBox*>(Param(L"IN")->pValueWnd);
-  ASSERT_NE(in, nullptr);
+  // The alarms start without a choice: the entry alarm on, the exit alarm off and the speed 45,
+  // with the keyboard.
+  CComboBox* in = nullptr;
+  CComboBox* out = nullptr;
+  ASSERT_TRUE(displaytest::AlarmsWithoutChoice(Page()->m_pParams, in, out));
   ASSERT_TRUE(TabTo(in->GetWidget())) << "Tab reaches the entry alarm";
   ASSERT_TRUE(input.Key(kKeyDown));
-  EXPECT_TRUE(Pump([&] { return in->GetCurSel() == 1; })) << "Down chooses On";
+  ASSERT_TRUE(Pump([&] { return in->GetCurSel() == 0; })) << "Down chooses the first option";
+  ASSERT_TRUE(input.Key(kKeyDown));
+  EXPECT_TRUE(Pump([&] { return in->GetCurSel() == 1; })) << "and then On";
+  ASSERT_TRUE(TabTo(out->GetWidget())) << "Tab reaches the exit alarm";
+  ASSERT_TRUE(input.Key(kKeyDown));
+  EXPECT_TRUE(Pump([&] { return out->GetCurSel() == 0; })) << "Down chooses Off";
   CWnd* speed = Param(L"Speed")->pValueWnd;
   ASSERT_TRUE(TabTo(speed->GetWidget())) << "Tab reaches the speed";
   ASSERT_TRUE(input.Key('4'));
@@ -186,7 +163,9 @@ void GeofenceByXInput::AddAGeofence() {
 
   // NEXT, clicked: the map.
   ClickAt(displaytest::CentreOf(detail->GetDlgItem(IDC_DETAIL_NEXT)->GetWidget()));
-  ASSERT_TRUE(Pump([&] { return Page() != nullptr && Page()->m_pMapDlg != nullptr && Page()->m_pMapDlg->IsWindowVisible(); }));
+  ASSERT_TRUE(Pump([&] {
+    return Page() != nullptr && Page()->m_pMapDlg != nullptr && Page()->m_pMapDlg->IsWindowVisible();
+  }));
   CMapDialog* map = Page()->m_pMapDlg;
   ASSERT_TRUE(Pump([&] { return map->IsPageLoaded() == TRUE; }));
   QWebEngineView* view = map->GetView();
