@@ -7,6 +7,7 @@
 #include <QAbstractScrollArea>
 #include <QTest>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -501,6 +502,28 @@ TEST_F(GeofenceTest, AddTakesTheFirstFreeSlotOrSaysThatNoneIsLeft) {
   EXPECT_TRUE(page->IsWindowEnabled());
   EXPECT_FALSE(page->m_pDetailDlg->IsWindowVisible());
   dlg->m_bUpProtocol = FALSE;
+}
+
+TEST_F(GeofenceTest, TheDetailDialogsControlsAreWrittenInItsThinArial) {
+  CBrelvanoDlg* dlg = OpenWithPage();
+  CGeofenceDialog* page = dlg->m_pGeofenceDlg;
+  page->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_GEOFENCE_ADD, BN_CLICKED), 0);
+  ASSERT_TRUE(page->m_pDetailDlg->IsWindowVisible());
+  int controls = 0;
+  for (PARAM_INFO* p : testsupport::ListOf(page->m_pParams)) {
+    for (CWnd* w : {p->pLabelWnd, p->pValueWnd}) {
+      if (w == nullptr) continue;
+      ++controls;
+      LOGFONT font{};
+      ASSERT_NE(w->GetFont(), nullptr);
+      w->GetFont()->GetLogFont(&font);
+      EXPECT_EQ(CString(font.lfFaceName), CString(L"Arial")) << p->strName.ToUtf8();
+      EXPECT_EQ(std::abs(font.lfHeight), 14) << p->strName.ToUtf8();
+      EXPECT_EQ(font.lfWeight, 100) << p->strName.ToUtf8();
+    }
+  }
+  EXPECT_GE(controls, 8) << "labels and values of the shown parameters";
+  page->m_pDetailDlg->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_DETAIL_CANCEL, BN_CLICKED), 0);
 }
 
 TEST_F(GeofenceTest, PageElementsBoundByIdEndTheMapStepWithoutSending) {
