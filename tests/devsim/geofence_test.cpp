@@ -168,8 +168,8 @@ class GeofenceUserTest : public GeofenceUserBase {
   }
   // Connects a tracker that sends the definition with its geofence tab (a firmware that has its
   // geofences edited) and opens that tab.
-  void ConnectAndOpenTheGeofenceTab() {
-    server.ServeXmlFile(kDefinition);
+  void ConnectAndOpenTheGeofenceTab(const std::string& definition = kDefinition) {
+    server.ServeXmlFile(definition);
     devsim::TrackerIdentity id;
     id.model = "VR600";
     id.version = "150";
@@ -347,15 +347,7 @@ TEST_F(GeofenceUserTest, DeviceTextsReachTheMapFunctionsAsOneTextEach) {
   std::string definition = kDefinition;
   const std::string attrs = " lat=\"javascript:open(https://attacker.example/home,_self)\" lng=\"(2,'3')\"";
   definition.insert(definition.find(" V=\"1\"") + 6, attrs);
-  server.ServeXmlFile(definition);
-  devsim::TrackerIdentity id;
-  id.model = "VR600";
-  id.version = "150";
-  tracker.SetIdentity(id);
-  Connect();
-  ASSERT_TRUE(platform::PumpUntil([&] { return Page() != nullptr && !dlg->m_bDefinitionPending; }, kTimeoutMs));
-  ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
-  OpenGeofenceTab();
+  ASSERT_NO_FATAL_FAILURE(ConnectAndOpenTheGeofenceTab(definition));
   ASSERT_TRUE(platform::PumpUntil([&] { return Ids().size() == 3; }, kTimeoutMs));
   ASSERT_EQ(dlg->m_deviceInfo.strLat, CString::FromUtf8(homeLat));
 
@@ -472,13 +464,7 @@ class GeofenceNumberedUserTest : public GeofenceUserBase {
  protected:
   void SetUp() override {
     GeofenceUserBase::SetUp();
-    TolerateMissingAssignCsv();  // the Document folder of these tests holds no CSV
-    devsim::TrackerIdentity id;
-    id.model = "VR600";
-    id.version = "7";
-    tracker.SetIdentity(id);
-    tracker.SetUpProtocol(true);
-    m_folder.Write("Document/A_Param_7.xml", kNumberedDefinition);
+    UseNumberedDefinition(tracker, kNumberedDefinition);
     geo.PutItem(50, 25, "023D1EC0" "07916890" "012C" "01" "00");  // 1: 37.56, 126.97, 300 m, entry alarm
     geo.PutItem(50, 27, "023CF7B0" "07911A70" "0320" "00" "01");  // 3: 37.55, 126.95, 800 m, exit alarm
   }

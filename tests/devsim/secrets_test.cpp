@@ -13,7 +13,6 @@
 #include "devsim/numbereddevice.h"
 #include "devsim/trackerdevice.h"
 #include "gui/dlg/settingdlg.h"
-#include "platform/files.h"
 #include "platform/pumpwait.h"
 #include "platform/trace.h"
 
@@ -102,15 +101,7 @@ TEST_F(SecretsTest, APasswordSentAndAPassphraseReadNeverShow) {
     }
     return false;
   });
-  dlg->m_strModuleDir = platform::GetCurrentFolder() + L"/";
-  ASSERT_TRUE(platform::CreateFolder(dlg->m_strModuleDir + L"Language XML"));
-  ASSERT_TRUE(platform::WriteWholeFile(dlg->m_strModuleDir + L"Language XML/BrelvanoParam_VR835_AB_32_Voice_Eng.xml",
-                                       kDefinition));
-  devsim::TrackerIdentity id;
-  id.model = "VR835";
-  id.version = "32";
-  id.voice = 1;
-  tracker.SetIdentity(id);
+  ASSERT_NO_FATAL_FAILURE(UseLocalDefinition(tracker, kDefinition));
   Connect();
   ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_nTabCount > 1 && Param(0, 1)->pValueWnd != nullptr; }, kTimeoutMs));
   ASSERT_TRUE(platform::PumpUntil([&] { return !dlg->m_bDefinitionPending && dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
@@ -141,13 +132,7 @@ class NumberedSecretsTest : public SecretsTest {
  protected:
   void SetUp() override {
     SecretsTest::SetUp();
-    TolerateMissingAssignCsv();  // the Document folder of these tests holds no CSV
-    devsim::TrackerIdentity id;
-    id.model = "VR600";
-    id.version = "7";
-    tracker.SetIdentity(id);
-    tracker.SetUpProtocol(true);
-    m_folder.Write("Document/A_Param_7.xml", kNumberedDefinition);
+    UseNumberedDefinition(tracker, kNumberedDefinition);
     device.SetValue(5, 0, "web");
     device.SetValue(5, 1, "pin4711");
   }

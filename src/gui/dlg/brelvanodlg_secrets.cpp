@@ -5,25 +5,16 @@
 #include "gui/dlg/secrettext.h"
 
 #include <algorithm>
+#include <iterator>
 #include <set>
 
 namespace {
 
 // Kinds of parameter that put no field into a page's command.
 bool WritesNoField(int nCtrlType) {
-  switch (nCtrlType) {
-    case CTRL_CHECK_BOX:
-    case CTRL_SHEET:
-    case CTRL_MGRP:
-    case CTRL_ALERT_ID:
-    case CTRL_S_ASSIGN:
-    case CTRL_M_ASSIGN:
-    case CTRL_L_ASSIGN:
-    case CTRL_EDIT_BUTTON:
-      return true;
-    default:
-      return false;
-  }
+  constexpr int kNoField[] = {CTRL_CHECK_BOX, CTRL_SHEET,    CTRL_MGRP,     CTRL_ALERT_ID,
+                              CTRL_S_ASSIGN,  CTRL_M_ASSIGN, CTRL_L_ASSIGN, CTRL_EDIT_BUTTON};
+  return std::find(std::begin(kNoField), std::end(kNoField), nCtrlType) != std::end(kNoField);
 }
 
 // Fields of the request template between the header word and the body that come before the body.
@@ -58,7 +49,7 @@ CString CBrelvanoDlg::HideSecrets(const CString& strText) const {
       if (!WritesNoField(p->nCtrlType)) ++written;
       if (p->nCtrlType != CTRL_PASSWD) continue;
       fields.insert(position);
-      if (!WritesNoField(p->nCtrlType)) fields.insert(written);
+      fields.insert(written);
       ids.insert(p->nId);
     }
     if (fields.empty()) continue;
