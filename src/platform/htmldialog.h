@@ -4,7 +4,8 @@
 // elements, and by being told when the page has loaded. Page alerts and confirmations go through
 // the modal service (so tests script them); the view offers no context menu of its own, so right
 // clicks reach the page. The view stays on the dialog's own pages (the scheme and host of its
-// resource): no link, script or redirect takes it elsewhere and it opens no window. This part of the layer is a library of its own (it needs the web engine).
+// resource): no link, script or redirect takes it elsewhere and it opens no window. This part of
+// the layer is a library of its own (it needs the web engine).
 #pragma once
 
 #include <functional>
