@@ -9,7 +9,8 @@
 // parser), brelvanodlg_numbered_write.cpp (its tab, list and record writes), brelvanodlg_setreply.cpp
 // (the ;Res reply parser and value appliers), brelvanodlg_geofence.cpp (the geofence list read of
 // the $-command set and its acknowledgements), brelvanodlg_lists.cpp (access-point and
-// driver-identifier lists); brelvanodlg_helpers.h holds small helpers these sources share.
+// driver-identifier lists), brelvanodlg_secrets.cpp (passwords blanked in what is shown);
+// brelvanodlg_helpers.h holds small helpers these sources share.
 #pragma once
 
 #include <vector>
@@ -273,6 +274,9 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   void TransmitCommand(CString strCommand);
   // Adds a text to the communication log (time stamp, error lines in red).
   void AddLogLine(const CString& strText, BOOL bShowAll);
+  // A line of the link as the log, the trace and the console show it: the login and the values of
+  // the definition's password parameters blanked (brelvanodlg_secrets.cpp).
+  CString HideSecrets(const CString& strText) const;
   // The ready handshake; the end of a session; the whole session state back to its start values.
   void StartSession();
   void ResetSession();

@@ -334,9 +334,7 @@ void CGeoDetailDlg::OnNext() {
       AfxMessageBox(L"Cannot Find Coordinate", MB_OK);
       return;
     }
-    CString call;
-    call.Format(L"ViewDrawCircle(%s,%s,%s)", r.strLatitude, r.strLongitude, r.strRadius);
-    map->CallScript(call);
+    map->CallScript(L"ViewDrawCircle", {r.strLatitude, r.strLongitude, r.strRadius});
   } else {
     map->MoveMapToDefault();
   }

@@ -551,7 +551,7 @@ TEST_F(GeofenceTest, PageElementsBoundByIdEndTheMapStepWithoutSending) {
     ASSERT_TRUE(map->IsPageLoaded()) << c.id;
     ASSERT_TRUE(map->IsWindowVisible()) << c.id;
     EXPECT_FALSE(dlg->m_tabPages.IsWindowEnabled()) << c.id << ": the tab strip waits for the geofence";
-    map->CallScript(L"ViewDrawCircle(37.5,127.25,300)");
+    map->CallScript(L"ViewDrawCircle", {L"37.5", L"127.25", L"300"});
     // Counts the page's clearAllMarker calls from here on.
     map->GetView()->page()->runJavaScript(QStringLiteral(
         "window.clearCount=0;if(!window.clearCalls){var f=window.clearAllMarker;"
@@ -559,7 +559,7 @@ TEST_F(GeofenceTest, PageElementsBoundByIdEndTheMapStepWithoutSending) {
         "window.clearCalls=function(){return String(window.clearCount);};}"));
     testsupport::ClickNewPageElement(*map, c.id);
     ASSERT_TRUE(platform::PumpUntil([&] { return !map->IsWindowVisible(); }, 30000)) << c.id;
-    EXPECT_EQ(map->CallScript(L"clearCalls()"), CString(c.clears)) << c.id;
+    EXPECT_EQ(map->CallScript(L"clearCalls"), CString(c.clears)) << c.id;
     EXPECT_EQ(testsupport::ListOf(page->m_pParams)[0]->pValueWnd, nullptr) << c.id << ": step 1's controls are gone";
     EXPECT_TRUE(page->IsWindowEnabled()) << c.id << ": the page takes input again";
     EXPECT_TRUE(dlg->m_tabPages.IsWindowEnabled()) << c.id << ": the tab strip is given back";
