@@ -408,6 +408,12 @@ BOOL LoadXmlProfileLines(CBrelvanoDlg* d, const CString& path) {
   }
   d->m_profileLines.clear();
   d->m_strPendingProfileLine.Empty();
+  if (tree.GetError() != nullptr || tree.begin() == nullptr) {
+    // A profile that is not read whole (cut, malformed, empty or of another encoding) sends nothing.
+    TRACE(L"Profile %s refused: %s\n", path, tree.GetError() != nullptr ? tree.GetError() : L"no element");
+    AfxMessageBox(d->m_language.LoadString(kTextInvalidProfile), MB_OK);
+    return FALSE;
+  }
   if (!d->ParseXmlProfile(tree.begin(), 0)) {
     // An invalid or foreign profile sends nothing, not even the part read before the fault.
     d->m_profileLines.clear();
