@@ -935,6 +935,8 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   BOOL ReadTextProfilePages();
   BOOL ReadProfileZonePoints();
   CString TextProfilePageLines(int nTab);
+  // The lines of a page by its page type, without the assignment bits every assignment tab adds.
+  CString TextProfileOwnLines(int nTab, CPtrList* pList);
   BOOL TextProfileValue(const PARAM_INFO& p, CString& value);
   CString GeofenceProfileLines(const CString& strHdr);
   CString BleProfileLines(const CString& strHdr);

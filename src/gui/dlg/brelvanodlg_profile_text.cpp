@@ -216,6 +216,18 @@ BOOL CBrelvanoDlg::ReadProfileZonePoints() {
 CString CBrelvanoDlg::TextProfilePageLines(int nTab) {
   const TAB_INFO& tab = m_tabInfo[nTab];
   CPtrList* pList = m_pParamLists != nullptr ? &m_pParamLists[nTab] : nullptr;
+  CString out = TextProfileOwnLines(nTab, pList);
+  // Every assignment tab, whatever its page, ends with its assignment bits.
+  if (tab.bAssign == 1 && pList != nullptr) {
+    TAB_INFO copy = tab;
+    const CString rmap = WriteRmapTab(pList, &copy);
+    if (!rmap.IsEmpty()) out += rmap + L"\r\n";
+  }
+  return out;
+}
+
+CString CBrelvanoDlg::TextProfileOwnLines(int nTab, CPtrList* pList) {
+  const TAB_INFO& tab = m_tabInfo[nTab];
   switch (tab.nType) {
     case 7:
     case 18:
@@ -270,11 +282,6 @@ CString CBrelvanoDlg::TextProfilePageLines(int nTab) {
     }
   }
   out += line + L"\r\n";
-  if (tab.bAssign == 1 && pList != nullptr) {
-    TAB_INFO copy = tab;
-    const CString rmap = WriteRmapTab(pList, &copy);
-    if (!rmap.IsEmpty()) out += rmap + L"\r\n";
-  }
   return out;
 }
 
