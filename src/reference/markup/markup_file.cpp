@@ -235,6 +235,12 @@ bool MarkupTextFile::WriteText(const std::u16string& text) {
     const CString from(L"UTF-16");
     MarkupTextConverter converter(from, text.data(), static_cast<int>(text.size()));
     const int count = converter.Convert(nullptr, &m_strEncoding);
+    if (count == 0) {
+      // The converter lacks the encoding: nothing of the text would be written.
+      AddRecord(m_strIOResult, u"unsupported_encoding", &m_strEncoding, CMarkupDocument::MRC_ENCODING);
+      m_bDiscard = true;
+      return false;
+    }
     const bool toCodes = CMarkupDocument::EncodingToCodePage(m_strEncoding) == 65005;
     bytes.resize(static_cast<size_t>(count) * (toCodes ? 4 : 1));
     converter.Convert(count ? &bytes[0] : nullptr, &m_strEncoding);
@@ -254,7 +260,9 @@ bool MarkupTextFile::Close() {
   bool ok = true;
   const bool writing = (m_nDocFlags & CMarkupDocument::MDF_WRITEFILE) != 0;
   errno = 0;
-  if (writing && !(m_nDocFlags & CMarkupDocument::MDF_APPENDFILE)) {
+  if (writing && m_bDiscard) {
+    // A failed write leaves the file as it was.
+  } else if (writing && !(m_nDocFlags & CMarkupDocument::MDF_APPENDFILE)) {
     if (!platform::WriteWholeFile(m_strPath, m_pending)) {
       FileError();
       ok = false;
