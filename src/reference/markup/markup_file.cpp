@@ -241,8 +241,11 @@ bool MarkupTextFile::WriteText(const std::u16string& text) {
       m_bDiscard = true;
       return false;
     }
-    const bool toCodes = CMarkupDocument::EncodingToCodePage(m_strEncoding) == 65005;
-    bytes.resize(static_cast<size_t>(count) * (toCodes ? 4 : 1));
+    // The count is of the target's units: 32-bit codes, 16-bit units (UTF-16 named without its
+    // mark, written in the document's own order) or bytes.
+    const int target = CMarkupDocument::EncodingToCodePage(m_strEncoding);
+    const size_t unitBytes = target == 65005 ? 4 : (target == 1200 ? 2 : 1);
+    bytes.resize(static_cast<size_t>(count) * unitBytes);
     converter.Convert(count ? &bytes[0] : nullptr, &m_strEncoding);
     AddRecord(m_strIOResult, u"converted_from", &from, CMarkupDocument::MRC_ENCODING | CMarkupDocument::MRC_LENGTH,
               static_cast<int>(text.size()));

@@ -289,6 +289,11 @@ TEST_F(MarkupFiles, SavingInAnEncodingThisSystemLacksLeavesTheOldFile) {
     EXPECT_GE(doc.GetErrorText().Find(L"not supported"), 0);
   }
   EXPECT_GT(lacking, 0) << "the table names code pages this system cannot convert";
+  // UTF-16 named without its mark is written whole, in 16-bit units.
+  Doc wide;
+  wide.SetDocumentText(L"<?xml version=\"1.0\" encoding=\"utf-16\"?><a>\u00e9</a>");
+  ASSERT_TRUE(wide.SaveFile(Path("wide.xml")));
+  EXPECT_EQ(Read("wide.xml"), platform::TextToBytes(CP_UTF16LE, wide.GetDocumentText()));
   // The static writer refuses the same way and creates no file.
   CString results;
   EXPECT_FALSE(Doc::WriteTextFile(Path("new.xml"), L"<?xml version=\"1.0\" encoding=\"x-iscii-de\"?><a/>", &results));
