@@ -295,6 +295,7 @@ void CBrelvanoDlg::OpenXmlDefinition(const CString& strPath) {
     return;
   }
   if (read == DefinitionRead::kBroken) {
+    // The road goes on as after a load; the definition stays as it was.
     LogRefusedDefinition(this, strPath, strWhy);
     KillTimer(TIMER_SESSION_WATCHDOG);
     m_bDefinitionPending = FALSE;
