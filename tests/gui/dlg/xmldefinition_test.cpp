@@ -646,6 +646,26 @@ TEST_F(XmlDefinitionTest, NumberedSubFilesOfTheDownload) {
   EXPECT_EQ(dlg->m_nTabCount, 4);
 }
 
+TEST_F(XmlDefinitionTest, ACutSubFileAddsNothingAndIsAskedForAgain) {
+  CBrelvanoDlg* dlg = Open();
+  dlg->m_bAtPrefix = TRUE;
+  dlg->m_dFirmwareVersion = 400.0;
+  dlg->m_nFileCount = 2;
+  dlg->m_nCurrentFile = 0;
+  dlg->m_tabInfo[1].nSize = 600;
+  m_folder.Write("sub0.xml", "<brelvano S=\"VR600\"><grp id=\"1\" title=\"General\" hdr=\"GEN\"><item fid=\"A\" type=\"edit\"/></grp></brelvano>");
+  m_folder.Write("sub1.xml", "<brelvano S=\"VR600\"><grp id=\"1\" title=\"Second\" hdr=\"SEC\"><item fid=\"B\" type=\"edit\"/>");
+  dlg->LoadXmlDefinition(m_folder.CPath("sub0.xml"), TRUE);
+  ASSERT_EQ(dlg->m_nCurrentFile, 1);
+  dlg->m_strPendingCommand.Empty();
+  dlg->LoadXmlDefinition(m_folder.CPath("sub1.xml"), TRUE);
+  EXPECT_EQ(dlg->m_nCurrentFile, 1) << "the cut sub-file gives no tab";
+  EXPECT_EQ(dlg->m_tabInfo[1].strTitle, L"");
+  EXPECT_TRUE(TabParams(dlg, 1).empty());
+  EXPECT_EQ(dlg->m_strPendingCommand, L"AT^$ReqXmlPk;1;0\r") << "it is asked for again";
+  EXPECT_NE(LogText(dlg).Find(L"sub1.xml"), -1);
+}
+
 TEST_F(XmlDefinitionTest, OpenXmlDefinitionAppendsBothTabsAndReportsUnreadableFiles) {
   CBrelvanoDlg* dlg = Open();
   m_folder.Write("main.xml", "<brelvano S=\"VR325\"><grp id=\"1\" title=\"A\"/></brelvano>");
