@@ -945,6 +945,8 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   BOOL ReadTextProfilePages();
   BOOL ReadProfileZonePoints();
   CString TextProfilePageLines(int nTab);
+  // The lines of a page by its page type, without the assignment bits every assignment tab adds.
+  CString TextProfileOwnLines(int nTab, CPtrList* pList);
   BOOL TextProfileValue(const PARAM_INFO& p, CString& value);
   CString GeofenceProfileLines(const CString& strHdr);
   CString BleProfileLines(const CString& strHdr);
@@ -957,6 +959,12 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   LRESULT OnChangeXmlProfile(WPARAM wParam, LPARAM lParam);
   // FALSE after "Invalid Profile!" or "Wrong Profile" (the change then sends nothing).
   BOOL ParseXmlProfile(class XmlIterator it, int nDepth);
+  // The polygon packets of a profile's zone list, without the "PLG" header word: the zone packet
+  // ("1;total;nIndex;" and the zone's settings and non-empty extras), a point packet (its number,
+  // total, the zone, then ";lng;lat" for each of the five slots) and the end packet (a;a;b;c).
+  static CString FormatPolygonZone(const POLYGON_INFO& zone, int total);
+  static CString FormatPolygonGroup(const POLYGON_POINT_BLOCK& block, int nPacket, int total);
+  static CString FormatIntTriple(int a, int b, int c);
   CString m_strPendingProfileLine;
   int m_nPolygonReadZone = 0;
 
