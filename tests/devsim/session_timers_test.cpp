@@ -201,4 +201,35 @@ TEST_F(SessionTimersTest, EveryStepOfTheRoadsEndsWithALogLine) {
   }
 }
 
+// The session ends while a step waits for the device: its deadline ends with it, and nothing of it
+// reaches the next session.
+TEST_F(SessionTimersTest, AStepsDeadlineEndsWithItsSession) {
+  struct Case {
+    const char* what;
+    bool restart;  // the device starts again (else the user disconnects)
+  };
+  for (const Case& c : {Case{"Disconnect", false}, Case{"System Start", true}}) {
+    SCOPED_TRACE(c.what);
+    tracker.SetIgnored("GetCsv", true);
+    tracker.SetReadyAnswerFrom(1);
+    m_dlg->m_listLog.ResetContent();
+    ConnectAs("VR600", "5", 1);
+    ASSERT_TRUE(Drive([&] { return CountFrom(0, "PVRGetCsv") >= 1; }, 10)) << "the CSV is asked for";
+    const int readyBefore = tracker.ReadyCount();
+    if (c.restart) {
+      // The restarted device stays silent: its handshake runs on its own timers.
+      tracker.SetReadyAnswerFrom(0);
+      ASSERT_TRUE(tracker.SendSystemStart());
+      ASSERT_TRUE(Drive([&] { return tracker.ReadyCount() > readyBefore; }));
+    } else {
+      Click(IDC_BTN_DISCONNECT);
+    }
+    Run(2 * CBrelvanoDlg::kStepDeadlineMs);
+    EXPECT_FALSE(LogHas(L"did not answer")) << LogText();
+    EXPECT_EQ(m_dlg->m_bPortOpen, c.restart ? TRUE : FALSE) << "only the user's disconnect closes the port";
+    if (m_dlg->m_bPortOpen) Click(IDC_BTN_DISCONNECT);
+    sim.ClearReceived();
+  }
+}
+
 }  // namespace
