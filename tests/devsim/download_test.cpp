@@ -271,6 +271,7 @@ TEST_F(DownloadTest, DamagedPacketsAreAskedForAgain) {
   };
   const Case cases[] = {
       {"a lost packet", [&] { server.SetLost(1); }},
+      {"the first packet lost", [&] { server.SetLost(0); }},
       {"a truncated packet", [&] { server.SetTruncated(1, 40); }},
       {"a length longer than the packet buffer", [&] { server.SetLyingLength(1, 4000); }},
       {"a length longer than the payload", [&] { server.SetLyingLength(1, 600); }},

@@ -80,13 +80,6 @@ void CBrelvanoDlg::ResetDownloadState() {
 void CBrelvanoDlg::ReceiveDownloadData(const BYTE* pData, int nCount) {
   if (pData == nullptr || nCount <= 0) return;
   const unsigned n = static_cast<unsigned>(nCount);
-  // Packet and frame bytes show the device is still sending: the quiet watch starts again, and the
-  // request they answer has its answer. A line between packets (a status answer) counts for neither.
-  const BOOL inFrame = m_bXmlDownload ? m_bInFrame : !m_jsonReceive.empty();
-  if (inFrame || std::memchr(pData, kStx, n) != nullptr) {
-    SetTimer(TIMER_DOWNLOAD_QUIET, kDownloadQuietMs);
-    EndAwaitedStep();
-  }
   if (m_nDownloadGeneration != m_nSessionGeneration) {
     // The first delivery of this session's download: nothing of an earlier one is carried over.
     m_nDownloadGeneration = m_nSessionGeneration;
@@ -96,6 +89,13 @@ void CBrelvanoDlg::ReceiveDownloadData(const BYTE* pData, int nCount) {
     g_nXmlRetries = 0;
     m_jsonReceive.clear();
     m_jsonData.clear();
+  }
+  // Packet and frame bytes show the device is still sending: the quiet watch starts again, and the
+  // request they answer has its answer. A line between packets (a status answer) counts for neither.
+  const BOOL inFrame = m_bXmlDownload ? m_bInFrame : !m_jsonReceive.empty();
+  if (inFrame || std::memchr(pData, kStx, n) != nullptr) {
+    SetTimer(TIMER_DOWNLOAD_QUIET, kDownloadQuietMs);
+    EndAwaitedStep();
   }
   if (m_bXmlDownload) {
     // What the start lines announced must fit the receive buffer; otherwise the device's firmware
