@@ -83,7 +83,6 @@ LRESULT CBrelvanoDlg::OnSerialNotify(WPARAM, LPARAM lParam) {
       m_bPortOpen = TRUE;
       break;
     case SERIAL_ST_READY:
-      m_bPortOpen = TRUE;
       if (m_bOpenMode) {
         KillTimer(TIMER_OPEN_TIMEOUT);
         QueueCommand(m_bAtPrefix ? L"AT^$PVRVer;1416" : L"$PVRVer;1416", 1);
