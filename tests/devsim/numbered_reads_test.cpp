@@ -8,7 +8,11 @@
 #include <string>
 #include <vector>
 
+#include <QTimer>
+
 #include "numbered_fixture.h"
+#include "session_end.h"
+#include "gui/dlg/geofencedlg.h"
 #include "gui/dlg/settingdlg.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -188,10 +192,13 @@ TEST_F(NumberedReadsTest, AnEmptyEntryNumberOnAGetOrRemovePageSendsNothing) {
   }
 }
 
+// Group reads from a slow or silent device (a suite of its own: its reads take seconds).
+class NumberedSlowReadsTest : public NumberedReadsTest {};
+
 // 200 geofences (eleven lines) from a device that answers each line 550 ms late: a read takes more
 // than the 5 s of its timer and still reads every geofence, alone, right after the BLE tab (whose
 // timer runs from its own start), and for a text profile.
-TEST_F(NumberedReadsTest, ASlowDeviceKeepsEveryGeofenceOfAGroupReadPastItsTimeOut) {
+TEST_F(NumberedSlowReadsTest, ASlowDeviceKeepsEveryGeofenceOfAGroupReadPastItsTimeOut) {
   UseDefinition(200);
   Values("s");
   device.SetValue(50, 25, kGeofence);
@@ -226,8 +233,8 @@ TEST_F(NumberedReadsTest, ASlowDeviceKeepsEveryGeofenceOfAGroupReadPastItsTimeOu
     device.SetAnswerDelayMs(0);
     EXPECT_GT(took, 5000u) << "the read ran past its timer";
     const std::vector<std::string> lines = GeofenceReads();
-    ASSERT_EQ(lines.size(), 11u);
-    EXPECT_EQ(lines.back(), Req("52", 20, 24));
+    EXPECT_EQ(lines.size(), 11u);
+    EXPECT_EQ(lines.empty() ? std::string() : lines.back(), Req("52", 20, 24));
     EXPECT_EQ(dlg->m_geofenceTable[199].strLatitude, CString(L"-23.500000")) << "geofence 200 is read";
     EXPECT_EQ(LogCount(L"were not read"), 0);
     if (c.profile) {
@@ -240,7 +247,7 @@ TEST_F(NumberedReadsTest, ASlowDeviceKeepsEveryGeofenceOfAGroupReadPastItsTimeOu
 
 // The device falls silent in the middle of a geofence read: 5 s after its last answer the read
 // ends, the tab strip is usable, and the log says which geofences were not read.
-TEST_F(NumberedReadsTest, ASilentDeviceEndsAGroupReadSayingWhatWasNotRead) {
+TEST_F(NumberedSlowReadsTest, ASilentDeviceEndsAGroupReadSayingWhatWasNotRead) {
   UseDefinition(200);
   Connect();
   ASSERT_TRUE(WalkEnded());
@@ -257,6 +264,43 @@ TEST_F(NumberedReadsTest, ASilentDeviceEndsAGroupReadSayingWhatWasNotRead) {
   ASSERT_TRUE(OpenTabOfType(dlg, TAB_TYPE_GEOFENCE));
   ASSERT_FALSE(GeofenceReads().empty());
   EXPECT_EQ(GeofenceReads().front(), Req("50", 25, 44));
+}
+
+// The session ends while the geofence tab waits for a slow device's read: the activation returns
+// with the page gone, and no timer of the ended read runs on.
+TEST_F(NumberedSlowReadsTest, TheSessionEndsInsideASlowGroupRead) {
+  UseDefinition(50);
+  using testsupport::SessionEnd;
+  for (SessionEnd how : {SessionEnd::Disconnect, SessionEnd::Unplug, SessionEnd::SystemStart, SessionEnd::CloseWindow}) {
+    SCOPED_TRACE(testsupport::SessionEndName(how));
+    if (!sim.IsRunning()) {
+      ASSERT_TRUE(sim.Start()) << sim.LastError();
+    }
+    ASSERT_TRUE(testsupport::WaitForPortListed(dlg, sim)) << "the port is listed";
+    if (dlg->m_bPortOpen) Click(IDC_BTN_DISCONNECT);
+    Connect();
+    ASSERT_TRUE(WalkEnded());
+    ASSERT_NE(dlg->m_pGeofenceDlg, nullptr);
+    const HWND pageWnd = dlg->m_pGeofenceDlg->GetSafeHwnd();
+    device.ClearRequests();
+    device.SetAnswerDelayMs(550);
+    // Once the read has had its second line, the session ends.
+    std::function<void()> endLater = [&] {
+      if (GeofenceReads().size() < 2) {
+        QTimer::singleShot(10, endLater);
+        return;
+      }
+      testsupport::EndSessionUnderPage(how, dlg, sim, pageWnd);
+    };
+    testsupport::AtNextPump(endLater);
+    OpenTabOfType(dlg, TAB_TYPE_GEOFENCE);
+    EXPECT_EQ(CWnd::FromHandle(pageWnd), nullptr) << "the session ended inside the read";
+    device.SetAnswerDelayMs(0);
+    EXPECT_EQ(dlg->m_nGroupReadTimer, 0u) << "no timer of the ended read runs on";
+    if (how == SessionEnd::SystemStart) {
+      ASSERT_TRUE(WalkEnded()) << "the device starts again and is read";
+    }
+  }
 }
 
 }  // namespace
