@@ -14,6 +14,7 @@
 #include "gui/dlg/settingdlg.h"
 #include "platform/files.h"
 #include "platform/pumpwait.h"
+#include "session_end.h"
 
 namespace numberedtest {
 
@@ -91,6 +92,17 @@ class NumberedSessionTest : public testsupport::MainWindowFixture {
   }
   bool WalkEnded() {
     return platform::PumpUntil([&] { return dlg->m_bReadAllDone && dlg->m_nTabCount > 0; }, kTimeoutMs);
+  }
+  // After a session ended one way or another (the device may have been unplugged): the device is
+  // there again, connected and read by the walk.
+  void ConnectAgain() {
+    if (!sim.IsRunning()) {
+      ASSERT_TRUE(sim.Start()) << sim.LastError();
+    }
+    ASSERT_TRUE(testsupport::WaitForPortListed(dlg, sim)) << "the port is listed";
+    if (dlg->m_bPortOpen) Click(IDC_BTN_DISCONNECT);
+    Connect();
+    ASSERT_TRUE(WalkEnded());
   }
   std::vector<std::string> Reads() {
     std::vector<std::string> out;

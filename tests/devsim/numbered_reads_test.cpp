@@ -273,13 +273,8 @@ TEST_F(NumberedSlowReadsTest, TheSessionEndsInsideASlowGroupRead) {
   using testsupport::SessionEnd;
   for (SessionEnd how : {SessionEnd::Disconnect, SessionEnd::Unplug, SessionEnd::SystemStart, SessionEnd::CloseWindow}) {
     SCOPED_TRACE(testsupport::SessionEndName(how));
-    if (!sim.IsRunning()) {
-      ASSERT_TRUE(sim.Start()) << sim.LastError();
-    }
-    ASSERT_TRUE(testsupport::WaitForPortListed(dlg, sim)) << "the port is listed";
-    if (dlg->m_bPortOpen) Click(IDC_BTN_DISCONNECT);
-    Connect();
-    ASSERT_TRUE(WalkEnded());
+    ConnectAgain();
+    if (HasFatalFailure()) return;
     ASSERT_NE(dlg->m_pGeofenceDlg, nullptr);
     const HWND pageWnd = dlg->m_pGeofenceDlg->GetSafeHwnd();
     device.ClearRequests();

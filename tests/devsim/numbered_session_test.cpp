@@ -152,13 +152,8 @@ TEST_F(NumberedAssignSendTest, SendStopsWhenTheSessionEndsWhileTheMapIsWritten) 
   using testsupport::SessionEnd;
   for (SessionEnd how : {SessionEnd::Disconnect, SessionEnd::Unplug, SessionEnd::SystemStart, SessionEnd::CloseWindow}) {
     SCOPED_TRACE(testsupport::SessionEndName(how));
-    if (!sim.IsRunning()) {
-      ASSERT_TRUE(sim.Start()) << sim.LastError();
-    }
-    ASSERT_TRUE(testsupport::WaitForPortListed(dlg, sim)) << "the port is listed";
-    if (dlg->m_bPortOpen) Click(IDC_BTN_DISCONNECT);
-    Connect();
-    ASSERT_TRUE(WalkEnded());
+    ConnectAgain();
+    if (HasFatalFailure()) return;
     CSettingDialog* page = dlg->m_pSettingDlg;
     ASSERT_NE(page, nullptr);
     ASSERT_TRUE(platform::PumpUntil([&] { return page->m_pParamList != nullptr && page->m_curTab.bAssign == 1; }, kTimeoutMs))
