@@ -94,7 +94,6 @@ class RS232ObjectTest : public ::testing::Test {
     sim.AddReply("AT^TEST", {"OK"});
     ASSERT_TRUE(owner.CreateEx(0, nullptr, L"owner", WS_POPUP, CRect(0, 0, 200, 100), nullptr, 0));
     bridge.Create(&owner);
-    bridge.CreateObjects();
     ASSERT_EQ(bridge.GetObjectCount(), 1);
     ASSERT_EQ(bridge.GetThreadSlotCount(), 2);
     bridge.StartAllThreads();

@@ -35,7 +35,6 @@ void GUI_Base::Init(CWnd* pOwner) {
   LoadModuleInfo();
   LoadLanguage();
   m_bridge.Create(pOwner);
-  m_bridge.CreateObjects();
   m_bridge.StartAllThreads();
 }
 

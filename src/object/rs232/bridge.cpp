@@ -40,9 +40,10 @@ CString CBridge::EchoText(const CString& text) const {
   return m_echoFilter ? m_echoFilter(text) : brelvano::HidePasswords(text);
 }
 
-void CBridge::Create(CWnd* pOwner) {
+void CBridge::Create(CWnd* pOwner, BOOL bCreateObjects) {
   m_pOwner = pOwner;
   m_dwOwnerThreadId = GetCurrentThreadId();
+  if (bCreateObjects) CreateObjects();
 }
 
 void CBridge::CreateObjects() {

@@ -77,10 +77,11 @@ class CBridge {
   CBridge(const CBridge&) = delete;
   CBridge& operator=(const CBridge&) = delete;
 
-  // Keeps the owner window (and its thread as the GUI thread of the bridge).
-  void Create(CWnd* pOwner);
+  // Keeps the owner window (and its thread as the GUI thread of the bridge), then creates the
+  // built-in objects (CreateObjects). A bridge for objects of its caller's alone passes FALSE.
+  void Create(CWnd* pOwner, BOOL bCreateObjects = TRUE);
   // Creates the built-in device object (the serial port object) as a hidden child of the owner
-  // and registers it; call after Create. The bridge owns the object.
+  // and registers it. The bridge owns the object.
   void CreateObjects();
   // Creates pObject as a hidden child window of the owner (unless it already has a window) with
   // control id nID, stores it in the next object slot, initialises it (which registers its

@@ -140,7 +140,7 @@ class BridgeTest : public ::testing::Test {
 TEST_F(BridgeTest, ObjectBecomesAHiddenChildAndReceivesItsRequests) {
   FakeObject object(WM_USER + 124, WM_USER + 223, 0);
   CBridge bridge;
-  bridge.Create(&owner);
+  bridge.Create(&owner, FALSE);
   ASSERT_TRUE(bridge.RegisterObject(&object));
   EXPECT_EQ(object.initCalls, 1);
   EXPECT_EQ(object.m_pBridge, &bridge);
@@ -181,7 +181,7 @@ TEST_F(BridgeTest, MessagesGoToTheFirstObjectWhoseRangeHoldsThem) {
   FakeObject second(WM_USER + 150, WM_USER + 200, 0);
   FakeObject unset(1, 0, 0);  // never claims anything
   CBridge bridge;
-  bridge.Create(&owner);
+  bridge.Create(&owner, FALSE);
   ASSERT_TRUE(bridge.RegisterObject(&unset, 9001));
   ASSERT_TRUE(bridge.RegisterObject(&first, 9002));
   ASSERT_TRUE(bridge.RegisterObject(&second, 9003));
@@ -194,7 +194,7 @@ TEST_F(BridgeTest, MessagesGoToTheFirstObjectWhoseRangeHoldsThem) {
 TEST_F(BridgeTest, StatusesFromAWorkerThreadReachTheOwnerWhileItPumps) {
   FakeObject object(WM_USER + 124, WM_USER + 223, 1);
   CBridge bridge;
-  bridge.Create(&owner);
+  bridge.Create(&owner, FALSE);
   ASSERT_TRUE(bridge.RegisterObject(&object));
   object.budget = 20;
   bridge.StartAllThreads();
@@ -227,7 +227,7 @@ TEST_F(BridgeTest, StatusesFromAWorkerThreadReachTheOwnerWhileItPumps) {
 TEST_F(BridgeTest, StoppingAThreadBlockedSendingToTheOwnerDoesNotDeadlock) {
   FakeObject object(WM_USER + 124, WM_USER + 223, 1);
   CBridge bridge;
-  bridge.Create(&owner);
+  bridge.Create(&owner, FALSE);
   ASSERT_TRUE(bridge.RegisterObject(&object));
   object.budget = INT_MAX;
   bridge.StartAllThreads();
@@ -279,7 +279,7 @@ TEST_F(BridgeTest, StoppingWaitsForAThreadSlowerThanTheStopWait) {
   BOOL stopped = FALSE;
   {
     CBridge bridge;
-    bridge.Create(&owner);
+    bridge.Create(&owner, FALSE);
     ASSERT_TRUE(bridge.RegisterObject(&object));
     bridge.StartAllThreads();
     stopped = bridge.StopThread(0);
@@ -297,7 +297,7 @@ TEST_F(BridgeTest, StoppingWaitsForAThreadSlowerThanTheStopWait) {
 TEST_F(BridgeTest, FindThreadSlotFindsStartsAndStops) {
   FakeObject object(WM_USER + 124, WM_USER + 223, 1);
   CBridge bridge;
-  bridge.Create(&owner);
+  bridge.Create(&owner, FALSE);
   ASSERT_TRUE(bridge.RegisterObject(&object));
   int index = -1;
   EXPECT_FALSE(bridge.FindThreadSlot(nullptr, &index, 0));
@@ -322,9 +322,9 @@ TEST_F(BridgeTest, FullTablesRefuseSafely) {
   FakeObject greedy[4] = {{WM_USER + 500, WM_USER + 510, 3}, {WM_USER + 600, WM_USER + 610, 3},
                          {WM_USER + 700, WM_USER + 710, 3}, {WM_USER + 800, WM_USER + 810, 3}};
   auto bridge = std::make_unique<CBridge>();
-  bridge->Create(&owner);
+  bridge->Create(&owner, FALSE);
   CBridge second;
-  second.Create(&owner);
+  second.Create(&owner, FALSE);
   for (int i = 0; i < CBridge::MAX_OBJECTS; ++i)
     ASSERT_TRUE(bridge->RegisterObject(objects[i].get(), 9000 + i)) << i;
   EXPECT_EQ(bridge->GetThreadSlotCount(), CBridge::MAX_THREAD_SLOTS);
@@ -369,7 +369,7 @@ TEST_F(BridgeTest, DestroyingTheBridgeStopsItsThreads) {
   FakeObject object(WM_USER + 124, WM_USER + 223, 1);
   {
     CBridge bridge;
-    bridge.Create(&owner);
+    bridge.Create(&owner, FALSE);
     ASSERT_TRUE(bridge.RegisterObject(&object));
     object.budget = 3;
     bridge.StartAllThreads();
@@ -386,7 +386,7 @@ TEST_F(BridgeTest, WithoutOwnerOrObjectsNothingIsSent) {
   EXPECT_EQ(bridge.SendToObject(WM_TEST_REQUEST, 0, 0, SEND_MODE_SEND), 0);
   bridge.StartAllThreads();  // no slots: nothing to start
   EXPECT_EQ(bridge.GetThreadSlot(0).pThread, nullptr);
-  bridge.Create(&owner);
+  bridge.Create(&owner, FALSE);
   Status status{42, 9};
   EXPECT_EQ(bridge.SendToGui(WM_TEST_STATUS, 0, reinterpret_cast<LPARAM>(&status), SEND_MODE_SEND), 5);
   EXPECT_EQ(bridge.SendToGui(WM_TEST_STATUS, 0, reinterpret_cast<LPARAM>(&status), 4), 4);
@@ -395,7 +395,7 @@ TEST_F(BridgeTest, WithoutOwnerOrObjectsNothingIsSent) {
 
 TEST_F(BridgeTest, NotificationFromAnotherThreadDoesNotWaitForTheOwner) {
   CBridge bridge;
-  bridge.Create(&owner);
+  bridge.Create(&owner, FALSE);
   static Status status{42, 77};
   std::atomic<bool> returned{false};
   std::atomic<LRESULT> result{0};
