@@ -106,7 +106,7 @@ void CBrelvanoDlg::LoadXmlDefinition(const CString& strPath, BOOL bSubFile) {
       RunParamPass(tree, nDefinitionTabs);
       m_nCmdTab = 0;
       DisablePortCombo();
-      CreateChildPages(TRUE);
+      if (!CreateChildPages(TRUE)) return;
       if (m_bUpProtocol) ShowFirstTab();
     } else {
       TRACE(L"Definition: %s cannot be read\n", strPath);
@@ -143,7 +143,7 @@ void CBrelvanoDlg::LoadXmlDefinition(const CString& strPath, BOOL bSubFile) {
       RunParamPass(tree, m_nFileCount);
       m_nCmdTab = 0;
       DisablePortCombo();
-      CreateChildPages(TRUE);
+      if (!CreateChildPages(TRUE)) return;
     } else {
       TRACE(L"Definition: sub-file %s cannot be read\n", strPath);
     }
