@@ -269,7 +269,8 @@ void CBrelvanoDlg::OpenXmlDefinition(const CString& strPath) {
   DisablePortCombo();
   if (m_bUpProtocol) {
     m_dProgressStep = nDefinitionTabs > 0 ? 100.0 / nDefinitionTabs : 0.0;
-    CreateChildPages(TRUE);
+    // A session that ended while the pages were made reads nothing.
+    if (!CreateChildPages(TRUE)) return;
     BeginReadAllTabs();
     m_tabPages.EnableWindow(FALSE);
   }
