@@ -31,6 +31,14 @@ int WindowCodeDepth();
 // event loop once no window's code runs. A null pointer does nothing; asking twice frees once.
 void DeleteWindowLater(CWnd* wnd);
 
+// DeleteWindowLater for an owner's pointer to a window object: the pointer is nulled first.
+template <class Window>
+void DropWindowLater(Window*& pWnd) {
+  Window* gone = pWnd;
+  pWnd = nullptr;
+  DeleteWindowLater(gone);
+}
+
 // Frees the objects waiting, when no window's code runs (else does nothing). For an owner of pages
 // about to go: the pages it ended may still refer to it.
 void DeleteDeferredWindows();

@@ -178,6 +178,16 @@ class GeofenceUserTest : public GeofenceUserBase {
     ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
     OpenGeofenceTab();
   }
+  // After a session that ended (a simulator unplugged is started again): connects and lists the
+  // device's two geofences.
+  void ConnectAgainAndListTheGeofences() {
+    if (!sim.IsRunning()) {
+      ASSERT_TRUE(sim.Start()) << sim.LastError();
+    }
+    ASSERT_TRUE(testsupport::WaitForPortListed(dlg, sim)) << "the port is listed";
+    ASSERT_NO_FATAL_FAILURE(ConnectAndOpenTheGeofenceTab());
+    ASSERT_TRUE(platform::PumpUntil([&] { return Ids().size() == 2; }, kTimeoutMs));
+  }
 };
 
 TEST_F(GeofenceUserTest, ReadAddEditAndDeleteGeofencesOnTheDevice) {
@@ -493,12 +503,7 @@ TEST_F(GeofenceUserTest, AQuestionOfThePageEndsWithTheSessionEndedUnderIt) {
   dlg->m_strModuleDir = platform::GetCurrentFolder() + L"/";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    if (!sim.IsRunning()) {
-      ASSERT_TRUE(sim.Start()) << sim.LastError();
-    }
-    ASSERT_TRUE(testsupport::WaitForPortListed(dlg, sim)) << "the port is listed";
-    ASSERT_NO_FATAL_FAILURE(ConnectAndOpenTheGeofenceTab());
-    ASSERT_TRUE(platform::PumpUntil([&] { return Ids().size() == 2; }, kTimeoutMs));
+    ASSERT_NO_FATAL_FAILURE(ConnectAgainAndListTheGeofences());
     if (c.select) SelectRow(L"3");
     const size_t writes = WritesNow();
     const HWND page = Page()->GetSafeHwnd();
@@ -530,12 +535,7 @@ TEST_F(GeofenceUserTest, TheSessionEndsInsideACallIntoTheMapPage) {
   dlg->m_strModuleDir = platform::GetCurrentFolder() + L"/";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    if (!sim.IsRunning()) {
-      ASSERT_TRUE(sim.Start()) << sim.LastError();
-    }
-    ASSERT_TRUE(testsupport::WaitForPortListed(dlg, sim)) << "the port is listed";
-    ASSERT_NO_FATAL_FAILURE(ConnectAndOpenTheGeofenceTab());
-    ASSERT_TRUE(platform::PumpUntil([&] { return Ids().size() == 2; }, kTimeoutMs));
+    ASSERT_NO_FATAL_FAILURE(ConnectAgainAndListTheGeofences());
     Click(Page(), IDC_GEOFENCE_ADD);
     CGeoDetailDlg* detail = Page()->m_pDetailDlg;
     ASSERT_TRUE(detail->IsWindowVisible());

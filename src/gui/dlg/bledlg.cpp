@@ -37,7 +37,7 @@ END_MESSAGE_MAP()
 CBleDialog::CBleDialog(CWnd* pParent) : CDialog(IDD_BLE_PAGE, pParent), m_pRecords(new BLE_INFO[kBleSlots]) {}
 
 CBleDialog::~CBleDialog() {
-  platform::DeleteWindowLater(m_pDetailDlg);
+  platform::DropWindowLater(m_pDetailDlg);
   delete[] m_pRecords;
 }
 

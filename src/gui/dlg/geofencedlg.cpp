@@ -55,12 +55,8 @@ CGeofenceDialog::~CGeofenceDialog() {
 
 void CGeofenceDialog::DestroyChildDialogs() {
   // A handler of either may be waiting under this call: the objects outlive it.
-  CDialog* pDetail = m_pDetailDlg;
-  CDialog* pMap = m_pMapDlg;
-  m_pDetailDlg = nullptr;
-  m_pMapDlg = nullptr;
-  platform::DeleteWindowLater(pDetail);
-  platform::DeleteWindowLater(pMap);
+  platform::DropWindowLater(m_pDetailDlg);
+  platform::DropWindowLater(m_pMapDlg);
 }
 
 void CGeofenceDialog::DoDataExchange(CDataExchange* pDX) {

@@ -366,12 +366,8 @@ void CSettingDialog::AbandonPolygonWizard() {
 
 void CSettingDialog::DestroyPolygonWizard() {
   // A handler of either may be waiting under this call: the objects outlive it.
-  CDialog* pDetail = m_pPolyDetailDlg;
-  CDialog* pMap = m_pPolygonDlg;
-  m_pPolyDetailDlg = nullptr;
-  m_pPolygonDlg = nullptr;
-  platform::DeleteWindowLater(pDetail);
-  platform::DeleteWindowLater(pMap);
+  platform::DropWindowLater(m_pPolyDetailDlg);
+  platform::DropWindowLater(m_pPolygonDlg);
 }
 
 int CSettingDialog::FindFreePolygonIndex() {
