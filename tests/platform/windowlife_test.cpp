@@ -180,7 +180,7 @@ TEST_F(WindowLifeTest, AWebPageEndedInsideItsCallOrItsLoadIsFreedOnlyAfterTheHan
       "page call",
       [](Page& page, OwnerWindow& owner) {
         owner.PostMessage(kEndPage);
-        page.CallScript(L"echo(x)");
+        page.CallScript(L"echo", {L"x"});
       },
       true);
   Check<HtmlPage>("page load", [](Page& page, OwnerWindow& owner) {

@@ -9,7 +9,8 @@
 // parser), brelvanodlg_numbered_write.cpp (its tab, list and record writes), brelvanodlg_setreply.cpp
 // (the ;Res reply parser and value appliers), brelvanodlg_geofence.cpp (the geofence list read of
 // the $-command set and its acknowledgements), brelvanodlg_lists.cpp (access-point and
-// driver-identifier lists); brelvanodlg_helpers.h holds small helpers these sources share.
+// driver-identifier lists), brelvanodlg_secrets.cpp (passwords blanked in what is shown);
+// brelvanodlg_helpers.h holds small helpers these sources share.
 #pragma once
 
 #include <vector>
@@ -278,6 +279,9 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   void TransmitCommand(CString strCommand);
   // Adds a text to the communication log (time stamp, error lines in red).
   void AddLogLine(const CString& strText, BOOL bShowAll);
+  // A line of the link as the log, the trace and the console show it: the login and the values of
+  // the definition's password parameters blanked (brelvanodlg_secrets.cpp).
+  CString HideSecrets(const CString& strText) const;
   // The ready handshake; the end of a session; the whole session state back to its start values.
   void StartSession();
   void ResetSession();
@@ -905,6 +909,12 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   // The zone write the settings page's SendPolygonHeader started, and its zone.
   brelvano::PolygonWriteChain m_polygonWrite;
   int m_nPolygonWriteZone = 0;
+  // Every packet of a zone write is acknowledged within this time, or the write ends with its
+  // failure line and the tab strip is given back.
+  static constexpr UINT_PTR TIMER_POLYGON_WRITE = 1193;
+  static constexpr UINT kPolygonAckTimeoutMs = 5000;
+  void ArmPolygonWriteTimeout();
+  void OnPolygonWriteTimeout();
 
   // ==== Profiles ====
   // (brelvanodlg_profile.cpp) The profile transfer: the start command, the lines of m_profileLines
@@ -940,6 +950,8 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   BOOL ReadTextProfilePages();
   BOOL ReadProfileZonePoints();
   CString TextProfilePageLines(int nTab);
+  // The lines of a page by its page type, without the assignment bits every assignment tab adds.
+  CString TextProfileOwnLines(int nTab, CPtrList* pList);
   BOOL TextProfileValue(const PARAM_INFO& p, CString& value);
   CString GeofenceProfileLines(const CString& strHdr);
   CString BleProfileLines(const CString& strHdr);
@@ -952,6 +964,12 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   LRESULT OnChangeXmlProfile(WPARAM wParam, LPARAM lParam);
   // FALSE after "Invalid Profile!" or "Wrong Profile" (the change then sends nothing).
   BOOL ParseXmlProfile(class XmlIterator it, int nDepth);
+  // The polygon packets of a profile's zone list, without the "PLG" header word: the zone packet
+  // ("1;total;nIndex;" and the zone's settings and non-empty extras), a point packet (its number,
+  // total, the zone, then ";lng;lat" for each of the five slots) and the end packet (a;a;b;c).
+  static CString FormatPolygonZone(const POLYGON_INFO& zone, int total);
+  static CString FormatPolygonGroup(const POLYGON_POINT_BLOCK& block, int nPacket, int total);
+  static CString FormatIntTriple(int a, int b, int c);
   CString m_strPendingProfileLine;
   int m_nPolygonReadZone = 0;
 

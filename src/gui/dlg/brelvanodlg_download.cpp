@@ -51,7 +51,9 @@ CString JsonChecksumText(const std::string& data, BOOL bSignExtended) {
 
 BOOL CBrelvanoDlg::IsSingleFileDownload() const {
   // The same rule as the StartXML reply's: the device sends one file without the "AT^" forms, or
-  // with them for firmware 100 to below 300 of the old numbering.
+  // with them for firmware 100 to below 300 of the old numbering. The receiver and the store follow
+  // the form the reply started: the open mode (a Document-folder definition) and the new-firmware
+  // mark do not turn an announced sub-file series into one file, or one file into sub-files.
   if (!m_bAtPrefix) return TRUE;
   return m_dFirmwareVersion >= 100.0 && m_dFirmwareVersion < 300.0 && !m_bNewFirmware;
 }

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "gui/dlg/brelvanodlg.h"
-#include "object/rs232/passwordtext.h"
 #include "object/rs232/portlist.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
@@ -137,7 +136,7 @@ LRESULT CBrelvanoDlg::OnSerialNotify(WPARAM, LPARAM lParam) {
         ReceiveProfileReply(text);
         return 0;
       }
-      platform::WriteStdout(brelvano::HidePasswords(text));
+      platform::WriteStdout(HideSecrets(text));
       platform::WriteStdout(L"\n");
 
       // The rest of the last delivery goes in front; complete lines are cut at CR.
@@ -263,7 +262,7 @@ void CBrelvanoDlg::AddLogLine(const CString& strText, BOOL bShowAll) {
     SYSTEMTIME now{};
     GetLocalTime(&now);
     CString line;
-    line.Format(L"[ %02d:%02d:%02d ] %s", now.wHour, now.wMinute, now.wSecond, brelvano::HidePasswords(part));
+    line.Format(L"[ %02d:%02d:%02d ] %s", now.wHour, now.wMinute, now.wSecond, HideSecrets(part));
     if (IsErrorText(part)) {
       if (m_bTextProfileApplying) m_bReplyError = TRUE;
       if (m_hReadDoneEvent != nullptr && ((m_pSettingDlg != nullptr && !SettingPageZonesRead()) || m_bProfileReading))

@@ -465,9 +465,15 @@ void CGeofenceDialog::DeleteRecord(int nRow) {
   const int limit = std::min(GetSlotLimit(), static_cast<int>(kGeofenceSlots));
   for (int i = 0; i < limit; ++i) {
     if (m_pRecords[i].nId != id) continue;
-    // The slot itself stays as it is until the device acknowledges the removal.
     GEOFENCE_INFO removed = m_pRecords[i];
     removed.bUsed = removed.bIn = removed.bOut = 0;
+    if (g_bFileMode) {
+      // No device: the table is the user's, and it changes at once (as the map's SEND does).
+      StoreRecord(removed);
+      RefreshList();
+      return;
+    }
+    // The slot itself stays as it is until the device acknowledges the removal.
     SendRecord(&removed);
     return;
   }
@@ -541,20 +547,18 @@ BOOL CGeofenceDialog::SendRecord(GEOFENCE_INFO* pRecord) {
 // ---- Map page calls ----
 
 void CGeofenceDialog::SetDistMeter() {
-  if (m_pMapDlg != nullptr && m_groupInfo.nUnit == 0) m_pMapDlg->CallScript(L"setDistMeter()");
+  if (m_pMapDlg != nullptr && m_groupInfo.nUnit == 0) m_pMapDlg->CallScript(L"setDistMeter");
 }
 
-CString CGeofenceDialog::CallScript(const CString& call) {
-  return m_pMapDlg != nullptr ? m_pMapDlg->CallScript(call) : CString();
+CString CGeofenceDialog::CallScript(const CString& name, const std::vector<CString>& args) {
+  return m_pMapDlg != nullptr ? m_pMapDlg->CallScript(name, args) : CString();
 }
 
-void CGeofenceDialog::CancelAllMarker() { CallScript(L"cancelAllMarker()"); }
+void CGeofenceDialog::CancelAllMarker() { CallScript(L"cancelAllMarker"); }
 
 void CGeofenceDialog::MoveMapToDefault() {
   if (m_pDeviceInfo == nullptr) return;
-  CString call;
-  call.Format(L"MoveMap(%s,%s)", m_pDeviceInfo->strLat, m_pDeviceInfo->strLng);
-  CallScript(call);
+  CallScript(L"MoveMap", {m_pDeviceInfo->strLat, m_pDeviceInfo->strLng});
 }
 
 BOOL CGeofenceDialog::IsIdInList(int nId) {

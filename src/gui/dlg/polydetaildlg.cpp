@@ -164,7 +164,11 @@ void CPolyDetailDlg::SetData(CPtrList* pParams, POLYGON_INFO zone, int nIndexSel
     SetDlgItemText(IDOK, next);
     SetDlgItemText(IDCANCEL, cancel);
   }
-  CreateRows(m_pPage != nullptr && m_pPage->m_bUpMode);
+  if (m_pPage != nullptr && m_pPage->m_bUpMode) {
+    CreateControlsUp();
+  } else {
+    CreateControls();
+  }
   EnableMainTabs(FALSE);
 }
 
@@ -299,7 +303,7 @@ void CPolyDetailDlg::CreateRows(BOOL bUp) {
 
 // The controls into m_zone by their roles; further settings fill the zone's extras from entry 0 in
 // the order of the rows.
-void CPolyDetailDlg::ReadControls(BOOL bUp) {
+void CPolyDetailDlg::ReadRows(BOOL bUp) {
   int k = 0;
   for (const Row& r : m_rows) {
     const SUBGROUP_PARAM& sub = Zone(r.pParam);
@@ -401,7 +405,11 @@ void CPolyDetailDlg::OnNext() {
         return;
       }
     }
-    ReadControls(bUp);
+    if (bUp) {
+      ReadControlsUp();
+    } else {
+      ReadControls();
+    }
     if (bAdd) {
       const std::vector<int> listed = ListedZones();
       if (std::find(listed.begin(), listed.end(), m_zone.nIndex) != listed.end()) {

@@ -62,6 +62,14 @@ class CPolyDetailDlg : public CDialog {
   LRESULT OnMapPageLoaded(WPARAM wParam, LPARAM lParam);
   DECLARE_MESSAGE_MAP()
 
+ public:
+  // The zone settings' controls for the $-command set and for the numbered-parameter set.
+  void CreateControls() { CreateRows(FALSE); }
+  void CreateControlsUp() { CreateRows(TRUE); }
+  // The controls into m_zone by their roles, for the $-command set and the numbered-parameter set.
+  void ReadControls() { ReadRows(FALSE); }
+  void ReadControlsUp() { ReadRows(TRUE); }
+
  private:
   // The controls made for one parameter.
   struct Row {
@@ -69,9 +77,10 @@ class CPolyDetailDlg : public CDialog {
     CWnd* pLabel;
     CWnd* pValue;
   };
+  // The work of CreateControls / CreateControlsUp and of ReadControls / ReadControlsUp (bUp: the
+  // numbered-parameter set's fields).
   void CreateRows(BOOL bUp);
-  // The controls into the zone by their roles (bUp: the numbered-parameter set's fields).
-  void ReadControls(BOOL bUp);
+  void ReadRows(BOOL bUp);
   // A parameter of the zone settings that gets controls in this form.
   BOOL IsZoneParam(const PARAM_INFO* p, BOOL bUp) const;
   // The zone numbers the settings page lists.

@@ -111,7 +111,7 @@ int CRS232_Object::WritePort(const SerialRequest* pRequest, WPARAM flavour) {
   }
   const CString& text = *static_cast<const CString*>(pRequest->pData);
   platform::WriteStdout(L"[SEND]\n");
-  platform::WriteStdout(brelvano::HidePasswords(text));
+  platform::WriteStdout(m_pBridge != nullptr ? m_pBridge->EchoText(text) : brelvano::HidePasswords(text));
   return WriteText(text);
 }
 
