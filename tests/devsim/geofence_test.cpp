@@ -290,6 +290,20 @@ TEST_F(GeofenceUserTest, ReadAddEditAndDeleteGeofencesOnTheDevice) {
   EXPECT_EQ(geo.UsedIds(), (std::vector<int>{1, 2}));
 }
 
+// The page's status lines stay when the user enters the geofence tab again.
+TEST_F(GeofenceUserTest, EnteringTheTabAgainKeepsThePagesStatusLines) {
+  ASSERT_NO_FATAL_FAILURE(ConnectAndOpenTheGeofenceTab());
+  ASSERT_TRUE(platform::PumpUntil([&] { return Ids().size() == 2; }, kTimeoutMs));
+  Page()->AddStatusLine(L"status before");
+  std::vector<CString> before;
+  for (int i = 0; i < Page()->m_listStatus.GetCount(); ++i) before.push_back(Page()->m_listStatus.GetText(i));
+  OpenGeofenceTab();
+  ASSERT_TRUE(platform::PumpUntil([&] { return Ids().size() == 2 && dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
+  ASSERT_GE(Page()->m_listStatus.GetCount(), static_cast<int>(before.size()));
+  for (size_t i = 0; i < before.size(); ++i)
+    EXPECT_EQ(Page()->m_listStatus.GetText(static_cast<int>(i)), before[i]) << "line " << i << " is kept";
+}
+
 TEST_F(GeofenceUserTest, ARadiusHoldingMarkupShowsOnTheMapAsText) {
   // A device whose list gives markup as a radius.
   const char* markup = "<img/src=x/onerror=document.title=1>";

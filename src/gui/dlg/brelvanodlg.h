@@ -116,6 +116,9 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   // Port selector and USB plug handling.
   // Fills the port selector ("SEARCH..", "USB", the listed ports; "USB" selected).
   void InitPortList();
+  // Empties the port selector and fills it with "SEARCH..", "USB" and the listed ports
+  // (ListedPortNames); selects "USB".
+  void FillPortCombo();
   // Registers the window for the plug events of the four device interface classes. FALSE when a
   // registration failed (those made stay in force until the window goes).
   BOOL RegisterDeviceNotifications();
@@ -381,8 +384,11 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   BOOL m_bJsonDownload = FALSE;
   BOOL m_bProfileWriting = FALSE;
   BOOL m_bEchoSeen = FALSE;
-  // Incremented by every ResetSession: waits and deferred steps stop when it changed.
+  // Incremented by every ResetSession and StartSession: waits and deferred steps stop when it changed.
   unsigned m_nSessionGeneration = 0;
+  // The serial port's generation from its last open, ready or close status (data of another is
+  // dropped).
+  unsigned m_nPortGeneration = 0;
   // The selected tab and the tab of the pending command (-1: none).
   int m_nCurTab = 0;
   int m_nCmdTab = -1;
@@ -712,6 +718,17 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   // The device sends its XML definition as one file (TRUE) or in numbered sub-files.
   BOOL IsSingleFileDownload() const;
   static constexpr UINT_PTR TIMER_DOWNLOAD_QUIET = 1192;
+  // A step of the definition road that waits for the device (a sub-file request, the CSV and JSON
+  // requests, the identity read) has a deadline: without an answer the road ends with a log line
+  // and the window is given back.
+  void AwaitDeviceStep(const CString& strStep);
+  void EndAwaitedStep();
+  void OnStepDeadline();
+  // Ends the definition road: the reason goes to the log, the session ends and the window is usable.
+  void GiveUpDefinitionRoad(const CString& strReason);
+  static constexpr UINT_PTR TIMER_STEP_DEADLINE = 1193;
+  static constexpr UINT kStepDeadlineMs = 10000;
+  CString m_strAwaitedStep;
   static constexpr UINT kDownloadQuietMs = 5000;
   static constexpr int kMaxXmlResends = 15;
   static constexpr int kMaxXmlRetries = 10;
@@ -799,6 +816,22 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   // The code of an answer that came while a walk request was out but belonged, by its code, to
   // other pages than the tab read (-1: none came).
   int m_nWalkStrayCode = -1;
+  // The code of the REQ line whose answer is awaited (-1: none): a read reply of another code is
+  // not that read's answer and moves neither the read nor the walk on.
+  int m_nReqCode = -1;
+  // The element index at which the awaited REQ line starts (the first record it asks for).
+  int m_nReqLineFirst = 0;
+  // The group read under way (tab activation, profile save): the timer that guards it
+  // (TIMER_GROUP_READ or TIMER_BLE_GROUP_READ, 0: none), its tab and the clock time of its last answer.
+  UINT_PTR m_nGroupReadTimer = 0;
+  int m_nGroupReadTab = -1;
+  ULONGLONG m_nGroupReadAnswerMs = 0;
+  // Starts a group read of a record tab under its timer; ends it (its timer stopped).
+  void BeginGroupRead(int nTab, UINT_PTR nTimer);
+  void EndGroupRead();
+  // A group-read timer's expiry: the tab strip comes back; the read ends only when the device has
+  // been silent for the time-out, saying which records it did not read.
+  void OnGroupReadTimer(UINT_PTR nTimer);
 
   // (brelvanodlg_numbered_replies.cpp) The reply parser of the set and its read-reply parsers.
   void ParseNumberedReply(CString line);
@@ -911,7 +944,7 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   int m_nPolygonWriteZone = 0;
   // Every packet of a zone write is acknowledged within this time, or the write ends with its
   // failure line and the tab strip is given back.
-  static constexpr UINT_PTR TIMER_POLYGON_WRITE = 1193;
+  static constexpr UINT_PTR TIMER_POLYGON_WRITE = 1194;
   static constexpr UINT kPolygonAckTimeoutMs = 5000;
   void ArmPolygonWriteTimeout();
   void OnPolygonWriteTimeout();

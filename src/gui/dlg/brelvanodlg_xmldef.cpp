@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "gui/dlg/bledlg.h"
+#include <vector>
+
 #include "gui/dlg/brelvanodlg.h"
 #include "gui/dlg/definitionloading.h"
 #include "gui/dlg/geofencedlg.h"
@@ -164,7 +166,15 @@ void CBrelvanoDlg::LoadXmlDefinition(const CString& strPath, BOOL bSubFile) {
   }
   const int nFileBefore = m_nCurrentFile;
   if (m_nCurrentFile == 0) {
+    // The sub-files the device announced (their numbers on the device, sizes and header words) are
+    // of this download, not of the definition replaced: a retry of the first one keeps them.
+    std::vector<TAB_INFO> announced(m_tabInfo, m_tabInfo + m_nFileCount);
     ReplaceLoadedDefinition();
+    for (int i = 0; i < m_nFileCount; ++i) {
+      m_tabInfo[i].nIndex = announced[i].nIndex;
+      m_tabInfo[i].nSize = announced[i].nSize;
+      m_tabInfo[i].strTitle = announced[i].strTitle;
+    }
     if (ReadDefinitionFile(tree, strPath, strWhy) == DefinitionRead::kWhole) {
       ParseXmlHeader(tree.begin(), 0);
       const CString& s = m_defHeader.strS;
@@ -269,6 +279,7 @@ void CBrelvanoDlg::RequestNextSubFile() {
     strRequest.Format(L"AT^$ReqXmlPk;%d;%d", nDeviceFile, m_nPacket);
     QueueCommand(strRequest + L"\r");
     m_bXmlDownload = TRUE;
+    AwaitDeviceStep(strRequest);
   } else {
     // Every tab sub-file is in: nothing more is asked of the device.
     m_bXmlDownload = FALSE;
