@@ -21,6 +21,7 @@
 #include "platform/htmlview.h"
 #include "platform/modal.h"
 #include "platform/trace.h"
+#include "platform/windowlife.h"
 
 // The application-wide OpenGL context that web views share (exported by Qt's GUI library; the
 // web engine reads it when it starts).
@@ -87,13 +88,20 @@ const HtmlEngine* OpenHtmlEngine(CString& error) {
 class DialogViewClient : public HtmlViewClient {
  public:
   explicit DialogViewClient(CDHtmlDialog* dlg) : m_dlg(dlg) {}
-  void PageLoaded(bool ok) override { m_dlg->HandlePageLoaded(ok); }
+  void PageLoaded(bool ok) override {
+    WindowCodeScope running;
+    m_dlg->HandlePageLoaded(ok);
+  }
   void ConsoleMessage(const QString& message, int line, const QString& source) override {
     if (m_dlg->HandleClickReport(message)) return;
     if (!m_dlg->IsSilent()) TRACE(L"page %s:%d: %s\n", CString(source), line, CString(message));
   }
-  void Alert(const QString& text) override { ShowMessageBox(m_dlg, CString(text), m_dlg->GetWindowText(), MB_OK); }
+  void Alert(const QString& text) override {
+    WindowCodeScope running;
+    ShowMessageBox(m_dlg, CString(text), m_dlg->GetWindowText(), MB_OK);
+  }
   bool Confirm(const QString& text) override {
+    WindowCodeScope running;
     return ShowMessageBox(m_dlg, CString(text), m_dlg->GetWindowText(), MB_OKCANCEL) == IDOK;
   }
   void NavigationRefused(const QUrl& url) override {
@@ -187,14 +195,27 @@ CString BuildScriptInvocation(const CString& name, const std::vector<CString>& a
 
 namespace {
 
-// Runs a script on the page and waits (handling events) for its result, at most timeoutMs.
-QVariant RunAndWait(platform::HtmlView& view, const QString& script, int timeoutMs) {
+// Handles events in loop until it is quit or the window hWnd has gone (looked at every few
+// milliseconds: a window destroyed inside the wait ends it).
+void RunWhileWindowLives(QEventLoop& loop, HWND hWnd) {
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, &loop, [&loop, hWnd] {
+    if (!IsWindow(hWnd)) loop.quit();
+  });
+  watch.start(20);
+  loop.exec();
+}
+
+// Runs a script on the page and waits (handling events) for its result, at most timeoutMs, and no
+// longer than the window hWnd lives.
+QVariant RunAndWait(platform::HtmlView& view, const QString& script, int timeoutMs, HWND hWnd) {
   struct State {
     QVariant result;
     bool done = false;
     QEventLoop* loop = nullptr;
   };
   auto state = std::make_shared<State>();
+  if (!IsWindow(hWnd)) return QVariant();
   view.RunScript(script, true, [state](const QVariant& v) {
     state->result = v;
     state->done = true;
@@ -207,7 +228,7 @@ QVariant RunAndWait(platform::HtmlView& view, const QString& script, int timeout
     timer.setSingleShot(true);
     QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
     timer.start(timeoutMs);
-    loop.exec();
+    RunWhileWindowLives(loop, hWnd);
     state->loop = nullptr;
     if (!state->done) TRACE(L"page script gave no answer within %d ms\n", timeoutMs);
   }
@@ -250,6 +271,7 @@ BOOL CDHtmlDialog::OnInitDialog() {
         host,
         [this, alive, text] {
           if (alive.expired() || GetSafeHwnd() == nullptr) return;
+          platform::WindowCodeScope running;
           platform::ShowMessageBox(this, text, GetWindowText(), MB_OK | MB_ICONERROR);
         },
         Qt::QueuedConnection);
@@ -304,10 +326,12 @@ BOOL CDHtmlDialog::WaitForDocument(int timeoutMs) {
   timer.setSingleShot(true);
   QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
   timer.start(timeoutMs);
+  const HWND self = GetSafeHwnd();
   m_pLoadLoop = &loop;
-  loop.exec();
+  RunWhileWindowLives(loop, self);
   m_pLoadLoop = nullptr;
-  return m_bPageLoaded;
+  // A dialog whose window has gone in the wait has no page to use.
+  return IsWindow(self) ? m_bPageLoaded : FALSE;
 }
 
 void CDHtmlDialog::HandleHostResize() {
@@ -337,7 +361,7 @@ CString CDHtmlDialog::CallScript(const CString& name, const std::vector<CString>
     return CString();
   }
   if (m_pView == nullptr || !m_bPageLoaded) return CString();
-  const QVariant result = RunAndWait(*m_pView, platform::BuildScriptInvocation(name, args).q(), m_nCallTimeoutMs);
+  const QVariant result = RunAndWait(*m_pView, platform::BuildScriptInvocation(name, args).q(), m_nCallTimeoutMs, GetSafeHwnd());
   if (result.typeId() != QMetaType::QString) return CString();
   return CString(result.toString());
 }
@@ -350,7 +374,7 @@ CString CDHtmlDialog::GetElementValue(const CString& id) {
                              "(function(i){var e=document.getElementById(i);"
                              "return e&&typeof e.value==='string'?e.value:null;})(%1[0])")
                              .arg(json);
-  const QVariant result = RunAndWait(*m_pView, script, m_nCallTimeoutMs);
+  const QVariant result = RunAndWait(*m_pView, script, m_nCallTimeoutMs, GetSafeHwnd());
   if (result.typeId() != QMetaType::QString) return CString();
   return CString(result.toString());
 }
@@ -385,6 +409,7 @@ bool CDHtmlDialog::HandleClickReport(const QString& message) {
       view,
       [this, id, alive] {
         if (alive.expired() || GetSafeHwnd() == nullptr) return;
+        platform::WindowCodeScope running;
         const auto it = m_clickBindings.find(id);
         if (it != m_clickBindings.end() && it->second) it->second();
       },

@@ -2,6 +2,7 @@
 #include "platform/modal.h"
 
 #include <QAbstractButton>
+#include <algorithm>
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -14,6 +15,7 @@
 #include "platform/files.h"
 #include "platform/trace.h"
 #include "platform/winapp.h"
+#include "platform/wndinternal.h"
 
 namespace platform {
 
@@ -254,6 +256,31 @@ void RunOnGuiThread(Fn fn) {
   QMetaObject::invokeMethod(app, fn, Qt::BlockingQueuedConnection);
 }
 
+// The real boxes open now, with the window they were shown for. A box lives on the heap under a
+// guard: Qt deletes it with its parent window, and a box whose owner is destroyed is ended, so the
+// run returns the cancel answer either way.
+struct OpenBox {
+  HWND owner;
+  QPointer<QDialog> box;
+  bool ownerGone;
+};
+
+std::vector<OpenBox*>& OpenBoxes() {
+  static auto* boxes = new std::vector<OpenBox*>();
+  return *boxes;
+}
+
+// Runs a heap box modally while it is listed under its owner; false when the box was deleted or
+// its owner destroyed meanwhile (the box is then deleted here if it still exists).
+bool RunOwnedBox(HWND owner, QDialog* dialog) {
+  OpenBox entry{owner, dialog, false};
+  OpenBoxes().push_back(&entry);
+  dialog->exec();
+  auto& boxes = OpenBoxes();
+  boxes.erase(std::remove(boxes.begin(), boxes.end(), &entry), boxes.end());
+  return !entry.box.isNull() && !entry.ownerGone;
+}
+
 int RealMessageBox(CWnd* owner, const CString& text, const CString& caption, UINT type) {
   if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
     Trace(CString(L"message box without a display: ") + text);
@@ -263,7 +290,8 @@ int RealMessageBox(CWnd* owner, const CString& text, const CString& caption, UIN
   HWND ownerHandle = owner != nullptr ? owner->m_hWnd : nullptr;
   RunOnGuiThread([&] {
     CWnd* liveOwner = CWnd::FromHandle(ownerHandle);
-    QMessageBox box(OwnerWidget(liveOwner));
+    QPointer<QMessageBox> guard(new QMessageBox(OwnerWidget(liveOwner)));
+    QMessageBox& box = *guard;
     box.setWindowTitle(caption.q());
     box.setText(text.q());
     box.setTextFormat(Qt::PlainText);
@@ -285,12 +313,16 @@ int RealMessageBox(CWnd* owner, const CString& text, const CString& caption, UIN
       if (id == escResult) box.setEscapeButton(b);
     }
     box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
-    QAbstractButton* clicked = box.clickedButton();
     result = escResult;
+    if (!RunOwnedBox(ownerHandle, guard)) {
+      delete guard;
+      return;
+    }
+    QAbstractButton* clicked = box.clickedButton();
     for (const auto& [button, id] : buttons) {
       if (button == clicked) result = id;
     }
+    delete guard;
   });
   return result;
 }
@@ -428,7 +460,8 @@ INT_PTR CFileDialog::DoModal() {
       HWND parentHandle = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;
       const bool open = m_bOpenFileDialog != FALSE;
       RunOnGuiThread([&] {
-        QFileDialog dlg(OwnerWidget(CWnd::FromHandle(parentHandle)));
+        QPointer<QFileDialog> guard(new QFileDialog(OwnerWidget(CWnd::FromHandle(parentHandle))));
+        QFileDialog& dlg = *guard;
         dlg.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
         if (open) {
           dlg.setFileMode((m_ofn.Flags & OFN_FILEMUSTEXIST) ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
@@ -446,11 +479,16 @@ INT_PTR CFileDialog::DoModal() {
         if (!m_ofn.lpstrInitialDir.IsEmpty()) dlg.setDirectory(NativePath(m_ofn.lpstrInitialDir).q());
         if (!m_ofn.lpstrFile.IsEmpty()) dlg.selectFile(NativePath(m_ofn.lpstrFile).q());
         dlg.setWindowModality(Qt::ApplicationModal);
-        if (dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty()) {
+        if (!RunOwnedBox(parentHandle, guard)) {
+          delete guard;
+          return;
+        }
+        if (dlg.result() == QDialog::Accepted && !dlg.selectedFiles().isEmpty()) {
           chosen = CString(dlg.selectedFiles().front());
           int index = filters.indexOf(dlg.selectedNameFilter());
           if (index >= 0) filterIndex = index + 1;
         }
+        delete guard;
       });
       break;
     }
@@ -487,3 +525,16 @@ CString CFileDialog::GetFolderPath() const {
   if (slash == 0) return CString(L"/");
   return CString(p.left(slash));
 }
+
+namespace platform {
+
+void EndModalBoxesOwnedBy(HWND hWnd) {
+  if (hWnd == nullptr) return;
+  for (OpenBox* entry : OpenBoxes()) {
+    if (entry->owner != hWnd || entry->ownerGone) continue;
+    entry->ownerGone = true;
+    if (!entry->box.isNull()) entry->box->reject();
+  }
+}
+
+}  // namespace platform

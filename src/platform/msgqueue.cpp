@@ -22,6 +22,7 @@
 
 #include "platform/clock.h"
 #include "platform/threadhook.h"
+#include "platform/windowlife.h"
 #include "platform/wndinternal.h"
 
 namespace platform {
@@ -250,7 +251,10 @@ void FireTimer(HWND h, UINT_PTR id) {
     proc = it->second.proc;
   }
   if (CWnd* wnd = LookupHandle(h)) {
-    if (proc != nullptr) proc(h, WM_TIMER, id, GetTickCount());
+    if (proc != nullptr) {
+      WindowCodeScope running;
+      proc(h, WM_TIMER, id, GetTickCount());
+    }
     else CallWindow(wnd, WM_TIMER, id, reinterpret_cast<LPARAM>(proc));
   }
   Rearm();

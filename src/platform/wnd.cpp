@@ -420,6 +420,10 @@ BOOL CWnd::DestroyWindow() {
   CollectWindows(widget, windows);
   // Owned windows living in this window's client area but owned rather than parented are part
   // of the tree already; windows owned from elsewhere lose their owner.
+  // The layer's message boxes and file dialogs of these windows end as if cancelled.
+  for (CWnd* w : windows) {
+    if (w->m_hWnd != nullptr) platform::EndModalBoxesOwnedBy(w->m_hWnd);
+  }
   for (CWnd* w : windows) {
     if (w->m_hWnd != nullptr) w->SendMessage(WM_DESTROY);
   }

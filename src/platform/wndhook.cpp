@@ -19,6 +19,7 @@
 #include "platform/controls.h"
 #include "platform/gdi.h"
 #include "platform/listctrl.h"
+#include "platform/windowlife.h"
 #include "platform/wndinternal.h"
 
 namespace platform {
@@ -48,6 +49,7 @@ LRESULT CallWindowProcAsCurrent(CWnd* wnd, UINT message, WPARAM wParam, LPARAM l
   state.defaultCalled = false;
   state.paintEvent = paintEvent;
   CurrentMessage* old = SwapCurrentMessageState(&state);
+  WindowCodeScope running;
   LRESULT r = wnd->WindowProc(message, wParam, lParam);
   SwapCurrentMessageState(old);
   if (defaultCalled != nullptr) *defaultCalled = state.defaultCalled;
@@ -120,6 +122,7 @@ UINT VirtualKeyFromQt(int key) {
 
 bool WalkPreTranslate(CWnd* target, MSG* msg) {
   HWND h = target != nullptr ? target->m_hWnd : nullptr;
+  WindowCodeScope running;
   int guard = 0;
   for (CWnd* w = target; w != nullptr && guard < 64; ++guard) {
     HWND self = w->m_hWnd;

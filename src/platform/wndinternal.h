@@ -38,6 +38,10 @@ void RebindHandle(HWND hWnd, CWnd* wnd);
 // that is gone, as Windows does). Call after the handle was released.
 void AbandonSentTo(HWND hWnd);
 
+// Ends, as if cancelled, every message box and file dialog of the modal service still open for
+// that owner (its window is being destroyed). The box itself goes when its run returns.
+void EndModalBoxesOwnedBy(HWND hWnd);
+
 // Gives a widget its control id as object name and accessible description ("id=1007").
 void PublishControlId(QWidget* widget, UINT nID);
 

@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QPixmap>
+#include <QTimer>
 #include <QWidget>
 
 #include <cmath>
@@ -179,6 +180,16 @@ class GeofenceUserTest : public GeofenceUserBase {
         << "the definition with its geofence tab is loaded";
     ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
     OpenGeofenceTab();
+  }
+  // After a session that ended (a simulator unplugged is started again): connects and lists the
+  // device's two geofences.
+  void ConnectAgainAndListTheGeofences() {
+    if (!sim.IsRunning()) {
+      ASSERT_TRUE(sim.Start()) << sim.LastError();
+    }
+    ASSERT_TRUE(testsupport::WaitForPortListed(dlg, sim)) << "the port is listed";
+    ASSERT_NO_FATAL_FAILURE(ConnectAndOpenTheGeofenceTab());
+    ASSERT_TRUE(platform::PumpUntil([&] { return Ids().size() == 2; }, kTimeoutMs));
   }
 };
 
@@ -585,12 +596,7 @@ TEST_F(GeofenceUserTest, AQuestionOfThePageEndsWithTheSessionEndedUnderIt) {
   dlg->m_strModuleDir = platform::GetCurrentFolder() + L"/";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    if (!sim.IsRunning()) {
-      ASSERT_TRUE(sim.Start()) << sim.LastError();
-    }
-    ASSERT_TRUE(testsupport::WaitForPortListed(dlg, sim)) << "the port is listed";
-    ASSERT_NO_FATAL_FAILURE(ConnectAndOpenTheGeofenceTab());
-    ASSERT_TRUE(platform::PumpUntil([&] { return Ids().size() == 2; }, kTimeoutMs));
+    ASSERT_NO_FATAL_FAILURE(ConnectAgainAndListTheGeofences());
     if (c.select) SelectRow(L"3");
     const size_t writes = WritesNow();
     const HWND page = Page()->GetSafeHwnd();
@@ -598,6 +604,69 @@ TEST_F(GeofenceUserTest, AQuestionOfThePageEndsWithTheSessionEndedUnderIt) {
         IDOK, [this, how = c.how, page] { testsupport::EndSessionUnderPage(how, dlg, sim, page); });
     Click(Page(), c.button);
     EXPECT_EQ(CWnd::FromHandle(page), nullptr) << "the session ended inside the handler";
+    EXPECT_EQ(WritesNow(), writes) << "nothing is sent";
+  }
+}
+
+// Every call into the circle map is a wait: the session ends while the map loads the first time
+// (NEXT), inside a later NEXT's page call, and inside SEND's page call once the drawn circle is
+// taken. The page goes with its dialogs, nothing is sent, and the program connects again.
+TEST_F(GeofenceUserTest, TheSessionEndsInsideACallIntoTheMapPage) {
+  using testsupport::SessionEnd;
+  enum class Step { FirstLoad, NextAgain, Send };
+  struct Case {
+    const char* name;
+    Step step;
+    SessionEnd how;
+  };
+  const Case cases[] = {
+      {"unplug while the map loads the first time", Step::FirstLoad, SessionEnd::Unplug},
+      {"Disconnect in a later NEXT's page call", Step::NextAgain, SessionEnd::Disconnect},
+      {"Disconnect in SEND's page call", Step::Send, SessionEnd::Disconnect},
+      {"unplug in SEND's page call", Step::Send, SessionEnd::Unplug},
+  };
+  dlg->m_strModuleDir = platform::GetCurrentFolder() + L"/";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_NO_FATAL_FAILURE(ConnectAgainAndListTheGeofences());
+    Click(Page(), IDC_GEOFENCE_ADD);
+    CGeoDetailDlg* detail = Page()->m_pDetailDlg;
+    ASSERT_TRUE(detail->IsWindowVisible());
+    const size_t writes = WritesNow();
+    const HWND page = Page()->GetSafeHwnd();
+    auto end = [this, how = c.how, page] { testsupport::EndSessionUnderPage(how, dlg, sim, page); };
+    if (c.step == Step::FirstLoad) {
+      ASSERT_EQ(Page()->m_pMapDlg, nullptr) << "the map is made on first need";
+      testsupport::AtNextPump(end);
+      Click(detail, IDC_DETAIL_NEXT);
+    } else {
+      CMapDialog* map = NextToMap();
+      ASSERT_NE(map, nullptr);
+      if (c.step == Step::NextAgain) {
+        Click(map, IDC_MAP_PREV);
+        ASSERT_TRUE(detail->IsWindowVisible());
+        testsupport::AtNextPump(end);
+        Click(detail, IDC_DETAIL_NEXT);
+      } else {
+        const CString drawn = DrawCircle(map, 100, map->CallScript(L"getGeoPos"));
+        const CString lat = GUI_Base::GetField(drawn, 1, L';');
+        ASSERT_FALSE(lat.IsEmpty());
+        // The session ends once SEND has taken the circle into the record, that is in the page
+        // call that follows.
+        bool ended = false;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+          if (ended || map->m_pRecord == nullptr || map->m_pRecord->strLatitude != lat) return;
+          ended = true;
+          watch.stop();
+          end();
+        });
+        watch.start(0);
+        Click(map, IDOK);
+        EXPECT_TRUE(ended) << "the session ended inside SEND";
+      }
+    }
+    EXPECT_EQ(CWnd::FromHandle(page), nullptr) << "the session ended inside the page call";
     EXPECT_EQ(WritesNow(), writes) << "nothing is sent";
   }
 }

@@ -168,4 +168,45 @@ TEST_F(NumberedAssignSendTest, SendStopsWhenTheSessionEndsWhileTheMapIsWritten) 
   }
 }
 
+// The session ends inside the missing-CSV box of a new settings page's initialisation: the page
+// goes, the window stays usable, and the next session builds its pages.
+TEST_F(NumberedSessionTest, TheSessionEndsInsideTheMissingCsvBoxOfANewSettingsPage) {
+  using testsupport::SessionEnd;
+  // The device's own lines wait while the definition's reply is handled: the user ends it.
+  for (SessionEnd how : {SessionEnd::Disconnect}) {
+    SCOPED_TRACE(testsupport::SessionEndName(how));
+    if (!sim.IsRunning()) {
+      ASSERT_TRUE(sim.Start()) << sim.LastError();
+    }
+    ASSERT_TRUE(testsupport::WaitForPortListed(dlg, sim)) << "the port is listed";
+    ASSERT_EQ(dlg->m_pSettingDlg, nullptr) << "a new settings page is made";
+    bool ended = false;
+    platform::ModalService::Instance().ExpectMessageBox(IDOK, [&] {
+      CSettingDialog* page = dlg->m_pSettingDlg;
+      const CString text = platform::ModalService::Instance().Records().back().text;
+      EXPECT_GE(text.Find(L"assignment header table"), 0) << text.ToUtf8();
+      ASSERT_NE(page, nullptr);
+      ended = true;
+      testsupport::EndSessionUnderPage(how, dlg, sim, page->GetSafeHwnd());
+    });
+    Connect();
+    ASSERT_TRUE(platform::PumpUntil([&] { return ended; }, kTimeoutMs)) << "the box of the new page was shown";
+    EXPECT_FALSE(dlg->m_bPortOpen);
+    EXPECT_EQ(dlg->m_pSettingDlg, nullptr) << "the page went with its session";
+
+    // The next session builds its pages.
+    if (!sim.IsRunning()) {
+      ASSERT_TRUE(sim.Start()) << sim.LastError();
+    }
+    ASSERT_TRUE(testsupport::WaitForPortListed(dlg, sim)) << "the port is listed again";
+    Connect();
+    ASSERT_TRUE(WalkEnded());
+    ASSERT_NE(dlg->m_pSettingDlg, nullptr);
+    EXPECT_NE(dlg->m_pSettingDlg->GetSafeHwnd(), nullptr) << "the settings page has its window";
+    EXPECT_TRUE(dlg->m_tabPages.IsWindowEnabled());
+    Click(IDC_BTN_DISCONNECT);
+    ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_pSettingDlg == nullptr; }, kTimeoutMs));
+  }
+}
+
 }  // namespace

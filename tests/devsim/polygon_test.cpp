@@ -655,6 +655,49 @@ TEST_F(PolygonUserTest, DeleteOfSeveralZonesStopsWhenTheSessionEndsInsideIt) {
   }
 }
 
+// Every call into the zone map is a wait: the session ends inside SEND's read of the drawn zone or
+// inside NEXT's preparation of a loaded map. The page goes with its wizard, nothing is written, and
+// the program connects again.
+TEST_F(PolygonWizardTest, TheSessionEndsInsideACallIntoTheZoneMap) {
+  using testsupport::SessionEnd;
+  struct Case {
+    const char* name;
+    bool send;  // SEND on the map, else NEXT of step 1 with the map loaded
+    SessionEnd how;
+  };
+  const Case cases[] = {
+      {"unplug in SEND's page call", true, SessionEnd::Unplug},
+      {"Disconnect in NEXT's preparation of the map", false, SessionEnd::Disconnect},
+      {"Disconnect in SEND's page call", true, SessionEnd::Disconnect},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (!sim.IsRunning()) {
+      ASSERT_TRUE(sim.Start()) << sim.LastError();
+    }
+    ASSERT_TRUE(testsupport::WaitForPortListed(dlg, sim)) << "the port is listed";
+    if (dlg->m_bPortOpen) ClickButton(dlg, IDC_BTN_DISCONNECT);
+    poly.Put(Zone(1, "Depot", {{"126.1", "37.1"}, {"126.2", "37.2"}, {"126.3", "37.1"}}));
+    ASSERT_NO_FATAL_FAILURE(ConnectAndOpenPolygonTab());
+    ASSERT_TRUE(platform::PumpUntil([&] { return Rows().size() == 1; }, kTimeoutMs));
+    ASSERT_NO_FATAL_FAILURE(AddUpToTheMap(L"Yard", true));
+    if (!c.send) {
+      ClickButton(Map(), IDC_POLYMAP_PREV);
+      ASSERT_TRUE(Detail()->IsWindowVisible());
+    }
+    const size_t lines = poly.Lines().size();
+    const HWND page = Page()->GetSafeHwnd();
+    testsupport::AtNextPump([this, how = c.how, page] { testsupport::EndSessionUnderPage(how, dlg, sim, page); });
+    if (c.send) {
+      ClickButton(Map(), IDC_POLYMAP_SEND);
+    } else {
+      ClickButton(Detail(), IDOK);
+    }
+    EXPECT_EQ(CWnd::FromHandle(page), nullptr) << "the session ended inside the page call";
+    EXPECT_EQ(poly.Lines().size(), lines) << "nothing was written";
+  }
+}
+
 }  // namespace
 
 namespace {

@@ -9,6 +9,7 @@
 #include "platform/crt.h"
 #include "platform/modal.h"
 #include "platform/trace.h"
+#include "platform/windowlife.h"
 
 namespace {
 // The language library's question before a deletion.
@@ -36,7 +37,7 @@ END_MESSAGE_MAP()
 CBleDialog::CBleDialog(CWnd* pParent) : CDialog(IDD_BLE_PAGE, pParent), m_pRecords(new BLE_INFO[kBleSlots]) {}
 
 CBleDialog::~CBleDialog() {
-  delete m_pDetailDlg;
+  platform::DropWindowLater(m_pDetailDlg);
   delete[] m_pRecords;
 }
 

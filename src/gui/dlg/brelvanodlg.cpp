@@ -10,6 +10,7 @@
 #include "gui/dlg/menudlg.h"
 #include "gui/dlg/reportdlg.h"
 #include "gui/dlg/settingdlg.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/gdi.h"
 #include "platform/modal.h"
@@ -93,6 +94,8 @@ CBrelvanoDlg::CBrelvanoDlg(CWnd* pParent) : CDialog(IDD_BRELVANO_DIALOG, pParent
 }
 
 CBrelvanoDlg::~CBrelvanoDlg() {
+  // Pages ended under a handler that waited are freed before the window they refer to.
+  platform::DeleteDeferredWindows();
   // The device link goes first: closing the port notifies this window, whose controls must still exist.
   Stop();
   m_bPortOpen = FALSE;  // closed with the link
@@ -328,5 +331,17 @@ void CBrelvanoDlg::SetProgressPos(int nPos) { m_progress.SetPos(nPos); }
 void CBrelvanoDlg::ShowProgress(BOOL bShow) { m_progress.ShowWindow(bShow ? SW_SHOW : SW_HIDE); }
 
 void CBrelvanoDlg::DisablePortCombo() { m_comboPort.EnableWindow(FALSE); }
+
+DWORD CBrelvanoDlg::WaitWithMessages(DWORD dwMs) {
+  const DWORD start = GetTickCount();
+  DWORD passed = 0;
+  platform::PumpUntil(
+      [&] {
+        passed = GetTickCount() - start;
+        return passed >= dwMs;
+      },
+      INFINITE);
+  return passed;
+}
 
 CString CBrelvanoDlg::Translate(const CString& text) const { return brelvano::Translate(m_mapLanguage, text); }

@@ -30,6 +30,7 @@
 #include "platform/devicenotify.h"
 #include "platform/dialog.h"
 #include "platform/sync.h"
+#include "platform/windowlife.h"
 #include "reference/control/button/buttonst.h"
 #include "reference/control/ccolorlistbox/ccolorlistbox.h"
 #include "reference/control/listctrlex/listctrlex.h"
@@ -80,6 +81,9 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   void SetProgressPos(int nPos);
   void ShowProgress(BOOL bShow);
   void DisablePortCombo();
+  // Handles the thread's window messages (and timers) until the tick count has moved on by at least
+  // dwMs since the start; the milliseconds that passed. Whatever is handled may end this window.
+  DWORD WaitWithMessages(DWORD dwMs);
   // Empties the definition header and the device identity texts and flags.
   void ResetHeaderAndDeviceInfo();
   // Reads the program's version texts (path, product version, legal notice).
@@ -244,7 +248,8 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   // ==== Child pages and side menu panel ====
   // TRUE: creates the menu panel, the settings page and the zone pages for the definition just
   // loaded and asks for the first page; FALSE: closes and deletes them (not the report dialog).
-  void CreateChildPages(BOOL bCreate);
+  // FALSE when the session (or the window) ended while a page was made: nothing more is built then.
+  BOOL CreateChildPages(BOOL bCreate);
   // Asks the settings page for the first definition tab (nothing without a settings page).
   void ShowFirstTab();
   // Moves the existing pages back over the page area (visibility unchanged).
@@ -1031,8 +1036,10 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   template <class Page>
   void DeletePage(Page*& pPage) {
     if (pPage == nullptr) return;
-    if (pPage->GetSafeHwnd() != nullptr) pPage->SendMessage(WM_CLOSE);
-    delete pPage;
-    pPage = nullptr;
+    Page* pGone = pPage;
+    if (pGone->GetSafeHwnd() != nullptr) pGone->SendMessage(WM_CLOSE);
+    if (pPage == pGone) pPage = nullptr;
+    // A handler of the page may be waiting under this call: the object outlives it.
+    platform::DeleteWindowLater(pGone);
   }
 };

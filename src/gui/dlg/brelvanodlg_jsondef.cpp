@@ -111,7 +111,11 @@ void CBrelvanoDlg::LoadJsonDefinition(const CString& strPath) {
 
     m_nCurTab = 0;
     DisablePortCombo();
-    CreateChildPages(TRUE);
+    if (!CreateChildPages(TRUE)) {
+      // The session ended under the pages' creation: the window is given back as it stands.
+      UnlockWindowUpdate();
+      return;
+    }
     if (m_bUpProtocol) ShowFirstTab();
     m_nDownloadState = 2;
     UnlockWindowUpdate();

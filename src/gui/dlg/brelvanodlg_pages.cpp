@@ -9,6 +9,7 @@
 #include "gui/dlg/menudlg.h"
 #include "gui/dlg/reportdlg.h"
 #include "gui/dlg/settingdlg.h"
+#include "gui/dlg/windowwatch.h"
 #include "platform/modal.h"
 #include "platform/trace.h"
 
@@ -53,7 +54,7 @@ BOOL CBrelvanoDlg::ZonePagesWanted() const {
          m_deviceInfo.bJsonParam || m_bUpProtocol || m_bNewFirmware;
 }
 
-void CBrelvanoDlg::CreateChildPages(BOOL bCreate) {
+BOOL CBrelvanoDlg::CreateChildPages(BOOL bCreate) {
   if (!bCreate) {
     DeletePage(m_pMenuDlg);
     if (m_pSettingDlg != nullptr) m_pSettingDlg->ResetPage();
@@ -62,8 +63,13 @@ void CBrelvanoDlg::CreateChildPages(BOOL bCreate) {
     DeletePage(m_pGeofenceDlg);
     if (m_pBleDlg != nullptr) m_pBleDlg->ResetPage();
     DeletePage(m_pBleDlg);
-    return;
+    return TRUE;
   }
+  // A page's creation may wait (a message box of its initialisation): the session, or the window,
+  // may end in it, and then no further page is made for it.
+  const WindowWatch self(this);
+  const unsigned generation = m_nSessionGeneration;
+  auto ended = [&] { return !self.Alive() || generation != m_nSessionGeneration; };
   try {
     ShowWindow(SW_SHOWNORMAL);
 
@@ -74,11 +80,16 @@ void CBrelvanoDlg::CreateChildPages(BOOL bCreate) {
     if (!m_pMenuDlg->Create(IDD_MENU_PANEL, this)) TRACE(L"menu panel: no window\n");
     m_pMenuDlg->ModifyStyle(0, WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
     m_pMenuDlg->ShowWindow(SW_SHOW);
+    if (ended()) return FALSE;
 
+    // A page left without its window (its session ended while it was made) is made anew.
+    if (m_pSettingDlg != nullptr && m_pSettingDlg->GetSafeHwnd() == nullptr) DeletePage(m_pSettingDlg);
     if (m_pSettingDlg == nullptr) {
       m_pSettingDlg = new CSettingDialog(this);
       if (!m_pSettingDlg->Create(IDD_SETTING_DIALOG, this)) TRACE(L"settings page: no window\n");
+      if (ended()) return FALSE;
     }
+    if (m_pSettingDlg == nullptr) return FALSE;
     m_pSettingDlg->SetDeviceInfo(&m_deviceInfo, &m_defHeader);
 
     if (!m_bUpProtocol) {
@@ -112,6 +123,7 @@ void CBrelvanoDlg::CreateChildPages(BOOL bCreate) {
     if (geofenceTab >= 0) {
       m_pGeofenceDlg = new CGeofenceDialog(this);
       if (!m_pGeofenceDlg->Create(IDD_GEOFENCE_PAGE, this)) TRACE(L"geofence page: no window\n");
+      if (ended() || m_pGeofenceDlg == nullptr) return FALSE;
       m_pGeofenceDlg->SetDeviceInfo(&m_deviceInfo, &m_defHeader);
       m_pGeofenceDlg->SetPageDefinition(m_geoGroup, TabParamList(geofenceTab));
       m_pGeofenceDlg->ShowWindow(SW_HIDE);
@@ -119,6 +131,7 @@ void CBrelvanoDlg::CreateChildPages(BOOL bCreate) {
     if (bleTab >= 0) {
       m_pBleDlg = new CBleDialog(this);
       if (!m_pBleDlg->Create(IDD_BLE_PAGE, this)) TRACE(L"BLE page: no window\n");
+      if (ended() || m_pBleDlg == nullptr) return FALSE;
       m_pBleDlg->SetPageDefinition(m_bleGroup, TabParamList(bleTab));
       m_pBleDlg->ShowWindow(SW_HIDE);
     }
@@ -128,6 +141,7 @@ void CBrelvanoDlg::CreateChildPages(BOOL bCreate) {
   } catch (...) {
     platform::Trace(L"ERROR");
   }
+  return !ended();
 }
 
 void CBrelvanoDlg::ShowFirstTab() {

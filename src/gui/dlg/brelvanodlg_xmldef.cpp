@@ -142,7 +142,7 @@ void CBrelvanoDlg::LoadXmlDefinition(const CString& strPath, BOOL bSubFile) {
       RunParamPass(tree, nDefinitionTabs);
       m_nCmdTab = 0;
       DisablePortCombo();
-      CreateChildPages(TRUE);
+      if (!CreateChildPages(TRUE)) return;
       if (m_bUpProtocol) ShowFirstTab();
     } else {
       LogRefusedDefinition(this, strPath, strWhy);
@@ -188,7 +188,7 @@ void CBrelvanoDlg::LoadXmlDefinition(const CString& strPath, BOOL bSubFile) {
       RunParamPass(tree, m_nFileCount);
       m_nCmdTab = 0;
       DisablePortCombo();
-      CreateChildPages(TRUE);
+      if (!CreateChildPages(TRUE)) return;
     } else {
       LogRefusedDefinition(this, strPath, strWhy);
     }
@@ -327,7 +327,8 @@ void CBrelvanoDlg::OpenXmlDefinition(const CString& strPath) {
   DisablePortCombo();
   if (m_bUpProtocol) {
     m_dProgressStep = nDefinitionTabs > 0 ? 100.0 / nDefinitionTabs : 0.0;
-    CreateChildPages(TRUE);
+    // A session that ended while the pages were made reads nothing.
+    if (!CreateChildPages(TRUE)) return;
     BeginReadAllTabs();
     m_tabPages.EnableWindow(FALSE);
   }

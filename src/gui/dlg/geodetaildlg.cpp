@@ -7,6 +7,7 @@
 #include "gui/dlg/geofencedlg.h"
 #include "gui/dlg/mapdlg.h"
 #include "gui/dlg/pagehelpers.h"
+#include "gui/dlg/windowwatch.h"
 #include "platform/controls.h"
 #include "platform/crt.h"
 #include "platform/modal.h"
@@ -320,15 +321,21 @@ void CGeoDetailDlg::OnNext() {
   }
   if (r.bIn != 0 || r.bOut != 0) r.bUsed = 1;
 
+  // The map's first load and every page call wait: the session, and this dialog with its page, may
+  // end in them.
+  const WindowWatch self(this);
   CMapDialog* map = m_pPage->MapDialog();
+  if (!self.Alive()) return;
   if (map == nullptr) {
     AfxMessageBox(L"The map cannot be shown.", MB_OK);
     return;
   }
   map->ClearAllMarker();
+  if (!self.Alive()) return;
   map->SetRecord(&m_record);
   map->SetDeviceInfo(m_pDeviceInfo, m_pDefHeader);
   m_pPage->SetDistMeter();
+  if (!self.Alive()) return;
   if (m_pPage->m_nMode == 2) {
     if (r.strLatitude.IsEmpty() || r.strLongitude.IsEmpty()) {
       AfxMessageBox(L"Cannot Find Coordinate", MB_OK);
@@ -338,6 +345,7 @@ void CGeoDetailDlg::OnNext() {
   } else {
     map->MoveMapToDefault();
   }
+  if (!self.Alive()) return;
   map->ShowWindow(SW_SHOW);
   ShowWindow(SW_HIDE);
 }

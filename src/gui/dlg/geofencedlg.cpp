@@ -15,6 +15,7 @@
 #include "platform/gdi.h"
 #include "platform/modal.h"
 #include "platform/trace.h"
+#include "platform/windowlife.h"
 
 namespace {
 // Texts of the language library.
@@ -53,16 +54,9 @@ CGeofenceDialog::~CGeofenceDialog() {
 }
 
 void CGeofenceDialog::DestroyChildDialogs() {
-  if (m_pDetailDlg != nullptr) {
-    if (m_pDetailDlg->GetSafeHwnd() != nullptr) m_pDetailDlg->DestroyWindow();
-    delete m_pDetailDlg;
-    m_pDetailDlg = nullptr;
-  }
-  if (m_pMapDlg != nullptr) {
-    if (m_pMapDlg->GetSafeHwnd() != nullptr) m_pMapDlg->DestroyWindow();
-    delete m_pMapDlg;
-    m_pMapDlg = nullptr;
-  }
+  // A handler of either may be waiting under this call: the objects outlive it.
+  platform::DropWindowLater(m_pDetailDlg);
+  platform::DropWindowLater(m_pMapDlg);
 }
 
 void CGeofenceDialog::DoDataExchange(CDataExchange* pDX) {
@@ -112,7 +106,12 @@ CMapDialog* CGeofenceDialog::MapDialog() {
 
 BOOL CGeofenceDialog::PreTranslateMessage(MSG* pMsg) {
   if (brelvano::IsPageSwallowedKey(pMsg)) return TRUE;
-  if (pMsg->message == WM_RBUTTONDOWN) SetDistMeter();
+  if (pMsg->message == WM_RBUTTONDOWN) {
+    // The page call waits: the page may end in it, and then takes nothing more.
+    const WindowWatch self(this);
+    SetDistMeter();
+    if (!self.Alive()) return TRUE;
+  }
   return CDialog::PreTranslateMessage(pMsg);
 }
 
@@ -187,6 +186,8 @@ void CGeofenceDialog::OnListDblClick(NMHDR* pNMHDR, LRESULT* pResult) {
 }
 
 void CGeofenceDialog::OnDestroy() {
+  // The detail and map dialogs are windows of their own: they go with the page's window.
+  DestroyChildDialogs();
   FreeColumnOptions();
   CDialog::OnDestroy();
 }

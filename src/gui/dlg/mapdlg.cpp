@@ -7,6 +7,7 @@
 #include "gui/dlg/geofencedlg.h"
 #include "gui/dlg/guibase.h"
 #include "gui/dlg/pagemessages.h"
+#include "gui/dlg/windowwatch.h"
 #include "platform/crt.h"
 #include "platform/modal.h"
 #include "platform/trace.h"
@@ -109,7 +110,10 @@ void CMapDialog::MoveMapToDefault() {
 
 void CMapDialog::OnSend() {
   if (m_pRecord == nullptr || m_pPage == nullptr) return;
+  // Every page call waits: the session, and this dialog with its page, may end in it.
+  const WindowWatch self(this);
   const CString pos = CallScript(L"getGeoPos");
+  if (!self.Alive()) return;
   const CString lat = GUI_Base::GetField(pos, 1, L';');
   const CString lon = GUI_Base::GetField(pos, 2, L';');
   const CString radius = GUI_Base::GetField(pos, 3, L';');
@@ -130,6 +134,7 @@ void CMapDialog::OnSend() {
   m_pRecord->strLongitude = lon;
   m_pRecord->strRadius = radius;
   CancelAllMarker();
+  if (!self.Alive()) return;
   if (m_pPage->m_pDetailDlg != nullptr) m_pPage->m_pDetailDlg->DestroyControls();
   m_pPage->SendRecord(m_pRecord);
   if (g_bFileMode) {
@@ -141,7 +146,9 @@ void CMapDialog::OnSend() {
 }
 
 void CMapDialog::OnBnClickedCancel() {
+  const WindowWatch self(this);
   CancelAllMarker();
+  if (!self.Alive()) return;
   EndStep(IDCANCEL);
 }
 
@@ -156,7 +163,9 @@ void CMapDialog::EndStep(int nResult) {
 void CMapDialog::OnButtonOK() { EndStep(IDOK); }
 
 void CMapDialog::OnButtonCancel() {
+  const WindowWatch self(this);
   ClearAllMarker();
+  if (!self.Alive()) return;
   OnCancel();
 }
 
@@ -166,8 +175,9 @@ void CMapDialog::OnBnClickedPrev() {
 }
 
 void CMapDialog::OnAllView() {
+  const WindowWatch self(this);
   CancelAllMarker();
-  if (m_pPage == nullptr) return;
+  if (!self.Alive() || m_pPage == nullptr) return;
   const int count = std::min(g_nGeofenceCount, static_cast<int>(kGeofenceSlots));
   for (int i = 0; i < count; ++i) {
     const GEOFENCE_INFO& r = m_pPage->m_pRecords[i];
@@ -175,6 +185,7 @@ void CMapDialog::OnAllView() {
     CString number;
     number.Format(L"%d", i + 1);
     CallScript(L"AllViewDrawCircle", {number, r.strLatitude, r.strLongitude, r.strRadius});
+    if (!self.Alive()) return;
   }
 }
 

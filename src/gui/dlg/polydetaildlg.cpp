@@ -9,6 +9,7 @@
 #include "gui/dlg/pagemessages.h"
 #include "gui/dlg/polygondlg.h"
 #include "gui/dlg/settingdlg.h"
+#include "gui/dlg/windowwatch.h"
 #include "platform/controls.h"
 #include "platform/crt.h"
 #include "platform/modal.h"
@@ -364,27 +365,36 @@ void CPolyDetailDlg::DestroyControls() {
   if (m_pPage != nullptr && m_pPage->GetSafeHwnd() != nullptr) m_pPage->EnableWindow(TRUE);
 }
 
+// Every page call waits: the wizard may end with its page in one, and then nothing more is done.
 void CPolyDetailDlg::PrepareMap(CPolygonDialog* pMap) {
+  const WindowWatch self(this);
   pMap->ClearPolygon();
+  if (!self.Alive()) return;
   if (m_pPage != nullptr && m_pPage->m_nPolygonMode == 1) {
     pMap->LoadCoord(pMap->m_strPendingPoints);
+    if (!self.Alive()) return;
     pMap->EnableSendButtons(TRUE);
   } else {
     pMap->MoveMap(m_pDeviceInfo != nullptr ? m_pDeviceInfo->strLat : CString(),
                   m_pDeviceInfo != nullptr ? m_pDeviceInfo->strLng : CString());
+    if (!self.Alive()) return;
     pMap->EnableSendButtons(FALSE);
   }
 }
 
 void CPolyDetailDlg::SendLimits(CPolygonDialog* pMap) {
+  const WindowWatch self(this);
   pMap->SetPolyCount();
+  if (!self.Alive()) return;
   pMap->SetTotalPolyCount();
+  if (!self.Alive()) return;
   pMap->SetSumPolyCount();
 }
 
 void CPolyDetailDlg::OnNext() {
   try {
     if (m_pPage == nullptr) return;
+    const WindowWatch self(this);
     const BOOL bUp = m_pPage->m_bUpMode;
     const BOOL bAdd = m_pPage->m_nPolygonMode == 0;
     // A zone needs its number: a zone-number choice left without one is not passed on.
@@ -416,10 +426,12 @@ void CPolyDetailDlg::OnNext() {
     if (m_bMapPageLoaded) {
       if (g_bFileMode) m_pPage->SetMapPointText();
       PrepareMap(pMap);
+      if (!self.Alive()) return;
     } else {
       SetTimer(TIMER_POLY_MAP_LOAD, kMapLoadPollMs, nullptr);
     }
     SendLimits(pMap);
+    if (!self.Alive()) return;
     pMap->ShowWindow(SW_SHOW);
   } catch (...) {
     TRACE(L"ERROR %s %d\n", CString(L"polydetaildlg"), __LINE__);
@@ -436,7 +448,9 @@ void CPolyDetailDlg::OnTimer(UINT_PTR nIDEvent) {
   CPolygonDialog* pMap = m_pPage != nullptr ? m_pPage->PolygonMapDialog() : nullptr;
   if (pMap == nullptr) return;
   if (g_bFileMode) m_pPage->SetMapPointText();
+  const WindowWatch self(this);
   PrepareMap(pMap);
+  if (!self.Alive()) return;
   // The limits sent before the page had loaded did not reach it.
   SendLimits(pMap);
 }

@@ -97,7 +97,9 @@ void CPolygonDialog::EnableSendButtons(BOOL bEnable) {
 }
 
 void CPolygonDialog::UpdatePageData() {
+  const WindowWatch self(this);
   m_strPolyZone = GetElementValue(L"txtpolyzone");
+  if (!self.Alive()) return;
   m_strPolyCount = GetElementValue(L"txtpolycount");
 }
 
@@ -131,7 +133,10 @@ void CPolygonDialog::OnSend() {
   if (m_pPage == nullptr) return;
   CPolyDetailDlg* pDetail = DetailDialog();
   if (pDetail == nullptr) return;
+  // The page calls wait: the wizard may end with its page in them.
+  const WindowWatch self(this);
   UpdatePageData();
+  if (!self.Alive()) return;
   const int nPoints = _wtoi(m_strPolyCount);
   // A zone without its three points would close the wizard with nothing written.
   if (nPoints < kMinZonePoints || m_strPolyZone.IsEmpty()) {
@@ -141,7 +146,6 @@ void CPolygonDialog::OnSend() {
   KillTimer(TIMER_POLY_ZONE_POLL);
   m_pPage->EnableMainTabControl(FALSE);
   pDetail->m_zone.nPointCount = nPoints;
-  const WindowWatch self(this);
   // The write handles window messages: the dialog takes no second click meanwhile.
   EnableWindow(FALSE);
   m_pPage->SubmitPolygon(m_strPolyZone, m_strPolyCount, pDetail->m_zone);
@@ -178,7 +182,9 @@ void CPolygonDialog::CloseStep() {
 }
 
 void CPolygonDialog::OnTimer(UINT_PTR nIDEvent) {
+  const WindowWatch self(this);
   UpdatePageData();
+  if (!self.Alive()) return;
   if (nIDEvent != TIMER_POLY_ZONE_POLL) {
     CDHtmlDialog::OnTimer(nIDEvent);
     return;
@@ -210,8 +216,9 @@ void CPolygonDialog::OnFileOpen() {
 }
 
 void CPolygonDialog::OnFileSave() {
-  UpdatePageData();
   const WindowWatch self(this);
+  UpdatePageData();
+  if (!self.Alive()) return;
   CFileDialog dialog(FALSE, L"stp", nullptr, OFN_HIDEREADONLY, kPointFileFilter, this);
   if (dialog.DoModal() != IDOK || !self.Alive()) return;
   const CString path = dialog.GetPathName();

@@ -48,6 +48,7 @@ BEGIN_MESSAGE_MAP(CSettingDialog, CDialog)
   ON_WM_LBUTTONUP()
   ON_WM_MOUSEMOVE()
   ON_WM_CLOSE()
+  ON_WM_DESTROY()
   ON_WM_SETCURSOR()
   ON_WM_PAINT()
   ON_WM_ERASEBKGND()
@@ -444,6 +445,12 @@ void CSettingDialog::DetachListControls() {
 void CSettingDialog::OnClose() {
   ClearPage();
   DestroyWindow();
+}
+
+void CSettingDialog::OnDestroy() {
+  // The zone wizard's dialogs are windows of their own: they go with the page's window.
+  DestroyPolygonWizard();
+  CDialog::OnDestroy();
 }
 
 // ---- Operations of the main window ----------------------------------------------------------

@@ -312,6 +312,7 @@ class CSettingDialog : public CDialog, public GUI_Base {
   void OnLButtonUp(UINT nFlags, CPoint point);
   void OnMouseMove(UINT nFlags, CPoint point);
   void OnClose();
+  void OnDestroy();
   BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
   void OnPaint();
   BOOL OnEraseBkgnd(CDC* pDC);

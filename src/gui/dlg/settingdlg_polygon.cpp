@@ -14,6 +14,7 @@
 #include "gui/dlg/polygonrecords.h"
 #include "gui/dlg/settingdlg.h"
 #include "gui/dlg/windowwatch.h"
+#include "platform/windowlife.h"
 #include "platform/clock.h"
 #include "platform/crt.h"
 #include "platform/modal.h"
@@ -371,13 +372,9 @@ void CSettingDialog::AbandonPolygonWizard() {
 }
 
 void CSettingDialog::DestroyPolygonWizard() {
-  for (CDialog* pDlg : {static_cast<CDialog*>(m_pPolyDetailDlg), static_cast<CDialog*>(m_pPolygonDlg)}) {
-    if (pDlg != nullptr && pDlg->GetSafeHwnd() != nullptr) pDlg->DestroyWindow();
-  }
-  delete m_pPolyDetailDlg;
-  m_pPolyDetailDlg = nullptr;
-  delete m_pPolygonDlg;
-  m_pPolygonDlg = nullptr;
+  // A handler of either may be waiting under this call: the objects outlive it.
+  platform::DropWindowLater(m_pPolyDetailDlg);
+  platform::DropWindowLater(m_pPolygonDlg);
 }
 
 int CSettingDialog::FindFreePolygonIndex() {

@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QTest>
+#include <QTimer>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "../../platform/qt_app.h"
+#include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/listctrl.h"
 #include "platform/modal.h"
@@ -495,6 +497,24 @@ TEST_F(MainWindowTest, ScreenshotOfTheMainWindow) {
   if (const char* path = std::getenv("BRELVANO_SCREENSHOT")) {
     EXPECT_TRUE(platform::SaveWindowImage(dlg, CString::FromUtf8(path)));
   }
+}
+
+// WaitWithMessages handles the window's messages until the tick count has moved on by the time
+// asked, and says how long it was.
+TEST_F(MainWindowTest, WaitWithMessagesHandlesMessagesForTheTimeAsked) {
+  CBrelvanoDlg* dlg = Open();
+  ASSERT_NE(dlg, nullptr);
+  platform::ManualClock clock(1000);
+  platform::SetClock(&clock);
+  bool handled = false;
+  QTimer::singleShot(0, [&] {
+    handled = true;
+    clock.Advance(30);
+  });
+  const DWORD passed = dlg->WaitWithMessages(25);
+  platform::SetClock(nullptr);
+  EXPECT_TRUE(handled) << "what came meanwhile was handled";
+  EXPECT_GE(passed, 30u) << "the time that passed, not the time asked";
 }
 
 }  // namespace
