@@ -71,7 +71,8 @@ class CPolyDetailDlg : public CDialog {
   };
   void CreateRows(BOOL bUp);
   // The controls into the zone by their roles (bUp: the numbered-parameter set's fields).
-  void ReadControls(BOOL bUp);
+  // FALSE with a message naming the value when a choice is missing or a text would split the line.
+  BOOL ReadControls(BOOL bUp, CString& error);
   // A parameter of the zone settings that gets controls in this form.
   BOOL IsZoneParam(const PARAM_INFO* p, BOOL bUp) const;
   // The zone numbers the settings page lists.

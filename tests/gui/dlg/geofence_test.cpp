@@ -157,6 +157,8 @@ TEST_F(GeofenceTest, AcknowledgementsRebuildTheRecordFromTheCommandSent) {
        Record(9, 1, L"1", L"2", L"3", 1, 1), 9},
       {"answer to another command", L"GEN", L"10;1;1;2;3;1;1", L"$T;RES;CGF;OK", 0.0, false, GEOFENCE_INFO(), 10},
       {"error answer", L"CGF", L"11;1;1;2;3;1;1", L"$T;RES;CGF;Error", 0.0, false, GEOFENCE_INFO(), 11},
+      {"lettered order keeps the further values written", L"CGF", L"12;1;37.5;127.0;300;1;0;80;7", L"$TCGF;Res;OK",
+       0.0, true, Record(12, 1, L"37.5", L"127.0", L"300", 1, 0, L";80;7"), 12},
   };
   CBrelvanoDlg* dlg = OpenWithPage();
   CGeofenceDialog* page = dlg->m_pGeofenceDlg;
@@ -180,7 +182,7 @@ TEST_F(GeofenceTest, AcknowledgementsRebuildTheRecordFromTheCommandSent) {
     EXPECT_EQ(slot.bOut, c.want.bOut) << c.name;
     EXPECT_EQ(slot.strExtra, c.want.strExtra) << c.name;
   }
-  EXPECT_EQ(Ids(page), (std::vector<CString>{L"7", L"8", L"9"}));
+  EXPECT_EQ(Ids(page), (std::vector<CString>{L"7", L"8", L"9", L"12"}));
 
   // "InitCircleGeo" clears the page's geofences.
   EXPECT_FALSE(dlg->ParseInitCircleGeoReply(L"$T;XYZ;CMD;02;InitCircleGeo"));
@@ -501,6 +503,46 @@ TEST_F(GeofenceTest, AddTakesTheFirstFreeSlotOrSaysThatNoneIsLeft) {
   EXPECT_TRUE(page->IsWindowEnabled());
   EXPECT_FALSE(page->m_pDetailDlg->IsWindowVisible());
   dlg->m_bUpProtocol = FALSE;
+}
+
+TEST_F(GeofenceTest, AddOffersOnlyTheNumbersOfTheGeoIdList) {
+  CBrelvanoDlg* dlg = OpenWithPage();
+  CGeofenceDialog* page = dlg->m_pGeofenceDlg;
+  page->m_groupInfo.nMax = 3;
+  for (int id = 1; id <= 3; ++id) page->StoreRecord(Record(id, 1, L"1", L"2", L"3", 1, 0));
+  platform::ModalService::Instance().ExpectMessageBox(IDOK);
+  page->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_GEOFENCE_ADD, BN_CLICKED), 0);
+  const auto records = platform::ModalService::Instance().Records();
+  ASSERT_FALSE(records.empty());
+  EXPECT_EQ(records.back().text, CString(L"All space is in use"));
+  EXPECT_FALSE(page->m_pDetailDlg->IsWindowVisible());
+}
+
+TEST_F(GeofenceTest, DetailNextSendsAnUnchosenChoiceAsReadAndRefusesAValueThatSplitsTheLine) {
+  std::vector<ParamSpec> params = UsualParams();
+  params.push_back({L"Mode", 0, 2});
+  CBrelvanoDlg* dlg = OpenWithPage(params);
+  CGeofenceDialog* page = dlg->m_pGeofenceDlg;
+  page->StoreRecord(Record(5, 1, L"1", L"2", L"3", 1, 0, L";80;7"));  // mode 7 is no option
+  page->RefreshList();
+  page->m_list.SetSelectionMark(0);
+  page->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_GEOFENCE_EDIT, BN_CLICKED), 0);
+  ASSERT_TRUE(page->m_pDetailDlg->IsWindowVisible());
+  const std::vector<PARAM_INFO*> list = testsupport::ListOf(page->m_pParams);
+  auto* mode = dynamic_cast<CComboBox*>(list[9]->pValueWnd);
+  ASSERT_NE(mode, nullptr);
+  EXPECT_EQ(mode->GetCurSel(), -1);
+  platform::ModalService& s = platform::ModalService::Instance();
+  s.ExpectMessageBox(IDOK);  // the map step may say it cannot be shown here
+  page->m_pDetailDlg->OnNext();
+  EXPECT_EQ(page->m_pDetailDlg->m_record.strExtra, CString(L";80;7")) << "the value the user did not change";
+
+  list[7]->pValueWnd->SetWindowText(L"8;0");
+  s.ExpectMessageBox(IDOK);
+  page->m_pDetailDlg->OnNext();
+  ASSERT_FALSE(s.Records().empty());
+  EXPECT_NE(s.Records().back().text.Find(L"Speed"), -1) << "the message names the parameter";
+  EXPECT_EQ(page->m_pDetailDlg->m_record.strExtra, CString(L";80;7")) << "nothing of it is taken";
 }
 
 TEST_F(GeofenceTest, PageElementsBoundByIdEndTheMapStepWithoutSending) {
