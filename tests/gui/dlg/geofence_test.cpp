@@ -505,6 +505,29 @@ TEST_F(GeofenceTest, AddTakesTheFirstFreeSlotOrSaysThatNoneIsLeft) {
   dlg->m_bUpProtocol = FALSE;
 }
 
+// An optional column is on when the parameter its configuration names (after its first two
+// characters, on the tab of code 90) is "Enable": the page, the reader and the zone dialog agree.
+TEST_F(GeofenceTest, AnOptionalColumnFollowsTheSwitchItsConfigurationNames) {
+  CBrelvanoDlg* dlg = OpenWithPage();
+  CGeofenceDialog* page = dlg->m_pGeofenceDlg;
+  dlg->m_bUpProtocol = TRUE;
+  dlg->m_tabInfo[0].nTabId = 90;
+  PARAM_INFO* toggle = testsupport::ListOf(&dlg->m_pParamLists[0])[0];
+  toggle->nId = 7;
+  toggle->strValue = L"Enable";
+  PARAM_INFO probe;
+  probe.strName = L"Speed";
+  probe.strConfig = L"0907";
+  EXPECT_FALSE(page->IsParamSwitchedOff(&probe)) << "parameter 07 is enabled";
+  EXPECT_TRUE(page->HasColumn(&probe));
+  probe.strConfig = L"9008";
+  EXPECT_TRUE(page->IsParamSwitchedOff(&probe)) << "parameter 08 does not exist";
+  toggle->strValue = L"Disable";
+  probe.strConfig = L"9007";
+  EXPECT_TRUE(page->IsParamSwitchedOff(&probe));
+  dlg->m_bUpProtocol = FALSE;
+}
+
 TEST_F(GeofenceTest, AddOffersOnlyTheNumbersOfTheGeoIdList) {
   CBrelvanoDlg* dlg = OpenWithPage();
   CGeofenceDialog* page = dlg->m_pGeofenceDlg;
