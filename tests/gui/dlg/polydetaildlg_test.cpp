@@ -182,7 +182,7 @@ TEST_F(PolyDetailTest, NumberedSetShowsExtrasAsNumbersAndReadsOptionValues) {
   EXPECT_EQ(Shown(detail, L"In"), CString(L"Off"));
   EXPECT_EQ(Shown(detail, L"Out"), CString(L"On"));
   EXPECT_EQ(Shown(detail, L"Speed"), CString(L"12"));
-  EXPECT_EQ(Shown(detail, L"Level"), CString(L"12.35"));
+  EXPECT_EQ(Shown(detail, L"Level"), CString(L"12.345")) << "every decimal read, never rounded";
   EXPECT_EQ(Shown(detail, L"Kind"), CString(L"High")) << "the option whose value is 5";
 
   Combo(detail, L"In")->SetCurSel(1);

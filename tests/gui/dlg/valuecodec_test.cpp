@@ -141,8 +141,11 @@ TEST(ValueCodec, HexFieldsKeepTheirWidth) {
     CString field, error;
     const bool ok = brelvano::EncodeHexField(c.text, c.width, field, error);
     EXPECT_EQ(ok, c.field != nullptr) << S(c.text);
-    if (ok) EXPECT_EQ(S(field), c.field);
-    else EXPECT_FALSE(error.IsEmpty());
+    if (ok) {
+      EXPECT_EQ(S(field), c.field);
+    } else {
+      EXPECT_FALSE(error.IsEmpty());
+    }
   }
 }
 
@@ -158,7 +161,9 @@ TEST(ValueCodec, TextsThatWouldSplitALineAreRefusedByName) {
   for (const auto& c : cases) {
     CString error;
     EXPECT_EQ(brelvano::CheckTextField(c.text, c.delimiter, c.extra, L"Zone name", error), c.ok) << S(c.text);
-    if (!c.ok) EXPECT_NE(S(error).find("Zone name"), std::string::npos);
+    if (!c.ok) {
+      EXPECT_NE(S(error).find("Zone name"), std::string::npos);
+    }
   }
 }
 
