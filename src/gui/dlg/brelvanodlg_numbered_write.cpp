@@ -228,8 +228,12 @@ LRESULT CBrelvanoDlg::OnWriteCurrentTab(WPARAM wParam, LPARAM lParam) {
       case CTRL_EDIT:
       case CTRL_PASSWD:
       case CTRL_IP:
-      case CTRL_EDIT_NUMBER:
         value = ControlText(p);
+        entry.strValue = value;
+        break;
+      case CTRL_EDIT_NUMBER:
+        // A decimal typed in any locale goes out as the number typed.
+        value = brelvano::TypedDecimal(ControlText(p));
         entry.strValue = value;
         break;
       case CTRL_ANY:
@@ -313,8 +317,10 @@ LRESULT CBrelvanoDlg::OnWriteGroup(WPARAM wParam, LPARAM lParam) {
       case CTRL_EDIT:
       case CTRL_PASSWD:
       case CTRL_IP:
-      case CTRL_EDIT_NUMBER:
         p->strValue = ControlText(p);
+        break;
+      case CTRL_EDIT_NUMBER:
+        p->strValue = brelvano::TypedDecimal(ControlText(p));
         break;
       case CTRL_ALERT_ID:
         p->strValue = IsChecked(p->pValueWnd) ? L"01" : L"00";

@@ -148,7 +148,9 @@ BOOL CPolyDetailDlg::IsZoneParam(const PARAM_INFO* p, BOOL bUp) const {
   if (bUp && !sub.strConfig.IsEmpty()) {
     // A setting that depends on another parameter is shown only while that one is enabled.
     CBrelvanoDlg* pMain = m_pPage != nullptr ? m_pPage->MainWindow() : nullptr;
-    if (pMain == nullptr || !pMain->FindEnableValue(_wtoi(sub.strConfig.Left(2)), sub.strConfig.Mid(2))) return FALSE;
+    // The same switch the zone reader and writer follow: the parameter the text names after its
+    // first two characters, on the tab of code 90.
+    if (pMain == nullptr || !pMain->FindEnableValue(90, sub.strConfig.Mid(2))) return FALSE;
   }
   return TRUE;
 }

@@ -384,6 +384,24 @@ TEST_F(Numbered, FileModeSaveStoresChoicesAndAlertNumbersAsThePageReadsThem) {
   }
 }
 
+// A number typed with a comma for its decimal separator is written and saved as the number typed.
+TEST_F(Numbered, ANumberTypedWithACommaIsTheNumberTyped) {
+  Tabs({{5, 1}});
+  PARAM_INFO* rate = Param(0, CTRL_EDIT_NUMBER, 1);
+  auto* edit = new CEdit();
+  ASSERT_TRUE(edit->Create(WS_CHILD, CRect(0, 0, 40, 20), dlg_, 4001));
+  edit->SetWindowText(L"12,5");
+  rate->pValueWnd = edit;
+  TAB_INFO tab = dlg_->m_tabInfo[0];
+  dlg_->SendMessage(WM_WRITE_CURRENT_TAB, reinterpret_cast<WPARAM>(&dlg_->m_pParamLists[0]), reinterpret_cast<LPARAM>(&tab));
+  EXPECT_EQ(S(dlg_->m_strPendingCommand), "AT^PRG;123;05;01#12.5\r");
+  dlg_->SendMessage(WM_WRITE_GROUP, reinterpret_cast<WPARAM>(&dlg_->m_pParamLists[0]), reinterpret_cast<LPARAM>(&tab));
+  EXPECT_EQ(S(rate->strValue), "12.5");
+  edit->DestroyWindow();
+  delete edit;
+  rate->pValueWnd = nullptr;
+}
+
 // The command of a single-command page is the chosen option's, whatever language shows it.
 TEST_F(Numbered, CommandPageSendsTheChosenOptionsCommandInAnyLanguage) {
   Tabs({{7, TAB_TYPE_COMMAND}});

@@ -200,6 +200,50 @@ TEST_F(PolyDetailTest, NumberedSetShowsExtrasAsNumbersAndReadsOptionValues) {
   m_page->m_pPolygonDlg->OnBnClickedCancel();
 }
 
+// A choice the user did not make is sent as read; with nothing read NEXT names it. A typed value that
+// would split the device line is refused by name. Both command sets.
+TEST_F(PolyDetailTest, NextKeepsAnUnchosenChoiceAsReadAndRefusesASplittingValue) {
+  for (BOOL bUp : {FALSE, TRUE}) {
+    SCOPED_TRACE(bUp ? "numbered set" : "$-command set");
+    FreeParamInfoList(m_list);
+    AddSettings({{0, L"Zone", CTRL_COMBO, {L"1", L"2", L"3"}},
+                 {20, L"Extra", CTRL_EDIT, {}},
+                 {21, L"Mode", CTRL_COMBO, {L"A", L"B"}}});
+    POLYGON_INFO zone;
+    zone.nIndex = 2;
+    zone.strExtra[0] = L"5";
+    zone.strExtra[1] = L"9";  // matches no option
+    zone.nExtraType[0] = CTRL_EDIT;
+    zone.nExtraType[1] = CTRL_COMBO;
+    m_page->m_listPolygon.DeleteAllItems();
+    ListZones({L"02"});
+    CPolyDetailDlg* detail = Open(bUp, 1, zone, 1);
+    EXPECT_EQ(Shown(detail, L"Mode"), CString(L"-"));
+    ClickButton(detail, IDOK);
+    EXPECT_EQ(detail->m_zone.strExtra[1], CString(L"9")) << "the value the user did not change";
+    ASSERT_NE(m_page->m_pPolygonDlg, nullptr);
+    m_page->m_pPolygonDlg->OnBnClickedCancel();
+
+    // A new zone with nothing chosen: NEXT says which choice is missing and the dialog stays.
+    detail = Open(bUp, 0, POLYGON_INFO(), 0);
+    platform::ModalService& s = platform::ModalService::Instance();
+    s.ExpectMessageBox(IDOK);
+    ClickButton(detail, IDOK);
+    ASSERT_FALSE(s.Records().empty());
+    EXPECT_NE(s.Records().back().text.Find(L"Mode"), -1);
+    EXPECT_TRUE(detail->IsWindowVisible());
+
+    Combo(detail, L"Mode")->SetCurSel(1);
+    Control(detail, L"Extra")->SetWindowText(bUp ? L"1#2" : L"1;2");
+    s.ExpectMessageBox(IDOK);
+    ClickButton(detail, IDOK);
+    ASSERT_FALSE(s.Records().empty());
+    EXPECT_NE(s.Records().back().text.Find(L"Extra"), -1);
+    EXPECT_TRUE(detail->IsWindowVisible());
+    ClickButton(detail, IDCANCEL);
+  }
+}
+
 TEST_F(PolyDetailTest, ANewZoneIsOfferedTheFreeNumbersAndDefaultsAndRefusesANumberInUse) {
   AddSettings({{0, L"Zone", CTRL_COMBO, {L"1", L"2", L"3", L"4", L"5"}},
                {12, L"Active", CTRL_COMBO, {L"Off", L"On"}, L"on"},
