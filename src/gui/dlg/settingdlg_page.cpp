@@ -71,17 +71,6 @@ std::vector<PARAM_INFO*> ParamsOf(CPtrList* pList) {
   return out;
 }
 
-// A non-negative decimal index, or -1 when the text is not one.
-int ParseIndex(const CString& text) {
-  CString t = text;
-  t.Trim();
-  if (t.IsEmpty() || t.GetLength() > 9) return -1;
-  for (int i = 0; i < t.GetLength(); ++i) {
-    if (t[i] < L'0' || t[i] > L'9') return -1;
-  }
-  return _wtoi(t);
-}
-
 // The item of a combo whose item data is nData, or CB_ERR.
 int FindItemByData(const CComboBox* pCombo, int nData) {
   for (int i = 0; i < pCombo->GetCount(); ++i) {
@@ -270,7 +259,7 @@ void CSettingDialog::BuildRows(bool bGapGroup) {
             if (at >= 0) pCombo->SetItemData(at, static_cast<DWORD_PTR>(n - first));
           }
           if (twoColumns && m_bUpMode && !jsonDefinition) {
-            pCombo->SetCurSel(FindItemByData(pCombo, ParseIndex(p->strValue)));
+            pCombo->SetCurSel(FindItemByData(pCombo, brelvano::DecimalIndex(p->strValue)));
           }
           const int match = pCombo->FindStringExact(0, PageTranslate(p->strValue));
           if (match != CB_ERR) pCombo->SetCurSel(match);

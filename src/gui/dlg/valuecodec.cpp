@@ -11,8 +11,14 @@ bool HasOption(const PARAM_INFO& p, int option) {
   return p.pOptions != nullptr && option >= 0 && option < p.nOptions;
 }
 
-// A non-negative decimal text of at most nine digits, or -1.
-int PlainIndex(const CString& text) {
+CString Two(int v) {
+  CString s;
+  s.Format(L"%02d", v);
+  return s;
+}
+}  // namespace
+
+int DecimalIndex(const CString& text) {
   CString t = text;
   t.Trim();
   if (t.IsEmpty() || t.GetLength() > 9) return -1;
@@ -21,13 +27,6 @@ int PlainIndex(const CString& text) {
   }
   return TextToInt(t);
 }
-
-CString Two(int v) {
-  CString s;
-  s.Format(L"%02d", v);
-  return s;
-}
-}  // namespace
 
 ComboForm StoredComboForm(bool numberedSet, bool json) {
   return numberedSet && !json ? ComboForm::kPosition : ComboForm::kLabel;
@@ -40,7 +39,7 @@ CString EncodeComboChoice(const PARAM_INFO& p, int option, ComboForm form) {
 
 int DecodeComboChoice(const PARAM_INFO& p, const CString& stored, ComboForm form) {
   if (form == ComboForm::kPosition) {
-    const int option = PlainIndex(stored);
+    const int option = DecimalIndex(stored);
     return HasOption(p, option) ? option : -1;
   }
   for (int k = 0; p.pOptions != nullptr && k < p.nOptions; ++k) {
@@ -55,7 +54,7 @@ CString ComboChoiceToDevice(const PARAM_INFO& p, int option, ComboForm form) {
 }
 
 int ComboChoiceFromDevice(const PARAM_INFO& p, const CString& device, ComboForm form) {
-  const int n = PlainIndex(device);
+  const int n = DecimalIndex(device);
   if (n < 0) return -1;
   if (form == ComboForm::kPosition) return HasOption(p, n) ? n : -1;
   for (int k = 0; p.pOptions != nullptr && k < p.nOptions; ++k) {

@@ -10,6 +10,8 @@
 namespace brelvano {
 
 // ---- Combo position ----
+// A position written as a non-negative decimal of at most nine digits; -1 for any other text.
+int DecimalIndex(const CString& text);
 // How the model keeps a choice: the option's position "%02d" (numbered set with an XML
 // definition), or the option's own untranslated label (JSON definitions and the $-command set).
 enum class ComboForm { kPosition, kLabel };
