@@ -91,6 +91,14 @@ FIELD_FORMAT CGeoDetailDlg::ExtraFormat(const PARAM_INFO* p) {
   return f;
 }
 
+// The text of a further value's edit; a number typed in any locale as the number typed (every
+// value but a hexadecimal one is a number in the numbered set).
+CString CGeoDetailDlg::TypedValue(const PARAM_INFO* p, BOOL bUp) const {
+  const CString text = p->pValueWnd != nullptr ? p->pValueWnd->GetWindowText() : CString();
+  const bool number = p->nCtrlType == 13 || (bUp && p->nCtrlType != 14);
+  return number ? brelvano::TypedDecimal(text) : text;
+}
+
 // A hexadecimal text in its field; any other further value a number (either decimal separator).
 BOOL CGeoDetailDlg::ExtraValueFits(const PARAM_INFO* p, const CString& text, CString& error) {
   if (p->nCtrlType == 14) {
@@ -307,6 +315,9 @@ void CGeoDetailDlg::OnNext() {
   // A choice the user did not make: an edited record keeps the value it was read with, a new one
   // is not passed on without it. A typed value that would split the device line is refused.
   const CString readExtra = m_record.strExtra;
+  // The numbered set joins the values with ';' and '#', the $-command set with the definition's delimiter.
+  const BOOL bUp = m_pPage->m_bUpProtocol;
+  const wchar_t delimiter = !bUp && m_pDefHeader != nullptr && !m_pDefHeader->strD.IsEmpty() ? m_pDefHeader->strD[0] : L';';
   {
     int k = 0;
     for (POSITION pos = m_pParams->GetHeadPosition(); pos != nullptr;) {
@@ -323,8 +334,10 @@ void CGeoDetailDlg::OnNext() {
       }
       if (p->pValueWnd == nullptr) continue;
       CString error;
-      const CString text = p->pValueWnd->GetWindowText();
-      if (!brelvano::CheckTextField(text, L';', L"#", Name(p), error) || !ExtraValueFits(p, text, error)) {
+      const CString text = TypedValue(p, bUp);
+      // Only the numbered set gives the values fields of their own.
+      if (!brelvano::CheckTextField(text, delimiter, bUp ? L"#" : L";", Name(p), error) ||
+          (bUp && !ExtraValueFits(p, text, error))) {
         AfxMessageBox(error, MB_OK);
         return;
       }
@@ -360,8 +373,7 @@ void CGeoDetailDlg::OnNext() {
       }
     } else if ((p->nCtrlType == 1 || p->nCtrlType == 13 || p->nCtrlType == 14) && IsExtraParam(p)) {
       if (p->pValueWnd == nullptr) continue;
-      CString text = p->nCtrlType == 14 ? p->pValueWnd->GetWindowText()
-                                         : brelvano::TypedDecimal(p->pValueWnd->GetWindowText());
+      CString text = TypedValue(p, m_pPage->m_bUpProtocol);
       if (text.IsEmpty()) text = L"0";
       r.strExtra += L";" + text;
       if (k < kFieldFormats) r.formats[k] = ExtraFormat(p);

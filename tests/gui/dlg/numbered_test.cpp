@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gui/dlg/brelvanodlg.h"
+#include "gui/dlg/valuecodec.h"
 #include "mainwindow_fixture.h"
 #include "model_fill.h"
 
@@ -375,6 +376,19 @@ TEST_F(Numbered, FileModeSaveStoresChoicesAndAlertNumbersAsThePageReadsThem) {
     EXPECT_EQ(S(value), json ? "05" : "01");
     ASSERT_TRUE(dlg_->TextProfileValue(*alert, value));
     EXPECT_EQ(S(value), "011A");
+    // The profile read back into the model gives the stored forms the SAVE gave, which the page
+    // shows as the option and the number chosen.
+    CString profile = dlg_->TextProfilePageLines(0);
+    profile.Remove(L'\r');
+    profile.Remove(L'\n');
+    choice->strValue.Empty();
+    alert->strAlertId.Empty();
+    dlg_->ApplyProfileToGenericTab({L"MODEL=x", L"VERSION=1", profile}, 0);
+    EXPECT_EQ(S(choice->strValue), json ? "On" : "01");
+    EXPECT_EQ(S(alert->strAlertId), json ? "26" : "1A");
+    const brelvano::ComboForm form = brelvano::StoredComboForm(true, json);
+    EXPECT_EQ(brelvano::DecodeComboChoice(*choice, choice->strValue, form), 1);
+    EXPECT_EQ(brelvano::DecodeAlertNumber(alert->strAlertId, json), 26);
     for (CWnd* w : std::initializer_list<CWnd*>{combo, check, number}) {
       w->DestroyWindow();
       delete w;
