@@ -528,6 +528,27 @@ TEST_F(GeofenceTest, AnOptionalColumnFollowsTheSwitchItsConfigurationNames) {
   dlg->m_bUpProtocol = FALSE;
 }
 
+// A further value is shown for editing with every decimal it was read with, so that NEXT passes on
+// the number read, never a rounded one.
+TEST_F(GeofenceTest, NumberedSetDetailKeepsEveryDecimalOfAFurtherValue) {
+  CBrelvanoDlg* dlg = OpenWithPage();
+  CGeofenceDialog* page = dlg->m_pGeofenceDlg;
+  dlg->m_bUpProtocol = TRUE;
+  ASSERT_TRUE(page->StoreRecord(Record(5, 1, L"1", L"2", L"3", 1, 0, L";1.234567")));
+  page->RefreshList();
+  ASSERT_EQ(page->m_list.GetItemCount(), 1);
+  bool listed = false;
+  for (int column = 1; column < 10; ++column) listed = listed || page->m_list.GetItemText(0, column) == L"1.234567";
+  EXPECT_TRUE(listed) << "the list shows the value read";
+  page->m_list.SetSelectionMark(0);
+  page->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_GEOFENCE_EDIT, BN_CLICKED), 0);
+  ASSERT_TRUE(page->m_pDetailDlg->IsWindowVisible());
+  EXPECT_EQ(testsupport::ListOf(page->m_pParams)[7]->pValueWnd->GetWindowText(), CString(L"1.234567"));
+  page->m_pDetailDlg->OnNext();
+  EXPECT_EQ(page->m_pDetailDlg->m_record.strExtra, CString(L";1.234567"));
+  dlg->m_bUpProtocol = FALSE;
+}
+
 TEST_F(GeofenceTest, AddOffersOnlyTheNumbersOfTheGeoIdList) {
   CBrelvanoDlg* dlg = OpenWithPage();
   CGeofenceDialog* page = dlg->m_pGeofenceDlg;
