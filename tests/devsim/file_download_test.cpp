@@ -94,6 +94,27 @@ class FileDownloadTest : public testsupport::DeviceWindowFixture {
   }
   // Presses SEND on the page; the download runs inside the click.
   void Send() { Click(dlg->m_pSettingDlg, IDC_SETTING_SEND); }
+  // Presses SEND; the user presses Esc in the progress window once the device has received `lines`
+  // download lines. True when Esc was pressed; shown counts the times the window came up.
+  bool SendWithEscAfter(int lines, int* shown = nullptr) {
+    QTimer user;
+    bool pressed = false;
+    bool visible = false;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+      QWidget* w = ProgressWindow();
+      if ((w != nullptr) != visible) {
+        visible = w != nullptr;
+        if (visible && shown != nullptr) ++*shown;
+      }
+      if (pressed || w == nullptr || receiver.LineCount() < lines) return;
+      QCoreApplication::postEvent(w, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+      pressed = true;
+    });
+    user.start(5);
+    Send();
+    user.stop();
+    return pressed;
+  }
   // After the download the user can go on.
   void ExpectUsable() {
     EXPECT_TRUE(dlg->IsWindowEnabled()) << "the main window takes input again";
@@ -184,23 +205,54 @@ TEST_F(FileDownloadTest, CancelEndsTheWholeDownload) {
   Path(0)->SetWindowText(WriteFile("main.bin", RandomBytes(20 * 512, 5)));
   Path(1)->SetWindowText(WriteFile("sound.bin", "abc"));
   // The user presses Esc once a few blocks have gone out.
-  QTimer user;
-  bool pressed = false;
-  QObject::connect(&user, &QTimer::timeout, [&] {
-    QWidget* w = ProgressWindow();
-    if (pressed || w == nullptr || receiver.LineCount() < 5) return;
-    QCoreApplication::postEvent(w, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
-    pressed = true;
-  });
-  user.start(5);
-  Send();
-  user.stop();
-  ASSERT_TRUE(pressed);
+  ASSERT_TRUE(SendWithEscAfter(5));
   const std::vector<devsim::FileReceiver::File> files = receiver.Files();
   ASSERT_EQ(files.size(), 1u) << "no start line of the next file";
   EXPECT_LT(files[0].blocks, 20);
   EXPECT_EQ(LogCount(L"File download cancelled"), 1);
   ExpectUsable();
+}
+
+// Cancel while the last block of the first file waits for its acknowledgement: nothing more goes
+// out, the progress window does not open again, and the log names the file that was cancelled.
+TEST_F(FileDownloadTest, CancelDuringTheLastBlocksAcknowledgementSendsNothingMore) {
+  const CString main = WriteFile("main.bin", RandomBytes(512, 6));  // one block
+  Path(0)->SetWindowText(main);
+  Path(1)->SetWindowText(WriteFile("sound.bin", "abc"));
+  receiver.SetThrottleBaud(9600);  // the block's answer takes about a second
+  int shown = 0;
+  ASSERT_TRUE(SendWithEscAfter(2, &shown));
+  EXPECT_EQ(DownloadLines().size(), 2u) << "no start line of the next file";
+  EXPECT_EQ(receiver.Files().size(), 1u);
+  EXPECT_EQ(shown, 1) << "the progress window did not open again";
+  EXPECT_EQ(LogCount(L"File download cancelled: " + main), 1);
+  EXPECT_EQ(LogCount(L"sound.bin"), 0);
+  ExpectUsable();
+}
+
+// A device that answers every line twice, at once or in a separate delivery: no line waiting in the
+// transmitter is replaced by the next, and both files arrive whole.
+TEST_F(FileDownloadTest, ADeviceThatAcknowledgesTwiceGetsEveryBlock) {
+  struct Case {
+    int delayMs;
+  } cases[] = {{0}, {65}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.delayMs);
+    sim.ClearReceived();
+    const size_t before = receiver.Files().size();
+    const std::string firmware = RandomBytes(10 * 512 + 7, 7);
+    Path(0)->SetWindowText(WriteFile("main.bin", firmware));
+    Path(1)->SetWindowText(WriteFile("sound.bin", "abc"));
+    receiver.AcknowledgeTwice(c.delayMs);
+    Send();
+    const std::vector<devsim::FileReceiver::File> files = receiver.Files();
+    ASSERT_EQ(files.size(), before + 2u);
+    EXPECT_TRUE(files[before].bytes == firmware) << "every block arrived, once and in order";
+    EXPECT_EQ(files[before].blocks, 11);
+    EXPECT_EQ(files[before + 1].bytes, "abc");
+    EXPECT_EQ(DownloadLines().size(), 1u + 11u + 1u + 1u);
+    ExpectUsable();
+  }
 }
 
 TEST_F(FileDownloadTest, AMissingFileIsReportedAndNothingIsSent) {

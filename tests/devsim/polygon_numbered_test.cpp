@@ -200,3 +200,42 @@ TEST_F(PolygonNumberedTest, ARestartDuringTheZoneReadEndsItsActivation) {
 }
 
 }  // namespace
+
+// EDIT with several rows selected: the zone of the selection mark is edited, and the points past
+// the first line (21 onward) are asked of that zone too, never of the first selected row's.
+TEST_F(PolygonNumberedTest, EditOfOneOfSeveralSelectedZonesReadsAllItsPointsFromItself) {
+  constexpr int kPoints = 25;
+  auto Coordinate = [](int zone, int point, bool lat) {
+    CString text;
+    text.Format(L"%d.%06d", lat ? 30 + zone : 120 + zone, point);
+    return text;
+  };
+  for (int zone : {1, 3}) {
+    device.SetValue(53, zone - 1, zone == 1 ? "190100" : "190001");
+    for (int k = 0; k < kPoints; ++k) {
+      const CString item = EncodePointItem(k, Coordinate(zone, k, true), Coordinate(zone, k, false));
+      device.SetValue(59 + zone, k, item.Mid(item.Find(L'#') + 1).ToUtf8());
+    }
+  }
+  ConnectAndWalk();
+  ASSERT_TRUE(OpenTabOfType(dlg, TAB_TYPE_POLYGON));
+  ASSERT_TRUE(platform::PumpUntil([&] { return Rows().size() == 2 && dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
+
+  // Both rows selected, the mark on zone 3.
+  CListCtrl& list = Page()->m_listPolygon;
+  list.SetItemState(-1, 0, LVIS_SELECTED);
+  for (int i : {0, 1}) {
+    list.SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
+    list.SetSelectionMark(i);
+  }
+  device.ClearRequests();
+  ClickButton(Page(), IDC_SETTING_POLYGON_EDIT);
+  ASSERT_TRUE(platform::PumpUntil([&] { return !Page()->m_strMapPointText.IsEmpty(); }, kTimeoutMs));
+  CString expected;
+  for (int k = 0; k < kPoints; ++k) expected += Coordinate(3, k, false) + L"@" + Coordinate(3, k, true) + L"\n";
+  EXPECT_EQ(Page()->m_strMapPointText, expected);
+  for (const std::string& request : device.Requests()) {
+    if (request.rfind("AT^REQ", 0) != 0) continue;
+    EXPECT_NE(request.find(";62;"), std::string::npos) << request;
+  }
+}

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "../gui/dlg/map_clicks.h"
+#include "../platform/wait_util.h"
 #include "device_window_fixture.h"
 #include "session_end.h"
 #include "devsim/definitionserver.h"
@@ -22,6 +23,7 @@
 #include "gui/dlg/polygondlg.h"
 #include "gui/dlg/polygonpointfile.h"
 #include "gui/dlg/settingdlg.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/modal.h"
 #include "platform/pumpwait.h"
@@ -531,6 +533,84 @@ TEST_F(PolygonWizardTest, EditShowsTheStoredZoneOnTheMapAndSendsItBack) {
   }
 }
 
+// EDIT or DELETE pressed while the zone the map's SEND handed over is still being written: the
+// write goes on to its end with the zone's own points, and then EDIT reads the edited zone's points
+// and DELETE erases its zone; nothing of either is lost.
+TEST_F(PolygonUserTest, EditAndDeleteRightAfterSendWaitForTheWrite) {
+  const Points twelve = {{"126.01", "37.01"}, {"126.02", "37.02"}, {"126.03", "37.03"}, {"126.04", "37.04"},
+                         {"126.05", "37.05"}, {"126.06", "37.06"}, {"126.07", "37.07"}, {"126.08", "37.08"},
+                         {"126.09", "37.09"}, {"126.10", "37.10"}, {"126.11", "37.11"}, {"126.12", "37.12"}};
+  const CString eight = L"127.1@35.1@\n127.2@35.2@\n127.3@35.3@\n127.4@35.4@\n127.5@35.5@\n127.6@35.6@\n"
+                        L"127.7@35.7@\n127.8@35.8@";
+  const Points eightPoints = {{"127.1", "35.1"}, {"127.2", "35.2"}, {"127.3", "35.3"}, {"127.4", "35.4"},
+                              {"127.5", "35.5"}, {"127.6", "35.6"}, {"127.7", "35.7"}, {"127.8", "35.8"}};
+  poly.Put(Zone(1, "Depot", twelve));
+  poly.Put(Zone(4, "Farm", {{"128.1", "36.1"}, {"128.2", "36.2"}, {"128.3", "36.1"}}));
+  ConnectWith(kDefinition);
+  ASSERT_TRUE(OpenTabOfType(dlg, TAB_TYPE_POLYGON));
+  ASSERT_TRUE(platform::PumpUntil([&] { return Rows().size() == 2 && dlg->m_bPolygonListDone; }, kTimeoutMs));
+
+  // EDIT of zone 1 at once after SEND of zone 2.
+  ClickButton(Page(), IDC_SETTING_POLYGON_ADD);
+  Page()->EnableMainTabControl(FALSE);  // as the map's SEND does
+  Send(2, eight, 8);
+  SelectRows({L"01"});
+  ClickButton(Page(), IDC_SETTING_POLYGON_EDIT);
+  ASSERT_TRUE(platform::PumpUntil([&] { return poly.Get(2).points.size() == 8u; }, kTimeoutMs));
+  EXPECT_EQ(poly.Get(2).points, eightPoints) << "the written zone keeps its own points";
+  CString expected;
+  for (const auto& p : twelve) expected += CString::FromUtf8(p.first + "@" + p.second + "\n");
+  expected += L"@\n@\n@\n";
+  EXPECT_TRUE(platform::PumpUntil([&] { return Page()->m_strMapPointText == expected; }, kTimeoutMs))
+      << Page()->m_strMapPointText.ToUtf8();
+  if (Page()->m_pPolyDetailDlg != nullptr) Page()->m_pPolyDetailDlg->SendMessage(WM_CLOSE, 0, 0);
+  ASSERT_TRUE(platform::PumpUntil([&] { return Page()->IsWindowEnabled() && dlg->m_tabPages.IsWindowEnabled(); },
+                                  kTimeoutMs));
+
+  // DELETE of zone 4 at once after SEND of zone 3.
+  ClickButton(Page(), IDC_SETTING_POLYGON_ADD);
+  Page()->EnableMainTabControl(FALSE);
+  Send(3, eight, 8);
+  SelectRows({L"04"});
+  platform::ModalService::Instance().ExpectMessageBox(IDOK);
+  ClickButton(Page(), IDC_SETTING_POLYGON_DELETE);
+  ASSERT_TRUE(platform::PumpUntil([&] { return poly.Get(4).points.empty() && poly.Get(3).points.size() == 8u; },
+                                  kTimeoutMs))
+      << "zone 4 erased and zone 3 written";
+  EXPECT_EQ(poly.Get(3).points, eightPoints);
+  EXPECT_TRUE(platform::PumpUntil([&] { return dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
+}
+
+// A zone write whose packet is never acknowledged (the device names another packet) ends after the
+// time-out with the failure message, and the tab strip is given back.
+TEST_F(PolygonUserTest, AWriteWithoutItsAcknowledgementEndsAfterTheTimeOut) {
+  ConnectWith(kDefinition);
+  ASSERT_TRUE(OpenTabOfType(dlg, TAB_TYPE_POLYGON));
+  ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_bPolygonListDone && dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
+  poly.SetAckPacketShift(5);
+  platform::ManualClock clock(platform::GetClock().NowMs());
+  platform::SetClock(&clock);
+  ClickButton(Page(), IDC_SETTING_POLYGON_ADD);
+  Page()->EnableMainTabControl(FALSE);  // as the map's SEND does
+  Send(2, L"127.1@35.1@\n127.2@35.2@\n127.3@35.3@", 3);
+  const bool ended = testutil::WaitUntil(
+      [&] {
+        clock.Advance(100);
+        platform::PumpPendingEvents();
+        return LogHas(L"Polygon zone 2 was not written");
+      },
+      kTimeoutMs);
+  platform::SetClock(nullptr);
+  ASSERT_TRUE(ended) << "the write ended";
+  EXPECT_TRUE(dlg->m_tabPages.IsWindowEnabled());
+  EXPECT_TRUE(Page()->GetDlgItem(IDC_SETTING_POLYGON_EDIT)->IsWindowEnabled());
+  // The device answers again: the next write goes through.
+  poly.SetAckPacketShift(0);
+  ClickButton(Page(), IDC_SETTING_POLYGON_ADD);
+  Send(2, L"127.1@35.1@\n127.2@35.2@\n127.3@35.3@", 3);
+  EXPECT_TRUE(platform::PumpUntil([&] { return poly.Get(2).points.size() == 3u; }, kTimeoutMs));
+}
+
 }  // namespace
 
 namespace {
@@ -571,6 +651,41 @@ TEST_F(PolygonUserTest, DeleteOfSeveralZonesStopsWhenTheSessionEndsInsideIt) {
     if (c.how == SessionEnd::SystemStart) {
       // The device starts again: the session comes back with a new page.
       ASSERT_TRUE(platform::PumpUntil([&] { return Page() != nullptr && !dlg->m_bDefinitionPending; }, kTimeoutMs));
+    }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The session ends while EDIT waits for a zone write that the device does not acknowledge: EDIT
+// stops with the page, and the program connects again and lists the zones.
+TEST_F(PolygonUserTest, EditWaitingForAWriteStopsWhenTheSessionEndsInsideIt) {
+  using testsupport::SessionEnd;
+  for (SessionEnd how : {SessionEnd::Disconnect, SessionEnd::Unplug, SessionEnd::SystemStart, SessionEnd::CloseWindow}) {
+    SCOPED_TRACE(testsupport::SessionEndName(how));
+    if (!sim.IsRunning()) {
+      ASSERT_TRUE(sim.Start()) << sim.LastError();
+    }
+    ASSERT_TRUE(testsupport::WaitForPortListed(dlg, sim)) << "the port is listed";
+    if (dlg->m_bPortOpen) ClickButton(dlg, IDC_BTN_DISCONNECT);
+    poly.SetAckPacketShift(0);
+    poly.Put(Zone(1, "Zone", {{"126.1", "37.1"}, {"126.2", "37.2"}, {"126.3", "37.1"}}));
+    ConnectWith(kDefinition);
+    ASSERT_TRUE(OpenTabOfType(dlg, TAB_TYPE_POLYGON));
+    ASSERT_TRUE(platform::PumpUntil([&] { return Rows().size() == 1 && dlg->m_bPolygonListDone; }, kTimeoutMs));
+    poly.SetAckPacketShift(5);  // the write is never acknowledged
+    ClickButton(Page(), IDC_SETTING_POLYGON_ADD);
+    Send(2, L"127.1@35.1@\n127.2@35.2@\n127.3@35.3@", 3);
+    SelectRows({L"01"});
+    const HWND page = Page()->GetSafeHwnd();
+    testsupport::AtNextPump([this, how, page] { testsupport::EndSessionUnderPage(how, dlg, sim, page); });
+    ClickButton(Page(), IDC_SETTING_POLYGON_EDIT);
+    EXPECT_EQ(CWnd::FromHandle(page), nullptr) << "the session ended inside EDIT";
+    if (how == SessionEnd::SystemStart) {
+      ASSERT_TRUE(platform::PumpUntil([&] { return Page() != nullptr && !dlg->m_bDefinitionPending; }, kTimeoutMs));
+      EXPECT_FALSE(dlg->m_polygonWrite.IsActive()) << "the write ended with the session";
     }
   }
 }

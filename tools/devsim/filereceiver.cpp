@@ -68,6 +68,11 @@ void FileReceiver::SetThrottleBaud(int baud) {
   m_baud = baud;
 }
 
+void FileReceiver::AcknowledgeTwice(int delayMs) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_repeatDelayMs = delayMs;
+}
+
 bool FileReceiver::TakeStart(const std::string& body) {
   // The length's digits, then their sum in two hexadecimal digits.
   if (body.size() < 7) return false;
@@ -112,6 +117,7 @@ bool FileReceiver::Handle(const std::string& line, Responder& out) {
 
   std::string answer;
   int baud = 0;
+  int repeatDelayMs = -1;
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     ++m_lines;
@@ -123,6 +129,7 @@ bool FileReceiver::Handle(const std::string& line, Responder& out) {
     if (m_silent || m_lines == m_loseAt) return true;
     answer = std::string("$PVR;") + (start ? "VRMCUDLST" : "VRMCUDL") + (good ? ";OK" : ";ERR");
     baud = m_baud;
+    repeatDelayMs = m_repeatDelayMs;
   }
   if (baud > 0) {
     // The line itself (with its CR) and the answer (with CR LF) cross the line one after the other.
@@ -130,6 +137,10 @@ bool FileReceiver::Handle(const std::string& line, Responder& out) {
     std::this_thread::sleep_for(std::chrono::microseconds(static_cast<long long>(bytes * 10.0 * 1e6 / baud)));
   }
   out.SendLine(answer);
+  if (repeatDelayMs >= 0) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(repeatDelayMs));
+    out.SendLine(answer);
+  }
   return true;
 }
 

@@ -1,7 +1,8 @@
 // A tracking device taking files written into it: a start line announces a file's length, blocks of
 // hexadecimal bytes with their byte sum follow, and each line is acknowledged before the program
 // sends the next. The received files are kept so a test can compare them with what was sent.
-// Switches: one acknowledgement lost, an error answer, silence, and a line paced to a baud rate.
+// Switches: one acknowledgement lost, an error answer, silence, a line paced to a baud rate, and
+// every line acknowledged twice.
 //
 // Lines (with or without their "AT^" prefix):
 //   $PVRMCUDLST<length, 5 or more digits><sum of those digits, 2 hex digits>  -> $PVR;VRMCUDLST;OK
@@ -45,6 +46,9 @@ class FileReceiver {
   // Paces the line as a serial line of this many baud would (10 bits a byte): an acknowledgement
   // leaves once the line and the acknowledgement itself would have crossed it. 0: at once.
   void SetThrottleBaud(int baud);
+  // Every download line is acknowledged twice, the second answer delayMs after the first (a device
+  // that repeats its answer); -1: once.
+  void AcknowledgeTwice(int delayMs);
 
  private:
   bool Handle(const std::string& line, Responder& out);
@@ -59,6 +63,7 @@ class FileReceiver {
   int m_errorAt = 0;
   bool m_silent = false;
   int m_baud = 0;
+  int m_repeatDelayMs = -1;
 };
 
 }  // namespace devsim

@@ -36,6 +36,11 @@ void PolygonDevice::SetWriteError(bool error) {
   m_writeError = error;
 }
 
+void PolygonDevice::SetAckPacketShift(int shift) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_ackShift = shift;
+}
+
 std::string PolygonDevice::Service() const {
   std::lock_guard<std::mutex> lock(m_mutex);
   return m_service;
@@ -103,7 +108,8 @@ std::vector<std::string> PolygonDevice::Answer(const std::string& raw) {
   if (f.size() < 4) return {};
   const int packet = std::atoi(f[1].c_str());
   const int count = std::atoi(f[2].c_str());
-  const std::string ack = token + "PLG;Res;01;" + (m_writeError ? "OK-Error;" : "OK;") + std::to_string(packet);
+  const std::string ack = token + "PLG;Res;01;" + (m_writeError ? "OK-Error;" : "OK;") +
+                          std::to_string(packet + m_ackShift);
   if (m_writeError) return {ack};
   if (packet == 1) {
     m_pending = SimPolygonZone();

@@ -8,7 +8,8 @@
 //   "<S>PLG;packet;count;zone;..." -> the settings packet (1), the point packets and the end packet
 //      of a zone write, each answered "<S>PLG;Res;01;OK;packet"; the zone is stored with the end
 //      packet. With the error switch on every packet is answered "<S>PLG;Res;01;OK-Error;packet" and
-//      nothing is stored;
+//      nothing is stored. With a packet shift every acknowledgement names its packet number plus the
+//      shift (a device that acknowledges another packet); the packets are taken all the same;
 //   "<S>PLS;..." -> the service settings are kept, "<S>PLS;Res;OK".
 // In the numbered-parameter set zones and points are elements of codes 53 and 60-89, which the
 // numbered device (numbereddevice.h) keeps.
@@ -48,6 +49,8 @@ class PolygonDevice {
   // The numbers of the zones with points, in order.
   std::vector<int> Zones() const;
   void SetWriteError(bool error);
+  // The acknowledgements of "PLG" packets carry the packet number plus shift (0: their own).
+  void SetAckPacketShift(int shift);
   // The fields of the last polygon service line ("PLS") after its command word.
   std::string Service() const;
   // The polygon lines received, in order.
@@ -62,6 +65,7 @@ class PolygonDevice {
   std::map<int, SimPolygonZone> m_zones;
   SimPolygonZone m_pending;
   bool m_writeError = false;
+  int m_ackShift = 0;
   std::string m_service;
   std::vector<std::string> m_lines;
 };

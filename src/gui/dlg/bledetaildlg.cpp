@@ -299,7 +299,7 @@ void CBleDetailDlg::OnOK() {
   if (!ReadControls() || !self.Alive()) return;
   const CString text = m_pPage->EncodeRecord(&m_record);
   if (!self.Alive() || m_pPage->m_bEncodeRefused) return;
-  m_pPage->SendRecordText(text);
+  m_pPage->SubmitRecord(m_record, text);
   Finish(IDOK);
 }
 

@@ -212,6 +212,16 @@ void CBleDialog::SendRecordText(const CString& text) {
   m_pParentWnd->SendMessage(WM_SEND_BLE_RECORD, 0, reinterpret_cast<LPARAM>(&text));
 }
 
+void CBleDialog::SubmitRecord(const BLE_INFO& rec, const CString& text) {
+  if (!g_bFileMode) {
+    SendRecordText(text);
+    return;
+  }
+  m_pPendingRecord = nullptr;
+  StoreRecord(rec);
+  RefreshList();
+}
+
 void CBleDialog::DeleteRecord(int nItem) {
   const int slot = _wtoi(m_list.GetItemText(nItem, 0));
   for (int i = 0; i < SlotCount(); ++i) {
@@ -219,6 +229,11 @@ void CBleDialog::DeleteRecord(int nItem) {
     // A copy goes out: should the device refuse, the record stays active in the page's table.
     m_deleteRecord = m_pRecords[i];
     m_deleteRecord.bActive = 0;
+    if (g_bFileMode) {
+      // No device: the table is the user's, and it changes at once.
+      SubmitRecord(m_deleteRecord, CString());
+      return;
+    }
     const WindowWatch self(this);
     const CString text = EncodeRecord(&m_deleteRecord);  // may tell the user why it is refused
     if (self.Alive()) SendRecordText(text);

@@ -44,8 +44,11 @@ class CBleDialog : public CDialog, public GUI_Base {
   // (the user is told then, and nothing is pending).
   CString EncodeRecord(BLE_INFO* pRecord);
   // Sends the record of row nItem as inactive. The page's table changes when the device
-  // acknowledges the write.
+  // acknowledges the write; with a definition opened from files (no device) it changes at once.
   void DeleteRecord(int nItem);
+  // A finished record: its encoded text goes to the device, or, with a definition opened from files,
+  // the record is stored in the table and listed at once.
+  void SubmitRecord(const BLE_INFO& rec, const CString& text);
   int GetPageHeight() const { return m_nPageHeight; }
   // Sends an encoded text to the main window (nothing for an empty text).
   void SendRecordText(const CString& text);

@@ -900,6 +900,12 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   // The zone write the settings page's SendPolygonHeader started, and its zone.
   brelvano::PolygonWriteChain m_polygonWrite;
   int m_nPolygonWriteZone = 0;
+  // Every packet of a zone write is acknowledged within this time, or the write ends with its
+  // failure line and the tab strip is given back.
+  static constexpr UINT_PTR TIMER_POLYGON_WRITE = 1193;
+  static constexpr UINT kPolygonAckTimeoutMs = 5000;
+  void ArmPolygonWriteTimeout();
+  void OnPolygonWriteTimeout();
 
   // ==== Profiles ====
   // (brelvanodlg_profile.cpp) The profile transfer: the start command, the lines of m_profileLines

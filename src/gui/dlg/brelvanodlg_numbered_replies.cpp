@@ -504,16 +504,12 @@ void CBrelvanoDlg::ParsePolygonReadReply(CString line) {
       if (m_hReadDoneEvent != nullptr) SetEvent(m_hReadDoneEvent);
     } else if (bPointBlocks) {
       if (m_bReqMore) {
-        // The next points of the zone selected in the settings page's group list.
-        int zone = 0;
-        const int sel = m_pSettingDlg->m_listPolygon.GetSafeHwnd() != nullptr
-                            ? m_pSettingDlg->m_listPolygon.GetNextItem(-1, LVNI_SELECTED)
-                            : -1;
-        if (sel >= 0) zone = TextToInt(m_pSettingDlg->m_listPolygon.GetItemText(sel, 0));
+        // The next points of the zone being edited (not of another selected row).
+        const int zone = m_pSettingDlg->m_nEditZone;
         if (zone >= 1 && zone <= m_nPolygonMax && m_pPolygonTable != nullptr) {
           SendPolygonPointsReadRequest(zone, m_pPolygonTable[zone - 1].nPointCount);
         } else {
-          TRACE(L"point reply: no zone selected, the read ends\n");
+          TRACE(L"point reply: no zone being edited, the read ends\n");
           EndNumberedRead();
         }
       } else {

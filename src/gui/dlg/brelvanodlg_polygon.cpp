@@ -146,12 +146,31 @@ void CBrelvanoDlg::SendPolygonEndPacket() {
   SendPolygonCommand(brelvano::BuildPolygonEndPacket(m_pPolygonTable[m_nPolygonWriteZone - 1], m_polygonWrite.BlockCount()));
 }
 
+void CBrelvanoDlg::ArmPolygonWriteTimeout() { SetTimer(TIMER_POLYGON_WRITE, kPolygonAckTimeoutMs); }
+
+void CBrelvanoDlg::OnPolygonWriteTimeout() {
+  KillTimer(TIMER_POLYGON_WRITE);
+  if (!m_polygonWrite.IsActive()) return;
+  m_polygonWrite.Reset();
+  CString text;
+  text.Format(L"Polygon zone %d was not written: the device did not acknowledge it.", m_nPolygonWriteZone);
+  AddLogLine(text, TRUE);
+  EnableTabControl(TRUE);
+}
+
 void CBrelvanoDlg::ParsePolygonWriteReply(CString line) {
   try {
     switch (m_polygonWrite.OnAcknowledgement(line, m_deviceInfo.strBuyer == L"LOMBIQ")) {
-      case PolygonWriteChain::SendPointBlock: SendPolygonPointBlock(m_polygonWrite.BlockToSend()); break;
-      case PolygonWriteChain::SendEnd: SendPolygonEndPacket(); break;
+      case PolygonWriteChain::SendPointBlock:
+        ArmPolygonWriteTimeout();
+        SendPolygonPointBlock(m_polygonWrite.BlockToSend());
+        break;
+      case PolygonWriteChain::SendEnd:
+        ArmPolygonWriteTimeout();
+        SendPolygonEndPacket();
+        break;
       case PolygonWriteChain::Complete:
+        KillTimer(TIMER_POLYGON_WRITE);
         if (HasWindow(m_pSettingDlg) && m_pPolygonTable != nullptr && m_nPolygonWriteZone >= 1 &&
             m_nPolygonWriteZone <= m_nPolygonMax)
           m_pSettingDlg->SendMessage(WM_POLYGON_LIST_UPDATE, 2,
@@ -159,6 +178,7 @@ void CBrelvanoDlg::ParsePolygonWriteReply(CString line) {
         EnableTabControl(TRUE);
         break;
       case PolygonWriteChain::Failed: {
+        KillTimer(TIMER_POLYGON_WRITE);
         CString text;
         text.Format(L"Polygon zone %d was not written: the device answered with an error.", m_nPolygonWriteZone);
         AddLogLine(text, TRUE);

@@ -167,6 +167,8 @@ void CBrelvanoDlg::StartSession() {
   m_bProfileReading = FALSE;
   m_bSavingXmlProfile = FALSE;
   m_bPolygonActivating = FALSE;
+  m_polygonWrite.Reset();
+  KillTimer(TIMER_POLYGON_WRITE);
   QueueCommand(m_bAtPrefix ? L"AT^$PVRRdy" : L"$PVRRdy", 1);
 
   ResetDeviceInfo();

@@ -456,9 +456,15 @@ void CGeofenceDialog::DeleteRecord(int nRow) {
   const int limit = std::min(GetSlotLimit(), static_cast<int>(kGeofenceSlots));
   for (int i = 0; i < limit; ++i) {
     if (m_pRecords[i].nId != id) continue;
-    // The slot itself stays as it is until the device acknowledges the removal.
     GEOFENCE_INFO removed = m_pRecords[i];
     removed.bUsed = removed.bIn = removed.bOut = 0;
+    if (g_bFileMode) {
+      // No device: the table is the user's, and it changes at once (as the map's SEND does).
+      StoreRecord(removed);
+      RefreshList();
+      return;
+    }
+    // The slot itself stays as it is until the device acknowledges the removal.
     SendRecord(&removed);
     return;
   }

@@ -166,7 +166,11 @@ void CPolyDetailDlg::SetData(CPtrList* pParams, POLYGON_INFO zone, int nIndexSel
     SetDlgItemText(IDOK, next);
     SetDlgItemText(IDCANCEL, cancel);
   }
-  CreateRows(m_pPage != nullptr && m_pPage->m_bUpMode);
+  if (m_pPage != nullptr && m_pPage->m_bUpMode) {
+    CreateControlsUp();
+  } else {
+    CreateControls();
+  }
   EnableMainTabs(FALSE);
 }
 
@@ -301,7 +305,7 @@ void CPolyDetailDlg::CreateRows(BOOL bUp) {
 
 // The controls into m_zone by their roles; further settings fill the zone's extras from entry 0 in
 // the order of the rows.
-BOOL CPolyDetailDlg::ReadControls(BOOL bUp, CString& error) {
+BOOL CPolyDetailDlg::ReadRows(BOOL bUp, CString& error) {
   int k = 0;
   // The numbered set joins values with ';' and '#'; the $-command set with the definition's delimiter.
   const DEF_HEADER* pHeader = m_pPage != nullptr ? m_pPage->m_pDefHeader : nullptr;
@@ -415,7 +419,7 @@ void CPolyDetailDlg::OnNext() {
       }
     }
     CString error;
-    if (!ReadControls(bUp, error)) {
+    if (!(bUp ? ReadControlsUp(error) : ReadControls(error))) {
       AfxMessageBox(error, MB_OK);
       return;
     }

@@ -113,6 +113,8 @@ class CSettingDialog : public CDialog, public GUI_Base {
   // zone count when every zone is in use) and the points of the other zones.
   void SetPolygonListRow(const POLYGON_INFO& zone);
   void SortPolygonList();
+  // Columns 1 onward of list row `row` from the zone (by command set).
+  void SetPolygonRowColumns(int row, const POLYGON_INFO& zone);
   // The sort order of the zone list: each row's item data is its zone number text; a sort
   // parameter of 1 sorts ascending by wcscmp, any other descending.
   static int CALLBACK ComparePolygonRows(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort);
@@ -142,6 +144,11 @@ class CSettingDialog : public CDialog, public GUI_Base {
   CString BuildPolygonSettingsCommand(int* pIndex = nullptr, int* pValue = nullptr);
   // Deletes zone n on the device (numbered-parameter line or "ErasePolygonGroup" request).
   void DeletePolygonZone(int nZone);
+  // A zone write of the $-command set still under way (its packets come from m_pPointBlocks and go
+  // through the one-slot transmitter) is waited for with the zone buttons disabled; the write's own
+  // time-out bounds the wait. FALSE when the page or its session ended meanwhile: the caller then
+  // touches nothing.
+  BOOL WaitForZoneWrite();
   // The zone list read of the $-command set, from the first zone.
   void StartPolygonListRead();
   void SendPage();

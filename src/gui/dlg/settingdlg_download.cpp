@@ -112,5 +112,10 @@ void CSettingDialog::DownloadFiles() {
         return;
       }
     }
+    if (progress.IsCancelled()) {
+      // Cancelled while the file's last block waited for its answer: the next files are not sent.
+      pMain->AddLogLine(L"File download cancelled: " + path, TRUE);
+      return;
+    }
   }
 }

@@ -479,9 +479,12 @@ BOOL CSettingDialog::IsDottedQuad(const CString& s) {
   }
   for (int n = 1; n <= 4; ++n) {
     const CString field = GetField(s, n, L'.');
-    // An empty field is no number; more than three digits cannot be one of 0..255.
-    if (field.IsEmpty() || field.GetLength() > 3) return FALSE;
-    if (_wtoi(field) > 255) return FALSE;
+    // An empty field is no number. The value is read digit by digit and stops past 255, so no
+    // length of leading zeros or digits overflows it.
+    if (field.IsEmpty()) return FALSE;
+    int value = 0;
+    for (int i = 0; i < field.GetLength() && value <= 255; ++i) value = value * 10 + (field[i] - L'0');
+    if (value > 255) return FALSE;
   }
   return TRUE;
 }

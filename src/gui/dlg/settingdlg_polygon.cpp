@@ -224,6 +224,7 @@ void CSettingDialog::SendPolygonHeader() {
   // The write starts over: the acknowledgements of this packet and the next ones move it on.
   pMain->m_nPolygonWriteZone = m_nCurrentPolygon;
   pMain->m_polygonWrite.Start(m_nPointBlockCount);
+  pMain->ArmPolygonWriteTimeout();
   CString packet = brelvano::BuildPolygonSettingsPacket(pMain->m_pPolygonTable[m_nCurrentPolygon - 1],
                                                         m_nPointBlockCount,
                                                         m_pDefHeader != nullptr ? m_pDefHeader->strD : CString(L";"));
@@ -247,10 +248,11 @@ void CSettingDialog::FillPolygonGroupList() {
   m_listPolygon.DeleteAllItems();
   if (pMain->m_pPolygonTable == nullptr) return;
   const int nFirst = pMain->m_nPolygonMin > 0 ? pMain->m_nPolygonMin - 1 : 0;
+  // Rows are appended whatever the last zone action was (the wizard may still be open on it).
   for (int i = nFirst; i < pMain->m_nPolygonMax; ++i) {
     if (pMain->m_pPolygonTable[i].nPointCount <= 0) continue;
-    m_nPolygonMode = 0;
-    SetPolygonListRow(pMain->m_pPolygonTable[i]);
+    const int row = m_listPolygon.InsertItem(m_listPolygon.GetItemCount(), RowNumber(pMain->m_pPolygonTable[i].nIndex));
+    SetPolygonRowColumns(row, pMain->m_pPolygonTable[i]);
   }
 }
 
@@ -263,6 +265,11 @@ void CSettingDialog::SetPolygonListRow(const POLYGON_INFO& zone) {
   } else {
     row = m_listPolygon.InsertItem(row, RowNumber(zone.nIndex));
   }
+  SetPolygonRowColumns(row, zone);
+}
+
+void CSettingDialog::SetPolygonRowColumns(int row, const POLYGON_INFO& zone) {
+  if (row < 0) return;
   if (m_bUpMode) {
     m_listPolygon.SetItemText(row, 1, zone.bUpRole1 ? L"O" : L"X");
     m_listPolygon.SetItemText(row, 2, zone.bUpRole2 ? L"O" : L"X");
@@ -407,16 +414,25 @@ void CSettingDialog::SubmitPolygon(CString pointText, CString countText, POLYGON
       TRACE(L"SubmitPolygon: zone %d outside the zone table\n", zone.nIndex);
       return;
     }
+    if (g_bFileMode && (zone.nIndex > kPointListZones || n > kPointListPoints)) {
+      // Without a device the zone lives only in the point lists, which hold zones 1 to 30 of at most
+      // 100 points each: a zone that does not fit is refused rather than kept without its points.
+      CString text;
+      text.Format(L"Error: polygon zone %d of %d points is not kept: a definition opened from a file keeps "
+                  L"zones 1 to %d of at most %d points.",
+                  zone.nIndex, n, kPointListZones, kPointListPoints);
+      pMain->AddLogLine(text, TRUE);
+      return;
+    }
     const std::vector<POLYGON_POINT_BLOCK> blocks = brelvano::PolygonBlocksFromPointText(pointText, n, zone.nIndex);
     delete[] m_pPointBlocks;
     m_nPointBlockCount = static_cast<int>(blocks.size());
     m_nPointBlocksRead = 0;
     m_pPointBlocks = new POLYGON_POINT_BLOCK[blocks.size()];
     std::copy(blocks.begin(), blocks.end(), m_pPointBlocks);
-    if (g_bFileMode && zone.nIndex <= kPointListZones) {
+    if (g_bFileMode) {
       if (pMain->m_pPolygonPointLists == nullptr) pMain->m_pPolygonPointLists = new POLYGON_POINT_LIST[kPointListZones];
       POLYGON_POINT_LIST& list = pMain->m_pPolygonPointLists[zone.nIndex - 1];
-      // A list holds at most kPointListPoints points; further points are not kept.
       const int kept = std::min(n, kPointListPoints);
       for (int p = 0; p < kept; ++p) {
         list.strLng[p] = blocks[static_cast<size_t>(p / kPointsPerBlock)].point[p % kPointsPerBlock].strLng;
@@ -475,10 +491,27 @@ void CSettingDialog::DeletePolygonZone(int nZone) {
   }
 }
 
+BOOL CSettingDialog::WaitForZoneWrite() {
+  CBrelvanoDlg* pMain = MainWindow();
+  if (pMain == nullptr || !pMain->m_polygonWrite.IsActive()) return TRUE;
+  pMain->AddLog(L"A polygon zone is being written: the zone list waits for the write to end.");
+  const WindowWatch self(this);
+  const unsigned session = pMain->m_nSessionGeneration;
+  EnablePolygonButtons(FALSE);
+  // Each packet is acknowledged within the write's time-out, or the write ends.
+  const DWORD bound = static_cast<DWORD>(kPointBlocksPerZone + 3) * CBrelvanoDlg::kPolygonAckTimeoutMs;
+  platform::PumpUntil([&] { return !self.Alive() || pMain->m_nSessionGeneration != session || !pMain->m_polygonWrite.IsActive(); },
+                      bound);
+  if (!self.Alive() || pMain->m_nSessionGeneration != session) return FALSE;
+  EnablePolygonButtons(TRUE);
+  return !pMain->m_polygonWrite.IsActive();
+}
+
 void CSettingDialog::OnAddPolygon() {
   try {
     CBrelvanoDlg* pMain = MainWindow();
     if (pMain == nullptr || pMain->m_pPolygonTable == nullptr) return;
+    if (!WaitForZoneWrite()) return;
     m_nPolygonMode = 0;
     const int i = FindFreePolygonIndex();
     if (i >= pMain->m_nPolygonMax) {
@@ -507,8 +540,16 @@ void CSettingDialog::OnAddPolygon() {
 void CSettingDialog::OnEditPolygon() {
   try {
     CBrelvanoDlg* pMain = MainWindow();
+    // The marked zone is the one edited, also when the end of a write re-sorts the list meanwhile.
+    const int marked = m_listPolygon.GetSelectionMark();
+    const CString markedZone = marked >= 0 ? m_listPolygon.GetItemText(marked, 0) : CString();
+    if (!WaitForZoneWrite()) return;
     m_nPolygonMode = 1;
-    const int mark = m_listPolygon.GetSelectionMark();
+    int mark = m_listPolygon.GetSelectionMark();
+    if (mark >= 0 && m_listPolygon.GetItemText(mark, 0) != markedZone) {
+      for (int row = 0; row < m_listPolygon.GetItemCount(); ++row)
+        if (m_listPolygon.GetItemText(row, 0) == markedZone) mark = row;
+    }
     if (pMain == nullptr || pMain->m_pPolygonTable == nullptr || mark < 0) return;
     const int n = _wtoi(m_listPolygon.GetItemText(mark, 0));
     if (n < 1 || n > pMain->m_nPolygonMax) return;
@@ -577,6 +618,8 @@ void CSettingDialog::OnDeletePolygon() {
     const WindowWatch self(this);
     const int answer = AfxMessageBox(LanguageText(kTextDeleteQuestion, L"Geofence Will Be Removed.\nContinue?"), MB_OKCANCEL);
     if (!self.Alive() || answer != IDOK) return;
+    // The erase requests share the one-slot transmitter with the write's packets.
+    if (!WaitForZoneWrite()) return;
     CBrelvanoDlg* pMain = MainWindow();
     if (pMain == nullptr) return;
     const unsigned session = pMain->m_nSessionGeneration;

@@ -319,3 +319,25 @@ TEST_F(PolyDetailTest, PageElementsBoundByIdConfirmOrEndTheWizardWithoutSending)
 }
 
 }  // namespace
+
+namespace {
+
+// The controls are read by the reader of each command set: role 1 is the alarm choice of the
+// $-command set and the first flag of the numbered-parameter set.
+TEST_F(PolyDetailTest, EachCommandSetReadsTheControlsWithItsOwnReader) {
+  AddSettings({{0, L"Zone", CTRL_COMBO, {L"1", L"2"}}, {1, L"In", CTRL_COMBO, {L"Off", L"On"}}});
+  POLYGON_INFO zone;
+  zone.nIndex = 1;
+  ListZones({L"01"});
+  CPolyDetailDlg* detail = Open(TRUE, 1, zone, 0);
+  ASSERT_NE(Combo(detail, L"In"), nullptr) << "CreateControlsUp made the choice";
+  Combo(detail, L"In")->SetCurSel(1);
+  CString error;
+  EXPECT_TRUE(detail->ReadControlsUp(error));
+  EXPECT_EQ(detail->m_zone.bUpRole1, 1);
+  EXPECT_EQ(detail->m_zone.nRole1, 0);
+  EXPECT_TRUE(detail->ReadControls(error));
+  EXPECT_EQ(detail->m_zone.nRole1, 1);
+}
+
+}  // namespace

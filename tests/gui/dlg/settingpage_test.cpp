@@ -727,7 +727,8 @@ TEST_F(SettingBuildTest, HelpTextsAndAddressChecks) {
       {L"", FALSE, TRUE},           {L"0.0.0.0", TRUE, TRUE},     {L"192.168.1.255", TRUE, TRUE},
       {L"1.2.3", FALSE, TRUE},  // not a quad, but made of name characters
       {L"1.2.3.4.5", FALSE, TRUE},  {L"1.2.3.256", FALSE, TRUE},  {L"1..2.3", FALSE, TRUE},
-      {L"1.2.3.0004", FALSE, TRUE}, {L"abc", FALSE, FALSE},       {L"ab-.", FALSE, TRUE},
+      {L"1.2.3.0004", TRUE, TRUE},  {L"1.2.3.0000000000255", TRUE, TRUE}, {L"1.2.3.99999999999", FALSE, TRUE},
+      {L"1.2.3.", FALSE, TRUE},     {L"abc", FALSE, FALSE},       {L"ab-.", FALSE, TRUE},
       {L"abc-", FALSE, FALSE},      {L"ab.-", FALSE, FALSE},      {L"a.bc", FALSE, TRUE},
       {L"-abc.de", FALSE, FALSE},   {L"gps_x.net", FALSE, FALSE}, {L"host.example-", FALSE, FALSE},
   };
