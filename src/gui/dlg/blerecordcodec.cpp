@@ -149,9 +149,9 @@ bool EncodeBleValue(const CString& token, const FIELD_FORMAT& f, CString& out, C
 
 bool DecodeBleValue(CString& values, const FIELD_FORMAT& f, CString& text) {
   auto take = [&values](int count) {
-    const CString piece = values.Left(count < 0 ? 0 : count);
-    values = values.Mid(piece.GetLength());
-    return piece;
+    const CString front = values.Left(count < 0 ? 0 : count);
+    values = values.Mid(front.GetLength());
+    return front;
   };
   switch (f.nType) {
     case CTRL_COMBO:
