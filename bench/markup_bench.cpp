@@ -108,4 +108,21 @@ void BM_XmlTreeSerialise(benchmark::State& state) {
 }
 BENCHMARK(BM_XmlTreeSerialise)->Unit(benchmark::kMillisecond);
 
+// Start tags nested n deep that are never closed: the end of the parse closes every one of them.
+// Run by hand: build/bench/brelvano_bench --benchmark_filter=MarkupUnclosedNesting
+void BM_MarkupUnclosedNesting(benchmark::State& state) {
+  const int depth = static_cast<int>(state.range(0));
+  std::u16string text;
+  text.reserve(static_cast<size_t>(depth) * 3);
+  for (int i = 0; i < depth; ++i) text += u"<a>";
+  const CString doc = CString::FromUtf16(text);
+  for (auto _ : state) {
+    CMarkupDocument markup;
+    markup.SetDocumentText(doc);
+    benchmark::DoNotOptimize(markup.GetPositionCount());
+  }
+  state.counters["elements"] = depth;
+}
+BENCHMARK(BM_MarkupUnclosedNesting)->Arg(12500)->Arg(25000)->Arg(50000)->Arg(200000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 }  // namespace

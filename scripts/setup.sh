@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-webengine-dev libgl-dev
-  libjsoncpp-dev libudev-dev libjs-leaflet
+  libjsoncpp-dev libudev-dev libjs-leaflet libxcb-xtest0-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb at-spi2-core locales fonts-liberation
   python3-pyatspi gir1.2-atspi-2.0 dbus-x11

@@ -190,7 +190,10 @@ BOOL CDialog::CreateFromTemplate(const platform::DialogTemplate& tpl, CWnd* pPar
     Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
     if (style & WS_SYSMENU) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     widget->setWindowFlags(flags);
-    widget->setWindowModality(Qt::ApplicationModal);
+    // As the system's modal dialogs: only the owner's window waits for it (DoModal makes the owner
+    // its transient parent); the program's other windows, also those opened while it runs, keep
+    // the user's pointer and keys. A dialog without an owner keeps them from no other window.
+    widget->setWindowModality(pParentWnd != nullptr ? Qt::WindowModal : Qt::NonModal);
     widget->setGeometry(geometry);
     if (pParentWnd != nullptr) SetOwner(pParentWnd->GetTopLevelParent());
   }
@@ -292,6 +295,7 @@ INT_PTR CDialog::DoModal() {
     QWidget* widget = GetWidget();
     if (owner != nullptr && owner->GetWidget() != nullptr) {
       widget->winId();
+      owner->GetWidget()->window()->winId();
       QWindow* ownerWindow = owner->GetWidget()->window()->windowHandle();
       if (ownerWindow != nullptr && widget->windowHandle() != nullptr) widget->windowHandle()->setTransientParent(ownerWindow);
     }

@@ -35,10 +35,6 @@ QMap<UINT, QString>& HtmlResources() {
   return table;
 }
 
-bool IsCutCharacter(QChar c) {
-  return c == u' ' || c == u',' || c == u'\'' || c == u'"' || c == u'\t' || c == u'(' || c == u')' || c == u';';
-}
-
 // The module file set with SetHtmlEngineModule (empty: the default).
 CString& EngineModulePath() {
   static CString path;
@@ -100,6 +96,13 @@ class DialogViewClient : public HtmlViewClient {
   bool Confirm(const QString& text) override {
     return ShowMessageBox(m_dlg, CString(text), m_dlg->GetWindowText(), MB_OKCANCEL) == IDOK;
   }
+  void NavigationRefused(const QUrl& url) override {
+    if (url.isEmpty())
+      TRACE(L"page of HTML resource %u: a new window refused\n", m_dlg->HtmlResourceId());
+    else
+      TRACE(L"page of HTML resource %u: leaving for %s refused\n", m_dlg->HtmlResourceId(),
+            CString(url.toDisplayString(QUrl::RemoveUserInfo).left(200)));
+  }
 
  private:
   CDHtmlDialog* m_dlg;
@@ -139,6 +142,16 @@ QString ClickReportScript(const CString& marker, const std::map<CString, std::fu
 
 constexpr const char kClickScriptName[] = "hostClicks";
 
+// Sets window.hostConfig to the JSON object (taken as data: a text that is no JSON object sets
+// nothing), in documents of the page's own scheme and host only.
+QString HostConfigScript(const QUrl& page, const QString& json) {
+  const QString host = page.port() >= 0 ? page.host().toLower() + u':' + QString::number(page.port()) : page.host().toLower();
+  const QJsonArray data{page.scheme().toLower() + u':', host, json};
+  return QStringLiteral("(function(d){if(location.protocol!==d[0]||location.host!==d[1])return;"
+                        "try{var c=JSON.parse(d[2]);if(c&&typeof c==='object')window.hostConfig=c;}catch(e){}})(%1);")
+      .arg(QString::fromUtf8(QJsonDocument(data).toJson(QJsonDocument::Compact)));
+}
+
 }  // namespace
 
 void SetHtmlEngineModule(const CString& path) { EngineModulePath() = path; }
@@ -147,27 +160,15 @@ void RegisterHtmlResource(UINT id, const CString& url) { HtmlResources().insert(
 
 CString FindHtmlResource(UINT id) { return CString(HtmlResources().value(id)); }
 
-void SplitScriptCall(const CString& call, CString& name, std::vector<CString>& args) {
-  args.clear();
-  QString text = call.q();
-  const int js = text.indexOf(QStringLiteral("javascript:"));
-  if (js >= 0) text = text.mid(js + 11);
-  const int open = text.indexOf(u'(');
-  if (open < 0) {
-    name = CString(text.trimmed());
-    return;
+bool IsScriptFunctionName(const CString& name) {
+  const QString text = name.q();
+  if (text.isEmpty()) return false;
+  for (int i = 0; i < text.size(); ++i) {
+    const QChar c = text[i];
+    const bool letter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_' || c == u'$';
+    if (!letter && (i == 0 || c < u'0' || c > u'9')) return false;
   }
-  name = CString(text.left(open).trimmed());
-  QString piece;
-  for (const QChar c : text.mid(open + 1)) {
-    if (IsCutCharacter(c)) {
-      if (!piece.isEmpty()) args.emplace_back(piece);
-      piece.clear();
-    } else {
-      piece += c;
-    }
-  }
-  if (!piece.isEmpty()) args.emplace_back(piece);
+  return true;
 }
 
 CString BuildScriptInvocation(const CString& name, const std::vector<CString>& args) {
@@ -268,8 +269,9 @@ BOOL CDHtmlDialog::OnInitDialog() {
   m_pView.reset(engine->createView(host, m_pViewClient.get()));
   QWidget* view = m_pView->Widget();
   view->setGeometry(0, 0, host->width(), viewHeight);
+  const CString url = platform::FindHtmlResource(m_nHtmlResID);
   if (!m_strHostConfig.IsEmpty())
-    m_pView->SetDocumentScript(QStringLiteral("hostConfig"), QStringLiteral("window.hostConfig = %1;").arg(m_strHostConfig.q()),
+    m_pView->SetDocumentScript(QStringLiteral("hostConfig"), platform::HostConfigScript(QUrl(url.q()), m_strHostConfig.q()),
                                true);
   UpdateClickScript();
   view->show();
@@ -277,7 +279,6 @@ BOOL CDHtmlDialog::OnInitDialog() {
   m_pFilter = new platform::HostFilter(this, view);
   host->installEventFilter(m_pFilter);
 
-  const CString url = platform::FindHtmlResource(m_nHtmlResID);
   if (url.IsEmpty()) {
     TRACE(L"HTML resource %u: none registered\n", m_nHtmlResID);
   } else {
@@ -330,12 +331,12 @@ void CDHtmlDialog::HandleHostResize() {
     m_pView->RunScript(QStringLiteral("if(typeof window.hostResized==='function')window.hostResized();"), true, nullptr);
 }
 
-CString CDHtmlDialog::CallScript(const CString& call) {
+CString CDHtmlDialog::CallScript(const CString& name, const std::vector<CString>& args) {
+  if (!platform::IsScriptFunctionName(name)) {
+    TRACE(L"page call refused: \"%s\" is no function name\n", name);
+    return CString();
+  }
   if (m_pView == nullptr || !m_bPageLoaded) return CString();
-  CString name;
-  std::vector<CString> args;
-  platform::SplitScriptCall(call, name, args);
-  if (name.IsEmpty()) return CString();
   const QVariant result = RunAndWait(*m_pView, platform::BuildScriptInvocation(name, args).q(), m_nCallTimeoutMs);
   if (result.typeId() != QMetaType::QString) return CString();
   return CString(result.toString());

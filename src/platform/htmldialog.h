@@ -3,7 +3,9 @@
 // calling its script functions by name with text arguments, by reading the values of page
 // elements, and by being told when the page has loaded. Page alerts and confirmations go through
 // the modal service (so tests script them); the view offers no context menu of its own, so right
-// clicks reach the page. This part of the layer is a library of its own (it needs the web engine).
+// clicks reach the page. The view stays on the dialog's own pages (the scheme and host of its
+// resource): no link, script or redirect takes it elsewhere and it opens no window. This part of
+// the layer is a library of its own (it needs the web engine).
 #pragma once
 
 #include <functional>
@@ -32,12 +34,9 @@ void RegisterHtmlResource(UINT id, const CString& url);
 // Empty when there is none.
 CString FindHtmlResource(UINT id);
 
-// Splits a call text into the function name and its arguments. Everything after the first
-// "javascript:" is used when the text holds one; the name is the text before the first "(",
-// trimmed; the rest is cut at spaces, commas, apostrophes, double quotation marks, tabs, round
-// brackets and semicolons, and every non-empty piece is one argument, a text. A text without "("
-// gives the whole (trimmed) text as the name and no arguments.
-void SplitScriptCall(const CString& call, CString& name, std::vector<CString>& args);
+// TRUE when the text can name a page function: a plain script identifier (a letter, "_" or "$",
+// then letters, digits, "_" or "$"), nothing else.
+bool IsScriptFunctionName(const CString& name);
 
 // The script text that calls window[name] with the arguments and gives back its result when that
 // is a text, else null (unknown name, an exception, no result or another type). Name and
@@ -56,11 +55,12 @@ class CDHtmlDialog : public CDialog {
   // page of the HTML resource.
   BOOL OnInitDialog() override;
 
-  // Calls a page function (see platform::SplitScriptCall for the call text) and waits for its
-  // result; the empty text for anything but a text result, also before the page has loaded and
-  // when the page does not answer within the call time-out. Window messages and timers keep being
+  // Calls the page function of that name with the texts as its arguments (each reaches the page
+  // as one text, whatever it holds) and waits for its result; the empty text for anything but a
+  // text result, also for a name that is no plain identifier, before the page has loaded and when
+  // the page does not answer within the call time-out. Window messages and timers keep being
   // handled while it waits.
-  CString CallScript(const CString& call);
+  CString CallScript(const CString& name, const std::vector<CString>& args = {});
   // The value property of the page element with that id; empty when there is none.
   CString GetElementValue(const CString& id);
   // Handles events until the page has loaded, at most timeoutMs of real time; TRUE when it has.
@@ -70,7 +70,7 @@ class CDHtmlDialog : public CDialog {
   // Script errors are not traced (the page's console messages are dropped).
   void SetSilent(BOOL bSilent) { m_bSilent = bSilent; }
   // A JSON object the page finds as window.hostConfig before its own scripts run (set before the
-  // dialog is created; later pages loads use the latest value).
+  // dialog is created; later pages loads use the latest value). Only the dialog's own pages get it.
   void SetHostConfig(const CString& json);
   // The longest a script call waits for the page (milliseconds of real time).
   void SetCallTimeout(int ms) { m_nCallTimeoutMs = ms; }
@@ -88,6 +88,7 @@ class CDHtmlDialog : public CDialog {
   void HandlePageLoaded(bool ok);
   void HandleHostResize();
   BOOL IsSilent() const { return m_bSilent; }
+  UINT HtmlResourceId() const { return m_nHtmlResID; }
   // TRUE when a page console message was a click report (it is then handled, never traced).
   bool HandleClickReport(const QString& message);
 

@@ -41,11 +41,26 @@ struct ClientRef {
   HtmlViewClient* client = nullptr;
 };
 
-// Alerts, confirmations and console messages go to the client.
+// TRUE when url lies where home does: the same scheme and host.
+bool SamePlace(const QUrl& url, const QUrl& home) {
+  return home.isValid() && url.scheme().compare(home.scheme(), Qt::CaseInsensitive) == 0 &&
+         url.host().compare(home.host(), Qt::CaseInsensitive) == 0 && url.port() == home.port();
+}
+
+// Alerts, confirmations and console messages go to the client. The page goes nowhere but to the
+// place of the page it was given (a link, a script or a redirect elsewhere is refused, in every
+// frame) and opens no window.
 class HtmlPage : public QWebEnginePage {
  public:
   HtmlPage(std::shared_ptr<ClientRef> ref, QObject* parent)
       : QWebEnginePage(SharedProfile(), parent), m_ref(std::move(ref)) {}
+  void SetHome(const QUrl& home) { m_home = home; }
+  // TRUE (once) when a failed load only reports a refused navigation: the page shown stays.
+  bool TakeRefusedLoad() {
+    const bool refused = m_refusedLoad;
+    m_refusedLoad = false;
+    return refused;
+  }
 
  protected:
   void javaScriptAlert(const QUrl&, const QString& msg) override {
@@ -58,9 +73,21 @@ class HtmlPage : public QWebEnginePage {
                                 const QString& source) override {
     if (m_ref->client != nullptr) m_ref->client->ConsoleMessage(message, line, source);
   }
+  bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override {
+    if (SamePlace(url, m_home)) return true;
+    if (isMainFrame) m_refusedLoad = true;
+    if (m_ref->client != nullptr) m_ref->client->NavigationRefused(url);
+    return false;
+  }
+  QWebEnginePage* createWindow(WebWindowType) override {
+    if (m_ref->client != nullptr) m_ref->client->NavigationRefused(QUrl());
+    return nullptr;
+  }
 
  private:
   std::shared_ptr<ClientRef> m_ref;
+  QUrl m_home;
+  bool m_refusedLoad = false;
 };
 
 class WebHtmlView : public platform::HtmlView {
@@ -69,12 +96,14 @@ class WebHtmlView : public platform::HtmlView {
     m_ref->client = client;
     m_view = new QWebEngineView(host);
     auto* page = new HtmlPage(m_ref, m_view);
+    m_page = page;
     m_view->setPage(page);
     m_view->setContextMenuPolicy(Qt::NoContextMenu);
     page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
     page->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     const std::shared_ptr<ClientRef> ref = m_ref;
-    QObject::connect(page, &QWebEnginePage::loadFinished, m_view, [ref](bool ok) {
+    QObject::connect(page, &QWebEnginePage::loadFinished, m_view, [ref, page](bool ok) {
+      if (page->TakeRefusedLoad() && !ok) return;
       if (ref->client != nullptr) ref->client->PageLoaded(ok);
     });
   }
@@ -96,7 +125,10 @@ class WebHtmlView : public platform::HtmlView {
   }
 
   void Load(const QUrl& url) override {
-    if (!m_view.isNull()) m_view->load(url);
+    if (m_view.isNull()) return;
+    // The page loaded here sets the place the view keeps to.
+    m_page->SetHome(url);
+    m_view->load(url);
   }
 
   void RunScript(const QString& source, bool pageWorld, std::function<void(const QVariant&)> done) override {
@@ -111,6 +143,7 @@ class WebHtmlView : public platform::HtmlView {
  private:
   std::shared_ptr<ClientRef> m_ref;
   QPointer<QWebEngineView> m_view;
+  HtmlPage* m_page = nullptr;  // belongs to m_view
 };
 
 platform::HtmlView* CreateView(QWidget* host, HtmlViewClient* client) { return new WebHtmlView(host, client); }

@@ -24,6 +24,9 @@ class HtmlViewClient {
   virtual void ConsoleMessage(const QString& message, int line, const QString& source) = 0;
   virtual void Alert(const QString& text) = 0;
   virtual bool Confirm(const QString& text) = 0;
+  // The page tried to go to url, away from its place (or to open a window: url is then empty);
+  // the view stayed where it was.
+  virtual void NavigationRefused(const QUrl& url) = 0;
 };
 
 // One web view over a host widget. Its widget belongs to the host widget (it goes with it);
@@ -37,6 +40,8 @@ class HtmlView {
   // Adds (or replaces, by name) a script that runs at the creation of every document, in the
   // page's own world or in a world of its own.
   virtual void SetDocumentScript(const QString& name, const QString& source, bool pageWorld) = 0;
+  // Loads the page; from then on the view goes only to pages of its scheme and host and opens no
+  // window.
   virtual void Load(const QUrl& url) = 0;
   // Runs a script on the current document; done (when given) gets its result later, from the
   // event loop. A view that has gone runs nothing.
@@ -50,7 +55,7 @@ struct HtmlEngine {
   HtmlView* (*createView)(QWidget* host, HtmlViewClient* client);
 };
 
-constexpr int kHtmlEngineAbi = 1;
+constexpr int kHtmlEngineAbi = 2;
 constexpr const char kHtmlEngineEntry[] = "HtmlEngineEntry";
 constexpr const char kHtmlEngineModuleName[] = "htmlengine.so";
 

@@ -1,14 +1,17 @@
-// Serial port enumeration over libudev and the registry's SERIALCOMM key.
+// Serial port enumeration over sysfs and the registry's SERIALCOMM key.
 #include "platform/portenum.h"
 
 #include <dirent.h>
-#include <libudev.h>
+#include <limits.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 #include <string>
 
@@ -23,37 +26,63 @@ const char kDevicePrefix[] = "\\Device\\";
 std::mutex g_listerMutex;
 TtyDeviceLister g_lister;
 
-std::string Text(const char* s) { return s != nullptr ? std::string(s) : std::string(); }
+// A sysfs attribute file's text without its line end and surrounding blanks; empty when absent.
+std::string Attribute(const std::string& dir, const char* name) {
+  std::ifstream in(dir + "/" + name, std::ios::binary);
+  if (!in) return std::string();
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const size_t first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return std::string();
+  const size_t last = text.find_last_not_of(" \t\r\n");
+  return text.substr(first, last - first + 1);
+}
 
-// A sysfs attribute holding a hexadecimal number ("1546", "00"); -1 when absent or not a number.
-int HexAttribute(udev_device* dev, const char* name) {
-  if (dev == nullptr) return -1;
-  const char* value = udev_device_get_sysattr_value(dev, name);
-  if (value == nullptr || *value == '\0') return -1;
+bool HasFile(const std::string& dir, const char* name) { return access((dir + "/" + name).c_str(), F_OK) == 0; }
+
+// A number attribute in the given base ("1546", "00", "4"); -1 when absent or not a number.
+int NumberAttribute(const std::string& dir, const char* name, int base) {
+  const std::string value = Attribute(dir, name);
+  if (value.empty()) return -1;
   char* end = nullptr;
-  const long n = std::strtol(value, &end, 16);
-  while (end != nullptr && std::isspace(static_cast<unsigned char>(*end))) ++end;
+  const long n = std::strtol(value.c_str(), &end, base);
   if (end == nullptr || *end != '\0' || n < 0 || n > 0xFFFF) return -1;
   return static_cast<int>(n);
 }
 
-int DecimalAttribute(udev_device* dev, const char* name) {
-  const char* value = udev_device_get_sysattr_value(dev, name);
-  if (value == nullptr || *value == '\0') return -1;
-  char* end = nullptr;
-  const long n = std::strtol(value, &end, 10);
-  while (end != nullptr && std::isspace(static_cast<unsigned char>(*end))) ++end;
-  if (end == nullptr || *end != '\0' || n < 0 || n > 0xFFFF) return -1;
-  return static_cast<int>(n);
+std::string Parent(const std::string& dir) {
+  const size_t slash = dir.find_last_of('/');
+  return slash == std::string::npos || slash == 0 ? std::string() : dir.substr(0, slash);
+}
+
+std::string BaseName(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The nearest directory above dir (and below root) that holds the file: the device a tty hangs
+// off holds "uevent", its USB interface "bInterfaceNumber", its USB device "idVendor".
+std::string AncestorWith(const std::string& root, std::string dir, const char* file) {
+  for (dir = Parent(dir); dir.size() > root.size() && dir.compare(0, root.size(), root) == 0; dir = Parent(dir))
+    if (HasFile(dir, file)) return dir;
+  return std::string();
+}
+
+// The device name a uevent file gives ("DEVNAME=ttyUSB0"); empty when none.
+std::string DevName(const std::string& dir) {
+  std::ifstream in(dir + "/uevent");
+  std::string line;
+  while (std::getline(in, line))
+    if (line.compare(0, 8, "DEVNAME=") == 0) return line.substr(8);
+  return std::string();
 }
 
 // The tty devices of sysfs that sit on a device of their own. The virtual ones (consoles, the
 // terminal multiplexer) have no parent device and so no driver: never a serial port, and most of a
-// machine's ttys; they are passed over without asking udev about them.
-std::vector<std::string> TtySysPaths() {
+// machine's ttys; they are passed over at once.
+std::vector<std::string> TtySysPaths(const std::string& root) {
   std::vector<std::string> paths;
-  const char kClass[] = "/sys/class/tty";
-  DIR* dir = opendir(kClass);
+  const std::string classDir = root + "/class/tty";
+  DIR* dir = opendir(classDir.c_str());
   if (dir == nullptr) return paths;
   while (const dirent* entry = readdir(dir)) {
     if (entry->d_name[0] == '.') continue;
@@ -62,39 +91,54 @@ std::vector<std::string> TtySysPaths() {
     if (n <= 0) continue;
     target[n] = '\0';
     if (std::strstr(target, "/devices/virtual/") != nullptr) continue;
-    paths.push_back(std::string(kClass) + "/" + entry->d_name);
+    paths.push_back(classDir + "/" + entry->d_name);
   }
   closedir(dir);
   return paths;
 }
 
-std::vector<TtyDeviceFacts> ListUdevTtyDevices() {
+CString Utf8(const std::string& text) { return CString::FromUtf8(text); }
+
+}  // namespace
+
+std::vector<TtyDeviceFacts> ListSysfsTtyDevices(const CString& sysRoot) {
   std::vector<TtyDeviceFacts> out;
-  udev* u = udev_new();
-  if (u == nullptr) return out;
-  for (const std::string& path : TtySysPaths()) {
-    udev_device* dev = udev_device_new_from_syspath(u, path.c_str());
-    if (dev == nullptr) continue;
+  char resolved[PATH_MAX];
+  if (realpath(sysRoot.ToUtf8().c_str(), resolved) == nullptr) return out;
+  const std::string root = resolved;
+  for (const std::string& path : TtySysPaths(root)) {
+    if (realpath(path.c_str(), resolved) == nullptr) continue;
+    const std::string dev = resolved;
     TtyDeviceFacts f;
-    f.name = CString::FromUtf8(Text(udev_device_get_sysname(dev)));
-    f.devNode = CString::FromUtf8(Text(udev_device_get_devnode(dev)));
-    f.serialType = DecimalAttribute(dev, "type");
-    if (udev_device* parent = udev_device_get_parent(dev))  // owned by dev
-      f.parentDriver = CString::FromUtf8(Text(udev_device_get_driver(parent)));
-    if (udev_device* iface = udev_device_get_parent_with_subsystem_devtype(dev, "usb", "usb_interface"))
-      f.interfaceNumber = HexAttribute(iface, "bInterfaceNumber");
-    if (udev_device* usb = udev_device_get_parent_with_subsystem_devtype(dev, "usb", "usb_device")) {
-      f.vendorId = HexAttribute(usb, "idVendor");
-      f.productId = HexAttribute(usb, "idProduct");
-      f.manufacturer = CString::FromUtf8(Text(udev_device_get_sysattr_value(usb, "manufacturer"))).Trim();
-      f.product = CString::FromUtf8(Text(udev_device_get_sysattr_value(usb, "product"))).Trim();
+    f.name = Utf8(BaseName(dev));
+    const std::string devName = DevName(dev);
+    if (!devName.empty()) f.devNode = Utf8("/dev/" + devName);
+    f.serialType = NumberAttribute(dev, "type", 10);
+    const std::string parent = AncestorWith(root, dev, "uevent");
+    char driver[4096];
+    const ssize_t n = parent.empty() ? -1 : readlink((parent + "/driver").c_str(), driver, sizeof driver - 1);
+    if (n > 0) {
+      driver[n] = '\0';
+      f.parentDriver = Utf8(BaseName(driver));
+    }
+    const std::string iface = AncestorWith(root, dev, "bInterfaceNumber");
+    if (!iface.empty()) {
+      f.interfaceNumber = NumberAttribute(iface, "bInterfaceNumber", 16);
+      f.interfaceName = Utf8(Attribute(iface, "interface"));
+    }
+    const std::string usb = AncestorWith(root, dev, "idVendor");
+    if (!usb.empty()) {
+      f.vendorId = NumberAttribute(usb, "idVendor", 16);
+      f.productId = NumberAttribute(usb, "idProduct", 16);
+      f.manufacturer = Utf8(Attribute(usb, "manufacturer"));
+      f.product = Utf8(Attribute(usb, "product"));
     }
     out.push_back(f);
-    udev_device_unref(dev);
   }
-  udev_unref(u);
   return out;
 }
+
+namespace {
 
 std::vector<TtyDeviceFacts> ListTtyDevices() {
   TtyDeviceLister lister;
@@ -102,7 +146,7 @@ std::vector<TtyDeviceFacts> ListTtyDevices() {
     std::lock_guard<std::mutex> lock(g_listerMutex);
     lister = g_lister;
   }
-  return lister ? lister() : ListUdevTtyDevices();
+  return lister ? lister() : ListSysfsTtyDevices(CString("/sys"));
 }
 
 // Name order with runs of digits compared as numbers: ttyUSB2 before ttyUSB10.
@@ -141,8 +185,21 @@ SerialPortInfo FromFacts(const TtyDeviceFacts& f) {
   p.driver = f.parentDriver;
   p.manufacturer = f.manufacturer;
   p.product = f.product;
+  p.interfaceName = f.interfaceName;
   p.isUsb = f.vendorId >= 0 && f.productId >= 0;
-  CString what = !p.product.IsEmpty() ? p.product : CString(p.isUsb ? "USB Serial Device" : "Serial Port");
+  // The caption names the vendor, the model and the port's own interface, so that the ports of one
+  // multi-port device differ; a part the caption already holds is not repeated.
+  CString what;
+  for (const CString& part : {f.manufacturer, f.product, f.interfaceName}) {
+    CString upperPart = part;
+    upperPart.MakeUpper();
+    CString upperWhat = what;
+    upperWhat.MakeUpper();
+    if (part.IsEmpty() || upperWhat.Find(upperPart) >= 0) continue;
+    if (!what.IsEmpty()) what += CString(" ");
+    what += part;
+  }
+  if (what.IsEmpty()) what = CString(p.isUsb ? "USB Serial Device" : "Serial Port");
   p.description = what + CString(" (") + p.name + CString(")");
   return p;
 }

@@ -1,4 +1,4 @@
-// Serial port enumeration: the ports this machine has (udev's tty devices that have a real serial
+// Serial port enumeration: the ports this machine has (the tty devices of sysfs that have a real serial
 // driver) plus the virtual ports other programs list in the registry's SERIALCOMM key, and the sync
 // of the real ports into that key so that readers of the key see one list, as on Windows.
 #pragma once
@@ -20,7 +20,8 @@ struct SerialPortInfo {
   CString driver;           // kernel driver of the port ("ftdi_sio", "cdc_acm", "serial8250")
   CString manufacturer;     // USB manufacturer string, when the device has one
   CString product;          // USB product string, when the device has one
-  CString description;      // friendly text with the name in parentheses: "u-blox GNSS (ttyACM0)"
+  CString interfaceName;    // USB interface string of the port's own interface, when it has one
+  CString description;      // vendor, model and interface, the name in parentheses: "Quectel EC200U Modem (ttyUSB2)"
   bool isUsb = false;
   bool isVirtual = false;   // listed in SERIALCOMM by another program (a pseudo-terminal)
 };
@@ -37,12 +38,15 @@ struct TtyDeviceFacts {
   int interfaceNumber = -1;
   CString manufacturer;
   CString product;
+  CString interfaceName;    // the USB interface's own string ("interface" attribute)
 };
 
-// Lists the tty devices of the system. The default lister reads udev; a machine without udev (or
+// Lists the tty devices of the system. The default lister reads sysfs; a machine without sysfs (or
 // without /sys entries) gives an empty list.
 using TtyDeviceLister = std::function<std::vector<TtyDeviceFacts>()>;
-// Replaces the lister (tests); an empty function restores the udev one. Thread-safe.
+// The tty devices of a sysfs tree ("/sys", or a copy of its shape): the default lister.
+std::vector<TtyDeviceFacts> ListSysfsTtyDevices(const CString& sysRoot);
+// Replaces the lister (tests); an empty function restores the sysfs one. Thread-safe.
 void SetTtyDeviceLister(TtyDeviceLister lister);
 
 // Whether a tty device is a serial port worth listing: it has a device node and a driver, and a
@@ -51,7 +55,7 @@ bool IsUsableSerialPort(const TtyDeviceFacts& facts);
 
 // The real ports (sorted by name, numbers in names compared as numbers), then the virtual ports of
 // the SERIALCOMM key (in the key's order; a virtual entry naming a real port is listed once). Never
-// fails: without udev it gives just the virtual ports.
+// fails: without sysfs it gives just the virtual ports.
 std::vector<SerialPortInfo> EnumerateSerialPorts();
 
 // Writes the real ports into HKEY_LOCAL_MACHINE\HARDWARE\DEVICEMAP\SERIALCOMM as value

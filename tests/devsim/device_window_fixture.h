@@ -6,6 +6,8 @@
 
 #include "../gui/dlg/mainwindow_fixture.h"
 #include "devsim/devsim.h"
+#include "devsim/trackerdevice.h"
+#include "platform/files.h"
 
 namespace testsupport {
 
@@ -29,6 +31,27 @@ class DeviceWindowFixture : public MainWindowFixture {
   void Connect() {
     ASSERT_TRUE(ConnectToPort(dlg, CString::FromUtf8(sim.PortName()))) << "the simulator's port is listed";
     ASSERT_TRUE(dlg->m_bPortOpen);
+  }
+  // The tracker is a $-set VR835 (firmware 32, voice) whose definition is the program's local file.
+  void UseLocalDefinition(devsim::TrackerDevice& tracker, const char* xml) {
+    dlg->m_strModuleDir = platform::GetCurrentFolder() + L"/";
+    ASSERT_TRUE(platform::CreateFolder(dlg->m_strModuleDir + L"Language XML"));
+    ASSERT_TRUE(platform::WriteWholeFile(dlg->m_strModuleDir + L"Language XML/BrelvanoParam_VR835_AB_32_Voice_Eng.xml", xml));
+    devsim::TrackerIdentity id;
+    id.model = "VR835";
+    id.version = "32";
+    id.voice = 1;
+    tracker.SetIdentity(id);
+  }
+  // The tracker is a numbered-set VR600 (firmware 7) whose definition is in the Document folder.
+  void UseNumberedDefinition(devsim::TrackerDevice& tracker, const char* xml) {
+    TolerateMissingAssignCsv();  // the Document folder of these tests holds no CSV
+    devsim::TrackerIdentity id;
+    id.model = "VR600";
+    id.version = "7";
+    tracker.SetIdentity(id);
+    tracker.SetUpProtocol(true);
+    m_folder.Write("Document/A_Param_7.xml", xml);
   }
   bool LogHas(const CString& text) const {
     for (int i = 0; i < dlg->m_listLog.GetCount(); ++i)

@@ -18,11 +18,10 @@
 #include "platform/files.h"
 #include "platform/serialport.h"
 
-#include "session_fixture.h"
+#include "tracker_fixture.h"
 
 namespace {
 
-using sessiontest::SessionFixture;
 
 
 // A single-file definition of three tabs, about 1,500 bytes: three packets of 512.
@@ -47,51 +46,13 @@ std::string SubFile(const std::string& title, const std::string& hdr, const std:
          "</brelvano>";
 }
 
-class DownloadTest : public SessionFixture {
+class DownloadTest : public sessiontest::TrackerFixture {
  protected:
-  void SetUp() override {
-    SessionFixture::SetUp();
-    if (HasFatalFailure()) return;
-    const CString folder = platform::GetCurrentFolder() + L"/";
-    m_dlg->m_strModuleDir = folder;
-    m_dlg->m_strDocumentDir = folder + L"Document/";
-    ASSERT_TRUE(platform::CreateFolder(folder + L"Document"));
-  }
-  void TearDown() override {
-    if (m_dlg != nullptr && m_dlg->m_bPortOpen) Click(IDC_BTN_DISCONNECT);
-    SessionFixture::TearDown();
-  }
-
-  void ConnectAs(const std::string& model, const std::string& version, int json = 0) {
-    devsim::TrackerIdentity id;
-    id.model = model;
-    id.version = version;
-    id.json = json;
-    tracker.SetIdentity(id);
-    Connect();
-  }
-
   std::string Stored(const CString& name) const {
     std::string bytes;
     platform::ReadWholeFile(m_dlg->m_strModuleDir + name, bytes);
     return bytes;
   }
-  std::vector<std::string> RequestsLike(const std::string& prefix) const {
-    std::vector<std::string> out;
-    for (const std::string& r : server.Requests())
-      if (r.compare(0, prefix.size(), prefix) == 0) out.push_back(r);
-    return out;
-  }
-  std::vector<CString> MessageTexts() const {
-    std::vector<CString> out;
-    for (const platform::ModalRecord& r : platform::ModalService::Instance().Records())
-      if (r.kind == platform::ModalKind::MessageBox) out.push_back(r.text);
-    return out;
-  }
-  bool Loaded(int tabs) const { return m_dlg->m_pSettingDlg != nullptr && m_dlg->m_tabPages.GetItemCount() >= tabs; }
-
-  devsim::TrackerDevice tracker{sim};
-  devsim::DefinitionServer server{sim, tracker};
 };
 
 TEST_F(DownloadTest, SingleFileInSeveralPackets) {
@@ -310,6 +271,7 @@ TEST_F(DownloadTest, DamagedPacketsAreAskedForAgain) {
   };
   const Case cases[] = {
       {"a lost packet", [&] { server.SetLost(1); }},
+      {"the first packet lost", [&] { server.SetLost(0); }},
       {"a truncated packet", [&] { server.SetTruncated(1, 40); }},
       {"a length longer than the packet buffer", [&] { server.SetLyingLength(1, 4000); }},
       {"a length longer than the payload", [&] { server.SetLyingLength(1, 600); }},

@@ -255,6 +255,36 @@ TEST_F(FileDownloadTest, ADeviceThatAcknowledgesTwiceGetsEveryBlock) {
   }
 }
 
+// The device starts again ("System Start") while blocks go out: the write of the old session ends,
+// and the new session's ready command reaches the device; no later block does.
+TEST_F(FileDownloadTest, ADeviceThatStartsAgainGetsNoBlockOfTheOldWrite) {
+  Path(0)->SetWindowText(WriteFile("main.bin", RandomBytes(20 * 512, 6)));
+  Path(1)->SetWindowText(WriteFile("sound.bin", "abc"));
+  QTimer device;
+  size_t restartAt = 0;
+  QObject::connect(&device, &QTimer::timeout, [&] {
+    if (restartAt != 0 || receiver.LineCount() < 5) return;
+    restartAt = sim.ReceivedLines().size();
+    EXPECT_TRUE(tracker.SendSystemStart());
+  });
+  device.start(1);
+  Send();
+  device.stop();
+  ASSERT_NE(restartAt, 0u);
+  ASSERT_TRUE(platform::PumpUntil([&] { return tracker.ReadyCount() >= 2; }, kTimeoutMs))
+      << "the new session's ready command is sent";
+  const std::vector<std::string> lines = sim.ReceivedLines();
+  int blocksAfterReady = 0;
+  bool ready = false;
+  for (size_t i = restartAt; i < lines.size(); ++i) {
+    if (lines[i].find("PVRRdy") != std::string::npos) ready = true;
+    if (ready && lines[i].compare(0, 12, "AT^$PVRMCUDL") == 0) ++blocksAfterReady;
+  }
+  EXPECT_EQ(blocksAfterReady, 0) << "no block of the old write reaches the new session";
+  ASSERT_EQ(receiver.Files().size(), 1u);
+  EXPECT_LE(receiver.Files()[0].blocks, 6) << "the write ended with its session";
+}
+
 TEST_F(FileDownloadTest, AMissingFileIsReportedAndNothingIsSent) {
   Path(0)->SetWindowText(L"Double click and set the path");
   platform::ModalService::Instance().ExpectMessageBox(IDOK);

@@ -6,11 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QPixmap>
 #include <QWidget>
 
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -165,8 +168,8 @@ class GeofenceUserTest : public GeofenceUserBase {
   }
   // Connects a tracker that sends the definition with its geofence tab (a firmware that has its
   // geofences edited) and opens that tab.
-  void ConnectAndOpenTheGeofenceTab() {
-    server.ServeXmlFile(kDefinition);
+  void ConnectAndOpenTheGeofenceTab(const std::string& definition = kDefinition) {
+    server.ServeXmlFile(definition);
     devsim::TrackerIdentity id;
     id.model = "VR600";
     id.version = "150";
@@ -210,7 +213,7 @@ TEST_F(GeofenceUserTest, ReadAddEditAndDeleteGeofencesOnTheDevice) {
 
   // ALL VIEW draws the two geofences of the table.
   AllViewPicture(map, "geofence_allview.png");
-  EXPECT_EQ(map->CallScript(L"getGeoPos()"), CString(L"37.55;126.95;800")) << "the map ends on the last one";
+  EXPECT_EQ(map->CallScript(L"getGeoPos"), CString(L"37.55;126.95;800")) << "the map ends on the last one";
 
   // The user clicks the centre and then the rim 100 pixels east, and sends.
   const CString drawn = DrawCircle(map, 100, L"37.55;126.95;800");
@@ -242,7 +245,7 @@ TEST_F(GeofenceUserTest, ReadAddEditAndDeleteGeofencesOnTheDevice) {
   EXPECT_EQ(Param(L"Speed")->pValueWnd->GetWindowText(), CString(L"50"));
   Click(detail, IDC_DETAIL_NEXT);
   ASSERT_TRUE(map->IsWindowVisible());
-  EXPECT_EQ(map->CallScript(L"getGeoPos()"), CString(L"37.56;126.97;300"));
+  EXPECT_EQ(map->CallScript(L"getGeoPos"), CString(L"37.56;126.97;300"));
   const CString moved = testsupport::ClickUntilChanged(*map, Qt::RightButton, 60, 0, L"37.56;126.97;300");
   const CString newRadius = GUI_Base::GetField(moved, 3, L';');
   ASSERT_NE(newRadius, CString(L"300")) << "the rim moved";
@@ -276,6 +279,20 @@ TEST_F(GeofenceUserTest, ReadAddEditAndDeleteGeofencesOnTheDevice) {
   EXPECT_EQ(geo.UsedIds(), (std::vector<int>{1, 2}));
 }
 
+// The page's status lines stay when the user enters the geofence tab again.
+TEST_F(GeofenceUserTest, EnteringTheTabAgainKeepsThePagesStatusLines) {
+  ASSERT_NO_FATAL_FAILURE(ConnectAndOpenTheGeofenceTab());
+  ASSERT_TRUE(platform::PumpUntil([&] { return Ids().size() == 2; }, kTimeoutMs));
+  Page()->AddStatusLine(L"status before");
+  std::vector<CString> before;
+  for (int i = 0; i < Page()->m_listStatus.GetCount(); ++i) before.push_back(Page()->m_listStatus.GetText(i));
+  OpenGeofenceTab();
+  ASSERT_TRUE(platform::PumpUntil([&] { return Ids().size() == 2 && dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
+  ASSERT_GE(Page()->m_listStatus.GetCount(), static_cast<int>(before.size()));
+  for (size_t i = 0; i < before.size(); ++i)
+    EXPECT_EQ(Page()->m_listStatus.GetText(static_cast<int>(i)), before[i]) << "line " << i << " is kept";
+}
+
 TEST_F(GeofenceUserTest, ARadiusHoldingMarkupShowsOnTheMapAsText) {
   // A device whose list gives markup as a radius.
   const char* markup = "<img/src=x/onerror=document.title=1>";
@@ -304,7 +321,7 @@ TEST_F(GeofenceUserTest, ARadiusHoldingMarkupShowsOnTheMapAsText) {
 
   // SEND of the unchanged geofence: its radius is no number, so nothing goes to the device.
   const size_t writes = WritesNow();
-  map->CallScript(L"ViewDrawCircle(37.57,126.99," + CString::FromUtf8(markup) + L")");
+  map->CallScript(L"ViewDrawCircle", {L"37.57", L"126.99", CString::FromUtf8(markup)});
   platform::ModalService::Instance().ExpectMessageBox(IDOK);
   Click(map, IDOK);
   ASSERT_FALSE(platform::ModalService::Instance().Records().empty());
@@ -313,6 +330,88 @@ TEST_F(GeofenceUserTest, ARadiusHoldingMarkupShowsOnTheMapAsText) {
   EXPECT_EQ(testsupport::InspectMapPage(*map).title, CString(L"Geo Fense Setting"));
   Click(map, IDCANCEL);
   EXPECT_TRUE(platform::PumpUntil([&] { return dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
+}
+
+// Records, on the map page, every call of the page functions the program makes and every window
+// the page would open; calls() gives them as JSON, a list of [name, arguments...].
+constexpr const char kCallRecorder[] = R"JS(
+(function () {
+  if (window.recordedCalls) { window.recordedCalls = []; return; }
+  window.recordedCalls = [];
+  ['MoveMap', 'ViewDrawCircle', 'AllViewDrawCircle', 'open'].forEach(function (n) {
+    var f = window[n];
+    window[n] = function () {
+      window.recordedCalls.push([n].concat(Array.prototype.slice.call(arguments)));
+      return n === 'open' ? null : f.apply(this, arguments);
+    };
+  });
+  window.calls = function () { return JSON.stringify(window.recordedCalls); };
+})();
+)JS";
+
+TEST_F(GeofenceUserTest, DeviceTextsReachTheMapFunctionsAsOneTextEach) {
+  // Texts that a call text would cut into pieces or read as a function of its own.
+  const std::string lat = "javascript:open(https://attacker.example/,_self)";
+  const std::string lng = "1,2)('\"x\"";
+  const std::string radius = "'300', javascript:alert(1)";
+  const std::string homeLat = "javascript:open(https://attacker.example/home,_self)";
+  const std::string homeLng = "(2,'3')";
+  geo.Put(Geofence(2, 1, 1, lat.c_str(), lng.c_str(), radius.c_str(), ";70"));
+  // The definition gives the map's home position.
+  std::string definition = kDefinition;
+  const std::string attrs = " lat=\"javascript:open(https://attacker.example/home,_self)\" lng=\"(2,'3')\"";
+  definition.insert(definition.find(" V=\"1\"") + 6, attrs);
+  ASSERT_NO_FATAL_FAILURE(ConnectAndOpenTheGeofenceTab(definition));
+  ASSERT_TRUE(platform::PumpUntil([&] { return Ids().size() == 3; }, kTimeoutMs));
+  ASSERT_EQ(dlg->m_deviceInfo.strLat, CString::FromUtf8(homeLat));
+
+  // The map is made at the first NEXT; from then on the page records the program's calls.
+  Click(Page(), IDC_GEOFENCE_ADD);
+  CMapDialog* map = NextToMap();
+  ASSERT_NE(map, nullptr);
+  Click(map, IDCANCEL);
+  const QUrl home = map->GetView()->url();
+  ASSERT_EQ(home.scheme(), QStringLiteral("qrc"));
+  auto record = [&] { testsupport::RunPageScript(*map, QString::fromUtf8(kCallRecorder)); };
+  auto calls = [&] { return testsupport::RunPageScript(*map, QStringLiteral("window.calls()")); };
+  auto json = [](const std::vector<std::string>& call) {
+    QJsonArray a;
+    for (const std::string& s : call) a.append(QString::fromStdString(s));
+    return CString::FromUtf8(QJsonDocument(a).toJson(QJsonDocument::Compact).toStdString());
+  };
+  struct Step {
+    const char* name;
+    std::function<void()> act;
+    std::vector<std::string> call;
+  };
+  const Step steps[] = {
+      {"ADD, NEXT: the map goes to the home position",
+       [&] {
+         Click(Page(), IDC_GEOFENCE_ADD);
+         NextToMap();
+       },
+       {"MoveMap", homeLat, homeLng}},
+      {"EDIT, NEXT: the geofence is drawn",
+       [&] {
+         Click(map, IDCANCEL);
+         SelectRow(L"2");
+         Click(Page(), IDC_GEOFENCE_EDIT);
+         NextToMap();
+       },
+       {"ViewDrawCircle", lat, lng, radius}},
+      {"ALL VIEW: every geofence is drawn", [&] { Click(map, IDC_MAP_ALLVIEW); },
+       {"AllViewDrawCircle", "2", lat, lng, radius}},
+  };
+  for (const Step& s : steps) {
+    record();
+    s.act();
+    const CString got = calls();
+    EXPECT_GE(got.Find(json(s.call)), 0) << s.name << ": " << got.ToUtf8();
+    EXPECT_LT(got.Find(L"[\"open\""), 0) << s.name << ": no window or page was opened";
+    EXPECT_EQ(map->GetView()->url(), home) << s.name << ": the map stays on its page";
+    EXPECT_EQ(testsupport::InspectMapPage(*map).title, CString(L"Geo Fense Setting")) << s.name;
+  }
+  Click(map, IDCANCEL);
 }
 
 }  // namespace
@@ -379,13 +478,7 @@ class GeofenceNumberedUserTest : public GeofenceUserBase {
  protected:
   void SetUp() override {
     GeofenceUserBase::SetUp();
-    TolerateMissingAssignCsv();  // the Document folder of these tests holds no CSV
-    devsim::TrackerIdentity id;
-    id.model = "VR600";
-    id.version = "7";
-    tracker.SetIdentity(id);
-    tracker.SetUpProtocol(true);
-    m_folder.Write("Document/A_Param_7.xml", kNumberedDefinition);
+    UseNumberedDefinition(tracker, kNumberedDefinition);
     geo.PutItem(50, 25, "023D1EC0" "07916890" "012C" "01" "00");  // 1: 37.56, 126.97, 300 m, entry alarm
     geo.PutItem(50, 27, "023CF7B0" "07911A70" "0320" "00" "01");  // 3: 37.55, 126.95, 800 m, exit alarm
   }
@@ -417,7 +510,7 @@ TEST_F(GeofenceNumberedUserTest, ReadAddEditAndDeleteGeofencesOnTheDevice) {
   CMapDialog* map = NextToMap();
   ASSERT_NE(map, nullptr);
   AllViewPicture(map, "geofence_allview_numbered.png");
-  const CString drawn = DrawCircle(map, 100, map->CallScript(L"getGeoPos()"));
+  const CString drawn = DrawCircle(map, 100, map->CallScript(L"getGeoPos"));
   const CString radius = GUI_Base::GetField(drawn, 3, L';');
   EXPECT_NEAR(_wtoi(radius), 100 * kMetresPerPixel, 5 * kMetresPerPixel);
   Click(map, IDOK);
@@ -436,7 +529,7 @@ TEST_F(GeofenceNumberedUserTest, ReadAddEditAndDeleteGeofencesOnTheDevice) {
   Click(Page(), IDC_GEOFENCE_EDIT);
   ASSERT_TRUE(Page()->m_pDetailDlg->IsWindowVisible());
   ASSERT_EQ(NextToMap(), map);
-  const CString shown = map->CallScript(L"getGeoPos()");
+  const CString shown = map->CallScript(L"getGeoPos");
   EXPECT_EQ(GUI_Base::GetField(shown, 3, L';'), CString(L"300"));
   const CString moved = testsupport::ClickUntilChanged(*map, Qt::RightButton, 60, 0, shown);
   const CString newRadius = GUI_Base::GetField(moved, 3, L';');

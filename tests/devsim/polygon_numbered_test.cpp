@@ -113,8 +113,8 @@ TEST_F(PolygonNumberedTest, ReadAddFromAPointFileAndDeleteZones) {
   CPolygonDialog* map = Page()->m_pPolygonDlg;
   ASSERT_NE(map, nullptr);
   ASSERT_TRUE(platform::PumpUntil([&] { return detail->IsMapPageLoaded(); }, 30000));
-  ASSERT_TRUE(platform::PumpUntil([&] { return map->CallScript(L"getLimits()") == L"100;0;7"; }, kTimeoutMs))
-      << map->CallScript(L"getLimits()").ToUtf8();
+  ASSERT_TRUE(platform::PumpUntil([&] { return map->CallScript(L"getLimits") == L"100;0;7"; }, kTimeoutMs))
+      << map->CallScript(L"getLimits").ToUtf8();
   platform::ModalService::Instance().ExpectFileDialog(file);
   ClickButton(map, IDC_POLYMAP_FILE_OPEN);
   ASSERT_TRUE(platform::PumpUntil([&] { return map->GetDlgItem(IDC_POLYMAP_SEND)->IsWindowEnabled(); }, kTimeoutMs));

@@ -282,15 +282,15 @@ class PolygonWizardTest : public PolygonUserTest {
     EXPECT_FALSE(Detail()->IsWindowVisible());
     // The page loads while the user looks at the map; then it is prepared and given the limits.
     ASSERT_TRUE(platform::PumpUntil([&] { return Detail()->IsMapPageLoaded(); }, 30000)) << "the map page loads";
-    ASSERT_TRUE(platform::PumpUntil([&] { return Map()->CallScript(L"getLimits()") == L"60;0;3"; }, kTimeoutMs))
-        << Map()->CallScript(L"getLimits()").ToUtf8();
+    ASSERT_TRUE(platform::PumpUntil([&] { return Map()->CallScript(L"getLimits") == L"60;0;3"; }, kTimeoutMs))
+        << Map()->CallScript(L"getLimits").ToUtf8();
     EXPECT_FALSE(Map()->GetDlgItem(IDC_POLYMAP_SEND)->IsWindowEnabled()) << "nothing to send yet";
   }
   // Left clicks until the page counts the point.
   bool AddPoint(int dx, int dy, const wchar_t* after) {
     for (int attempt = 0; attempt < 20; ++attempt) {
       testsupport::ClickMap(*Map(), Qt::LeftButton, dx, dy);
-      if (platform::PumpUntil([&] { return Map()->CallScript(L"getPointCount()") == after; }, 1000)) return true;
+      if (platform::PumpUntil([&] { return Map()->CallScript(L"getPointCount") == after; }, 1000)) return true;
     }
     return false;
   }
@@ -333,7 +333,7 @@ TEST_F(PolygonWizardTest, AZoneDrawnOnTheMapIsSentSavedDeletedAndOpenedAgain) {
   ASSERT_TRUE(AddPoint(50, 60, L"3"));
   ASSERT_TRUE(AddPoint(-150, 70, L"4"));
   testsupport::ClickMap(*Map(), Qt::LeftButton, -160, -60);
-  ASSERT_TRUE(platform::PumpUntil([&] { return Map()->CallScript(L"confirmZone()") == L"0"; }, kTimeoutMs));
+  ASSERT_TRUE(platform::PumpUntil([&] { return Map()->CallScript(L"confirmZone") == L"0"; }, kTimeoutMs));
   // SEND and File Save are enabled once the page holds the zone.
   ASSERT_TRUE(platform::PumpUntil([&] { return Map()->GetDlgItem(IDC_POLYMAP_SEND)->IsWindowEnabled(); }, kTimeoutMs));
   EXPECT_TRUE(Map()->GetDlgItem(IDC_POLYMAP_FILE_SAVE)->IsWindowEnabled());
@@ -381,7 +381,7 @@ TEST_F(PolygonWizardTest, AZoneDrawnOnTheMapIsSentSavedDeletedAndOpenedAgain) {
   platform::ModalService::Instance().ExpectMessageBox(IDOK);
   ClickButton(Map(), IDC_POLYMAP_FILE_OPEN);
   EXPECT_EQ(platform::ModalService::Instance().Records().back().text, CString(L"can not point number exceed"));
-  EXPECT_EQ(Map()->CallScript(L"getPointCount()"), CString(L"0")) << "the page is unchanged";
+  EXPECT_EQ(Map()->CallScript(L"getPointCount"), CString(L"0")) << "the page is unchanged";
   Page()->m_nPointLimit = limit;
   platform::ModalService::Instance().ExpectFileDialog(file);
   ClickButton(Map(), IDC_POLYMAP_FILE_OPEN);
@@ -515,9 +515,9 @@ TEST_F(PolygonWizardTest, EditShowsTheStoredZoneOnTheMapAndSendsItBack) {
     const size_t lines = poly.Lines().size();
     ClickButton(Detail(), IDOK);
     // The stored zone is drawn once the page has loaded; SEND is there from the start.
-    ASSERT_TRUE(platform::PumpUntil([&] { return Map()->CallScript(L"getPointCount()") == L"3"; }, 30000)) << c.name;
+    ASSERT_TRUE(platform::PumpUntil([&] { return Map()->CallScript(L"getPointCount") == L"3"; }, 30000)) << c.name;
     EXPECT_TRUE(Map()->GetDlgItem(IDC_POLYMAP_SEND)->IsWindowEnabled());
-    EXPECT_EQ(Map()->CallScript(L"getLimits()"), CString(L"60;0;3")) << c.name << ": the edited zone's own points do not count";
+    EXPECT_EQ(Map()->CallScript(L"getLimits"), CString(L"60;0;3")) << c.name << ": the edited zone's own points do not count";
     ClickButton(Map(), IDC_POLYMAP_SEND);
     ASSERT_TRUE(platform::PumpUntil([&] { return !Map()->IsWindowVisible() && dlg->m_tabPages.IsWindowEnabled(); },
                                     kTimeoutMs));

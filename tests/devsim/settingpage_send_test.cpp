@@ -52,15 +52,7 @@ class SettingPageSendTest : public testsupport::DeviceWindowFixture {
 
 TEST_F(SettingPageSendTest, ChangedValuesReachTheDeviceAsOneFramedCommand) {
   ASSERT_TRUE(testsupport::HandlesMessage(*dlg, WM_SEND_TAB_COMMAND)) << "the main window takes the page commands";
-  dlg->m_strModuleDir = platform::GetCurrentFolder() + L"/";
-  ASSERT_TRUE(platform::CreateFolder(dlg->m_strModuleDir + L"Language XML"));
-  ASSERT_TRUE(platform::WriteWholeFile(dlg->m_strModuleDir + L"Language XML/BrelvanoParam_VR835_AB_32_Voice_Eng.xml",
-                                       kDefinition));
-  devsim::TrackerIdentity id;
-  id.model = "VR835";
-  id.version = "32";
-  id.voice = 1;
-  tracker.SetIdentity(id);
+  ASSERT_NO_FATAL_FAILURE(UseLocalDefinition(tracker, kDefinition));
   Connect();
 
   // The first tab is shown with the definition's values.

@@ -227,22 +227,35 @@ TEST_F(TextProfileTest, ARefusedLineStopsTheChangeAndMalformedItemsAreLeftOut) {
   EXPECT_FALSE(dlg->m_bBusy);
 }
 
-TEST_F(TextProfileTest, AProfileOfAnotherModelOrWithLineFeedsOnlyIsRefusedAndNothingIsSent) {
+TEST_F(TextProfileTest, AProfileOfAnotherModelWithoutItsHeaderOrNotTextIsRefusedAndNothingIsSent) {
   ConnectTo(second);
+  const std::string body = "GEN,PRG;;05;01#77\r\n";
+  const std::string whole = "MODEL=VR600\r\nVERSION=7\r\n" + body;
+  std::string utf16;
+  for (char c : whole) utf16 += std::string(1, c) + '\0';
   struct Case {
     const char* name;
-    const char* text;
+    std::string text;
     const wchar_t* message;
   } cases[] = {
       {"another model", "MODEL=VR700\r\nVERSION=7\r\nGEN,PRG;;05;01#1\r\n", L"Profile Not Match Model"},
       {"another version", "MODEL= VR600 \r\nVERSION=8\r\nGEN,PRG;;05;01#1\r\n", L"Profile Not Match Version"},
       {"line feeds only", "MODEL=VR600\nVERSION=7\nGEN,PRG;;05;01#1\n", L"Profile Not Match Model"},
+      {"no header lines", body + body + body, L"Profile Not Match Model"},
+      {"no version line", "MODEL=VR600\r\n" + body + body, L"Profile Not Match Version"},
+      {"empty", "", L"Profile Not Match Model"},
+      {"UTF-16 without its mark", utf16, L"Invalid Profile!"},
+      {"UTF-16 with its mark", "\xFF\xFE" + utf16, L"Invalid Profile!"},
+      {"NUL bytes inside", "MODEL=VR600\r\nVERSION=7\r\n" + std::string(3, '\0') + body, L"Invalid Profile!"},
+      {"not UTF-8", "MODEL=VR600\r\nVERSION=7\r\nGEN,PRG;;05;04#\xE7\xE3o\r\n", L"Invalid Profile!"},
       {"no lines after the header", "MODEL=VR600\r\nVERSION=7\r\n", L"Profile Empty Data"},
   };
+  const CString before = Param(0, 0)->strValue;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     m_folder.Write("saved.profile", c.text);
     second.numbered.ClearRequests();
+    second.sim.ClearReceived();
     platform::ModalService::Instance().ExpectMessageBox(IDOK);
     platform::ModalService::Instance().ClearRecords();
     Change();
@@ -250,6 +263,8 @@ TEST_F(TextProfileTest, AProfileOfAnotherModelOrWithLineFeedsOnlyIsRefusedAndNot
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].text, CString(c.message));
     EXPECT_TRUE(second.numbered.Requests().empty());
+    EXPECT_TRUE(second.sim.ReceivedLines().empty()) << "the device receives nothing";
+    EXPECT_EQ(Param(0, 0)->strValue, before) << "no value of the file is applied";
   }
 }
 

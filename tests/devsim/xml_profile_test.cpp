@@ -173,11 +173,21 @@ TEST_F(XmlProfileTest, ValuesWithMarkupCharactersSurviveASaveAndAChangeIntoAnoth
 
 TEST_F(XmlProfileTest, AnInvalidOrForeignProfileShowsWhyAndSendsNothing) {
   ConnectTo(second);
+  // A whole profile of this device, and broken copies of it: none may send a line.
+  const std::string whole = "<profile buyer=\"ab\" protocol=\"GEN\" ver=\"32\"><grp hdr=\"GEN\"><ele>1</ele>"
+                            "<ele>web</ele><ele>30</ele><ele>5</ele></grp></profile>";
+  const std::string cut = whole.substr(0, whole.find("<ele>5"));
   struct Case {
     const char* name;
-    const char* text;
+    std::string text;
     const wchar_t* message;
   } cases[] = {
+      {"cut after its third element", cut, L"Invalid Profile!"},
+      {"cut inside a tag", whole.substr(0, whole.find("</grp>") + 3), L"Invalid Profile!"},
+      {"empty", "", L"Invalid Profile!"},
+      {"garbage", "\x89PNG\r\n\x1a\n binary", L"Invalid Profile!"},
+      {"UTF-16 without its mark", ToUtf16LeBytes(CString::FromUtf8(whole)), L"Invalid Profile!"},
+      {"NUL bytes inside", cut + std::string(4, '\0') + whole.substr(cut.size()), L"Invalid Profile!"},
       {"an element out of place after a good group",
        "<profile buyer=\"ab\" protocol=\"GEN\" ver=\"32\"><grp hdr=\"GEN\"><ele>1</ele></grp><grp hdr=\"RPT\"><bad/></grp></profile>",
        L"Invalid Profile!"},
@@ -189,6 +199,7 @@ TEST_F(XmlProfileTest, AnInvalidOrForeignProfileShowsWhyAndSendsNothing) {
     SCOPED_TRACE(c.name);
     ASSERT_TRUE(platform::WriteWholeFile(path, c.text));
     const size_t before = second.config->Commands().size();
+    second.sim.ClearReceived();
     platform::ModalService::Instance().ClearRecords();
     platform::ModalService::Instance().ExpectMessageBox(IDOK);
     Change();
@@ -198,6 +209,7 @@ TEST_F(XmlProfileTest, AnInvalidOrForeignProfileShowsWhyAndSendsNothing) {
     EXPECT_FALSE(dlg->m_bProfileWriting);
     EXPECT_TRUE(dlg->m_profileLines.empty());
     EXPECT_EQ(second.config->Commands().size(), before) << "nothing is sent";
+    EXPECT_TRUE(second.sim.ReceivedLines().empty()) << "the device receives nothing";
   }
 }
 
@@ -215,6 +227,8 @@ TEST_F(XmlProfileTest, LoadKeepsAProfileOnlyWhenItNamesTheConnectedDevice) {
        L"<profile buyer=\"" + lowerBuyer + L"\" protocol=\"" + info.strProtocol + L"\" ver=\"" + info.strVersion + L"\"/>", true},
       {"another version", L"<profile buyer=\"" + info.strBuyer + L"\" protocol=\"" + info.strProtocol + L"\" ver=\"" + info.strVersion + L"x\"/>", false},
       {"no protocol", L"<profile buyer=\"" + info.strBuyer + L"\" ver=\"" + info.strVersion + L"\"/>", false},
+      {"cut", L"<profile buyer=\"" + info.strBuyer + L"\" protocol=\"" + info.strProtocol + L"\" ver=\"" + info.strVersion +
+       L"\"><grp hdr=\"GEN\"><ele>1</ele>", false},
   };
   platform::ModalService& modal = platform::ModalService::Instance();
   for (const Case& c : cases) {

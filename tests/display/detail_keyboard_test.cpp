@@ -23,27 +23,12 @@
 #include "platform/pumpwait.h"
 #include "reference/default/appregsettings.h"
 #include "resources/pageresource.h"
+#include "geofence_page.h"
 #include "screen_util.h"
 
 namespace {
 
 constexpr DWORD kTimeoutMs = 20000;
-
-// The entry and exit alarms start without a choice.
-constexpr const char kDefinition[] =
-    "<brelvano S=\"$T\" D=\";\" cmd=\"SHDC\" res=\"SDRDH\" V=\"1\">"
-    "<grp id=\"6\" title=\"Geofence\" hdr=\"CGF\" max=\"10\" unit=\"0\" ord=\"DATGRIO\">"
-    "<item fid=\"Geo ID\" type=\"combo\" num=\"1\" curr=\"1\"><ele>1</ele></item>"
-    "<item fid=\"Active\" type=\"combo\" num=\"2\" curr=\"Off\"><ele>Off</ele><ele>On</ele></item>"
-    "<item fid=\"Latitude\" type=\"edit\" curr=\"\"/>"
-    "<item fid=\"Longitude\" type=\"edit\" curr=\"\"/>"
-    "<item fid=\"Radius\" type=\"edit\" curr=\"\"/>"
-    "<item fid=\"IN\" type=\"combo\" num=\"2\" curr=\"\"><ele>Off</ele><ele>On</ele></item>"
-    "<item fid=\"OUT\" type=\"combo\" num=\"2\" curr=\"\"><ele>Off</ele><ele>On</ele></item>"
-    "<item fid=\"Speed\" type=\"edit\" curr=\"0\" max=\"3\"/>"
-    "</grp>"
-    "<grp id=\"1\" title=\"General\" hdr=\"GEN\"><item fid=\"APN\" type=\"edit\" curr=\"web\" max=\"20\"/></grp>"
-    "</brelvano>";
 
 class DetailDialogByKeyboard : public testsupport::DeviceWindowFixture {
  protected:
@@ -58,14 +43,7 @@ class DetailDialogByKeyboard : public testsupport::DeviceWindowFixture {
     dlg->ShowWindow(SW_SHOW);
   }
   CGeofenceDialog* Page() const { return dlg->m_pGeofenceDlg; }
-  PARAM_INFO* Param(const wchar_t* name) const {
-    CPtrList* list = Page()->m_pParams;
-    for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
-      auto* p = static_cast<PARAM_INFO*>(list->GetNext(pos));
-      if (p->strName == name) return p;
-    }
-    return nullptr;
-  }
+  PARAM_INFO* Param(const wchar_t* name) const { return displaytest::ParamNamed(Page()->m_pParams, name); }
   // Presses a control, or item i of a control, through its accessible interface.
   static bool Press(QWidget* w, int item = -1) {
     QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
@@ -85,35 +63,24 @@ class DetailDialogByKeyboard : public testsupport::DeviceWindowFixture {
 };
 
 TEST_F(DetailDialogByKeyboard, TheGeofenceDetailIsFilledAndPassedWithoutAMouse) {
-  server.ServeXmlFile(kDefinition);
-  devsim::TrackerIdentity id;
-  id.model = "VR600";
-  id.version = "150";
-  tracker.SetIdentity(id);
+  displaytest::ServeGeofenceDefinition(server, tracker);
   Connect();
-  ASSERT_TRUE(Pump([&] { return Page() != nullptr && !dlg->m_bDefinitionPending && dlg->m_tabPages.IsWindowEnabled(); }));
+  ASSERT_TRUE(displaytest::GeofencePageReady(dlg, kTimeoutMs));
   ASSERT_TRUE(OpenTabOfType(dlg, TAB_TYPE_GEOFENCE));
-  CWnd* add = nullptr;
-  ASSERT_TRUE(Pump([&] {
-    add = Page() != nullptr ? Page()->GetDlgItem(IDC_GEOFENCE_ADD) : nullptr;
-    return add != nullptr && add->IsWindowEnabled() && add->IsWindowVisible() && dlg->m_tabPages.IsWindowEnabled();
-  }));
+  CWnd* add = displaytest::AddButtonWhenReady(dlg, kTimeoutMs);
+  ASSERT_NE(add, nullptr) << "ADD takes clicks";
 
   ASSERT_TRUE(Press(add->GetWidget())) << "ADD offers its press action";
   ASSERT_TRUE(Pump([&] { return Page() != nullptr && Page()->m_pDetailDlg != nullptr && Page()->m_pDetailDlg->IsWindowVisible(); }));
   CGeoDetailDlg* detail = Page()->m_pDetailDlg;
   QWidget* window = detail->GetWidget();
-  EXPECT_TRUE(Pump([&] {
-    QWidget* focus = QApplication::focusWidget();
-    return QApplication::activeWindow() == window && focus != nullptr && window->isAncestorOf(focus);
-  })) << "the dialog takes the keyboard when it opens";
+  EXPECT_TRUE(Pump([&] { return displaytest::HasTheKeyboard(window); }))
+      << "the dialog takes the keyboard when it opens";
 
   // The choices, by pressing their items as a screen reader does.
-  auto* in = dynamic_cast<CComboBox*>(Param(L"IN")->pValueWnd);
-  auto* out = dynamic_cast<CComboBox*>(Param(L"OUT")->pValueWnd);
-  ASSERT_NE(in, nullptr);
-  ASSERT_NE(out, nullptr);
-  ASSERT_EQ(in->GetCurSel(), CB_ERR);
+  CComboBox* in = nullptr;
+  CComboBox* out = nullptr;
+  ASSERT_TRUE(displaytest::AlarmsWithoutChoice(Page()->m_pParams, in, out));
   ASSERT_TRUE(Press(in->GetWidget(), 1)) << "an item of a choice offers its press action";
   ASSERT_TRUE(Press(out->GetWidget(), 0));
   ASSERT_TRUE(Pump([&] { return in->GetCurSel() == 1 && out->GetCurSel() == 0; }));

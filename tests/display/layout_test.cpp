@@ -4,6 +4,8 @@
 // out of the user's reach.
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
+
 #include <algorithm>
 #include <cstdlib>
 #include <string>
@@ -170,6 +172,34 @@ class PageLayoutOnScreen : public testsupport::DeviceWindowFixture {
     return faults;
   }
 
+  // The assignment page shown as a user picks its tab: each table's DATA column is at least as wide
+  // as its widest entry and its title, in the font the table shows them in.
+  void ExpectReadableDataColumns() {
+    int tab = -1;
+    for (int i = 0; i < dlg->m_tabPages.GetItemCount(); ++i)
+      if (dlg->m_tabInfo[i].bAssign) tab = i;
+    ASSERT_GE(tab, 0) << "the definition has an assignment page";
+    dlg->m_tabPages.SetCurSel(tab);
+    dlg->OnTabSelChange(nullptr, nullptr);
+    ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
+    CSettingDialog* page = dlg->m_pSettingDlg;
+    ASSERT_NE(page, nullptr);
+    int entries = 0;
+    for (CListCtrl* list : {&page->m_listSmall, &page->m_listMedium, &page->m_listLarge}) {
+      ASSERT_TRUE(list->IsWindowVisible());
+      const QFontMetrics fm(list->GetWidget()->font());
+      const int width = list->GetColumnWidth(1);
+      EXPECT_GE(width, fm.horizontalAdvance(QStringLiteral("DATA"))) << "the title";
+      for (int row = 0; row < list->GetItemCount(); ++row, ++entries) {
+        const CString text = list->GetItemText(row, 1);
+        EXPECT_GE(width, fm.horizontalAdvance(text.q())) << text.ToUtf8();
+      }
+    }
+    EXPECT_GE(entries, 3) << "entries in each table";
+    if (const char* dir = std::getenv("BRELVANO_SCREENSHOT_DIR"))
+      displaytest::ScreenUnder(dlg->GetWidget()).save(QString::fromUtf8(dir) + "/" + QString::fromUtf8(m_set) + "-assign.png");
+  }
+
   // The record pages' own layout: ADD, EDIT and DELETE in a row below the list, the
   // list and the progress bar from x 155 (as wide as the page lets them be, at most 680).
   void ExpectRecordPageLayout(CWnd* page, int list, int progress, int add, int edit, int del) {
@@ -264,6 +294,7 @@ TEST_F(NumberedSetLayout, NoControlIsCoveredOrOutOfReachOnAnyPage) {
   ASSERT_GE(dlg->m_tabPages.GetItemCount(), 9);
   const std::vector<std::string> faults = FaultsOnEveryTab();
   EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
+  ExpectReadableDataColumns();
   {
     SCOPED_TRACE("the geofence page");
     ASSERT_NE(dlg->m_pGeofenceDlg, nullptr);

@@ -7,9 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "../devsim/session_fixture.h"
-#include "devsim/definitionserver.h"
-#include "devsim/trackerdevice.h"
+#include "../devsim/tracker_fixture.h"
 #include "gui/dlg/settingdlg.h"
 #include "platform/files.h"
 #include "screen_util.h"
@@ -25,27 +23,16 @@ std::string Group(const std::string& title, const std::string& hdr) {
 }
 const char* const kRoot = "<brelvano S=\"$T\" D=\";\" cmd=\"SHDC\" res=\"SDRDH\">\r\n";
 
-class ScreenAfterDownload : public sessiontest::SessionFixture {
+class ScreenAfterDownload : public sessiontest::TrackerFixture {
  protected:
   void SetUp() override {
-    SessionFixture::SetUp();
+    TrackerFixture::SetUp();
     if (HasFatalFailure()) return;
     ASSERT_TRUE(displaytest::OnXDisplay()) << "run through tests/display/run_on_xvfb.sh";
-    const CString folder = platform::GetCurrentFolder() + L"/";
-    m_dlg->m_strModuleDir = folder;
-    m_dlg->m_strDocumentDir = folder + L"Document/";
-    ASSERT_TRUE(platform::CreateFolder(folder + L"Document"));
-  }
-  void TearDown() override {
-    if (m_dlg != nullptr && m_dlg->m_bPortOpen) Click(IDC_BTN_DISCONNECT);
-    SessionFixture::TearDown();
   }
   bool ScreenShows(const QWidget* w) {
     return displaytest::ScreenShows(w, [this] { Run(10); });
   }
-
-  devsim::TrackerDevice tracker{sim};
-  devsim::DefinitionServer server{sim, tracker};
 };
 
 TEST_F(ScreenAfterDownload, TheTabsAndTheFirstPageAreOnTheScreenOnEveryRoad) {

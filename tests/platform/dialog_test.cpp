@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QPalette>
+#include <QTest>
 #include <QKeyEvent>
 #include <QTimer>
 #include <QWidget>
@@ -514,6 +515,55 @@ TEST_F(ModelessTest, EndDialogHidesAModelessDialogAndEnablesItsOwner) {
   EXPECT_FALSE(dlg.IsWindowVisible());
   EXPECT_NE(dlg.m_hWnd, nullptr) << "hidden, not destroyed";
   EXPECT_TRUE(parent.IsWindowEnabled());
+}
+
+// Counts the mouse presses that reach a window or one of its controls.
+class PressCounter : public QObject {
+ public:
+  explicit PressCounter(QWidget* root) : m_root(root) { QCoreApplication::instance()->installEventFilter(this); }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType() &&
+        (watched == m_root || m_root->isAncestorOf(static_cast<QWidget*>(watched))))
+      ++presses;
+    return false;
+  }
+  int presses = 0;
+
+ private:
+  QWidget* m_root;
+};
+
+// A press of the user's pointer as the window system delivers it to a window.
+int PressesReaching(QWidget* window) {
+  PressCounter counter(window);
+  QTest::mouseClick(window->windowHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
+  return counter.presses;
+}
+
+TEST_F(ModelessTest, AModalDialogKeepsTheInputOnlyFromItsOwner) {
+  struct Case {
+    const char* name;
+    bool owned;
+  } cases[] = {{"owned by the parent", true}, {"without an owner", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestDialog modal(kFormId, c.owned ? &parent : nullptr);
+    int toOwner = -1, toOther = -1;
+    Modal().ExpectDialog([&](CDialog&) -> INT_PTR {
+      // A window of its own that the program opens while the modal dialog runs.
+      TestDialog other;
+      EXPECT_TRUE(other.Create(kFormId, nullptr));
+      other.ShowWindow(SW_SHOW);
+      toOther = PressesReaching(other.GetWidget());
+      toOwner = PressesReaching(parent.GetWidget());
+      other.DestroyWindow();
+      return IDOK;
+    });
+    EXPECT_EQ(modal.DoModal(), IDOK);
+    EXPECT_GT(toOther, 0) << "another window takes the pointer";
+    if (c.owned) EXPECT_EQ(toOwner, 0) << "the owner waits for the dialog";
+    else EXPECT_GT(toOwner, 0);
+  }
 }
 
 TEST_F(ModelessTest, DdxControlHandsTheTemplateControlToTheMember) {

@@ -1,7 +1,8 @@
-// HTML dialogs in the real web engine (offscreen): the call text's tokens, page functions called by
-// name with their result, arguments that reach the page unchanged whatever they hold, element
-// values, page alerts through the modal service, a call before the page has loaded, and clicks on
-// page elements bound by id; a web engine module that cannot be opened.
+// HTML dialogs in the real web engine (offscreen): the names a page function may have, page
+// functions called by name with their result, arguments that reach the page unchanged whatever they
+// hold, element values, page alerts through the modal service, a call before the page has loaded,
+// a page that tries to leave or open a window, and clicks on page elements bound by id; a web
+// engine module that cannot be opened.
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -13,6 +14,7 @@
 #include "platform/controls.h"
 #include "platform/dialog.h"
 #include "platform/htmldialog.h"
+#include "platform/trace.h"
 #include "platform/wnd.h"
 #include "page_clicks.h"
 #include "test_main_env.h"
@@ -21,34 +23,25 @@ namespace {
 
 using platform::test::ScriptedModalTest;
 
-struct TokenCase {
-  const char* name;
-  const wchar_t* call;
-  const wchar_t* function;
-  std::vector<CString> args;
-};
-
-TEST(ScriptCallTokens, NameAndArgumentsOfACallText) {
-  const std::vector<TokenCase> cases = {
-      {"no arguments", L"getGeoPos()", L"getGeoPos", {}},
-      {"empty arguments vanish", L"MoveMap(,)", L"MoveMap", {}},
-      {"empty quoted arguments vanish", L"MoveMap('','')", L"MoveMap", {}},
-      {"javascript prefix", L"javascript: MoveMap(37.5, 127)", L"MoveMap", {L"37.5", L"127"}},
-      {"text before the prefix is dropped", L"x javascript:OnTest()", L"OnTest", {}},
-      {"empty middle arguments move the rest forward", L"AllViewDrawCircle(3,,,100)", L"AllViewDrawCircle",
-       {L"3", L"100"}},
-      {"line feeds stay inside an argument", L"loadCoord('1@2@\n3@4@')", L"loadCoord", {L"1@2@\n3@4@"}},
-      {"every cut character", L" f ( a b,c'd\"e\tf(g)h;i )", L"f", {L"a", L"b", L"c", L"d", L"e", L"f", L"g", L"h", L"i"}},
-      {"no bracket", L"  OnTest  ", L"OnTest", {}},
-      {"numbers stay texts", L"ViewDrawCircle(-33.5,-70.25,0500)", L"ViewDrawCircle", {L"-33.5", L"-70.25", L"0500"}},
+TEST(ScriptFunctionNames, OnlyAPlainIdentifierNamesAPageFunction) {
+  const struct {
+    const wchar_t* name;
+    bool ok;
+  } cases[] = {
+      {L"getGeoPos", true},
+      {L"_private$2", true},
+      {L"$", true},
+      {L"", false},
+      {L"getGeoPos()", false},
+      {L"javascript:open", false},
+      {L"open(https://attacker.example/,_self)", false},
+      {L"window.open", false},
+      {L" echo", false},
+      {L"echo;alert", false},
+      {L"2nd", false},
+      {L"\x00e9t\x00e9", false},
   };
-  for (const TokenCase& c : cases) {
-    CString name;
-    std::vector<CString> args{L"stale"};
-    platform::SplitScriptCall(c.call, name, args);
-    EXPECT_EQ(name, CString(c.function)) << c.name;
-    EXPECT_EQ(args, c.args) << c.name;
-  }
+  for (const auto& c : cases) EXPECT_EQ(platform::IsScriptFunctionName(c.name), c.ok) << CString(c.name).ToUtf8();
 }
 
 constexpr const char kPage[] =
@@ -107,19 +100,27 @@ TEST_F(HtmlDialogTest, PageFunctionsAreCalledByNameWithTextArguments) {
   ASSERT_TRUE(dlg.Create(9950, nullptr));
   ASSERT_TRUE(dlg.WaitForDocument(30000)) << "the page loads";
 
-  EXPECT_EQ(dlg.CallScript(L"echo(a, 'b', \"c\")"), CString(L"a|b|c"));
-  EXPECT_EQ(dlg.CallScript(L"count(,,)"), CString(L"0"));
-  EXPECT_EQ(dlg.CallScript(L"typeOf(12)"), CString(L"string")) << "arguments are texts, never numbers";
-  // Whatever an argument holds reaches the page as it is, never as script.
-  const CString hostile = L"x\\\"]);alert(1);//\n\x00e9";
-  EXPECT_EQ(dlg.CallScript(L"echo(" + hostile + L")"), CString(L"x\\|]|alert|1|//\n\x00e9"));
-  EXPECT_EQ(dlg.CallScript(L"config()"), CString(L"{\"tileLayers\":[]}"));
+  EXPECT_EQ(dlg.CallScript(L"echo", {L"a", L"b", L"c"}), CString(L"a|b|c"));
+  EXPECT_EQ(dlg.CallScript(L"count"), CString(L"0"));
+  EXPECT_EQ(dlg.CallScript(L"count", {L"", L""}), CString(L"2")) << "empty texts are arguments too";
+  EXPECT_EQ(dlg.CallScript(L"typeOf", {L"12"}), CString(L"string")) << "arguments are texts, never numbers";
+  // Whatever an argument holds reaches the page as it is, as one text, never as script.
+  for (const CString& hostile : {CString(L"javascript:open(https://attacker.example/,_self)"), CString(L"a, b,c"),
+                                 CString(L"f(1)(2);"), CString(L"'\"'\""), CString(L"x\\\"]);alert(1);//\n\x00e9"),
+                                 CString(L"</script><b>")}) {
+    EXPECT_EQ(dlg.CallScript(L"echo", {hostile}), hostile) << hostile.ToUtf8();
+    EXPECT_EQ(dlg.CallScript(L"count", {hostile}), CString(L"1")) << hostile.ToUtf8();
+  }
+  // A name that is no plain identifier calls nothing (an alert would reach the modal service).
+  for (const wchar_t* name : {L"shout(x)", L"javascript:shout", L"window.shout", L"shout;", L""})
+    EXPECT_EQ(dlg.CallScript(name, {L"x"}), CString()) << CString(name).ToUtf8();
+  EXPECT_EQ(dlg.CallScript(L"config"), CString(L"{\"tileLayers\":[]}"));
   // Anything but a text gives the empty text.
-  EXPECT_EQ(dlg.CallScript(L"nothing()"), CString());
-  EXPECT_EQ(dlg.CallScript(L"number()"), CString());
-  EXPECT_EQ(dlg.CallScript(L"thrower()"), CString());
-  EXPECT_EQ(dlg.CallScript(L"noSuchFunction()"), CString());
-  EXPECT_EQ(dlg.CallScript(L"calls()"), CString()) << "a variable is no function";
+  EXPECT_EQ(dlg.CallScript(L"nothing"), CString());
+  EXPECT_EQ(dlg.CallScript(L"number"), CString());
+  EXPECT_EQ(dlg.CallScript(L"thrower"), CString());
+  EXPECT_EQ(dlg.CallScript(L"noSuchFunction"), CString());
+  EXPECT_EQ(dlg.CallScript(L"calls"), CString()) << "a variable is no function";
 
   EXPECT_EQ(dlg.GetElementValue(L"field"), CString(L"kept value"));
   EXPECT_EQ(dlg.GetElementValue(L"missing"), CString());
@@ -132,7 +133,7 @@ TEST_F(HtmlDialogTest, PageAlertsGoThroughTheModalService) {
   ASSERT_TRUE(dlg.Create(9950, nullptr));
   ASSERT_TRUE(dlg.WaitForDocument(30000));
   Modal().ExpectMessageBox(IDOK);
-  EXPECT_EQ(dlg.CallScript(L"shout(hello)"), CString(L"done"));
+  EXPECT_EQ(dlg.CallScript(L"shout", {L"hello"}), CString(L"done"));
   const auto records = Modal().Records();
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0].kind, platform::ModalKind::MessageBox);
@@ -143,8 +144,46 @@ TEST_F(HtmlDialogTest, PageAlertsGoThroughTheModalService) {
 TEST_F(HtmlDialogTest, CallsBeforeThePageHasLoadedGiveNothing) {
   CDHtmlDialog dlg(9950, 9950);
   ASSERT_TRUE(dlg.Create(9950, nullptr));
-  EXPECT_EQ(dlg.CallScript(L"echo(a)"), CString());
+  EXPECT_EQ(dlg.CallScript(L"echo", {L"a"}), CString());
   EXPECT_EQ(dlg.GetElementValue(L"field"), CString());
+  dlg.DestroyWindow();
+}
+
+TEST_F(HtmlDialogTest, ThePageCannotLeaveItsPlaceOrOpenAWindow) {
+  CDHtmlDialog dlg(9950, 9950);
+  ASSERT_TRUE(dlg.Create(9950, nullptr));
+  ASSERT_TRUE(dlg.WaitForDocument(30000));
+  const QUrl home = dlg.GetView()->url();
+  std::vector<CString> traced;
+  const int sink = platform::AddTraceSink([&](const CString& text) { traced.push_back(text); });
+  const struct {
+    const char* name;
+    const char* script;
+  } cases[] = {
+      {"a script sets the address", "location.href = 'http://127.0.0.1:9/away';"},
+      {"a script opens another page in place", "window.open('http://127.0.0.1:9/away', '_self');"},
+      {"a form goes elsewhere",
+       "var f = document.createElement('form'); f.action = 'http://127.0.0.1:9/form'; f.method = 'get';"
+       "document.body.appendChild(f); f.submit();"},
+      {"a frame of another place", "var i = document.createElement('iframe'); i.src = 'data:text/html,x';"
+                                   "document.body.appendChild(i);"},
+  };
+  for (const auto& c : cases) {
+    traced.clear();
+    dlg.GetView()->page()->runJavaScript(QString::fromUtf8(c.script));
+    EXPECT_TRUE(platform::PumpUntil(
+        [&] {
+          for (const CString& t : traced)
+            if (t.Find(L"refused") >= 0) return true;
+          return false;
+        },
+        30000))
+        << c.name;
+    EXPECT_EQ(dlg.GetView()->url(), home) << c.name;
+    EXPECT_TRUE(dlg.IsPageLoaded()) << c.name;
+    EXPECT_EQ(dlg.CallScript(L"echo", {L"still here"}), CString(L"still here")) << c.name;
+  }
+  platform::RemoveTraceSink(sink);
   dlg.DestroyWindow();
 }
 
@@ -243,7 +282,7 @@ TEST_F(HtmlDialogTest, AnEngineThatCannotBeOpenedIsReportedAndTheDialogGoesOnWit
     EXPECT_EQ(dlg.GetView(), nullptr);
     EXPECT_FALSE(dlg.WaitForDocument(30000));
     EXPECT_FALSE(dlg.IsPageLoaded());
-    EXPECT_EQ(dlg.CallScript(L"echo(a)"), CString());
+    EXPECT_EQ(dlg.CallScript(L"echo", {L"a"}), CString());
     EXPECT_EQ(dlg.GetElementValue(L"field"), CString());
     dlg.BindElementClick(L"bound", [] { ADD_FAILURE() << "no page, no clicks"; });
     // The dialog itself still works: it resizes and its button is there.
@@ -261,7 +300,7 @@ TEST_F(HtmlDialogTest, AnEngineThatCannotBeOpenedIsReportedAndTheDialogGoesOnWit
   CompletionCountingDialog dlg;
   ASSERT_TRUE(dlg.Create(9950, nullptr));
   ASSERT_TRUE(dlg.WaitForDocument(30000));
-  EXPECT_EQ(dlg.CallScript(L"echo(a)"), CString(L"a"));
+  EXPECT_EQ(dlg.CallScript(L"echo", {L"a"}), CString(L"a"));
   EXPECT_EQ(Modal().Records().size(), 0u);
   dlg.DestroyWindow();
 }

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "fake_sysfs.h"
 #include "platform/portenum.h"
 #include "platform/registry.h"
 #include "qt_app.h"
@@ -105,7 +106,7 @@ TEST_F(PortEnumTest, ListsRealPortsInNameOrderThenVirtualOnes) {
   EXPECT_EQ(usb.driver, CString("cdc_acm"));
   EXPECT_EQ(usb.manufacturer, CString("u-blox AG"));
   EXPECT_EQ(usb.product, CString("u-blox GNSS receiver"));
-  EXPECT_EQ(usb.description, CString("u-blox GNSS receiver (ttyACM0)"));
+  EXPECT_EQ(usb.description, CString("u-blox AG u-blox GNSS receiver (ttyACM0)"));
   EXPECT_TRUE(usb.isUsb);
   EXPECT_FALSE(usb.isVirtual);
 
@@ -179,6 +180,41 @@ TEST_F(PortEnumTest, VirtualEntryNamingARealPortIsListedOnce) {
   const auto ports = platform::EnumerateSerialPorts();
   ASSERT_EQ(Names(ports), (std::vector<CString>{"ttyACM0"}));
   EXPECT_FALSE(ports[0].isVirtual);
+}
+
+// The ports of one multi-port USB device read from a sysfs tree: all share the device's vendor and
+// product strings, and the caption of each names its own interface.
+TEST_F(PortEnumTest, PortsOfOneUsbDeviceAreCaptionedByTheirInterfaces) {
+  testsupport::FakeSysfs sys(m_dir + "/sys");
+  sys.AddQuectelModem("1-2", {"DM Port", "NMEA Port", "AT Port", "Modem"});
+  sys.AddUsbDevice("1-3", "1546", "01a8", "u-blox AG", "u-blox GNSS receiver", {{"ttyACM0", 0, "", "cdc_acm"}});
+  sys.AddVirtualTty("tty1");
+  const std::vector<platform::TtyDeviceFacts> facts = platform::ListSysfsTtyDevices(CString::FromUtf8(sys.Root()));
+  UseDevices(facts);
+  const auto ports = platform::EnumerateSerialPorts();
+  ASSERT_EQ(Names(ports), (std::vector<CString>{"ttyACM0", "ttyUSB0", "ttyUSB1", "ttyUSB2", "ttyUSB3"}));
+  struct Row {
+    const char* caption;
+    const char* driver;
+    int interfaceNumber;
+  };
+  const Row rows[] = {
+      {"u-blox AG u-blox GNSS receiver (ttyACM0)", "cdc_acm", 0},
+      {"Quectel EC200U-CN DM Port (ttyUSB0)", "option1", 0},
+      {"Quectel EC200U-CN NMEA Port (ttyUSB1)", "option1", 1},
+      {"Quectel EC200U-CN AT Port (ttyUSB2)", "option1", 2},
+      {"Quectel EC200U-CN Modem (ttyUSB3)", "option1", 3},
+  };
+  for (size_t i = 0; i < ports.size(); ++i) {
+    SCOPED_TRACE(rows[i].caption);
+    EXPECT_EQ(ports[i].description, CString(rows[i].caption));
+    EXPECT_EQ(ports[i].driver, CString(rows[i].driver));
+    EXPECT_EQ(ports[i].interfaceNumber, rows[i].interfaceNumber);
+    EXPECT_EQ(ports[i].devicePath, CString("/dev/") + ports[i].name);
+    EXPECT_TRUE(ports[i].isUsb);
+  }
+  EXPECT_EQ(ports[4].vendorId, 0x2C7C);
+  EXPECT_EQ(ports[4].productId, 0x0700);
 }
 
 TEST_F(PortEnumTest, SystemListIsWellFormed) {

@@ -133,6 +133,11 @@ void DefinitionServer::SetSilentAfter(int sent) {
   std::lock_guard<std::mutex> lock(m_mutex);
   m_silentAfter = sent < 0 ? -1 : m_sent + sent;
 }
+void DefinitionServer::SetFirstCopy(size_t file, const std::string& text) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_firstCopies[file] = text;
+}
+
 void DefinitionServer::SetThrottleBaud(int baud) {
   std::lock_guard<std::mutex> lock(m_mutex);
   m_baud = baud;
@@ -179,7 +184,12 @@ bool DefinitionServer::Handle(const std::string& line, Responder& out) {
         packet = static_cast<size_t>(p);
       }
       if (file >= m_files.size()) return true;
-      const std::string& bytes = m_files[file];
+      std::string bytes = m_files[file];
+      const auto first = m_firstCopies.find(file);
+      if (first != m_firstCopies.end() && packet == 0) {
+        bytes = first->second;
+        m_firstCopies.erase(first);
+      }
       const size_t count = bytes.empty() ? 1 : (bytes.size() + m_packetBytes - 1) / m_packetBytes;
       if (packet >= count) packet = count - 1;
       const std::string payload = bytes.substr(std::min(bytes.size(), packet * m_packetBytes), m_packetBytes);

@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <map>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -59,6 +60,9 @@ class DefinitionServer {
   void SetLyingLength(int index, int length);
   // After this many packets or frames the server answers nothing more (-1: never silent).
   void SetSilentAfter(int sent);
+  // The first time sub-file `file` (its number on the device) is asked for, this text is sent in its
+  // place, in one packet; later requests get the file itself.
+  void SetFirstCopy(size_t file, const std::string& text);
   // Paces what is sent to a line of this many baud, 10 bits a byte (0: as fast as it goes).
   void SetThrottleBaud(int baud);
 
@@ -82,6 +86,7 @@ class DefinitionServer {
   std::vector<std::string> m_files;
   bool m_single = true;
   std::vector<std::string> m_jsonFrames;
+  std::map<size_t, std::string> m_firstCopies;
   size_t m_nextSingle = 0;
   std::string m_lastUnit;
   // Faults.

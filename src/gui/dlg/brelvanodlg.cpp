@@ -191,6 +191,8 @@ BOOL CBrelvanoDlg::OnInitDialog() {
 
 void CBrelvanoDlg::InitMainWindow() {
   Init(this);
+  // The console shows the commands written with their passwords blanked.
+  m_bridge.SetEchoFilter([this](const CString& text) { return HideSecrets(text); });
   ResetHeaderAndDeviceInfo();
   LoadButtonBitmaps();
   LayoutControls();

@@ -9,7 +9,8 @@
 // parser), brelvanodlg_numbered_write.cpp (its tab, list and record writes), brelvanodlg_setreply.cpp
 // (the ;Res reply parser and value appliers), brelvanodlg_geofence.cpp (the geofence list read of
 // the $-command set and its acknowledgements), brelvanodlg_lists.cpp (access-point and
-// driver-identifier lists); brelvanodlg_helpers.h holds small helpers these sources share.
+// driver-identifier lists), brelvanodlg_secrets.cpp (passwords blanked in what is shown);
+// brelvanodlg_helpers.h holds small helpers these sources share.
 #pragma once
 
 #include <vector>
@@ -111,6 +112,9 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   // Port selector and USB plug handling.
   // Fills the port selector ("SEARCH..", "USB", the listed ports; "USB" selected).
   void InitPortList();
+  // Empties the port selector and fills it with "SEARCH..", "USB" and the listed ports
+  // (ListedPortNames); selects "USB".
+  void FillPortCombo();
   // Registers the window for the plug events of the four device interface classes. FALSE when a
   // registration failed (those made stay in force until the window goes).
   BOOL RegisterDeviceNotifications();
@@ -273,6 +277,9 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   void TransmitCommand(CString strCommand);
   // Adds a text to the communication log (time stamp, error lines in red).
   void AddLogLine(const CString& strText, BOOL bShowAll);
+  // A line of the link as the log, the trace and the console show it: the login and the values of
+  // the definition's password parameters blanked (brelvanodlg_secrets.cpp).
+  CString HideSecrets(const CString& strText) const;
   // The ready handshake; the end of a session; the whole session state back to its start values.
   void StartSession();
   void ResetSession();
@@ -372,8 +379,11 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   BOOL m_bJsonDownload = FALSE;
   BOOL m_bProfileWriting = FALSE;
   BOOL m_bEchoSeen = FALSE;
-  // Incremented by every ResetSession: waits and deferred steps stop when it changed.
+  // Incremented by every ResetSession and StartSession: waits and deferred steps stop when it changed.
   unsigned m_nSessionGeneration = 0;
+  // The serial port's generation from its last open, ready or close status (data of another is
+  // dropped).
+  unsigned m_nPortGeneration = 0;
   // The selected tab and the tab of the pending command (-1: none).
   int m_nCurTab = 0;
   int m_nCmdTab = -1;
@@ -703,6 +713,17 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   // The device sends its XML definition as one file (TRUE) or in numbered sub-files.
   BOOL IsSingleFileDownload() const;
   static constexpr UINT_PTR TIMER_DOWNLOAD_QUIET = 1192;
+  // A step of the definition road that waits for the device (a sub-file request, the CSV and JSON
+  // requests, the identity read) has a deadline: without an answer the road ends with a log line
+  // and the window is given back.
+  void AwaitDeviceStep(const CString& strStep);
+  void EndAwaitedStep();
+  void OnStepDeadline();
+  // Ends the definition road: the reason goes to the log, the session ends and the window is usable.
+  void GiveUpDefinitionRoad(const CString& strReason);
+  static constexpr UINT_PTR TIMER_STEP_DEADLINE = 1193;
+  static constexpr UINT kStepDeadlineMs = 10000;
+  CString m_strAwaitedStep;
   static constexpr UINT kDownloadQuietMs = 5000;
   static constexpr int kMaxXmlResends = 15;
   static constexpr int kMaxXmlRetries = 10;
@@ -902,7 +923,7 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   int m_nPolygonWriteZone = 0;
   // Every packet of a zone write is acknowledged within this time, or the write ends with its
   // failure line and the tab strip is given back.
-  static constexpr UINT_PTR TIMER_POLYGON_WRITE = 1193;
+  static constexpr UINT_PTR TIMER_POLYGON_WRITE = 1194;
   static constexpr UINT kPolygonAckTimeoutMs = 5000;
   void ArmPolygonWriteTimeout();
   void OnPolygonWriteTimeout();
@@ -941,6 +962,8 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   BOOL ReadTextProfilePages();
   BOOL ReadProfileZonePoints();
   CString TextProfilePageLines(int nTab);
+  // The lines of a page by its page type, without the assignment bits every assignment tab adds.
+  CString TextProfileOwnLines(int nTab, CPtrList* pList);
   BOOL TextProfileValue(const PARAM_INFO& p, CString& value);
   CString GeofenceProfileLines(const CString& strHdr);
   CString BleProfileLines(const CString& strHdr);
@@ -953,6 +976,12 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   LRESULT OnChangeXmlProfile(WPARAM wParam, LPARAM lParam);
   // FALSE after "Invalid Profile!" or "Wrong Profile" (the change then sends nothing).
   BOOL ParseXmlProfile(class XmlIterator it, int nDepth);
+  // The polygon packets of a profile's zone list, without the "PLG" header word: the zone packet
+  // ("1;total;nIndex;" and the zone's settings and non-empty extras), a point packet (its number,
+  // total, the zone, then ";lng;lat" for each of the five slots) and the end packet (a;a;b;c).
+  static CString FormatPolygonZone(const POLYGON_INFO& zone, int total);
+  static CString FormatPolygonGroup(const POLYGON_POINT_BLOCK& block, int nPacket, int total);
+  static CString FormatIntTriple(int a, int b, int c);
   CString m_strPendingProfileLine;
   int m_nPolygonReadZone = 0;
 

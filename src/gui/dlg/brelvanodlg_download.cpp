@@ -51,7 +51,9 @@ CString JsonChecksumText(const std::string& data, BOOL bSignExtended) {
 
 BOOL CBrelvanoDlg::IsSingleFileDownload() const {
   // The same rule as the StartXML reply's: the device sends one file without the "AT^" forms, or
-  // with them for firmware 100 to below 300 of the old numbering.
+  // with them for firmware 100 to below 300 of the old numbering. The receiver and the store follow
+  // the form the reply started: the open mode (a Document-folder definition) and the new-firmware
+  // mark do not turn an announced sub-file series into one file, or one file into sub-files.
   if (!m_bAtPrefix) return TRUE;
   return m_dFirmwareVersion >= 100.0 && m_dFirmwareVersion < 300.0 && !m_bNewFirmware;
 }
@@ -79,8 +81,6 @@ void CBrelvanoDlg::ResetDownloadState() {
 
 void CBrelvanoDlg::ReceiveDownloadData(const BYTE* pData, int nCount) {
   if (pData == nullptr || nCount <= 0) return;
-  // Every delivery shows the device is still sending: the quiet watch starts again.
-  SetTimer(TIMER_DOWNLOAD_QUIET, kDownloadQuietMs);
   const unsigned n = static_cast<unsigned>(nCount);
   if (m_nDownloadGeneration != m_nSessionGeneration) {
     // The first delivery of this session's download: nothing of an earlier one is carried over.
@@ -91,6 +91,13 @@ void CBrelvanoDlg::ReceiveDownloadData(const BYTE* pData, int nCount) {
     g_nXmlRetries = 0;
     m_jsonReceive.clear();
     m_jsonData.clear();
+  }
+  // Packet and frame bytes show the device is still sending: the quiet watch starts again, and the
+  // request they answer has its answer. A line between packets (a status answer) counts for neither.
+  const BOOL inFrame = m_bXmlDownload ? m_bInFrame : !m_jsonReceive.empty();
+  if (inFrame || std::memchr(pData, kStx, n) != nullptr) {
+    SetTimer(TIMER_DOWNLOAD_QUIET, kDownloadQuietMs);
+    EndAwaitedStep();
   }
   if (m_bXmlDownload) {
     // What the start lines announced must fit the receive buffer; otherwise the device's firmware
@@ -269,6 +276,36 @@ void CBrelvanoDlg::EndDefinitionDownload(const CString& strMessage) {
   if (m_bPortOpen) EndSession();
   m_bStartPending = FALSE;
   AfxMessageBox(strMessage, MB_OK);
+}
+
+void CBrelvanoDlg::AwaitDeviceStep(const CString& strStep) {
+  m_strAwaitedStep = strStep;
+  m_strAwaitedStep.Remove(L'\r');
+  SetTimer(TIMER_STEP_DEADLINE, kStepDeadlineMs);
+}
+
+void CBrelvanoDlg::EndAwaitedStep() {
+  KillTimer(TIMER_STEP_DEADLINE);
+  m_strAwaitedStep.Empty();
+}
+
+void CBrelvanoDlg::OnStepDeadline() {
+  const CString step = m_strAwaitedStep;
+  EndAwaitedStep();
+  if (!m_bPortOpen) return;
+  GiveUpDefinitionRoad(L"Error: the device did not answer " + step + L" in time");
+}
+
+void CBrelvanoDlg::GiveUpDefinitionRoad(const CString& strReason) {
+  m_bUserDisconnect = TRUE;
+  m_bXmlDownload = FALSE;
+  m_bJsonDownload = FALSE;
+  UnlockWindowUpdate();
+  if (m_bPortOpen) EndSession();
+  m_bStartPending = FALSE;
+  ResetBusy();
+  // After the session's end, which empties the log with the definition.
+  AddLogLine(strReason, TRUE);
 }
 
 void CBrelvanoDlg::AbortDefinitionDownload() { EndDefinitionDownload(m_language.LoadString(kTextConnectionTimeout)); }

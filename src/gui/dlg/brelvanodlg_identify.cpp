@@ -206,6 +206,7 @@ void CBrelvanoDlg::FollowDefinitionTail() {
     KillTimer(TIMER_SESSION_WATCHDOG);
     m_bEsnPending = TRUE;
     QueueCommand(L"AT^$ESN_READ\r");
+    AwaitDeviceStep(L"AT^$ESN_READ");
   }
 }
 
@@ -219,6 +220,7 @@ void CBrelvanoDlg::FollowJsonRoad() {
   }
   if (!m_deviceInfo.bLogin) {
     QueueCommand(L"AT^$PVRGetCsv\r\r");
+    AwaitDeviceStep(L"AT^$PVRGetCsv");
     return;
   }
   KillTimer(TIMER_SESSION_WATCHDOG);

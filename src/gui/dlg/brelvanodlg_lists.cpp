@@ -23,7 +23,7 @@ int EntryNumber(const CString& text, int nBound) {
 BOOL CBrelvanoDlg::ParseApListReply(const CString& strLine) {
   if (m_nTabCount == 0 || m_bUpProtocol) return FALSE;
   if (strLine.Find(L"$PVR;AP;") < 0) return FALSE;
-  TRACE(L"%s\n", strLine);
+  TRACE(L"%s\n", HideSecrets(strLine));
   const wchar_t sep = FramingSeparator();
   const CString keyword = GetField(strLine, 3, sep);
   BOOL result = FALSE;

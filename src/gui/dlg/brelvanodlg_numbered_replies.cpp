@@ -193,6 +193,7 @@ void CBrelvanoDlg::ParseNumberedReply(CString line) {
     EnableTabControl(TRUE);
     if (!m_bMoreLines) EnableSettingSendButton(TRUE);
   } else if (line.Find(L"ESN_RD") >= 0) {
+    EndAwaitedStep();
     const CString esn = GetField(line, 2, L';');
     if (esn.IsEmpty()) {
       AfxMessageBox(L"NO ESN", MB_OK);
@@ -212,6 +213,7 @@ void CBrelvanoDlg::ParseNumberedReply(CString line) {
       m_deviceInfo.strLng = GetField(line, 3, L';');
     }
     if (m_bEsnPending) {
+      EndAwaitedStep();
       m_bEsnPending = FALSE;
       OpenMainXml();
     }

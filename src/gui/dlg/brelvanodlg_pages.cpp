@@ -211,18 +211,17 @@ LRESULT CBrelvanoDlg::OnShowPages(WPARAM wParam, LPARAM lParam) {
 }
 
 void CBrelvanoDlg::ShowReportDialog() {
+  // Every request is checked and handed its own tab, also while the dialog is open: the dialog
+  // would otherwise get the tab of the request before.
   const int tab = m_pReportMapRequest != nullptr ? m_pReportMapRequest->nReportTab : -1;
-  const bool validTab = tab >= 0 && tab < kMaxReportTabs;
-  if (validTab) {
-    m_reportPageInfo.pParams =
-        m_pReportParamLists != nullptr && tab < m_nReportTabCount ? &m_pReportParamLists[tab] : nullptr;
-    m_reportPageInfo.tab = m_reportTabInfo[tab];
+  if (tab < 0 || tab >= kMaxReportTabs) {
+    AfxMessageBox(L"Check the XML");
+    return;
   }
+  m_reportPageInfo.pParams =
+      m_pReportParamLists != nullptr && tab < m_nReportTabCount ? &m_pReportParamLists[tab] : nullptr;
+  m_reportPageInfo.tab = m_reportTabInfo[tab];
   if (!HasWindow(m_pReportDlg)) {
-    if (!validTab) {
-      AfxMessageBox(L"Check the XML");
-      return;
-    }
     DeletePage(m_pReportDlg);
     m_pReportDlg = new CReportDialog(m_reportTabInfo, nullptr);
     if (!m_pReportDlg->Create(IDD_REPORT_MAP, this)) {

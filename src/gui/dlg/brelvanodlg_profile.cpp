@@ -6,7 +6,6 @@
 #include "gui/dlg/brelvanodlg_helpers.h"
 #include "gui/dlg/menudlg.h"
 #include "gui/dlg/settingdlg.h"
-#include "object/rs232/passwordtext.h"
 #include "platform/clock.h"
 #include "platform/trace.h"
 
@@ -98,7 +97,7 @@ void CBrelvanoDlg::WriteNextProfileLine(const CString& strLine, int nTab) {
   }
   m_strLastCommand = PrefixFramedCommand(framed);
   QueueCommand(m_strLastCommand, FALSE);
-  TRACE(L"Write : %s\n", brelvano::HidePasswords(m_strLastCommand));
+  TRACE(L"Write : %s\n", HideSecrets(m_strLastCommand));
   // From here on it holds the start of the answer this line expects.
   m_strLastCommand = BuildReplyHeader();
   SetTimer(TIMER_PROFILE_LINE, kProfileLineMs);
@@ -157,7 +156,7 @@ void CBrelvanoDlg::CheckProfileReply(const CString& strDelivery) {
     return;
   }
   delivery = delivery.Mid(at);
-  TRACE(L"%s\n", brelvano::HidePasswords(delivery));
+  TRACE(L"%s\n", HideSecrets(delivery));
   // An error answer, to any line the last included, stops the transfer: the line timer ends it as
   // a failure.
   if (Has(Lower(delivery), L"error")) {

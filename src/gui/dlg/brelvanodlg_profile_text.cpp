@@ -12,6 +12,7 @@
 #include "gui/dlg/profileload.h"
 #include "gui/dlg/settingdlg.h"
 #include "gui/dlg/valuecodec.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/modal.h"
 #include "platform/trace.h"
@@ -21,6 +22,7 @@ using brelvano::Two;
 
 namespace {
 // Texts of the language library.
+constexpr UINT kTextInvalidProfile = 1005;
 constexpr UINT kTextProfileFailed = 1006;
 constexpr UINT kTextProfileChanged = 1007;
 constexpr UINT kTextProfileSaved = 1022;
@@ -215,6 +217,18 @@ BOOL CBrelvanoDlg::ReadProfileZonePoints() {
 CString CBrelvanoDlg::TextProfilePageLines(int nTab) {
   const TAB_INFO& tab = m_tabInfo[nTab];
   CPtrList* pList = m_pParamLists != nullptr ? &m_pParamLists[nTab] : nullptr;
+  CString out = TextProfileOwnLines(nTab, pList);
+  // Every assignment tab, whatever its page, ends with its assignment bits.
+  if (tab.bAssign == 1 && pList != nullptr) {
+    TAB_INFO copy = tab;
+    const CString rmap = WriteRmapTab(pList, &copy);
+    if (!rmap.IsEmpty()) out += rmap + L"\r\n";
+  }
+  return out;
+}
+
+CString CBrelvanoDlg::TextProfileOwnLines(int nTab, CPtrList* pList) {
+  const TAB_INFO& tab = m_tabInfo[nTab];
   switch (tab.nType) {
     case 7:
     case 18:
@@ -269,11 +283,6 @@ CString CBrelvanoDlg::TextProfilePageLines(int nTab) {
     }
   }
   out += line + L"\r\n";
-  if (tab.bAssign == 1 && pList != nullptr) {
-    TAB_INFO copy = tab;
-    const CString rmap = WriteRmapTab(pList, &copy);
-    if (!rmap.IsEmpty()) out += rmap + L"\r\n";
-  }
   return out;
 }
 
@@ -422,13 +431,21 @@ BOOL LoadTextProfile(CBrelvanoDlg* d, const CString& path) {
     d->AddLogLine(d->m_language.LoadString(kTextProfileFailed), TRUE);
     return FALSE;
   }
+  // A profile is UTF-8 text: a file with zero bytes (UTF-16, binary) or other bytes is not one.
+  if (bytes.find('\0') != std::string::npos || !platform::IsValidUtf8(bytes)) {
+    TRACE(L"Profile %s refused: not UTF-8 text\n", path);
+    AfxMessageBox(d->m_language.LoadString(kTextInvalidProfile), MB_OK);
+    return FALSE;
+  }
   CString text = CString::FromUtf8(bytes);
   text.Remove(L'\n');
   d->SplitString(d->m_textProfileLines, text, L'\r');
   const std::vector<CString>& lines = d->m_textProfileLines;
 
+  // The profile names the model and the version it was saved for on its first two lines; a file
+  // without them is refused as one of another model or version.
   auto matches = [&](size_t n, const wchar_t* key, const CString& expected) {
-    if (lines.size() <= n || lines[n].Find(key) < 0) return true;
+    if (lines.size() <= n || lines[n].Find(key) < 0) return false;
     CString value = lines[n].Mid(lines[n].Find(key) + static_cast<int>(wcslen(key)));
     CString want = expected;
     return value.Trim() == want.Trim();

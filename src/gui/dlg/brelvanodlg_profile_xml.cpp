@@ -273,7 +273,7 @@ static CString GeofenceElementText(CBrelvanoDlg* d, const GEOFENCE_INFO& rec) {
   return text;
 }
 
-static CString FormatPolygonZone(const POLYGON_INFO& zone, int total) {
+CString CBrelvanoDlg::FormatPolygonZone(const POLYGON_INFO& zone, int total) {
   CString s = L"1;" + Int(total) + L";" + Int(zone.nIndex) + L";" + Int(zone.nRole1) + L";" + zone.strRole2 + L";" +
               zone.strRole3 + L";" + Int(zone.nRole4) + L";" + zone.strRole5 + L";" + zone.strRole6 + L";" + zone.strRole7 +
               L";" + Int(zone.nRole8) + L";" + zone.strRole9 + L";" + Int(zone.nRole10) + L";" + zone.strRole11;
@@ -282,13 +282,15 @@ static CString FormatPolygonZone(const POLYGON_INFO& zone, int total) {
   return s;
 }
 
-static CString FormatPolygonGroup(const POLYGON_POINT_BLOCK& block, int nPacket, int total) {
+CString CBrelvanoDlg::FormatPolygonGroup(const POLYGON_POINT_BLOCK& block, int nPacket, int total) {
   CString s = Int(nPacket) + L";" + Int(total) + L";" + Int(block.nPolygonIndex);
   for (const auto& point : block.point) s += L";" + point.strLng + L";" + point.strLat;
   return s;
 }
 
-static CString FormatIntTriple(int a, int b, int c) { return Int(a) + L";" + Int(a) + L";" + Int(b) + L";" + Int(c); }
+CString CBrelvanoDlg::FormatIntTriple(int a, int b, int c) {
+  return Int(a) + L";" + Int(a) + L";" + Int(b) + L";" + Int(c);
+}
 
 // The polygon group's zone list: per zone its zone packet, point packets and end packet.
 static CString PolygonZoneElements(CBrelvanoDlg* d) {
@@ -298,13 +300,13 @@ static CString PolygonZoneElements(CBrelvanoDlg* d) {
     if (zone.nPointCount <= 0 || zone.nIndex < 1 || zone.nIndex > d->m_nPolygonMax) continue;
     const int blocks = brelvano::PolygonBlockCount(zone.nPointCount);
     const int total = blocks + 2;
-    out += Element(4, FormatPolygonZone(zone, total));
+    out += Element(4, CBrelvanoDlg::FormatPolygonZone(zone, total));
     for (int k = 0; k < blocks && d->m_pZonePointBlocks != nullptr; ++k) {
       const POLYGON_POINT_BLOCK& block =
           d->m_pZonePointBlocks[static_cast<size_t>(zone.nIndex - 1) * kPointBlocksPerZone + static_cast<size_t>(k)];
-      out += Element(4, FormatPolygonGroup(block, k + 2, total));
+      out += Element(4, CBrelvanoDlg::FormatPolygonGroup(block, k + 2, total));
     }
-    out += Element(4, FormatIntTriple(total, zone.nIndex, zone.bActive));
+    out += Element(4, CBrelvanoDlg::FormatIntTriple(total, zone.nIndex, zone.bActive));
   }
   return out;
 }
@@ -409,6 +411,12 @@ BOOL LoadXmlProfileLines(CBrelvanoDlg* d, const CString& path) {
   }
   d->m_profileLines.clear();
   d->m_strPendingProfileLine.Empty();
+  if (tree.GetError() != nullptr || tree.begin() == nullptr) {
+    // A profile that is not read whole (cut, malformed, empty or of another encoding) sends nothing.
+    TRACE(L"Profile %s refused: %s\n", path, tree.GetError() != nullptr ? tree.GetError() : L"no element");
+    AfxMessageBox(d->m_language.LoadString(kTextInvalidProfile), MB_OK);
+    return FALSE;
+  }
   if (!d->ParseXmlProfile(tree.begin(), 0)) {
     // An invalid or foreign profile sends nothing, not even the part read before the fault.
     d->m_profileLines.clear();

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "gui/dlg/brelvanodlg.h"
-#include "object/rs232/passwordtext.h"
 #include "object/rs232/portlist.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
@@ -80,9 +79,11 @@ LRESULT CBrelvanoDlg::OnSerialNotify(WPARAM, LPARAM lParam) {
       break;
     }
     case SERIAL_ST_OPENED:
+      m_nPortGeneration = static_cast<unsigned>(status->nExtra0);
       m_bPortOpen = TRUE;
       break;
     case SERIAL_ST_READY:
+      m_nPortGeneration = static_cast<unsigned>(status->nExtra0);
       m_bPortOpen = TRUE;
       if (m_bOpenMode) {
         KillTimer(TIMER_OPEN_TIMEOUT);
@@ -98,6 +99,10 @@ LRESULT CBrelvanoDlg::OnSerialNotify(WPARAM, LPARAM lParam) {
       AfxMessageBox(m_language.LoadString(kTextOpenFailed), MB_OK);
       break;
     case SERIAL_ST_CLOSED:
+      m_nPortGeneration = static_cast<unsigned>(status->nExtra0);
+      // The session of the port that closed has no timer left.
+      KillSessionTimers();
+      m_strReceiveRest.Empty();
       if (m_bPortOpen) {
         m_bPortOpen = FALSE;
         m_comboPort.EnableWindow(TRUE);
@@ -109,6 +114,7 @@ LRESULT CBrelvanoDlg::OnSerialNotify(WPARAM, LPARAM lParam) {
       m_bDirectVersion = FALSE;
       break;
     case SERIAL_ST_NOT_OPEN:
+      m_nPortGeneration = static_cast<unsigned>(status->nExtra0);
       m_bPortOpen = FALSE;
       break;
     case SERIAL_ST_DEVICE_LOST:
@@ -121,6 +127,12 @@ LRESULT CBrelvanoDlg::OnSerialNotify(WPARAM, LPARAM lParam) {
       const int n = status->nCount;
       TRACE(L"RECV \n");
       if (n <= 0 || status->pData == nullptr) return 0;
+      // Bytes read under a port that has closed since (a close wakes the reader, which still hands
+      // over what it had) belong to no session: they are dropped.
+      if (static_cast<unsigned>(status->nExtra0) != m_nPortGeneration) {
+        TRACE(L"RECV: %d bytes of a closed port dropped\n", n);
+        return 0;
+      }
       const BYTE* bytes = static_cast<const BYTE*>(status->pData);
       // During a definition download every delivery, however short, goes to the packet receivers
       // (brelvanodlg_download.cpp), which assemble packets across deliveries.
@@ -137,7 +149,7 @@ LRESULT CBrelvanoDlg::OnSerialNotify(WPARAM, LPARAM lParam) {
         ReceiveProfileReply(text);
         return 0;
       }
-      platform::WriteStdout(brelvano::HidePasswords(text));
+      platform::WriteStdout(HideSecrets(text));
       platform::WriteStdout(L"\n");
 
       // The rest of the last delivery goes in front; complete lines are cut at CR.
@@ -165,11 +177,14 @@ LRESULT CBrelvanoDlg::OnSerialNotify(WPARAM, LPARAM lParam) {
         m_strReceiveRest = rest;
         SetTimer(TIMER_RECEIVE_REST, kReceiveQuietMs);
       }
-      const unsigned generation = m_nSessionGeneration;
+      unsigned generation = m_nSessionGeneration;
       for (const CString& line : lines) {
         DispatchReceivedLine(line);
-        // A line that ended the session leaves the rest of this delivery undispatched.
-        if (generation != m_nSessionGeneration) break;
+        if (generation == m_nSessionGeneration) continue;
+        // A line that ended the session leaves the rest of this delivery undispatched; after a
+        // restart ("System Start") the rest is the restarted device's and goes to the new session.
+        if (!m_bPortOpen || !m_bStartPending) break;
+        generation = m_nSessionGeneration;
       }
       if (!m_bEchoSeen) m_bEchoFilter = FALSE;
       return 0;
@@ -263,7 +278,7 @@ void CBrelvanoDlg::AddLogLine(const CString& strText, BOOL bShowAll) {
     SYSTEMTIME now{};
     GetLocalTime(&now);
     CString line;
-    line.Format(L"[ %02d:%02d:%02d ] %s", now.wHour, now.wMinute, now.wSecond, brelvano::HidePasswords(part));
+    line.Format(L"[ %02d:%02d:%02d ] %s", now.wHour, now.wMinute, now.wSecond, HideSecrets(part));
     if (IsErrorText(part)) {
       if (m_bTextProfileApplying) m_bReplyError = TRUE;
       if (m_hReadDoneEvent != nullptr && ((m_pSettingDlg != nullptr && !SettingPageZonesRead()) || m_bProfileReading))

@@ -190,7 +190,14 @@ void CBrelvanoDlg::ParseLegacyReply(const CString& strLine) {
   if (keywordLF == L"CSV") {
     CString table = FieldKeepLF(strLine, 3);
     table.Replace(wchar_t(27), L'\n');
-    if (WriteAssignHeaderCsv(table)) QueueCommand(L"AT^$PVRGetJson\r\r");
+    EndAwaitedStep();
+    if (!WriteAssignHeaderCsv(table)) {
+      // The JSON definition is asked for only with its table stored: the road ends here.
+      GiveUpDefinitionRoad(L"Error: the definition is not downloaded without its assignment header table");
+      return;
+    }
+    QueueCommand(L"AT^$PVRGetJson\r\r");
+    AwaitDeviceStep(L"AT^$PVRGetJson");
     return;
   }
   if ((keywordLF == L"VRMCUDL" || keywordLF == L"VRMCUDLST") && FieldKeepLF(strLine, 3) != L"ERR") {
@@ -271,6 +278,7 @@ void CBrelvanoDlg::ParseLegacyReply(const CString& strLine) {
       return;
     }
     for (int i = 0; i < m_nFileCount; ++i) m_tabInfo[i].nIndex = i;
+    EndAwaitedStep();
     m_bJsonDownload = TRUE;
     // A device that stays silent before its first frame ends the download too.
     SetTimer(TIMER_DOWNLOAD_QUIET, kDownloadQuietMs);
@@ -323,10 +331,12 @@ void CBrelvanoDlg::ParseLegacyReply(const CString& strLine) {
     const int result = _wtoi(Field(strLine, 3));
     TRACE(L"UPD RESULT: %d \n", result);
     if (result == 1) {
-      if (m_deviceInfo.bJsonParam)
+      if (m_deviceInfo.bJsonParam) {
         QueueCommand(L"AT^$PVRGetCsv\r\r");
-      else
+        AwaitDeviceStep(L"AT^$PVRGetCsv");
+      } else {
         RequestDefinitionXml();
+      }
       return;
     }
     KillTimer(TIMER_SESSION_WATCHDOG);

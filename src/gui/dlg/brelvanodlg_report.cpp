@@ -83,6 +83,10 @@ void CBrelvanoDlg::LoadReportDefinition() {
     TRACE(L"Report definition: no report file in %s\n", strFolder);
   } else if (!tree.Load(strPath, TRUE)) {
     TRACE(L"Report definition: %s cannot be read\n", strPath);
+  } else if (tree.GetError() != nullptr) {
+    // A report definition that is not read whole leaves the one loaded before.
+    TRACE(L"Report definition: %s refused: %s\n", strPath, tree.GetError());
+    AddLogLine(L"Invalid definition file " + strPath + L": " + tree.GetError(), TRUE);
   } else {
     ParseReportXmlHeader(tree.begin(), 0);
     if (m_nReportTabCount != 0) {

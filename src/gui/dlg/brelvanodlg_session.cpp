@@ -131,7 +131,7 @@ void CBrelvanoDlg::OnCbnSelchangePort() {
   if (sel == CB_ERR) return;
   m_comboPort.GetLBText(sel, m_strComPort);
   if (m_strComPort == PORT_ITEM_SEARCH) {
-    FillPortCombo(m_comboPort);
+    FillPortCombo();
     m_comboPort.SetCurSel(1);
     m_strComPort = PORT_ITEM_USB;
   }
@@ -143,6 +143,12 @@ void CBrelvanoDlg::ResetSessionDefinition() {
 }
 
 void CBrelvanoDlg::StartSession() {
+  // A new session: the waits and writes of the old one end when they see the new generation, and
+  // none of its timers runs on into the handshake (a poll would write into it, a read's time-out
+  // would end a wait of the new session).
+  ++m_nSessionGeneration;
+  KillSessionTimers();
+  m_strReceiveRest.Empty();
   // A definition downloaded in an earlier session is not used again.
   const CString downloaded = m_strModuleDir + kDownloadedDefinition;
   if (platform::FileExists(downloaded)) {
@@ -174,8 +180,6 @@ void CBrelvanoDlg::StartSession() {
   ResetDeviceInfo();
   FillDeviceInfoList(&m_deviceInfo);
 
-  KillTimer(TIMER_READY_RETRY);
-  KillTimer(TIMER_SESSION_WATCHDOG);
   SetTimer(TIMER_READY_RETRY, kReadyRetryMs);
   SetTimer(TIMER_SESSION_WATCHDOG, kSessionWatchdogMs);
 }
@@ -190,6 +194,8 @@ void CBrelvanoDlg::EndSession() {
   m_bBuyerVariantDefinition = FALSE;
   m_bJsonDownload = FALSE;
   ResetDownloadState();
+  // With or without a port, nothing of the session runs on after its end.
+  KillSessionTimers();
 
   ResetDefinitionTabs();
   ResetDeviceInfo();

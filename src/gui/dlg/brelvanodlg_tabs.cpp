@@ -121,6 +121,8 @@ LRESULT CBrelvanoDlg::OnTabActivated(WPARAM wParam, LPARAM lParam) {
   const unsigned generation = m_nSessionGeneration;
 
   m_nCmdTab = -1;
+  // The diagnosis poll runs only while its page is shown: any other tab ends it.
+  KillTimer(TIMER_DIAG_POLL);
   // An activation still waiting further up the call stack ends its wait.
   if (m_hGeofenceReadEvent != nullptr) SetEvent(m_hGeofenceReadEvent);
   if (m_hBleReadEvent != nullptr) SetEvent(m_hBleReadEvent);
@@ -179,7 +181,6 @@ LRESULT CBrelvanoDlg::OnTabActivated(WPARAM wParam, LPARAM lParam) {
         m_pGeofenceDlg->m_progress.SetPos(0);
         m_pGeofenceDlg->m_progress.ShowWindow(SW_SHOW);
         m_nGeofenceListCount = 0;
-        m_pGeofenceDlg->ClearStatusLines();
       }
       LayoutPages(FALSE, TRUE, FALSE);
       if (!g_bFileMode) {

@@ -29,7 +29,8 @@ constexpr UINT_PTR kSessionTimers[] = {
     TIMER_ADP_POLL,         TIMER_TAB_DEFER,   TIMER_TAB_ACTIVATE,   TIMER_GROUP_READ,
     TIMER_BLE_GROUP_READ,   TIMER_PROFILE_LINE, TIMER_GEOFENCE_READ, TIMER_AP_READ,
     TIMER_READ_NEXT_TAB,    TIMER_WRITE_NEXT_TAB, TIMER_WRITE_POINTS, TIMER_REPLY_WATCHDOG,
-    CBrelvanoDlg::TIMER_RECEIVE_REST, CBrelvanoDlg::TIMER_DOWNLOAD_QUIET, CBrelvanoDlg::TIMER_POLYGON_WRITE};
+    CBrelvanoDlg::TIMER_RECEIVE_REST, CBrelvanoDlg::TIMER_DOWNLOAD_QUIET, CBrelvanoDlg::TIMER_POLYGON_WRITE,
+    CBrelvanoDlg::TIMER_STEP_DEADLINE};
 
 }  // namespace
 
@@ -182,6 +183,9 @@ void CBrelvanoDlg::OnTimer(UINT_PTR nIDEvent) {
       break;
     case TIMER_POLYGON_WRITE:
       OnPolygonWriteTimeout();
+      break;
+    case TIMER_STEP_DEADLINE:
+      OnStepDeadline();
       break;
     default:
       Default();

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "gui/dlg/brelvanodlg.h"
-#include "object/rs232/passwordtext.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/trace.h"
@@ -16,7 +15,7 @@ constexpr UINT kListWatchdogMs = 100;
 }  // namespace
 
 void CBrelvanoDlg::QueueCommand(const CString& strCommand, int bAddCR) {
-  TRACE(L"%s\n", brelvano::HidePasswords(strCommand));
+  TRACE(L"%s\n", HideSecrets(strCommand));
   m_strPendingCommand = strCommand;
   if (bAddCR == 1) m_strPendingCommand += L"\r";
   m_bTransmitQueued = TRUE;
@@ -50,7 +49,7 @@ void CBrelvanoDlg::TransmitCommand(CString strCommand) {
     return;
   }
   // The command as sent, in the log (a password never shows).
-  CString echo = brelvano::HidePasswords(strCommand);
+  CString echo = HideSecrets(strCommand);
   echo.Remove(L'\r');
   echo.Remove(L'\n');
   if (!echo.IsEmpty() && echo.Find(L"VR845PWD") < 0 && m_listLog.GetSafeHwnd() != nullptr) {
@@ -97,7 +96,7 @@ void CBrelvanoDlg::SendCommandListAndWait(CStringList* pList, int bAddCR) {
   const unsigned generation = m_nSessionGeneration;
   for (POSITION pos = pList->GetHeadPosition(); pos != nullptr;) {
     const CString line = pList->GetNext(pos);
-    TRACE(L"%s\n", brelvano::HidePasswords(line));
+    TRACE(L"%s\n", HideSecrets(line));
     m_strPendingCommand = line;
     if (bAddCR == 1) m_strPendingCommand += L"\r";
     m_bTransmitQueued = TRUE;

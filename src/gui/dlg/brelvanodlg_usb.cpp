@@ -16,7 +16,15 @@ const GUID kGuidHid = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11
 const GUID kGuidNetwork = {0xAD498944, 0x762F, 0x11D0, {0x8D, 0xCB, 0x00, 0xC0, 0x4F, 0xC3, 0x35, 0x8C}};
 }  // namespace
 
-void CBrelvanoDlg::InitPortList() { FillPortCombo(m_comboPort); }
+void CBrelvanoDlg::InitPortList() { FillPortCombo(); }
+
+void CBrelvanoDlg::FillPortCombo() {
+  m_comboPort.ResetContent();
+  m_comboPort.InsertString(-1, PORT_ITEM_SEARCH);
+  m_comboPort.InsertString(-1, PORT_ITEM_USB);
+  for (const CString& name : ListedPortNames()) m_comboPort.InsertString(-1, name);
+  if (m_comboPort.GetCount() > 0) m_comboPort.SetCurSel(1);
+}
 
 BOOL CBrelvanoDlg::RegisterDeviceNotifications() {
   const GUID* classes[4] = {&GUID_DEVINTERFACE_USB_DEVICE, &kGuidDisk, &kGuidHid, &kGuidNetwork};

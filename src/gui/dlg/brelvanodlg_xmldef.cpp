@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "gui/dlg/bledlg.h"
+#include <vector>
+
 #include "gui/dlg/brelvanodlg.h"
 #include "gui/dlg/definitionloading.h"
 #include "gui/dlg/geofencedlg.h"
@@ -35,6 +37,38 @@ int XmlPageType(int type) {
 
 BOOL OptionsCountValid(int nOptions, const CString& strWhat) {
   return brelvano::DefinitionOptionCountValid(nOptions, strWhat, kSource);
+}
+
+// How a definition file was read.
+enum class DefinitionRead { kWhole, kUnreadable, kBroken };
+
+// Reads a definition file into tree. It is taken only when it parses whole and its first element
+// is the definition's root; otherwise strWhy says why not.
+DefinitionRead ReadDefinitionFile(CXmlTree& tree, const CString& strPath, CString& strWhy) {
+  if (!tree.Load(strPath, TRUE)) {
+    strWhy = L"the file cannot be read";
+    return DefinitionRead::kUnreadable;
+  }
+  if (tree.GetError() != nullptr) {
+    strWhy = tree.GetError();
+    return DefinitionRead::kBroken;
+  }
+  const XmlIterator first = tree.begin();
+  if (first == nullptr) {
+    strWhy = L"the file holds no element";
+    return DefinitionRead::kBroken;
+  }
+  if (first.GetName().CompareNoCase(L"brelvano") != 0) {
+    strWhy.Format(L"its root element is \"%s\", not \"brelvano\"", first.GetName());
+    return DefinitionRead::kBroken;
+  }
+  return DefinitionRead::kWhole;
+}
+
+// A definition file that was not taken: the definition loaded before stays, and the log says why.
+void LogRefusedDefinition(CBrelvanoDlg* pDlg, const CString& strPath, const CString& strWhy) {
+  TRACE(L"Definition: %s refused: %s\n", strPath, strWhy);
+  pDlg->AddLogLine(L"Invalid definition file " + strPath + L": " + strWhy, TRUE);
 }
 
 }  // namespace
@@ -89,10 +123,12 @@ void CBrelvanoDlg::LoadXmlDefinition(const CString& strPath, BOOL bSubFile) {
     ~DrawingUnlock() { pDlg->UnlockWindowUpdate(); }
   } unlock{this};
   CXmlTree tree;
-  m_bSubFileMode = bSubFile;
+  CString strWhy;
   if (!bSubFile) {
-    ReplaceLoadedDefinition();
-    if (tree.Load(strPath, TRUE)) {
+    // The definition loaded before stays until this one is read whole.
+    if (ReadDefinitionFile(tree, strPath, strWhy) == DefinitionRead::kWhole) {
+      m_bSubFileMode = FALSE;
+      ReplaceLoadedDefinition();
       ParseXmlHeader(tree.begin(), 0);
       const int nDefinitionTabs = m_nTabCount;
       const CString& s = m_defHeader.strS;
@@ -109,7 +145,7 @@ void CBrelvanoDlg::LoadXmlDefinition(const CString& strPath, BOOL bSubFile) {
       CreateChildPages(TRUE);
       if (m_bUpProtocol) ShowFirstTab();
     } else {
-      TRACE(L"Definition: %s cannot be read\n", strPath);
+      LogRefusedDefinition(this, strPath, strWhy);
     }
     KillTimer(TIMER_SESSION_WATCHDOG);
     m_bDefinitionPending = FALSE;
@@ -118,6 +154,7 @@ void CBrelvanoDlg::LoadXmlDefinition(const CString& strPath, BOOL bSubFile) {
   }
 
   // One numbered tab sub-file of the download.
+  m_bSubFileMode = TRUE;
   if (m_nFileCount < 1 || m_nFileCount > kMaxDefinitionTabs) {
     TRACE(L"Definition: %d announced sub-files (1..%d allowed); the download is dropped\n", m_nFileCount,
           kMaxDefinitionTabs);
@@ -129,8 +166,16 @@ void CBrelvanoDlg::LoadXmlDefinition(const CString& strPath, BOOL bSubFile) {
   }
   const int nFileBefore = m_nCurrentFile;
   if (m_nCurrentFile == 0) {
+    // The sub-files the device announced (their numbers on the device, sizes and header words) are
+    // of this download, not of the definition replaced: a retry of the first one keeps them.
+    std::vector<TAB_INFO> announced(m_tabInfo, m_tabInfo + m_nFileCount);
     ReplaceLoadedDefinition();
-    if (tree.Load(strPath, TRUE)) {
+    for (int i = 0; i < m_nFileCount; ++i) {
+      m_tabInfo[i].nIndex = announced[i].nIndex;
+      m_tabInfo[i].nSize = announced[i].nSize;
+      m_tabInfo[i].strTitle = announced[i].strTitle;
+    }
+    if (ReadDefinitionFile(tree, strPath, strWhy) == DefinitionRead::kWhole) {
       ParseXmlHeader(tree.begin(), 0);
       const CString& s = m_defHeader.strS;
       if (!(s == L"VR325" || s.Find(L"VR4") >= 0)) {
@@ -145,7 +190,7 @@ void CBrelvanoDlg::LoadXmlDefinition(const CString& strPath, BOOL bSubFile) {
       DisablePortCombo();
       CreateChildPages(TRUE);
     } else {
-      TRACE(L"Definition: sub-file %s cannot be read\n", strPath);
+      LogRefusedDefinition(this, strPath, strWhy);
     }
     KillTimer(TIMER_SESSION_WATCHDOG);
     m_bDefinitionPending = FALSE;
@@ -156,11 +201,12 @@ void CBrelvanoDlg::LoadXmlDefinition(const CString& strPath, BOOL bSubFile) {
     return;
   }
 
-  const BOOL bLoaded = tree.Load(strPath, TRUE);
+  // A sub-file that is not read whole adds nothing (it is asked for again).
+  const BOOL bLoaded = ReadDefinitionFile(tree, strPath, strWhy) == DefinitionRead::kWhole;
   if (bLoaded) {
     ParseXmlHeader(tree.begin(), 0);
   } else {
-    TRACE(L"Definition: sub-file %s cannot be read\n", strPath);
+    LogRefusedDefinition(this, strPath, strWhy);
   }
   if (bLoaded && m_nTabCount != 0 && m_pParamLists != nullptr) {
     RunParamPass(tree, m_nFileCount);
@@ -233,6 +279,7 @@ void CBrelvanoDlg::RequestNextSubFile() {
     strRequest.Format(L"AT^$ReqXmlPk;%d;%d", nDeviceFile, m_nPacket);
     QueueCommand(strRequest + L"\r");
     m_bXmlDownload = TRUE;
+    AwaitDeviceStep(strRequest);
   } else {
     // Every tab sub-file is in: nothing more is asked of the device.
     m_bXmlDownload = FALSE;
@@ -249,14 +296,25 @@ void CBrelvanoDlg::RequestNextSubFile() {
 
 void CBrelvanoDlg::OpenXmlDefinition(const CString& strPath) {
   CXmlTree tree;
-  m_bSubFileMode = FALSE;
-  ReplaceLoadedDefinition();
-  if (!tree.Load(strPath, TRUE)) {
+  CString strWhy;
+  // The definition loaded before stays until this one is read whole.
+  const DefinitionRead read = ReadDefinitionFile(tree, strPath, strWhy);
+  if (read == DefinitionRead::kUnreadable) {
     CString strMessage;
     strMessage.Format(L"File Name : %s (Xml Open Fail)", strPath);
     AfxMessageBox(strMessage);
     return;
   }
+  if (read == DefinitionRead::kBroken) {
+    // The road goes on as after a load; the definition stays as it was.
+    LogRefusedDefinition(this, strPath, strWhy);
+    KillTimer(TIMER_SESSION_WATCHDOG);
+    m_bDefinitionPending = FALSE;
+    m_bStartPending = FALSE;
+    return;
+  }
+  m_bSubFileMode = FALSE;
+  ReplaceLoadedDefinition();
   ParseXmlHeader(tree.begin(), 0);
   const int nDefinitionTabs = m_nTabCount;
   AppendFixedTab(m_nTabCount, TAB_TYPE_DIAGNOSIS, brelvano::kTextDiagnosisTab, L"DIA");

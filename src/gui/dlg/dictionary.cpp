@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "gui/dlg/brelvanodlg.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/modal.h"
@@ -38,17 +39,16 @@ CString DecodeDictionary(std::string_view bytes) {
   return platform::BytesToText(platform::IsValidUtf8(bytes) ? CP_UTF8 : CP_WESTERN, bytes);
 }
 
-// One "key=value" line into the map; the value ends at a second '='.
+// One "key=value" line into the map, split with the main window's splitter; the value ends at a
+// second '='.
 void AddEntry(CMapStringToString& map, const CString& line) {
-  const int equals = line.Find(L'=');
-  if (equals < 0) return;
-  CString key = line.Left(equals);
+  CStringArray pieces;
+  if (CBrelvanoDlg::SplitByString(line, L"=", pieces) < 1) return;
+  CString key = pieces.GetAt(0);
   key.MakeUpper();
   key.Trim();
   if (key.IsEmpty()) return;
-  const int second = line.Find(L'=', equals + 1);
-  const CString value = second < 0 ? line.Mid(equals + 1) : line.Mid(equals + 1, second - equals - 1);
-  map.SetAt(key, value);
+  map.SetAt(key, pieces.GetAt(1));
 }
 
 }  // namespace

@@ -45,6 +45,8 @@ CGeoDetailDlg::~CGeoDetailDlg() {
 
 BOOL CGeoDetailDlg::OnInitDialog() {
   CDialog::OnInitDialog();
+  m_font.CreateFont(14, 0, 0, 0, 100, FALSE, FALSE, 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Arial");
   if (m_pPage != nullptr && m_pPage->LoadLanguage() != nullptr) {
     const CString next = m_pPage->m_language.LoadString(kTextNext);
     const CString cancel = m_pPage->m_language.LoadString(kTextCancel);
@@ -179,6 +181,7 @@ void CGeoDetailDlg::BuildControls() {
       bottom += p->nCtrlType == 0 ? 4 : 2;
       auto* label = new CStatic();
       if (label->Create(Name(p), kStyleLabel, CRect(kLeft, top + 2, kLeft + labelWidth, bottom + 2), this, kLabelId)) {
+        label->SetFont(&m_font);
         p->pLabelWnd = label;
         m_controls.push_back(label);
       } else {
@@ -265,6 +268,7 @@ void CGeoDetailDlg::BuildControls() {
       }
     }
     if (value != nullptr) {
+      value->SetFont(&m_font);
       p->pValueWnd = value;
       m_controls.push_back(value);
       if (bEdit && bUp && k >= 0 && m_record.nId >= 1 && m_record.nId <= kGeofenceSlots && k < kFieldFormats)
@@ -396,9 +400,7 @@ void CGeoDetailDlg::OnNext() {
       AfxMessageBox(L"Cannot Find Coordinate", MB_OK);
       return;
     }
-    CString call;
-    call.Format(L"ViewDrawCircle(%s,%s,%s)", r.strLatitude, r.strLongitude, r.strRadius);
-    map->CallScript(call);
+    map->CallScript(L"ViewDrawCircle", {r.strLatitude, r.strLongitude, r.strRadius});
   } else {
     map->MoveMapToDefault();
   }

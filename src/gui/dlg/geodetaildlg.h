@@ -8,6 +8,7 @@
 
 #include "gui/dlg/definitionmodel.h"
 #include "platform/dialog.h"
+#include "platform/gdi.h"
 #include "resources/pageresource.h"
 
 class CGeofenceDialog;
@@ -37,6 +38,8 @@ class CGeoDetailDlg : public CDialog {
   GEOFENCE_INFO m_record;
   int m_nSlot = 0;
   int m_nCtrlCount = 0;
+  // Arial, 14 pixels high, thin: the font of every control the dialog makes.
+  CFont m_font;
   CString m_strHdr;
 
  protected:

@@ -538,20 +538,18 @@ BOOL CGeofenceDialog::SendRecord(GEOFENCE_INFO* pRecord) {
 // ---- Map page calls ----
 
 void CGeofenceDialog::SetDistMeter() {
-  if (m_pMapDlg != nullptr && m_groupInfo.nUnit == 0) m_pMapDlg->CallScript(L"setDistMeter()");
+  if (m_pMapDlg != nullptr && m_groupInfo.nUnit == 0) m_pMapDlg->CallScript(L"setDistMeter");
 }
 
-CString CGeofenceDialog::CallScript(const CString& call) {
-  return m_pMapDlg != nullptr ? m_pMapDlg->CallScript(call) : CString();
+CString CGeofenceDialog::CallScript(const CString& name, const std::vector<CString>& args) {
+  return m_pMapDlg != nullptr ? m_pMapDlg->CallScript(name, args) : CString();
 }
 
-void CGeofenceDialog::CancelAllMarker() { CallScript(L"cancelAllMarker()"); }
+void CGeofenceDialog::CancelAllMarker() { CallScript(L"cancelAllMarker"); }
 
 void CGeofenceDialog::MoveMapToDefault() {
   if (m_pDeviceInfo == nullptr) return;
-  CString call;
-  call.Format(L"MoveMap(%s,%s)", m_pDeviceInfo->strLat, m_pDeviceInfo->strLng);
-  CallScript(call);
+  CallScript(L"MoveMap", {m_pDeviceInfo->strLat, m_pDeviceInfo->strLng});
 }
 
 BOOL CGeofenceDialog::IsIdInList(int nId) {

@@ -72,7 +72,8 @@ class CGeofenceDialog : public CDialog, public GUI_Base {
   // Map page calls of the page itself.
   void CancelAllMarker();
   void MoveMapToDefault();
-  CString CallScript(const CString& call);
+  // Calls the map page function with its arguments, each one text (nothing without a map).
+  CString CallScript(const CString& name, const std::vector<CString>& args = {});
   // TRUE (after "same id") when a row of the list has that number.
   BOOL IsIdInList(int nId);
 

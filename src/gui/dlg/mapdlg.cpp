@@ -96,19 +96,20 @@ void CMapDialog::SetRecord(GEOFENCE_INFO* pRecord) {
   }
 }
 
-void CMapDialog::ClearAllMarker() { CallScript(L"clearAllMarker()"); }
+void CMapDialog::ClearAllMarker() { CallScript(L"clearAllMarker"); }
 
-void CMapDialog::CancelAllMarker() { CallScript(L"cancelAllMarker()"); }
+void CMapDialog::CancelAllMarker() { CallScript(L"cancelAllMarker"); }
 
 void CMapDialog::MoveMapToDefault() {
-  CString call = L"MoveMap(,)";
-  if (m_pDeviceInfo != nullptr) call.Format(L"MoveMap(%s,%s)", m_pDeviceInfo->strLat, m_pDeviceInfo->strLng);
-  CallScript(call);
+  if (m_pDeviceInfo != nullptr)
+    CallScript(L"MoveMap", {m_pDeviceInfo->strLat, m_pDeviceInfo->strLng});
+  else
+    CallScript(L"MoveMap", {CString(), CString()});
 }
 
 void CMapDialog::OnSend() {
   if (m_pRecord == nullptr || m_pPage == nullptr) return;
-  const CString pos = CallScript(L"getGeoPos()");
+  const CString pos = CallScript(L"getGeoPos");
   const CString lat = GUI_Base::GetField(pos, 1, L';');
   const CString lon = GUI_Base::GetField(pos, 2, L';');
   const CString radius = GUI_Base::GetField(pos, 3, L';');
@@ -171,9 +172,9 @@ void CMapDialog::OnAllView() {
   for (int i = 0; i < count; ++i) {
     const GEOFENCE_INFO& r = m_pPage->m_pRecords[i];
     if (r.bUsed != 1) continue;
-    CString call;
-    call.Format(L"AllViewDrawCircle(%d,%s,%s,%s)", i + 1, r.strLatitude, r.strLongitude, r.strRadius);
-    CallScript(call);
+    CString number;
+    number.Format(L"%d", i + 1);
+    CallScript(L"AllViewDrawCircle", {number, r.strLatitude, r.strLongitude, r.strRadius});
   }
 }
 

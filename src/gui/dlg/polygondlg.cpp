@@ -25,6 +25,12 @@ constexpr UINT kZonePollMs = 1000;
 // A zone is an area: it needs three points.
 constexpr int kMinZonePoints = 3;
 constexpr const wchar_t kPointFileFilter[] = L"Polygon Data Files (*.stp)|*.stp|";
+
+CString Decimal(int n) {
+  CString text;
+  text.Format(L"%d", n);
+  return text;
+}
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CPolygonDialog, CDHtmlDialog)
@@ -95,36 +101,30 @@ void CPolygonDialog::UpdatePageData() {
   m_strPolyCount = GetElementValue(L"txtpolycount");
 }
 
-void CPolygonDialog::CallPage(const CString& call) { CallScript(call); }
+void CPolygonDialog::CallPage(const CString& name, const std::vector<CString>& args) { CallScript(name, args); }
 
-void CPolygonDialog::ClearPolygon() { CallPage(L"clearPolygon()"); }
+void CPolygonDialog::ClearPolygon() { CallPage(L"clearPolygon"); }
 
-void CPolygonDialog::LoadCoord(const CString& pointText) { CallPage(L"loadCoord('" + pointText + L"')"); }
+void CPolygonDialog::LoadCoord(const CString& pointText) { CallPage(L"loadCoord", {pointText}); }
 
 void CPolygonDialog::MoveMap(const CString& lat, const CString& lng) {
-  CallPage(L"MoveMap(" + lat + L"," + lng + L")");
+  CallPage(L"MoveMap", {lat, lng});
 }
 
 void CPolygonDialog::SetPolyCount() {
   if (m_pPage == nullptr) return;
-  CString call;
-  call.Format(L"SetPolyCount(%d)", m_pPage->m_nPointLimit);
-  CallPage(call);
+  CallPage(L"SetPolyCount", {Decimal(m_pPage->m_nPointLimit)});
 }
 
 void CPolygonDialog::SetTotalPolyCount() {
   if (m_pPage == nullptr) return;
-  CString call;
-  call.Format(L"SetTotalPolyCount(%d)", m_pPage->m_nTotalPointLimit);
-  CallPage(call);
+  CallPage(L"SetTotalPolyCount", {Decimal(m_pPage->m_nTotalPointLimit)});
 }
 
 void CPolygonDialog::SetSumPolyCount() {
   if (m_pPage == nullptr) return;
   m_pPage->m_nUsedPoints = m_pPage->GetUsedPointCount();
-  CString call;
-  call.Format(L"SetSumPolyCount(%d)", m_pPage->m_nUsedPoints);
-  CallPage(call);
+  CallPage(L"SetSumPolyCount", {Decimal(m_pPage->m_nUsedPoints)});
 }
 
 void CPolygonDialog::OnSend() {

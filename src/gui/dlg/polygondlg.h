@@ -67,7 +67,8 @@ class CPolygonDialog : public CDHtmlDialog {
 
  private:
   CPolyDetailDlg* DetailDialog() const;
-  void CallPage(const CString& call);
+  // Calls the page function with its arguments, each one text.
+  void CallPage(const CString& name, const std::vector<CString>& args = {});
   // Ends the step with that code, and with it step 1.
   void EndStep(int nResult);
 

@@ -43,6 +43,16 @@ const wchar_t* KeyPrefix(int nCtrlType) {
 }
 
 bool IsAssignItem(int nCtrlType) { return KeyPrefix(nCtrlType) != nullptr; }
+
+// DATA names what the user drags: it is never narrower than its widest entry or its title, also
+// on a table too narrow for the width the other columns leave it (the table then scrolls
+// sideways).
+void FitDataColumn(CListCtrl& list) {
+  CRect table;
+  list.GetWindowRect(&table);
+  list.SetColumnWidth(1, LVSCW_AUTOSIZE_USEHEADER);
+  if (list.GetColumnWidth(1) < table.Width() - kDataColumnLess) list.SetColumnWidth(1, table.Width() - kDataColumnLess);
+}
 }  // namespace
 
 // ---- The tables ------------------------------------------------------------------------------
@@ -62,6 +72,7 @@ void CSettingDialog::InitAssignTables() {
     pList->InsertColumn(0, L"NO", LVCFMT_LEFT, kNoColumnWidth);
     pList->InsertColumn(1, L"DATA", LVCFMT_LEFT, small.Width() - kDataColumnLess);
     pList->InsertColumn(2, L"DES", LVCFMT_LEFT, kDesColumnWidth);
+    FitDataColumn(*pList);
   }
   CBrelvanoDlg* pMain = MainWindow();
   std::vector<CString> lines;
@@ -114,7 +125,9 @@ void CSettingDialog::FillAssignLists(std::vector<CString> lines) {
     }
   }
   for (CListCtrl* pList : lists) {
-    if (pList->GetSafeHwnd() != nullptr) pList->SetExtendedStyle(kTableStyles);
+    if (pList->GetSafeHwnd() == nullptr) continue;
+    pList->SetExtendedStyle(kTableStyles);
+    FitDataColumn(*pList);
   }
 }
 

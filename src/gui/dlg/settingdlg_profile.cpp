@@ -54,7 +54,8 @@ void CSettingDialog::OnLoadProfile() {
   const CString path = dialog.GetPathName();
   if (!m_bUpMode) {
     CXmlTree tree;
-    if (!tree.Load(path, TRUE) || !MatchesDevice(tree, m_pDeviceInfo)) {
+    // Only a profile read whole is kept.
+    if (!tree.Load(path, TRUE) || tree.GetError() != nullptr || !MatchesDevice(tree, m_pDeviceInfo)) {
       AfxMessageBox(m_language.LoadString(kTextInvalidProfile), MB_OK);
       return;
     }

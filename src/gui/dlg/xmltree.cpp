@@ -17,6 +17,9 @@ const wchar_t kErrAttribute[] = L"속성과 속성값 정의가 올바르지 않
 const wchar_t kErrNoName[] = L"Element without a name";
 const wchar_t kErrOpenQuote[] = L"Quoted value without its closing quote";
 const wchar_t kErrTooDeep[] = L"Elements nested too deeply";
+const wchar_t kErrEndsInTag[] = L"The document ends inside a tag";
+const wchar_t kErrEndsInElement[] = L"The document ends before an element is closed";
+const wchar_t kErrZero[] = L"The document holds a zero character";
 
 bool IsSpace(char16_t c) { return c <= 0x20; }
 bool IsDelimiter(char16_t c) { return c == u'/' || c == u'='; }
@@ -161,7 +164,7 @@ std::u16string CXmlTree::DecodeText(const std::string& bytes, BOOL bUtf8) {
 }
 
 void CXmlTree::Parse(const std::u16string& text) {
-  // The text ends at its first zero character.
+  // The text ends at its first zero character; anything but white space after it is a fault.
   const size_t zero = text.find(u'\0');
   const std::u16string own = zero == npos ? std::u16string() : text.substr(0, zero);
   m_pText = zero == npos ? &text : &own;
@@ -169,6 +172,14 @@ void CXmlTree::Parse(const std::u16string& text) {
   while (pos < m_pText->size()) {
     pos = ParseElement(pos, &m_root, 0);
     if (pos == npos) break;
+  }
+  if (m_pError == nullptr && zero != npos) {
+    for (size_t i = zero; i < text.size(); ++i) {
+      if (!IsSpace(text[i])) {
+        SetError(kErrZero);
+        break;
+      }
+    }
   }
   m_pText = nullptr;
   m_names.clear();
@@ -300,7 +311,13 @@ XmlElement* CXmlTree::ParseStartTag(size_t pos, size_t length, bool& bEmpty) {
 size_t CXmlTree::ParseElement(size_t pos, XmlElement* parent, int depth) {
   const std::u16string& t = *m_pText;
   Token tok;
-  if (!NextToken(pos, tok)) return npos;
+  if (!NextToken(pos, tok)) {
+    // Only white space may follow the last element: a cut tag or text without a tag is a fault.
+    size_t p = pos;
+    while (p < t.size() && IsSpace(t[p])) ++p;
+    if (p < t.size()) SetError(t[p] == u'<' ? kErrEndsInTag : kErrNotATag);
+    return npos;
+  }
   if (t[tok.start] != u'<') {
     SetError(kErrNotATag);
     return npos;
@@ -318,10 +335,15 @@ size_t CXmlTree::ParseElement(size_t pos, XmlElement* parent, int depth) {
   XmlLinkChildAtEnd(parent, element);
   if (bEmpty) return afterTag;
 
-  if (!NextToken(afterTag, tok)) return npos;  // incomplete element
+  // The text ending before the element's end tag leaves the document incomplete.
+  auto incomplete = [this]() {
+    SetError(kErrEndsInElement);
+    return npos;
+  };
+  if (!NextToken(afterTag, tok)) return incomplete();
   if (t[tok.start] != u'<') {
     element->text = Slice(t, tok.start, tok.length);
-    if (!NextToken(tok.start + tok.length, tok)) return npos;
+    if (!NextToken(tok.start + tok.length, tok)) return incomplete();
   }
   for (;;) {
     if (tok.length >= 2 && t[tok.start + 1] == u'/') {
@@ -337,7 +359,7 @@ size_t CXmlTree::ParseElement(size_t pos, XmlElement* parent, int depth) {
     }
     const size_t next = ParseElement(tok.start, element, depth + 1);
     if (next == npos) return npos;
-    if (!NextToken(next, tok)) return npos;
+    if (!NextToken(next, tok)) return incomplete();
   }
 }
 

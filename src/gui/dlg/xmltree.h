@@ -2,7 +2,9 @@
 // mark, UTF-8 with or without one, or the program's ANSI code page), parses it into a tree of
 // elements with attributes and text, and lets callers walk the tree with an XmlIterator. It knows
 // no entities, namespaces, validation or mixed content. Malformed text stops the parse where the
-// fault is: what was read before stays in the tree and the fault is kept as a text (GetError).
+// fault is: what was read before stays in the tree and the fault is kept as a text (GetError). A
+// document that ends inside a tag or before an element is closed, or that goes on after a zero
+// character, is malformed too: a tree without an error was read whole.
 #pragma once
 
 #include <string>

@@ -1,6 +1,7 @@
 // CBridge and Object_Base (see bridge.h).
 #include "object/rs232/bridge.h"
 
+#include "object/rs232/passwordtext.h"
 #include "object/rs232/rs232object.h"
 #include "platform/trace.h"
 
@@ -33,6 +34,10 @@ BOOL Object_Base::AddThreadSlot(ThreadSlot* pSlots, int* pSlotCount, AFX_THREADP
 CBridge::~CBridge() {
   StopAllThreads();
   CloseObjects();
+}
+
+CString CBridge::EchoText(const CString& text) const {
+  return m_echoFilter ? m_echoFilter(text) : brelvano::HidePasswords(text);
 }
 
 void CBridge::Create(CWnd* pOwner) {

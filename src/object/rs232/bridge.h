@@ -5,7 +5,9 @@
 // the objects and their threads back to the owner.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "platform/sync.h"
 #include "platform/wnd.h"
@@ -120,11 +122,17 @@ class CBridge {
   // Delivers a message to the owner window (0 when there is none). Callable from any thread.
   LRESULT SendToGui(UINT msg, WPARAM wParam, LPARAM lParam, int mode);
 
+  // How a written command shows on the console: the owner sets what it blanks there (without a
+  // filter, login passwords are blanked). Set and used on the GUI thread.
+  void SetEchoFilter(std::function<CString(const CString&)> filter) { m_echoFilter = std::move(filter); }
+  CString EchoText(const CString& text) const;
+
   CWnd* GetOwner() const { return m_pOwner; }
   Object_Base* GetObject(int nSlot) const;
   int GetObjectCount() const { return m_nObjectCount; }
 
  private:
+  std::function<CString(const CString&)> m_echoFilter;
   LRESULT Deliver(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam, int mode) const;
   bool AnyThreadRunning() const;
   // Whether the caller runs on the thread of the owner window (the thread that called Create).

@@ -62,7 +62,7 @@ void CModemInfo::GetSerialCommPorts(CStringArray& ports, int /*reserved*/) {
       TRACE(L"SERIALCOMM entry %s is not a port name: \"%s\"\n", entry.first, entry.second);
       continue;
     }
-    if (!Contains(ports, entry.second)) ports.Add(entry.second);
+    ports.Add(entry.second);
   }
 }
 

@@ -29,6 +29,15 @@ BOOL CSerialDevice::EnumComPorts() {
   return names.GetSize() > 0 ? TRUE : FALSE;
 }
 
+void CSerialDevice::SetStatus(int code, int count, void* data, int extra0, int extra1) {
+  CSingleLock lock(&m_csStatus, TRUE);
+  m_status.nExtra0 = extra0;
+  m_status.nCode = code;
+  m_status.nCount = count;
+  m_status.pData = data;
+  m_status.nExtra1 = extra1;
+}
+
 int CSerialDevice::CheckPorts() { return EnumComPorts() ? 2 : 1; }
 
 bool CSerialDevice::CheckPortsChanged(int& previous) {
@@ -38,16 +47,13 @@ bool CSerialDevice::CheckPortsChanged(int& previous) {
   return true;
 }
 
-void FillPortCombo(CComboBox& combo) {
-  combo.ResetContent();
-  combo.InsertString(-1, PORT_ITEM_SEARCH);
-  combo.InsertString(-1, PORT_ITEM_USB);
+std::vector<CString> ListedPortNames() {
   SyncRealPorts();
+  std::vector<CString> names;
   for (const auto& entry : platform::reg::EnumStrings(HKEY_LOCAL_MACHINE, kSerialCommKey)) {
     const CString& name = entry.second;
     // What cannot be a port name (an empty text, a path out of /dev, blanks) is never offered.
-    if (!CModemInfo::IsPortName(name)) continue;
-    combo.InsertString(-1, name);
+    if (CModemInfo::IsPortName(name)) names.push_back(name);
   }
-  if (combo.GetCount() > 0) combo.SetCurSel(1);
+  return names;
 }

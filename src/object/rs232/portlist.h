@@ -1,14 +1,15 @@
 // The COM port list: CSerialDevice tells the serial object's device-check thread which ports the
-// machine lists, and FillPortCombo fills the main window's port selector from the same registry key.
+// machine lists, and ListedPortNames gives the main window's port selector the same registry key's ports.
 #pragma once
 
+#include <vector>
+
 #include "object/rs232/modeminfo.h"
+#include "object/rs232/serialstatus.h"
 #include "platform/collections.h"
 #include "platform/cstring.h"
 #include "platform/sync.h"
 #include "platform/wintypes.h"
-
-class CComboBox;
 
 // Kinds of port a port definition names.
 #define PORT_TYPE_COM 3
@@ -41,14 +42,18 @@ class CSerialDevice {
 
   // The ports of the last check. Read it only while the checking thread cannot run a check.
   const CArray<tagRS232_PortDef>& Ports() const { return m_ports; }
+  // Fills the status the device-check thread sends (under its lock).
+  void SetStatus(int code, int count, void* data, int extra0 = 0, int extra1 = 0);
+  // That status record; the owner reads it while the thread is blocked in sending it.
+  SerialStatus* GetStatus() { return &m_status; }
 
  private:
   CModemInfo m_modemInfo;
   CArray<tagRS232_PortDef> m_ports;
+  SerialStatus m_status;
   CCriticalSection m_csStatus;
 };
 
-// Empties the selector and fills it with "SEARCH..", "USB" and every port of the SERIALCOMM key
-// (in the key's order, one item per entry, after bringing the real ports into it; entries that
-// cannot be port names are left out); selects "USB".
-void FillPortCombo(CComboBox& combo);
+// The ports the port selector offers: every entry of the SERIALCOMM key, in the key's order, one
+// per entry, after bringing the real ports into it; entries that cannot be port names are left out.
+std::vector<CString> ListedPortNames();

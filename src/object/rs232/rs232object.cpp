@@ -14,16 +14,11 @@ END_MESSAGE_MAP()
 
 CRS232_Object::~CRS232_Object() {
   Close();
-  if (m_bCsReady) DeleteCriticalSection(&m_csDeviceStatus);
 }
 
 void CRS232_Object::Init(CBridge* pBridge, ThreadSlot* pSlots, int* pSlotCount) {
   m_pBridge = pBridge;
   m_com.SetOwner(pBridge);
-  if (!m_bCsReady) {
-    InitializeCriticalSection(&m_csDeviceStatus);
-    m_bCsReady = true;
-  }
   if (m_hReadEnable == nullptr) m_hReadEnable = CreateEvent(nullptr, TRUE, FALSE, nullptr);
   if (m_hCheckEvent == nullptr) m_hCheckEvent = CreateEvent(nullptr, FALSE, FALSE, nullptr);
   if (pSlots == nullptr || pSlotCount == nullptr || *pSlotCount < 0 ||
@@ -84,7 +79,7 @@ int CRS232_Object::OpenPort(const SerialRequest* pRequest) {
   const int result = m_com.Open(path, pPort->nParam);
   if (result == 1) {
     SetEvent(m_hReadEnable);
-    m_com.SetStatus(SERIAL_ST_READY, 0, nullptr);
+    m_com.SetStatus(SERIAL_ST_READY, 0, nullptr, static_cast<int>(m_com.PortGeneration()));
     if (m_pBridge != nullptr)
       m_pBridge->SendToGui(WM_SERIAL_NOTIFY, 0, reinterpret_cast<LPARAM>(m_com.GetStatus()), SEND_MODE_SEND);
   }
@@ -111,7 +106,7 @@ int CRS232_Object::WritePort(const SerialRequest* pRequest, WPARAM flavour) {
   }
   const CString& text = *static_cast<const CString*>(pRequest->pData);
   platform::WriteStdout(L"[SEND]\n");
-  platform::WriteStdout(brelvano::HidePasswords(text));
+  platform::WriteStdout(m_pBridge != nullptr ? m_pBridge->EchoText(text) : brelvano::HidePasswords(text));
   return WriteText(text);
 }
 
@@ -128,16 +123,12 @@ CRS232_Object* CRS232_Object::FromBridge(CBridge* pBridge) {
 }
 
 void CRS232_Object::ReportPorts(int state) {
-  EnterCriticalSection(&m_csDeviceStatus);
-  m_deviceStatus = SerialStatus();
   if (state == 2) {
-    m_deviceStatus.nCode = SERIAL_ST_PORT_LIST;
-    m_deviceStatus.pData = const_cast<CArray<tagRS232_PortDef>*>(&m_device.Ports());
+    m_device.SetStatus(SERIAL_ST_PORT_LIST, 0, const_cast<CArray<tagRS232_PortDef>*>(&m_device.Ports()));
   } else {
-    m_deviceStatus.nCode = SERIAL_ST_NO_PORT;
+    m_device.SetStatus(SERIAL_ST_NO_PORT, 0, nullptr);
   }
-  LeaveCriticalSection(&m_csDeviceStatus);
-  m_pBridge->SendToGui(WM_SERIAL_NOTIFY, 0, reinterpret_cast<LPARAM>(&m_deviceStatus), SEND_MODE_SEND);
+  m_pBridge->SendToGui(WM_SERIAL_NOTIFY, 0, reinterpret_cast<LPARAM>(m_device.GetStatus()), SEND_MODE_SEND);
 }
 
 UINT CRS232_Object::_tDeviceCheckThread(LPVOID pParam) {

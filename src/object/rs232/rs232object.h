@@ -56,9 +56,6 @@ class CRS232_Object : public Object_Base {
   int m_nDeviceState = 0;          // 1 no COM port, 2 COM ports; 0 until the first check
   CSerialCom m_com;
   CSerialDevice m_device;
-  SerialStatus m_deviceStatus;     // the device-check thread's status, under m_csDeviceStatus
-  CRITICAL_SECTION m_csDeviceStatus;
-  bool m_bCsReady = false;
 
   DECLARE_MESSAGE_MAP()
 };

@@ -69,9 +69,10 @@ int CSerialCom::Open(const CString& path, int baud) {
   }
   m_port.Purge(kPurgeAll);
   m_bResetPending = true;  // nothing of an earlier port is delivered for this one
+  const unsigned generation = ++m_nPortGeneration;
   m_bConnected = TRUE;
   SetEvent(m_hPortChange);
-  SetStatus(SERIAL_ST_OPENED, 0, nullptr);
+  SetStatus(SERIAL_ST_OPENED, 0, nullptr, static_cast<int>(generation));
   SendStatus();
   return 1;
 }
@@ -85,9 +86,11 @@ LRESULT CSerialCom::Close(BOOL notify) {
     code = SERIAL_ST_CLOSED;
   }
   m_bConnected = FALSE;
+  // Bytes the read thread still holds were read under the port that closes now.
+  const unsigned generation = ++m_nPortGeneration;
   SetEvent(m_hPortChange);
   if (!notify) return 0;
-  SetStatus(code, 0, nullptr);
+  SetStatus(code, 0, nullptr, static_cast<int>(generation));
   return SendStatus();
 }
 
@@ -140,11 +143,15 @@ int CSerialCom::WaitForData() {
     return 0;
   }
   for (;;) {
+    const unsigned generation = m_nPortGeneration.load();
     std::memset(m_readBuf, 0, sizeof(m_readBuf));
     const int n = Read(m_readBuf, READ_CHUNK);
     m_dwLastRead = static_cast<DWORD>(n);
     if (n <= 0) break;
     ApplyPendingReset();
+    // Bytes of two ports never share a delivery: what is queued of the earlier one is dropped.
+    if (m_rxQueue.GetCount() > 0 && generation != m_nReadGeneration) m_rxQueue.Reset();
+    m_nReadGeneration = generation;
     if (n < CQueue::QUEUE_SIZE - m_rxQueue.GetCount()) {
       for (int i = 0; i < n; ++i) m_rxQueue.Push(m_readBuf[i]);
     } else {
@@ -169,6 +176,7 @@ void CSerialCom::DeliverData() {
   m_dataStatus.nCode = SERIAL_ST_DATA;
   m_dataStatus.nCount = count;
   m_dataStatus.pData = const_cast<BYTE*>(m_rxQueue.GetBuffer());
+  m_dataStatus.nExtra0 = static_cast<int>(m_nReadGeneration);
   LeaveCriticalSection(&m_csStatus);
   if (m_pOwner != nullptr)
     m_pOwner->SendToGui(WM_SERIAL_NOTIFY, 0, reinterpret_cast<LPARAM>(&m_dataStatus), SEND_MODE_SEND);

@@ -48,6 +48,10 @@ class CSerialCom {
   void SetStatus(int code, int count, void* data, int extra0 = 0, int extra1 = 0);
   void SetOwner(CBridge* pOwner) { m_pOwner = pOwner; }
   BOOL IsConnected() const { return m_bConnected.load(); }
+  // Moves on at every open and close. The statuses of open, ready and close carry it in nExtra0, and
+  // so does every data delivery, with the value under which its bytes were read: the owner drops a
+  // delivery of a port that has closed since.
+  unsigned PortGeneration() const { return m_nPortGeneration.load(); }
   // The status record (filled under its lock).
   SerialStatus* GetStatus() { return &m_status; }
   // The receive queue; for the read thread and for tests while the read thread is idle.
@@ -70,6 +74,9 @@ class CSerialCom {
   // Set (auto reset) on every open, close and wake: a read thread parked after a failure waits on it.
   HANDLE m_hPortChange = nullptr;
   std::atomic<bool> m_bLostReported{false};
+  std::atomic<unsigned> m_nPortGeneration{0};
+  // The port generation under which the read thread's queued bytes were read (read thread only).
+  unsigned m_nReadGeneration = 0;
   CBridge* m_pOwner = nullptr;
   // The status of open and close (GUI thread) and the status of data deliveries (read thread):
   // two records, so that a close handled while a delivery is being handled never rewrites the

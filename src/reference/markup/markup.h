@@ -212,7 +212,11 @@ class CMarkupDocument {
   int ParseElements(const char16_t* text, int textLength, int iPosParent, std::u16string& results);
   int NewPosition();
   void LinkLastChild(int iParent, int iPos);
-  void CloseUnended(int iPos, int iParseParent, const char16_t* text, int offset2, std::u16string& results);
+  // Closes the elements of stack above its first keep entries, which have no end tag: their
+  // children follow each of them as siblings under the parent of the outermost one. Each element is
+  // relinked once, so a run of any length is closed in linear time.
+  void CloseUnended(std::vector<TagStackEntry>& stack, size_t keep, int iParseParent, const char16_t* text,
+                    int offset2, std::u16string& results);
   void ResetPositions() { SetPosition(0, 0, 0); }
   void RefreshLabel();
   bool InFileMode() const { return (m_nDocFlags & (MDF_READFILE | MDF_WRITEFILE)) != 0; }

@@ -235,8 +235,17 @@ bool MarkupTextFile::WriteText(const std::u16string& text) {
     const CString from(L"UTF-16");
     MarkupTextConverter converter(from, text.data(), static_cast<int>(text.size()));
     const int count = converter.Convert(nullptr, &m_strEncoding);
-    const bool toCodes = CMarkupDocument::EncodingToCodePage(m_strEncoding) == 65005;
-    bytes.resize(static_cast<size_t>(count) * (toCodes ? 4 : 1));
+    if (count == 0) {
+      // The converter lacks the encoding: nothing of the text would be written.
+      AddRecord(m_strIOResult, u"unsupported_encoding", &m_strEncoding, CMarkupDocument::MRC_ENCODING);
+      m_bDiscard = true;
+      return false;
+    }
+    // The count is of the target's units: 32-bit codes, 16-bit units (UTF-16 named without its
+    // mark, written in the document's own order) or bytes.
+    const int target = CMarkupDocument::EncodingToCodePage(m_strEncoding);
+    const size_t unitBytes = target == 65005 ? 4 : (target == 1200 ? 2 : 1);
+    bytes.resize(static_cast<size_t>(count) * unitBytes);
     converter.Convert(count ? &bytes[0] : nullptr, &m_strEncoding);
     AddRecord(m_strIOResult, u"converted_from", &from, CMarkupDocument::MRC_ENCODING | CMarkupDocument::MRC_LENGTH,
               static_cast<int>(text.size()));
@@ -254,7 +263,9 @@ bool MarkupTextFile::Close() {
   bool ok = true;
   const bool writing = (m_nDocFlags & CMarkupDocument::MDF_WRITEFILE) != 0;
   errno = 0;
-  if (writing && !(m_nDocFlags & CMarkupDocument::MDF_APPENDFILE)) {
+  if (writing && m_bDiscard) {
+    // A failed write leaves the file as it was.
+  } else if (writing && !(m_nDocFlags & CMarkupDocument::MDF_APPENDFILE)) {
     if (!platform::WriteWholeFile(m_strPath, m_pending)) {
       FileError();
       ok = false;

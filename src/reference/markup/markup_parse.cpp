@@ -344,33 +344,48 @@ bool CMarkupDocument::ParseDocument() {
   return IsWellFormed();
 }
 
-void CMarkupDocument::CloseUnended(int iPos, int iParseParent, const char16_t* text, int offset2,
-                                   std::u16string& results) {
+void CMarkupDocument::CloseUnended(std::vector<TagStackEntry>& stack, size_t keep, int iParseParent,
+                                   const char16_t* text, int offset2, std::u16string& results) {
+  if (stack.size() <= keep) return;
   m_aPos[iParseParent].nFlags |= MNF_ILLFORMED;
-  ElementPosition& e = m_aPos[iPos];
-  e.nFlags |= MNF_NONENDED;
-  e.nEndTagLen = 0;
-  e.nLength = e.nStartTagLen;
-  const int parent = e.iElemParent;
-  if (e.iElemChild) {
-    // Its children follow it as siblings under its parent.
+  const int outer = stack[keep].iPos;
+  const int parent = m_aPos[outer].iElemParent;
+  // Innermost first, as each is found unended: its flags and its record.
+  bool illData = false;
+  for (size_t k = stack.size(); k-- > keep;) {
+    ElementPosition& e = m_aPos[stack[k].iPos];
+    e.nFlags |= MNF_NONENDED;
+    e.nEndTagLen = 0;
+    e.nLength = e.nStartTagLen;
+    if (e.nFlags & MNF_ILLDATA) {
+      e.nFlags &= ~MNF_ILLDATA;
+      illData = true;
+    }
+    int ts, te;
+    markup::NextToken(text, e.nStart + 1, ts, te);
+    const std::u16string name(text + ts, static_cast<size_t>(te - ts));
+    AddResult(results, u"unended_start_tag", name.c_str(), 0, e.nStart, offset2);
+  }
+  if (illData) m_aPos[parent].nFlags |= MNF_ILLDATA;
+  // Outermost first: each element is followed by its children, the last of which is the next
+  // unended element (still without a following sibling when its parent's children are walked).
+  int tail = outer;
+  for (size_t k = keep; k < stack.size(); ++k) {
+    const int iPos = stack[k].iPos;
+    ElementPosition& e = m_aPos[iPos];
     const int first = e.iElemChild;
-    const int last = m_aPos[first].iElemPrev;
-    for (int c = first; c; c = m_aPos[c].iElemNext) m_aPos[c].iElemParent = parent;
+    if (!first) continue;
+    for (int c = first; c; c = m_aPos[c].iElemNext) {
+      m_aPos[c].iElemParent = parent;
+      tail = c;
+    }
     m_aPos[first].nFlags &= ~MNF_FIRST;
     m_aPos[first].iElemPrev = iPos;
     e.iElemNext = first;
-    m_aPos[m_aPos[parent].iElemChild].iElemPrev = last;
     e.iElemChild = 0;
   }
-  if (e.nFlags & MNF_ILLDATA) {
-    e.nFlags &= ~MNF_ILLDATA;
-    m_aPos[parent].nFlags |= MNF_ILLDATA;
-  }
-  int ts, te;
-  markup::NextToken(text, e.nStart + 1, ts, te);
-  const std::u16string name(text + ts, static_cast<size_t>(te - ts));
-  AddResult(results, u"unended_start_tag", name.c_str(), 0, e.nStart, offset2);
+  m_aPos[m_aPos[parent].iElemChild].iElemPrev = tail;
+  stack.resize(keep);
 }
 
 int CMarkupDocument::ParseElements(const char16_t* text, int textLength, int iPosParent, std::u16string& results) {
@@ -405,10 +420,7 @@ int CMarkupDocument::ParseElements(const char16_t* text, int textLength, int iPo
                                                node.nameLen, ignoreCase))
         --match;
       if (match >= 0) {
-        while (static_cast<int>(stack.size()) - 1 > match) {
-          CloseUnended(stack.back().iPos, iPosParent, text, node.start + 1, results);
-          stack.pop_back();
-        }
+        CloseUnended(stack, static_cast<size_t>(match) + 1, iPosParent, text, node.start + 1, results);
         ElementPosition& e = m_aPos[stack.back().iPos];
         e.nLength = node.start + node.length - e.nStart;
         e.nEndTagLen = node.length;
@@ -426,9 +438,6 @@ int CMarkupDocument::ParseElements(const char16_t* text, int textLength, int iPo
       if (results.size() < 1000) results += node.results;
     }
   }
-  while (!stack.empty()) {
-    CloseUnended(stack.back().iPos, iPosParent, text, textLength, results);
-    stack.pop_back();
-  }
+  CloseUnended(stack, 0, iPosParent, text, textLength, results);
   return firstCreated;
 }

@@ -104,6 +104,7 @@ CString CMarkupDocument::GetErrorText() const {
     else if (name == L"conversion_loss") add(L"(chars lost in conversion!)");
     else if (name == L"utf8_detection") add(L"(used UTF-8 detection)");
     else if (name == L"endian_swap") add(L"endian swap");
+    else if (name == L"unsupported_encoding") add(L"encoding " + doc.GetAttribute(L"encoding") + L" not supported");
     else if (name == L"truncation_error") add(L"encoding " + doc.GetAttribute(L"encoding") + L" adjustment error");
   }
   return line;

@@ -52,4 +52,5 @@ class MarkupTextFile {
   CString m_strPath;
   std::string m_probe;    // first bytes read when opening
   std::string m_pending;  // bytes of a whole-file write, committed on close
+  bool m_bDiscard = false;  // a write failed: nothing is committed and the old file stays
 };

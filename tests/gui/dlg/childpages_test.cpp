@@ -323,6 +323,18 @@ TEST_F(ChildPagesTest, ReportDialogNeedsAReportTabAndShowsTheReportList) {
   ASSERT_NE(dlg->m_pReportDlg->GetSafeHwnd(), nullptr);
   EXPECT_EQ(dlg->m_pReportDlg->m_tab.strTitle, CString(L"Report"));
   EXPECT_EQ(dlg->m_pReportDlg->m_pParamList, nullptr) << "no report lists were loaded";
+  // While it is open, a request gets its own tab, and one naming no tab is refused.
+  dlg->m_reportTabInfo[0].strTitle = L"Other";
+  request.nReportTab = 0;
+  dlg->ShowReportDialog();
+  EXPECT_EQ(dlg->m_pReportDlg->m_tab.strTitle, CString(L"Other"));
+  request.nReportTab = -1;
+  platform::ModalService::Instance().ExpectMessageBox(IDOK);
+  dlg->ShowReportDialog();
+  const auto refused = Records(platform::ModalKind::MessageBox);
+  EXPECT_EQ(refused.size(), 2u);
+  EXPECT_EQ(refused.back().text, CString(L"Check the XML"));
+  EXPECT_EQ(dlg->m_pReportDlg->m_tab.strTitle, CString(L"Other")) << "nothing reaches the open dialog";
   dlg->m_pReportMapRequest = nullptr;
   FreeParamOptions(param);
 }

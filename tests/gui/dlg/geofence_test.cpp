@@ -7,6 +7,7 @@
 #include <QAbstractScrollArea>
 #include <QTest>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -588,6 +589,28 @@ TEST_F(GeofenceTest, DetailNextSendsAnUnchosenChoiceAsReadAndRefusesAValueThatSp
   EXPECT_EQ(page->m_pDetailDlg->m_record.strExtra, CString(L";80;7")) << "nothing of it is taken";
 }
 
+TEST_F(GeofenceTest, TheDetailDialogsControlsAreWrittenInItsThinArial) {
+  CBrelvanoDlg* dlg = OpenWithPage();
+  CGeofenceDialog* page = dlg->m_pGeofenceDlg;
+  page->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_GEOFENCE_ADD, BN_CLICKED), 0);
+  ASSERT_TRUE(page->m_pDetailDlg->IsWindowVisible());
+  int controls = 0;
+  for (PARAM_INFO* p : testsupport::ListOf(page->m_pParams)) {
+    for (CWnd* w : {p->pLabelWnd, p->pValueWnd}) {
+      if (w == nullptr) continue;
+      ++controls;
+      LOGFONT font{};
+      ASSERT_NE(w->GetFont(), nullptr);
+      w->GetFont()->GetLogFont(&font);
+      EXPECT_EQ(CString(font.lfFaceName), CString(L"Arial")) << p->strName.ToUtf8();
+      EXPECT_EQ(std::abs(font.lfHeight), 14) << p->strName.ToUtf8();
+      EXPECT_EQ(font.lfWeight, 100) << p->strName.ToUtf8();
+    }
+  }
+  EXPECT_GE(controls, 8) << "labels and values of the shown parameters";
+  page->m_pDetailDlg->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_DETAIL_CANCEL, BN_CLICKED), 0);
+}
+
 TEST_F(GeofenceTest, PageElementsBoundByIdEndTheMapStepWithoutSending) {
   // No tile service: the map is drawn offline.
   CAppRegSettings settings;
@@ -613,7 +636,7 @@ TEST_F(GeofenceTest, PageElementsBoundByIdEndTheMapStepWithoutSending) {
     ASSERT_TRUE(map->IsPageLoaded()) << c.id;
     ASSERT_TRUE(map->IsWindowVisible()) << c.id;
     EXPECT_FALSE(dlg->m_tabPages.IsWindowEnabled()) << c.id << ": the tab strip waits for the geofence";
-    map->CallScript(L"ViewDrawCircle(37.5,127.25,300)");
+    map->CallScript(L"ViewDrawCircle", {L"37.5", L"127.25", L"300"});
     // Counts the page's clearAllMarker calls from here on.
     map->GetView()->page()->runJavaScript(QStringLiteral(
         "window.clearCount=0;if(!window.clearCalls){var f=window.clearAllMarker;"
@@ -621,7 +644,7 @@ TEST_F(GeofenceTest, PageElementsBoundByIdEndTheMapStepWithoutSending) {
         "window.clearCalls=function(){return String(window.clearCount);};}"));
     testsupport::ClickNewPageElement(*map, c.id);
     ASSERT_TRUE(platform::PumpUntil([&] { return !map->IsWindowVisible(); }, 30000)) << c.id;
-    EXPECT_EQ(map->CallScript(L"clearCalls()"), CString(c.clears)) << c.id;
+    EXPECT_EQ(map->CallScript(L"clearCalls"), CString(c.clears)) << c.id;
     EXPECT_EQ(testsupport::ListOf(page->m_pParams)[0]->pValueWnd, nullptr) << c.id << ": step 1's controls are gone";
     EXPECT_TRUE(page->IsWindowEnabled()) << c.id << ": the page takes input again";
     EXPECT_TRUE(dlg->m_tabPages.IsWindowEnabled()) << c.id << ": the tab strip is given back";

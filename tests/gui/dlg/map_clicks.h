@@ -27,7 +27,7 @@ inline CString ClickUntilChanged(CDHtmlDialog& map, Qt::MouseButton button, int 
     ClickMap(map, button, dx, dy);
     const bool changed = platform::PumpUntil(
         [&] {
-          now = map.CallScript(L"getGeoPos()");
+          now = map.CallScript(L"getGeoPos");
           return now != before;
         },
         1000);

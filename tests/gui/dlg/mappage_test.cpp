@@ -10,6 +10,7 @@
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "../../platform/page_clicks.h"
 #include "../../platform/qt_app.h"
@@ -72,10 +73,10 @@ class MapPageTest : public ::testing::Test {
 
 TEST_F(MapPageTest, AGeofenceIsDrawnWithTheMouseAndReadBackThroughGetGeoPos) {
   auto map = OpenMap();
-  EXPECT_EQ(map->CallScript(L"OnTest()"), CString(L"TEST OK"));
+  EXPECT_EQ(map->CallScript(L"OnTest"), CString(L"TEST OK"));
 
   // Before any origin a right click only says so.
-  EXPECT_EQ(map->CallScript(L"clearAllMarker()"), CString(L"0"));
+  EXPECT_EQ(map->CallScript(L"clearAllMarker"), CString(L"0"));
   platform::ModalService::Instance().ExpectMessageBox(IDOK);
   testsupport::ClickMap(*map, Qt::RightButton, 40, 0);
   ASSERT_TRUE(testutil::WaitUntil(
@@ -85,9 +86,9 @@ TEST_F(MapPageTest, AGeofenceIsDrawnWithTheMouseAndReadBackThroughGetGeoPos) {
       },
       10000));
   EXPECT_EQ(platform::ModalService::Instance().Records()[0].text, CString(L"Select Origin Point first"));
-  EXPECT_EQ(map->CallScript(L"getGeoPos()"), CString(L";;0"));
+  EXPECT_EQ(map->CallScript(L"getGeoPos"), CString(L";;0"));
 
-  map->CallScript(L"setDistMeter()");
+  map->CallScript(L"setDistMeter");
   // The origin: the clicked position with six decimals, radius 0.
   const CString origin = testsupport::ClickUntilChanged(*map, Qt::LeftButton, 0, 0, L";;0");
   const CString lat = GUI_Base::GetField(origin, 1, L';');
@@ -105,14 +106,14 @@ TEST_F(MapPageTest, AGeofenceIsDrawnWithTheMouseAndReadBackThroughGetGeoPos) {
   EXPECT_EQ(GUI_Base::GetField(drawn, 3, L';'), CString::FromUtf8(std::to_string(radius))) << "a whole number";
 
   // cancelAllMarker forgets the origin.
-  EXPECT_EQ(map->CallScript(L"cancelAllMarker()"), CString(L"0"));
-  EXPECT_EQ(GUI_Base::GetField(map->CallScript(L"getGeoPos()"), 1, L';'), CString());
+  EXPECT_EQ(map->CallScript(L"cancelAllMarker"), CString(L"0"));
+  EXPECT_EQ(GUI_Base::GetField(map->CallScript(L"getGeoPos"), 1, L';'), CString());
   map->DestroyWindow();
 }
 
 TEST_F(MapPageTest, KilometreModeRoundsTheHandDrawnRadiusToWholeKilometres) {
   auto map = OpenMap();
-  map->CallScript(L"clearAllMarker()");
+  map->CallScript(L"clearAllMarker");
   const CString origin = testsupport::ClickUntilChanged(*map, Qt::LeftButton, 0, 0, L";;0");
   // About 1,500 m: 2 km.
   const CString far = testsupport::ClickUntilChanged(*map, Qt::RightButton, 100, 0, origin);
@@ -123,25 +124,27 @@ TEST_F(MapPageTest, KilometreModeRoundsTheHandDrawnRadiusToWholeKilometres) {
   map->DestroyWindow();
 }
 
-TEST_F(MapPageTest, DrawnGeofencesAreReportedAsTheirCallTextsGaveThem) {
+TEST_F(MapPageTest, DrawnGeofencesAreReportedAsTheirCallsGaveThem) {
   auto map = OpenMap();
   struct Case {
     const char* name;
-    const wchar_t* call;
+    const wchar_t* function;
+    std::vector<CString> args;
     const wchar_t* pos;
   };
   const Case cases[] = {
-      {"edit view", L"ViewDrawCircle(37.5,127.25,300)", L"37.5;127.25;300"},
-      {"overview", L"AllViewDrawCircle(2,35.1,129.0,500)", L"35.1;129.0;500"},
-      {"missing coordinates give the default centre", L"AllViewDrawCircle(3,,,100)", L"37.566079;126.980495;1000"},
-      {"edit view without a position", L"ViewDrawCircle(,,)", L"37.566079;126.980495;1000"},
+      {"edit view", L"ViewDrawCircle", {L"37.5", L"127.25", L"300"}, L"37.5;127.25;300"},
+      {"overview", L"AllViewDrawCircle", {L"2", L"35.1", L"129.0", L"500"}, L"35.1;129.0;500"},
+      {"missing coordinates give the default centre", L"AllViewDrawCircle", {L"3", L"", L"", L"100"},
+       L"37.566079;126.980495;1000"},
+      {"edit view without a position", L"ViewDrawCircle", {L"", L"", L""}, L"37.566079;126.980495;1000"},
   };
   for (const Case& c : cases) {
-    map->CallScript(c.call);
-    EXPECT_EQ(map->CallScript(L"getGeoPos()"), CString(c.pos)) << c.name;
+    map->CallScript(c.function, c.args);
+    EXPECT_EQ(map->CallScript(L"getGeoPos"), CString(c.pos)) << c.name;
   }
-  map->CallScript(L"MoveMap(,)");
-  EXPECT_EQ(map->CallScript(L"cancelAllMarker()"), CString(L"0"));
+  map->CallScript(L"MoveMap", {L"", L""});
+  EXPECT_EQ(map->CallScript(L"cancelAllMarker"), CString(L"0"));
   map->DestroyWindow();
 }
 
@@ -162,16 +165,13 @@ TEST_F(MapPageTest, PointTextsHaveSixDecimalsFilledToTheirWidths) {
       {"lines without both fields are no points", L"1@2@\n@5@\n\n3@4@", L"1.00000000@2.0000000@\n3.00000000@4.0000000@"},
   };
   for (const Case& c : cases) {
-    CString call = L"formatPointText('";
-    call += c.points;
-    call += L"')";
-    EXPECT_EQ(page.CallScript(call), CString(c.text)) << c.name;
+    EXPECT_EQ(page.CallScript(L"formatPointText", {c.points}), CString(c.text)) << c.name;
   }
   // A stored zone keeps the texts it was given.
-  page.CallScript(L"loadCoord('126.980495@37.566079@\n8.5@5.25@\n-70.654321@-33.456789@')");
+  page.CallScript(L"loadCoord", {L"126.980495@37.566079@\n8.5@5.25@\n-70.654321@-33.456789@"});
   EXPECT_EQ(page.GetElementValue(L"txtpolycount"), CString(L"3"));
   EXPECT_EQ(page.GetElementValue(L"txtpolyzone"), CString(L"126.980495@37.566079@\n8.5@5.25@\n-70.654321@-33.456789@"));
-  page.CallScript(L"clearPolygon()");
+  page.CallScript(L"clearPolygon");
   EXPECT_EQ(page.GetElementValue(L"txtpolyzone"), CString());
   page.DestroyWindow();
 }
@@ -181,7 +181,7 @@ TEST_F(MapPageTest, AZoneIsDrawnByClicksClosedOnItsFirstPointAndConfirmed) {
   ASSERT_TRUE(page.Create(IDD_GEOFENCE_MAP, nullptr));
   page.ShowWindow(SW_SHOW);
   ASSERT_TRUE(page.WaitForDocument(kLoadMs));
-  auto count = [&] { return page.CallScript(L"getPointCount()"); };
+  auto count = [&] { return page.CallScript(L"getPointCount"); };
   // Clicks until the page has taken the click (a view just shown may not take the first one yet).
   auto addPoint = [&](int dx, int dy, const wchar_t* after) {
     for (int attempt = 0; attempt < 20; ++attempt) {
@@ -208,9 +208,9 @@ TEST_F(MapPageTest, AZoneIsDrawnByClicksClosedOnItsFirstPointAndConfirmed) {
   EXPECT_EQ(count(), CString(L"3")) << "the closing point is not counted";
 
   // With 1 point in the other zones and 3 in all, the third point of a new zone is refused.
-  page.CallScript(L"clearPolygon()");
-  page.CallScript(L"SetTotalPolyCount(3)");
-  page.CallScript(L"SetSumPolyCount(1)");
+  page.CallScript(L"clearPolygon");
+  page.CallScript(L"SetTotalPolyCount", {L"3"});
+  page.CallScript(L"SetSumPolyCount", {L"1"});
   ASSERT_TRUE(addPoint(-80, -60, L"1"));
   ASSERT_TRUE(addPoint(80, -60, L"2"));
   platform::ModalService::Instance().ExpectMessageBox(IDOK);

@@ -8,12 +8,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <algorithm>
 #include <memory>
 #include <vector>
 
 #include "../../platform/qt_app.h"
+#include "gui/dlg/definitionmodel.h"
 #include "gui/dlg/mapdlg.h"
 #include "gui/dlg/polygondlg.h"
 #include "page_script.h"
@@ -29,14 +29,12 @@ namespace {
 
 constexpr int kLoadMs = 30000;
 
-// Markup that runs script when a page takes it as markup. The first two pass through a call text.
+// Markup that runs script when a page takes it as markup.
 const CString kMarkup[] = {
     L"<img/src=x/onerror=document.title=1>",
     L"</script><svg/onload=document.title=2>&amp;<b>b</b>",
     L"\"><img src=x onerror=\"document.title='3'\"> <script>document.title='4'</script>",
 };
-// Text in a call text is cut at these.
-bool FitsCallText(const CString& s) { return s.q().indexOf(QRegularExpression(QStringLiteral("[ ,'\"\t();]"))) < 0; }
 
 class MapPageTextTest : public ::testing::Test {
  protected:
@@ -123,17 +121,7 @@ TEST_F(MapPageTextTest, MarkupInEveryTextArgumentOfEveryPageFunctionStaysText) {
           arg.Replace(L"%", markup);
           args.push_back(arg);
         }
-        // The program's own way (a call text) where the markup fits one, else the texts as they are.
-        if (FitsCallText(markup)) {
-          CString call = CString(c.function) + L"(";
-          for (size_t i = 0; i < args.size(); ++i) {
-            if (i > 0) call += L",";
-            call += args[i];
-          }
-          page->CallScript(call + L")");
-        } else {
-          testsupport::CallPageFunction(*page, c.function, args);
-        }
+        page->CallScript(c.function, args);
         const std::string what = CString(c.function).ToUtf8() + " with " + markup.ToUtf8();
         const testsupport::MapPageState after = testsupport::InspectMapPage(*page);
         EXPECT_EQ(after.title, before.title) << what;
@@ -146,7 +134,7 @@ TEST_F(MapPageTextTest, MarkupInEveryTextArgumentOfEveryPageFunctionStaysText) {
       }
     }
     if (!circle) {
-      EXPECT_EQ(page->CallScript(L"getLimits()"), CString(L"60;0;0")) << "limits that are no numbers change none";
+      EXPECT_EQ(page->CallScript(L"getLimits"), CString(L"60;0;0")) << "limits that are no numbers change none";
     }
     // Any handler that had been planted would have run by the time a page image fails to load.
     testsupport::RunPageScript(*page, QStringLiteral("var i=new Image();i.onerror=function(){window.probeDone=1;};"
@@ -155,6 +143,56 @@ TEST_F(MapPageTextTest, MarkupInEveryTextArgumentOfEveryPageFunctionStaysText) {
                                     kLoadMs));
     EXPECT_EQ(testsupport::InspectMapPage(*page).title, before.title);
     page->DestroyWindow();
+  }
+}
+
+TEST_F(MapPageTextTest, TheDialogsHandEveryTextToTheirPagesAsOneArgument) {
+  // Texts that a call text would cut into pieces or read as a function of its own.
+  const CString hostile[] = {
+      L"javascript:open(https://attacker.example/,_self)",
+      L"1,2)('\"x\"",
+      L"1@2@\n3@4@\n5@6@')+open('https://attacker.example/",
+  };
+  // Records the calls of the page functions and the windows the page would open.
+  const QString recorder = QStringLiteral(
+      "window.recordedCalls=[];['MoveMap','loadCoord','open'].forEach(function(n){var f=window[n];"
+      "window[n]=function(){window.recordedCalls.push([n].concat(Array.prototype.slice.call(arguments)));"
+      "return n==='open'?null:f.apply(this,arguments);};});");
+  auto calls = [](CDHtmlDialog& page) {
+    return testsupport::RunPageScript(page, QStringLiteral("JSON.stringify(window.recordedCalls)"));
+  };
+  // The calls as the recorder lists them.
+  auto json = [](const std::vector<std::vector<CString>>& list) {
+    QJsonArray all;
+    for (const auto& call : list) {
+      QJsonArray a;
+      for (const CString& s : call) a.append(s.q());
+      all.append(a);
+    }
+    return CString(QString::fromUtf8(QJsonDocument(all).toJson(QJsonDocument::Compact)));
+  };
+  for (const CString& text : hostile) {
+    auto circle = Open(true);
+    auto zone = Open(false);
+    const QUrl circleHome = circle->GetView()->url();
+    const QUrl zoneHome = zone->GetView()->url();
+    testsupport::RunPageScript(*circle, recorder);
+    testsupport::RunPageScript(*zone, recorder);
+    DEVICE_INFO info;
+    info.strLat = text;
+    info.strLng = text + L"2";
+    auto* map = static_cast<CMapDialog*>(circle.get());
+    map->SetDeviceInfo(&info, nullptr);
+    map->MoveMapToDefault();
+    auto* polygon = static_cast<CPolygonDialog*>(zone.get());
+    polygon->MoveMap(text, text + L"2");
+    polygon->LoadCoord(text);
+    EXPECT_EQ(calls(*circle), json({{L"MoveMap", text, text + L"2"}})) << text.ToUtf8();
+    EXPECT_EQ(calls(*zone), json({{L"MoveMap", text, text + L"2"}, {L"loadCoord", text}})) << text.ToUtf8();
+    EXPECT_EQ(circle->GetView()->url(), circleHome);
+    EXPECT_EQ(zone->GetView()->url(), zoneHome);
+    circle->DestroyWindow();
+    zone->DestroyWindow();
   }
 }
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "gui/dlg/brelvanodlg.h"
+
 namespace {
 
 using namespace brelvano;
@@ -70,7 +72,8 @@ TEST(PolygonRecords, BlocksGoBackToTheMapAsFiveLinesEach) {
   EXPECT_EQ(PointTextFromPolygonBlocks(blocks.data(), 1), CString(L"1.5@2.5\n3.5@4.5\n@\n@\n@\n"));
 }
 
-TEST(PolygonRecords, PacketsWithTheirSeparators) {
+// Zone 7 with its settings and two further values (an empty one between them).
+POLYGON_INFO SampleZone() {
   POLYGON_INFO zone;
   zone.nIndex = 7;
   zone.bActive = 1;
@@ -87,6 +90,11 @@ TEST(PolygonRecords, PacketsWithTheirSeparators) {
   zone.strRole11 = L"g";
   zone.strExtra[0] = L"x0";
   zone.strExtra[2] = L"x2";
+  return zone;
+}
+
+TEST(PolygonRecords, PacketsWithTheirSeparators) {
+  const POLYGON_INFO zone = SampleZone();
   EXPECT_EQ(BuildPolygonSettingsPacket(zone, 1, L";"), CString(L"PLG;1;3;7;1;a;b;0;c;d;e;8;f;10;g;x0;x2"));
   EXPECT_EQ(BuildPolygonSettingsPacket(zone, 2, L",,"),
             CString(L"PLG,,1,,4,,7,,1,,a,,b,,0,,c,,d,,e,,8,,f,,10,,g,,x0,,x2"));
@@ -94,6 +102,15 @@ TEST(PolygonRecords, PacketsWithTheirSeparators) {
   EXPECT_EQ(BuildPolygonPointPacket(blocks[0], 0, 1), CString(L"PLG;2;3;7;1;2;3;4;5;6;;;;"));
   EXPECT_EQ(BuildPolygonEndPacket(zone, 1), CString(L"PLG;3;3;7;1"));
   EXPECT_EQ(BuildPolygonRequest(L"ErasePolygonGroup", 12), CString(L"PLC;ErasePolygonGroup;12"));
+}
+
+// An XML profile holds the same packets without their header word.
+TEST(PolygonRecords, XmlProfilePacketsAreTheWritePacketsWithoutTheirHeader) {
+  const POLYGON_INFO zone = SampleZone();
+  EXPECT_EQ(CBrelvanoDlg::FormatPolygonZone(zone, 3), CString(L"1;3;7;1;a;b;0;c;d;e;8;f;10;g;x0;x2"));
+  const auto blocks = PolygonBlocksFromPointText(L"1@2@\n3@4@\n5@6@", 3, 7);
+  EXPECT_EQ(CBrelvanoDlg::FormatPolygonGroup(blocks[0], 2, 3), CString(L"2;3;7;1;2;3;4;5;6;;;;"));
+  EXPECT_EQ(CBrelvanoDlg::FormatIntTriple(3, zone.nIndex, zone.bActive), CString(L"3;3;7;1"));
 }
 
 TEST(PolygonRecords, NumberedDeletionLine) {

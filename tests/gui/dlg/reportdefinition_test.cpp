@@ -139,6 +139,8 @@ TEST_F(ReportDefinitionTest, NoMatchingTabAsksToCheckTheXml) {
 }
 
 TEST_F(ReportDefinitionTest, CasesWithoutAReportFileRead) {
+  const std::string report = kReport;
+  const std::string cut = report.substr(0, report.find("<item fid=\"Every"));
   const struct {
     const char* what;
     BOOL bUpProtocol;
@@ -154,6 +156,7 @@ TEST_F(ReportDefinitionTest, CasesWithoutAReportFileRead) {
       {"wrong root name", TRUE, 0, "Report.xml", "<root><grp id=\"12\"/></root>"},
       {"empty report file", TRUE, 0, "Report.xml", ""},
       {"truncated report file", TRUE, 0, "Report.xml", "<brelvano><grp id=\"12\""},
+      {"report file cut inside its second tab", TRUE, 0, "Report.xml", cut.c_str()},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);

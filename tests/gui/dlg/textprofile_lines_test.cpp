@@ -108,6 +108,31 @@ TEST_F(TextProfileLinesTest, GeofenceNumbersLandOnTheirCodesWithNineteenItemsALi
   EXPECT_EQ(CountOf(lines, L"#"), 23) << "number 1056 has no code and is left out";
 }
 
+TEST_F(TextProfileLinesTest, EveryAssignmentTabEndsWithItsAssignmentBits) {
+  dlg->m_bTextProfileSaving = TRUE;  // the bits are collected, not sent
+  const struct {
+    int type;
+    const wchar_t* hdr;
+  } kTabs[] = {{1, L"GEN"}, {TAB_TYPE_GEOFENCE, L"GEO"}, {TAB_TYPE_BLE, L"BLE"}, {21, L"LST"}, {7, L"CMD"},
+               {TAB_TYPE_POLYGON, L"PLG"}};
+  for (const auto& t : kTabs) {
+    SCOPED_TRACE(t.type);
+    testsupport::FillTabs(dlg, {{t.type, L"Page", t.hdr}});
+    dlg->m_tabInfo[0].bAssign = 1;
+    dlg->m_tabInfo[0].strMapId = L"3101";
+    Add(0, 0, CTRL_S_ASSIGN, L"1");
+    Add(0, 1, CTRL_S_ASSIGN, L"0");
+    Add(0, 2, CTRL_S_ASSIGN, L"1");
+    const CString lines = dlg->TextProfilePageLines(0);
+    EXPECT_EQ(CountOf(lines, L"RMAP,PRG;;31;01#05\r\n"), 1) << lines;
+    EXPECT_EQ(lines.Right(20), CString(L"RMAP,PRG;;31;01#05\r\n")) << "after the page's own lines";
+    // The same tab without the assignment mark has no bits.
+    dlg->m_tabInfo[0].bAssign = 0;
+    EXPECT_EQ(dlg->TextProfilePageLines(0).Find(L"RMAP"), -1);
+  }
+  dlg->m_bTextProfileSaving = FALSE;
+}
+
 TEST_F(TextProfileLinesTest, BleSlotsKeepTheirOwnElementNumbersBeyondTheHundredth) {
   g_nBleCount = 200;
   testsupport::FillTabs(dlg, {{TAB_TYPE_BLE, L"Tags", L"BLE"}});

@@ -480,22 +480,14 @@ TEST_F(XmlDefinitionTest, SubGroupIdsOtherThanZeroAndOneAreIgnored) {
   EXPECT_EQ(dlg->m_nSubGroup, 1);
 }
 
-TEST_F(XmlDefinitionTest, MalformedFilesLoadWhatWasReadBeforeTheFault) {
+TEST_F(XmlDefinitionTest, WellFormedFilesWithElementsOutOfPlaceLoadWhatTheyName) {
   const struct {
     const char* what;
     std::string bytes;
     int tabs;    // definition tabs
     int params;  // parameters of the first tab
   } kCases[] = {
-      {"empty file", "", 0, 0},
-      {"one byte", "<", 0, 0},
-      {"two bytes", "\xFF\xFE", 0, 0},
-      {"truncated", "<brelvano S=\"VR1\"><grp id=\"1\" title=\"A\"><item fid=\"x\" type=\"edit\"/><item fid=\"y\" ty", 1, 1},
-      {"wrong nesting", "<brelvano S=\"VR1\"><grp id=\"1\"><item fid=\"a\" type=\"edit\"></grp></item></brelvano>", 1, 1},
-      {"unterminated quote", "<brelvano S=\"VR1\"><grp id=\"1\" title=\"A><item fid=\"a\"/></grp></brelvano>", 0, 0},
-      {"wrong root name", "<root S=\"VR1\"><grp id=\"1\"/></root>", 0, 0},
       {"grp named Grp ends the parameters", "<brelvano S=\"VR1\"><grp id=\"1\"><item fid=\"a\"/></grp><Grp id=\"1\"/><grp id=\"1\"><item fid=\"b\"/></grp></brelvano>", 3, 1},
-      {"text between children", "<brelvano S=\"VR1\"><grp id=\"1\"><item fid=\"a\"/>junk<item fid=\"b\"/></grp></brelvano>", 1, 1},
       {"options under a polygon sheet of wrong name", "<brelvano S=\"VR1\"><grp id=\"19\"><subgrp id=\"0\"><sheet column=\"2\"><bad/></sheet></subgrp></grp></brelvano>", 1, 0},
   };
   for (const auto& c : kCases) {
@@ -504,6 +496,68 @@ TEST_F(XmlDefinitionTest, MalformedFilesLoadWhatWasReadBeforeTheFault) {
     EXPECT_EQ(dlg->m_nTabCount, c.tabs + 2);  // Diagnosis and Profile always follow
     EXPECT_EQ(static_cast<int>(TabParams(dlg, 0).size()), c.tabs > 0 ? c.params : 0);
     m_dlg.reset();
+  }
+}
+
+// Every line of the communication log, joined.
+CString LogText(CBrelvanoDlg* dlg) {
+  CString text;
+  for (int i = 0; i < dlg->m_listLog.GetCount(); ++i) text += dlg->m_listLog.GetText(i) + L"\n";
+  return text;
+}
+
+TEST_F(XmlDefinitionTest, ABrokenFileChangesNothingAndTheLogSaysWhy) {
+  const std::string good = "<brelvano S=\"VR1\"><grp id=\"1\" title=\"A\"><item fid=\"x\" type=\"edit\"/>"
+                           "<item fid=\"y\" type=\"edit\"/></grp><grp id=\"1\" title=\"B\"/></brelvano>";
+  std::string utf16;
+  for (char c : good) utf16 += std::string(1, c) + '\0';
+  const struct {
+    const char* what;
+    std::string bytes;
+    const wchar_t* why;  // a part of the log line's reason
+  } kCases[] = {
+      {"empty file", "", L"no element"},
+      {"white space only", "\r\n  \r\n", L"no element"},
+      {"one byte", "<", L"ends inside a tag"},
+      {"a byte-order mark only", "\xFF\xFE", L"no element"},
+      {"truncated inside a tab", good.substr(0, good.find("<item fid=\"y\"") + 12), L"before an element is closed"},
+      {"truncated after a tab's item", good.substr(0, good.find("<item fid=\"y\"")), L"before an element is closed"},
+      {"wrong nesting", "<brelvano S=\"VR1\"><grp id=\"1\"><item fid=\"a\" type=\"edit\"></grp></item></brelvano>", L""},
+      {"unterminated quote", "<brelvano S=\"VR1\"><grp id=\"1\" title=\"A><item fid=\"a\"/></grp></brelvano>", L""},
+      {"wrong root name", "<root S=\"VR1\"><grp id=\"1\"/></root>", L"\"root\""},
+      {"text between children", "<brelvano S=\"VR1\"><grp id=\"1\"><item fid=\"a\"/>junk<item fid=\"b\"/></grp></brelvano>", L""},
+      {"garbage", "\x7F" "ELF\x02\x01\x01 binary \xC3\x28 data", L""},
+      {"UTF-16 without its mark", utf16, L""},
+      {"UTF-16 big-endian without its mark", std::string(1, '\0') + utf16.substr(0, utf16.size() - 1), L"zero character"},
+      {"NUL bytes inside", good.substr(0, 30) + std::string(8, '\0') + good.substr(30), L""},
+  };
+  for (bool open : {false, true}) {
+    for (const auto& c : kCases) {
+      SCOPED_TRACE(std::string(open ? "OpenXmlDefinition: " : "LoadXmlDefinition: ") + c.what);
+      CBrelvanoDlg* dlg = OpenWith(good);
+      ASSERT_EQ(dlg->m_nTabCount, 4);
+      m_folder.Write("broken_Param.xml", c.bytes);
+      dlg->m_bDefinitionPending = TRUE;
+      if (open)
+        dlg->OpenXmlDefinition(m_folder.CPath("broken_Param.xml"));
+      else
+        dlg->LoadXmlDefinition(m_folder.CPath("broken_Param.xml"));
+      // The definition loaded before is all there.
+      ASSERT_EQ(dlg->m_nTabCount, 4);
+      EXPECT_EQ(dlg->m_tabInfo[0].strTitle, L"A");
+      EXPECT_EQ(dlg->m_tabInfo[1].strTitle, L"B");
+      EXPECT_EQ(dlg->m_tabInfo[3].strHdr, L"PRF");
+      EXPECT_EQ(TabParams(dlg, 0).size(), 2u);
+      EXPECT_EQ(dlg->m_tabPages.GetItemCount(), 4);
+      // The log names the file and why it was refused; the road goes on.
+      const CString log = LogText(dlg);
+      EXPECT_NE(log.Find(L"broken_Param.xml"), -1) << log.ToUtf8();
+      if (*c.why != L'\0') {
+        EXPECT_NE(log.Find(c.why), -1) << log.ToUtf8();
+      }
+      EXPECT_EQ(dlg->m_bDefinitionPending, FALSE);
+      m_dlg.reset();
+    }
   }
 }
 
@@ -592,6 +646,26 @@ TEST_F(XmlDefinitionTest, NumberedSubFilesOfTheDownload) {
   EXPECT_EQ(dlg->m_nTabCount, 4);
 }
 
+TEST_F(XmlDefinitionTest, ACutSubFileAddsNothingAndIsAskedForAgain) {
+  CBrelvanoDlg* dlg = Open();
+  dlg->m_bAtPrefix = TRUE;
+  dlg->m_dFirmwareVersion = 400.0;
+  dlg->m_nFileCount = 2;
+  dlg->m_nCurrentFile = 0;
+  dlg->m_tabInfo[1].nSize = 600;
+  m_folder.Write("sub0.xml", "<brelvano S=\"VR600\"><grp id=\"1\" title=\"General\" hdr=\"GEN\"><item fid=\"A\" type=\"edit\"/></grp></brelvano>");
+  m_folder.Write("sub1.xml", "<brelvano S=\"VR600\"><grp id=\"1\" title=\"Second\" hdr=\"SEC\"><item fid=\"B\" type=\"edit\"/>");
+  dlg->LoadXmlDefinition(m_folder.CPath("sub0.xml"), TRUE);
+  ASSERT_EQ(dlg->m_nCurrentFile, 1);
+  dlg->m_strPendingCommand.Empty();
+  dlg->LoadXmlDefinition(m_folder.CPath("sub1.xml"), TRUE);
+  EXPECT_EQ(dlg->m_nCurrentFile, 1) << "the cut sub-file gives no tab";
+  EXPECT_EQ(dlg->m_tabInfo[1].strTitle, L"");
+  EXPECT_TRUE(TabParams(dlg, 1).empty());
+  EXPECT_EQ(dlg->m_strPendingCommand, L"AT^$ReqXmlPk;1;0\r") << "it is asked for again";
+  EXPECT_NE(LogText(dlg).Find(L"sub1.xml"), -1);
+}
+
 TEST_F(XmlDefinitionTest, OpenXmlDefinitionAppendsBothTabsAndReportsUnreadableFiles) {
   CBrelvanoDlg* dlg = Open();
   m_folder.Write("main.xml", "<brelvano S=\"VR325\"><grp id=\"1\" title=\"A\"/></brelvano>");
@@ -605,6 +679,9 @@ TEST_F(XmlDefinitionTest, OpenXmlDefinitionAppendsBothTabsAndReportsUnreadableFi
   const auto boxes = Records(platform::ModalKind::MessageBox);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_NE(boxes[0].text.Find(L"(Xml Open Fail)"), -1);
+  // The definition loaded before is kept, with its pages.
+  ASSERT_EQ(dlg->m_nTabCount, 3);
+  EXPECT_EQ(dlg->m_tabInfo[0].strTitle, L"A");
 }
 
 }  // namespace

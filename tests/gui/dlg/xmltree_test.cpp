@@ -107,6 +107,7 @@ TEST(XmlTreeTest, ElementAndAttributeRules) {
   EXPECT_TRUE(d == nullptr);
 }
 
+// A tree without an error is the document read whole.
 TEST(XmlTreeTest, MalformedInputStopsWhereTheFaultIs) {
   const struct {
     const char* what;
@@ -115,13 +116,20 @@ TEST(XmlTreeTest, MalformedInputStopsWhereTheFaultIs) {
     bool error;
   } kCases[] = {
       {"empty file", "", "", false},
-      {"one byte", "<", "", false},
+      {"white space only", " \r\n\t", "", false},
+      {"one byte", "<", "", true},
       {"two bytes of a mark", "\xEF\xBB", "", false},
       {"UTF-16 mark only", "\xFF\xFE", "", false},
-      {"text only", "hello", "", false},
-      {"truncated start tag", "<brelvano S=\"x", "", false},
-      {"truncated element", "<a><b>", "a(b)", false},
-      {"truncated after child", "<a><b/>", "a(b)", false},
+      {"text only", "hello", "", true},
+      {"truncated start tag", "<brelvano S=\"x", "", true},
+      {"truncated element", "<a><b>", "a(b)", true},
+      {"truncated after child", "<a><b/>", "a(b)", true},
+      {"truncated inside the text", "<a><b>wor", "a(b)", true},
+      {"truncated end tag", "<a><b/></a", "a(b)", true},
+      {"truncated comment", "<a/><!-- c", "a", true},
+      {"text after the root", "<a/>hello", "a", true},
+      {"white space after the root", "<a/>\r\n", "a", false},
+      {"UTF-16 without its mark", std::string("<\0a\0/\0>\0", 8), "", true},
       {"mismatched end tag", "<a><b></c></a>", "a(b)", true},
       {"text between children", "<a><b/>text<c/></a>", "a(b)", true},
       {"unterminated quote", "<a x=\"1></a>", "", true},
@@ -130,7 +138,8 @@ TEST(XmlTreeTest, MalformedInputStopsWhereTheFaultIs) {
       {"tag without name", "<><a/>", "", true},
       {"stray end tag at the top", "</a>", "", true},
       {"text before the root", "x<a/>", "", true},
-      {"zero character ends the text", std::string("<a/>\0<b/>", 9), "a", false},
+      {"zero character ends the text", std::string("<a/>\0<b/>", 9), "a", true},
+      {"zero characters after the document", std::string("<a/>\0\0\0", 7), "a", false},
       {"second root after a fault is not read", "<a></b><c/>", "a", true},
   };
   for (const auto& c : kCases) {

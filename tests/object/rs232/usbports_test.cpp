@@ -5,9 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <stdlib.h>
 #include <string>
 #include <vector>
 
+#include "../../platform/fake_sysfs.h"
+#include "platform/portenum.h"
 #include "rs232_fixture.h"
 
 namespace {
@@ -32,6 +36,24 @@ platform::SerialPortInfo Virtual(const char* name) {
   platform::SerialPortInfo p = Port(name, "cdc_acm");
   p.isVirtual = true;
   return p;
+}
+
+// The supported modem as the machine lists it: four ports of one USB device on the option driver,
+// told apart only by their interfaces. The search opens its modem port with the tunnel on.
+TEST(UsbPortSearch, FindsTheModemPortOfAMultiPortDeviceReadFromSysfs) {
+  std::string dir = (std::filesystem::temp_directory_path() / "usbports-test-XXXXXX").string();
+  ASSERT_NE(mkdtemp(dir.data()), nullptr);
+  testsupport::FakeSysfs sys(dir + "/sys");
+  sys.AddQuectelModem("1-2", {"DM Port", "NMEA Port", "Modem", "AT Port"});
+  const std::vector<platform::TtyDeviceFacts> facts = platform::ListSysfsTtyDevices(CString::FromUtf8(sys.Root()));
+  platform::SetTtyDeviceLister([facts] { return facts; });
+  const std::optional<UsbPortChoice> choice = FindUsbSerialPort();
+  platform::SetTtyDeviceLister({});
+  std::error_code ignored;
+  std::filesystem::remove_all(dir, ignored);
+  ASSERT_TRUE(choice.has_value()) << "the search finds the device";
+  EXPECT_EQ(choice->port.name, CString("ttyUSB2")) << "its modem interface";
+  EXPECT_TRUE(choice->modemTunnel);
 }
 
 TEST(UsbPortSearch, PicksTheDevicePortByTheCaptionRules) {

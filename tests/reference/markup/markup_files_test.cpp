@@ -269,6 +269,37 @@ TEST_F(MarkupFiles, WritingByMarkRoundTrips) {
   }
 }
 
+TEST_F(MarkupFiles, SavingInAnEncodingThisSystemLacksLeavesTheOldFile) {
+  int lacking = 0;
+  for (const auto& [name, codePage] : MarkupEncodingNames()) {
+    SCOPED_TRACE(name.ToUtf8());
+    const bool convertible = codePage == 1200 || platform::CodePageSupported(static_cast<UINT>(codePage));
+    Write("old.xml", "old content");
+    Doc doc;
+    doc.SetDocumentText(L"<?xml version=\"1.0\" encoding=\"" + name + L"\"?><a>x</a>");
+    const bool saved = doc.SaveFile(Path("old.xml"));
+    EXPECT_EQ(saved, convertible);
+    if (convertible) {
+      EXPECT_NE(Read("old.xml"), "old content");
+      continue;
+    }
+    ++lacking;
+    EXPECT_EQ(Read("old.xml"), "old content") << "the old file is left as it was";
+    EXPECT_GE(doc.GetResults().Find(L"<unsupported_encoding encoding="), 0) << doc.GetResults().ToUtf8();
+    EXPECT_GE(doc.GetErrorText().Find(L"not supported"), 0);
+  }
+  EXPECT_GT(lacking, 0) << "the table names code pages this system cannot convert";
+  // UTF-16 named without its mark is written whole, in 16-bit units.
+  Doc wide;
+  wide.SetDocumentText(L"<?xml version=\"1.0\" encoding=\"utf-16\"?><a>\u00e9</a>");
+  ASSERT_TRUE(wide.SaveFile(Path("wide.xml")));
+  EXPECT_EQ(Read("wide.xml"), platform::TextToBytes(CP_UTF16LE, wide.GetDocumentText()));
+  // The static writer refuses the same way and creates no file.
+  CString results;
+  EXPECT_FALSE(Doc::WriteTextFile(Path("new.xml"), L"<?xml version=\"1.0\" encoding=\"x-iscii-de\"?><a/>", &results));
+  EXPECT_EQ(Read("new.xml"), "");
+}
+
 TEST_F(MarkupFiles, WritingInADeclaredEncodingAndAppending) {
   CString results;
   const CString text(L"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>\u00e9\u4E2D</a>");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "markup_test_support.h"
 #include "reference/markup/markup.h"
@@ -68,6 +69,48 @@ TEST(MarkupParse, UnendedElementKeepsItsStartTagAndLosesItsChildren) {
   ASSERT_TRUE(doc.FindChildElement(L"c"));
   EXPECT_EQ(doc.GetElementPosition(doc.GetChildIndex()).iElemParent, doc.GetMainIndex());
   EXPECT_TRUE(doc.GetElementPosition(0).nFlags & Doc::MNF_ILLFORMED);
+}
+
+// The element names under parent, in sibling order; every one must name parent as its parent, and
+// the first one's previous link must be the last one.
+std::vector<std::string> ChildNames(const Doc& doc, int parent) {
+  std::vector<std::string> names;
+  const int first = doc.GetElementPosition(parent).iElemChild;
+  int last = 0;
+  for (int i = first; i != 0; i = doc.GetElementPosition(i).iElemNext) {
+    names.push_back(doc.GetElementName(i).ToUtf8());
+    EXPECT_EQ(doc.GetElementPosition(i).iElemParent, parent) << names.back();
+    last = i;
+  }
+  if (first != 0) {
+    EXPECT_EQ(doc.GetElementPosition(first).iElemPrev, last);
+  }
+  return names;
+}
+
+TEST(MarkupParse, RunsOfUnendedElementsFollowTheirOutermostOneInDocumentOrder) {
+  // Closed by an end tag of an element further out: d, b and a in turn are found unended.
+  Doc inner(L"<r><a><b><c/><d><e/></r>");
+  EXPECT_EQ(inner.GetResults(), CString(L"<unended_start_tag tagname=\"d\" offset=\"13\" offset2=\"21\"/>"
+                                        L"<unended_start_tag tagname=\"b\" offset=\"6\" offset2=\"21\"/>"
+                                        L"<unended_start_tag tagname=\"a\" offset=\"3\" offset2=\"21\"/>"));
+  const int r = inner.GetElementPosition(0).iElemChild;
+  EXPECT_EQ(ChildNames(inner, r), (std::vector<std::string>{"a", "b", "c", "d", "e"}));
+  EXPECT_TRUE(markuptest::PositionsInsideText(inner));
+  // A fault inside an unended element marks the element the run moves under.
+  Doc faulty(L"<r><a><b></x></r>");
+  const int fr = faulty.GetElementPosition(0).iElemChild;
+  EXPECT_TRUE(faulty.GetElementPosition(fr).nFlags & Doc::MNF_ILLDATA);
+  EXPECT_EQ(ChildNames(faulty, fr), (std::vector<std::string>{"a", "b"}));
+  // Closed by the end of the text: every one moves up to the document.
+  std::wstring deep;
+  for (int i = 0; i < 3000; ++i) deep += L"<a>";
+  deep += L"<z/>";
+  Doc open(CString(deep.c_str()));
+  const std::vector<std::string> names = ChildNames(open, 0);
+  ASSERT_EQ(names.size(), 3001u);
+  EXPECT_EQ(names.back(), "z");
+  EXPECT_TRUE(markuptest::PositionsInsideText(open));
 }
 
 TEST(MarkupParse, ScannerRules) {
