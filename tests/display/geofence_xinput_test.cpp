@@ -103,7 +103,7 @@ class GeofenceByXInput : public testsupport::MainWindowFixture {
       ClickAt(global, button);
       Pump(
           [&] {
-            now = map->CallScript(L"getGeoPos()");
+            now = map->CallScript(L"getGeoPos");
             return now != before;
           },
           1000);
@@ -175,7 +175,7 @@ void GeofenceByXInput::AddAGeofence() {
   // A left click sets the centre, a right click 100 pixels east the rim (the search bar, 28 pixels,
   // is below the map).
   const QPoint centre = view->mapToGlobal(QPoint(view->width() / 2, (view->height() - 28) / 2));
-  const CString before = map->CallScript(L"getGeoPos()");
+  const CString before = map->CallScript(L"getGeoPos");
   const CString origin = ClickMapUntilChanged(map, centre, 1, before);
   ASSERT_NE(origin, before) << "the left click reaches the map";
   EXPECT_EQ(GUI_Base::GetField(origin, 3, L';'), CString(L"0"));

@@ -1,7 +1,9 @@
 // The numbered-parameter tracker of the simulated device (see numbereddevice.h).
 #include "devsim/numbereddevice.h"
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 namespace devsim {
 
@@ -59,6 +61,21 @@ void NumberedDevice::LoseNext(int n) {
   m_lose = n;
 }
 
+void NumberedDevice::SetAnswerDelayMs(int ms) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_delayMs = ms;
+}
+
+void NumberedDevice::SilentAfterAnswers(int n) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_answersLeft = n;
+}
+
+void NumberedDevice::SendBeforeAnswer(int code, const std::string& line) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_before[code] = line;
+}
+
 std::vector<std::string> NumberedDevice::Requests() const {
   std::lock_guard<std::mutex> lock(m_mutex);
   return m_requests;
@@ -76,6 +93,8 @@ size_t NumberedDevice::AnswerBytes() const {
 
 bool NumberedDevice::Handle(const std::string& line, Responder& out) {
   std::string answer;
+  std::string before;
+  int delayMs = 0;
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (line == "AT^$ESN_READ") {
@@ -94,6 +113,14 @@ bool NumberedDevice::Handle(const std::string& line, Responder& out) {
         --m_refuse;
         answer = "RPR;" + m_esn + ";" + Two(code) + ";ERROR";
       } else if (word == "REQ") {
+        if (m_answersLeft == 0) return true;
+        if (m_answersLeft > 0) --m_answersLeft;
+        delayMs = m_delayMs;
+        auto unasked = m_before.find(code);
+        if (unasked != m_before.end()) {
+          before = unasked->second;
+          m_before.erase(unasked);
+        }
         if (m_unsupported.count(code) != 0) {
           answer = "USP;" + m_esn + ";" + Two(code);
         } else {
@@ -122,6 +149,8 @@ bool NumberedDevice::Handle(const std::string& line, Responder& out) {
     }
     m_answerBytes += answer.size() + 2;
   }
+  if (delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+  if (!before.empty()) out.SendLine(before);
   out.SendLine(answer);
   return true;
 }

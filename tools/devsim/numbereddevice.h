@@ -1,7 +1,8 @@
 // A tracking device of the numbered-parameter set on top of the simulated device: it answers the
 // identity query with its ESN, REQ lines with RRE lines from its own value table (elements it does
 // not hold answer "NoData"), PRG lines by storing the items and answering RPR with OK, and CMD lines
-// with OK. Switches make it refuse, answer USP, leave an answer out or answer without items.
+// with OK. Switches make it refuse, answer USP, leave an answer out or answer without items, answer
+// slowly, fall silent after some answers, or send a reply of another code nobody asked for.
 //
 // Lines are recognised with their "AT^" prefix. Every answer is one line ending in CR LF.
 #pragma once
@@ -36,6 +37,12 @@ class NumberedDevice {
   void RefuseNext(int n);
   // Leaves the answers of the next n REQ/PRG/CMD lines out.
   void LoseNext(int n);
+  // Every answer to a REQ line goes out this many milliseconds after the line came (a slow device).
+  void SetAnswerDelayMs(int ms);
+  // After n more answers to REQ lines the device answers no REQ line (n < 0: it answers again).
+  void SilentAfterAnswers(int n);
+  // Before its answer to the next REQ of this code the device sends line, unasked (once).
+  void SendBeforeAnswer(int code, const std::string& line);
   // The lines received that this device handled (REQ, PRG, CMD), in order.
   std::vector<std::string> Requests() const;
   void ClearRequests();
@@ -52,6 +59,9 @@ class NumberedDevice {
   std::set<int> m_empty;
   int m_refuse = 0;
   int m_lose = 0;
+  int m_delayMs = 0;
+  int m_answersLeft = -1;
+  std::map<int, std::string> m_before;
   std::vector<std::string> m_requests;
   size_t m_answerBytes = 0;
 };

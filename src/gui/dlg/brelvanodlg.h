@@ -811,6 +811,22 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   // The code of an answer that came while a walk request was out but belonged, by its code, to
   // other pages than the tab read (-1: none came).
   int m_nWalkStrayCode = -1;
+  // The code of the REQ line whose answer is awaited (-1: none): a read reply of another code is
+  // not that read's answer and moves neither the read nor the walk on.
+  int m_nReqCode = -1;
+  // The element index at which the awaited REQ line starts (the first record it asks for).
+  int m_nReqLineFirst = 0;
+  // The group read under way (tab activation, profile save): the timer that guards it
+  // (TIMER_GROUP_READ or TIMER_BLE_GROUP_READ, 0: none), its tab and the clock time of its last answer.
+  UINT_PTR m_nGroupReadTimer = 0;
+  int m_nGroupReadTab = -1;
+  ULONGLONG m_nGroupReadAnswerMs = 0;
+  // Starts a group read of a record tab under its timer; ends it (its timer stopped).
+  void BeginGroupRead(int nTab, UINT_PTR nTimer);
+  void EndGroupRead();
+  // A group-read timer's expiry: the tab strip comes back; the read ends only when the device has
+  // been silent for the time-out, saying which records it did not read.
+  void OnGroupReadTimer(UINT_PTR nTimer);
 
   // (brelvanodlg_numbered_replies.cpp) The reply parser of the set and its read-reply parsers.
   void ParseNumberedReply(CString line);

@@ -9,6 +9,7 @@
 #include "gui/dlg/brelvanodlg.h"
 #include "gui/dlg/brelvanodlg_helpers.h"
 #include "gui/dlg/settingdlg.h"
+#include "platform/clock.h"
 #include "platform/trace.h"
 
 using brelvano::HasWindow;
@@ -23,6 +24,7 @@ constexpr int kMaxListEntries = 300;
 constexpr int kMaxZonePoints = 100;
 constexpr int kZones = 30;
 constexpr int kGapGroupEntries = 500;
+constexpr UINT kGroupReadMs = 5000;
 
 bool IsListOrCommandPage(int type) { return type == 21 || type == 22 || type == 23 || type == TAB_TYPE_COMMAND; }
 
@@ -44,6 +46,8 @@ void CBrelvanoDlg::ResetNumberedState() {
   m_bWalkRequestOut = FALSE;
   m_bWalkActive = FALSE;
   m_nWalkStrayCode = -1;
+  m_nGroupReadTimer = 0;
+  m_nGroupReadTab = -1;
   m_nRmapBit = 0;
   m_bMoreLines = FALSE;
   m_nNextItem = 0;
@@ -60,6 +64,8 @@ void CBrelvanoDlg::ResetNumberedState() {
 void CBrelvanoDlg::EndNumberedRead() {
   m_bReqMore = FALSE;
   m_nReqNext = 0;
+  m_nReqCode = -1;
+  m_nReqLineFirst = 0;
   // The next assignment tab takes its bits from the first bit of its map.
   m_nRmapBit = 0;
 }
@@ -128,6 +134,7 @@ void CBrelvanoDlg::SendReadRequest(int nTab) {
     elements += L",";
   }
   m_strLastCommand = RequestLine(m_defHeader.strI, code, elements);
+  m_nReqCode = code;
   if (m_bWalkActive) m_bWalkRequestOut = TRUE;
   QueueCommand(m_strLastCommand, FALSE);
 }
@@ -163,15 +170,15 @@ void CBrelvanoDlg::BeginRequestLine() {
   m_bReplyTimeout = FALSE;
   m_bReadAllFinished = FALSE;
   if (!m_bReqMore) m_nReqNext = 0;
+  m_nReqLineFirst = m_nReqNext;
 }
 
 void CBrelvanoDlg::SendRecordRequestLine(int code, const CString& elements, bool last) {
   m_bReqMore = last ? FALSE : TRUE;
-  if (last) {
-    EnableTabControl(TRUE);
-    KillTimer(TIMER_GROUP_READ);
-  }
+  // The group-read timer runs on until the read's last answer (or the device's silence) ends it.
+  if (last) EnableTabControl(TRUE);
   m_strLastCommand = RequestLine(m_defHeader.strI, code, elements);
+  m_nReqCode = code;
   if (m_bWalkActive) m_bWalkRequestOut = TRUE;
   QueueCommand(m_strLastCommand, FALSE);
 }
@@ -240,6 +247,7 @@ void CBrelvanoDlg::SendListReadRequest() {
       &m_nNextItem);
   m_bMoreLines = cut.last ? FALSE : TRUE;
   m_strLastCommand = RequestLine(m_defHeader.strI, lineCode, cut.elements);
+  m_nReqCode = lineCode;
   QueueCommand(m_strLastCommand, FALSE);
 }
 
@@ -256,6 +264,7 @@ void CBrelvanoDlg::SendPolygonPointsReadRequest(int nZone, int nPoints) {
       m_nReqNext, total, [](int i) { return i; }, [](int i) { return (i + 1) % kElementsPerLine == 0; }, &m_nReqNext);
   m_bReqMore = cut.last ? FALSE : TRUE;
   m_strLastCommand = RequestLine(m_defHeader.strI, nZone + 59, cut.elements);
+  m_nReqCode = nZone + 59;
   QueueCommand(m_strLastCommand, FALSE);
 }
 
@@ -342,4 +351,69 @@ void CBrelvanoDlg::GiveUpWalkRequest() {
   AddLogLine(line, TRUE);
   EndNumberedRead();
   StartReadAllTabs();
+}
+
+// ---- Group reads (a record tab read on its activation or for a profile) ----
+
+void CBrelvanoDlg::BeginGroupRead(int nTab, UINT_PTR nTimer) {
+  // One read at a time: the read this one replaces is over, and its timer with it.
+  if (m_nGroupReadTimer != 0 && m_nGroupReadTimer != nTimer) KillTimer(m_nGroupReadTimer);
+  EndNumberedRead();  // the read starts at its first record
+  m_nGroupReadTimer = nTimer;
+  m_nGroupReadTab = nTab;
+  m_nGroupReadAnswerMs = GetTickCount64();
+  SetTimer(nTimer, kGroupReadMs);
+}
+
+void CBrelvanoDlg::EndGroupRead() {
+  if (m_nGroupReadTimer != 0 && GetSafeHwnd() != nullptr) KillTimer(m_nGroupReadTimer);
+  m_nGroupReadTimer = 0;
+  m_nGroupReadTab = -1;
+}
+
+void CBrelvanoDlg::OnGroupReadTimer(UINT_PTR nTimer) {
+  if (nTimer != m_nGroupReadTimer) {
+    // The read this timer guarded is over: another read is none of its business.
+    KillTimer(nTimer);
+    return;
+  }
+  EnableTabControl(TRUE);
+  const ULONGLONG quiet = GetTickCount64() - m_nGroupReadAnswerMs;
+  if (quiet < kGroupReadMs) {
+    // The device still answers: the read goes on, watched for the same silence from its last answer.
+    SetTimer(nTimer, static_cast<UINT>(kGroupReadMs - quiet));
+    return;
+  }
+  const int nTab = m_nGroupReadTab;
+  const int code = nTab >= 0 && nTab < kMaxTabs ? m_tabInfo[nTab].nTabId : -1;
+  const wchar_t* what = L"records";
+  int total = 0;
+  if (code == 50) {
+    what = L"geofences";
+    total = std::min(g_nGeofenceCount, kMaxGeofenceElements);
+  } else if (code == 41) {
+    what = L"BLE records";
+    total = std::min(g_nBleCount, 100);
+  } else if (code == 53) {
+    what = L"zones";
+    total = kZones;
+  }
+  const int first = m_nReqCode >= 0 ? m_nReqLineFirst + 1 : total + 1;
+  CString line;
+  if (first <= total) {
+    line.Format(L"The device gave no answer for %d s: the read of tab %d stopped, %s %d to %d were not read",
+                static_cast<int>(kGroupReadMs / 1000), nTab + 1, what, first, total);
+  } else {
+    line.Format(L"The device gave no answer for %d s: the read of tab %d stopped", static_cast<int>(kGroupReadMs / 1000),
+                nTab + 1);
+  }
+  AddLogLine(line, TRUE);
+  EndGroupRead();
+  EndNumberedRead();
+  if (nTimer == TIMER_BLE_GROUP_READ) {
+    if (m_hBleReadEvent != nullptr) SetEvent(m_hBleReadEvent);
+  } else {
+    if (m_hGeofenceReadEvent != nullptr) SetEvent(m_hGeofenceReadEvent);
+    if (m_hPolygonReadEvent != nullptr) SetEvent(m_hPolygonReadEvent);
+  }
 }

@@ -3,6 +3,9 @@
 // (RPR with OK: the next line of a write, the write-back of the values, the record shown), the
 // identity (ESN_RD), RES and the map defaults (MAP_POS). Element numbers from the device are checked
 // against the tables they index: an item outside them is skipped with a trace.
+#include <map>
+#include <utility>
+
 #include "gui/dlg/bledlg.h"
 #include "gui/dlg/brelvanodlg.h"
 #include "gui/dlg/brelvanodlg_helpers.h"
@@ -10,6 +13,7 @@
 #include "gui/dlg/settingdlg.h"
 #include "gui/dlg/valuecodec.h"
 #include "platform/modal.h"
+#include "platform/clock.h"
 #include "platform/trace.h"
 
 using brelvano::HasWindow;
@@ -26,17 +30,20 @@ struct Item {
   bool valid = false;
 };
 
-// The items of a read reply: fields 4 .. 3 + n, n the number of '#' in the line.
+// The items of a read reply: each field from the fourth on that holds a '#' is one item, its element
+// number before the first '#' and its value after it (a value may hold '#' itself: "*100#").
 std::vector<Item> ReplyItems(const CString& line) {
   std::vector<Item> items;
-  const int n = CountChar(line, L'#');
-  for (int k = 0; k < n; ++k) {
-    const CString field = GUI_Base::GetField(line, 4 + k, L';');
+  const int fields = GUI_Base::CountFields(line, L';');
+  for (int k = 4; k <= fields; ++k) {
+    const CString field = GUI_Base::GetField(line, k, L';');
+    const int hash = field.Find(L'#');
+    if (hash < 0) continue;
     Item item;
-    const CString number = GUI_Base::GetField(field, 1, L'#');
+    const CString number = field.Left(hash);
     item.valid = !number.IsEmpty() && IsNumber(number) && number[0] != L'-';
     item.nn = TextToInt(number);
-    item.value = GUI_Base::GetField(field, 2, L'#');
+    item.value = field.Mid(hash + 1);
     item.empty = field.Find(L"NoData") >= 0;
     items.push_back(item);
   }
@@ -131,11 +138,19 @@ void CBrelvanoDlg::ParseNumberedReply(CString line) {
   } else if (line.Find(L"RRE") >= 0) {
     const int code = TextToInt(GetField(line, 3, L';'));
     const ReplyRoute route = RouteOfCode(code);
+    // Only a reply of the code asked for answers the read under way; the device answering keeps a
+    // group read going.
+    if (code == m_nReqCode && m_nGroupReadTimer != 0) m_nGroupReadAnswerMs = GetTickCount64();
     const int nWalkTab = m_nReadAllTab - 1;
-    if (bWalkRunning && m_bWalkRequestOut && !m_bTextProfileSaving && nWalkTab >= 0 && nWalkTab < kMaxTabs &&
-        route != RouteOfCode(m_tabInfo[nWalkTab].nTabId)) {
-      // Not the answer the walk waits for: should none follow, the walk's give-up says so.
+    if (code != m_nReqCode && bWalkRunning && m_bWalkRequestOut && !m_bTextProfileSaving && nWalkTab >= 0 &&
+        nWalkTab < kMaxTabs) {
+      // Not the answer the walk waits for (a late answer, or one sent unasked): it goes to the pages
+      // of its code and the walk stays at its tab. Should no answer follow, the give-up says so.
       m_nWalkStrayCode = code;
+      CString text;
+      text.Format(L"A read reply of code %02d came while tab %d (%s) was read with code %02d: it is not that tab's answer",
+                  code, nWalkTab + 1, m_tabInfo[nWalkTab].strTitle, m_nReqCode);
+      AddLogLine(text, TRUE);
     }
     switch (route) {
       case ReplyRoute::Geofence: ParseGeofenceReadReply(line); break;
@@ -247,23 +262,11 @@ void CBrelvanoDlg::CopyListBufferToTab() {
 void CBrelvanoDlg::ParseGenericReadReply(CString line) {
   const int nTab = m_nReadAllTab - 1;
   const BOOL bWalkRunning = m_bWalkActive && !m_bReadAllDone;
-  // An answer the walk cannot use: one line in the log, and the walk goes on with the next tab.
-  auto passOver = [&](const wchar_t* why) {
-    if (m_bTextProfileSaving || !bWalkRunning || !m_bWalkRequestOut) return;
-    CString text;
-    text.Format(L"Answer to the read of tab %d not used (%s); the next tab is read", nTab + 1, why);
-    AddLogLine(text, TRUE);
-    EndNumberedRead();
-    StartReadAllTabs();
-  };
   const std::vector<Item> items = ReplyItems(line);
   const int n = static_cast<int>(items.size());
-  if (n < 1) {
-    passOver(L"no values");
-    return;
-  }
   const int code = TextToInt(GetField(line, 3, L';'));
   if (m_bTextProfileSaving) {
+    if (n < 1) return;
     for (const Item& item : items) {
       if (item.valid && item.nn >= 0 && item.nn < 300) m_profileListValues[item.nn] = item.value;
       else TRACE(L"generic reply: element %d skipped\n", item.nn);
@@ -277,20 +280,36 @@ void CBrelvanoDlg::ParseGenericReadReply(CString line) {
     TRACE(L"generic reply without a tab being read\n");
     return;
   }
+  // A reply of another code is not the walked tab's answer (the dispatch has logged it).
+  if (code != m_nReqCode) return;
+  if (n < 1) {
+    // An answer the walk cannot use: one line in the log, and the walk goes on with the next tab.
+    CString text;
+    text.Format(L"Answer to the read of tab %d not used (no values); the next tab is read", nTab + 1);
+    AddLogLine(text, TRUE);
+    EndNumberedRead();
+    StartReadAllTabs();
+    return;
+  }
+  m_nReqCode = -1;  // answered
+  // Each item goes to the parameter of its own element number (of the reply's code).
   CPtrList& list = m_pParamLists[nTab];
-  int position = m_bReqMore ? m_nReqNext - n : m_nReqNext;
-  if (position < 0) position = 0;
-  POSITION pos = list.FindIndex(position);
-  for (const Item& item : items) {
-    if (pos == nullptr) break;
+  std::map<int, std::pair<PARAM_INFO*, int>> byElement;
+  int position = 0;
+  for (POSITION pos = list.GetHeadPosition(); pos != nullptr; ++position) {
     auto* p = static_cast<PARAM_INFO*>(list.GetNext(pos));
-    if (p == nullptr) continue;
-    if (p->nTabId != code) {
-      passOver(L"another code");
-      return;
+    if (p != nullptr && p->nTabId == code) byElement.emplace(p->nId, std::make_pair(p, position));
+  }
+  for (const Item& item : items) {
+    const auto found = item.valid ? byElement.find(item.nn) : byElement.end();
+    if (found == byElement.end()) {
+      TRACE(L"generic reply: code %d element %d matches no parameter of tab %d\n", code, item.nn, nTab);
+      continue;
     }
+    PARAM_INFO* p = found->second.first;
     if (p->bAssign == 1) {
-      // The parameter's bit of the assignment map read before it.
+      // The parameter's bit of the assignment map read before it: bit k is the tab's k-th parameter.
+      const int bit = found->second.second;
       int rmapTab = -1;
       for (int t = 0; t < m_nTabCount - 1 && t < kMaxTabs; ++t) {
         if (m_tabInfo[t].strHdr == L"RMAP") {
@@ -307,13 +326,12 @@ void CBrelvanoDlg::ParseGenericReadReply(CString line) {
           CString bits = IntToBinaryText(pMap->strValue);
           bits.MakeReverse();
           // A map shorter than the tab reads as 0 for the bits it lacks.
-          p->strValue = m_nRmapBit >= 0 && m_nRmapBit < bits.GetLength() ? CString(bits[m_nRmapBit]) : CString(L"0");
-          ++m_nRmapBit;
+          p->strValue = bit < bits.GetLength() ? CString(bits[bit]) : CString(L"0");
+          m_nRmapBit = bit + 1;
           break;
         }
       }
     }
-    if (!item.valid || item.nn != p->nId) continue;
     switch (p->nCtrlType) {
       case CTRL_COMBO:
       case CTRL_EDIT:
@@ -361,7 +379,9 @@ void CBrelvanoDlg::ParseListReadReply(CString line) {
     AddLogLine(line, TRUE);
   }
   if (m_hCommandAckEvent != nullptr) SetEvent(m_hCommandAckEvent);
-  if (m_bTextProfileSaving) {
+  // The profile's list read goes on only with the answer of the code it asked for.
+  if (m_bTextProfileSaving && code == m_nReqCode) {
+    m_nReqCode = -1;
     if (m_bMoreLines) SendListReadRequest();
     else if (m_hReadDoneEvent != nullptr) SetEvent(m_hReadDoneEvent);
   }
@@ -372,7 +392,7 @@ void CBrelvanoDlg::ParseRecordReadReply(CString line) {
   const std::vector<Item> items = ReplyItems(line);
   const BOOL bWalkRunning = m_bWalkActive && !m_bTextProfileSaving && m_bWalkRequestOut;
   if (items.empty()) {
-    if (bWalkRunning) {
+    if (bWalkRunning && TextToInt(GetField(line, 3, L';')) == m_nReqCode) {
       EndNumberedRead();
       StartReadAllTabs();
     }
@@ -380,18 +400,22 @@ void CBrelvanoDlg::ParseRecordReadReply(CString line) {
   }
   const int code = TextToInt(GetField(line, 3, L';'));
   const int base = (code - 45) * 100;
+  // A reply of another code than the line asked for moves no read on.
+  const bool bAwaited = code == m_nReqCode;
+  if (bAwaited) m_nReqCode = -1;
   if (m_bTextProfileSaving) {
     for (const Item& item : items) {
       if (item.valid && item.nn >= 0 && item.nn < 100 && base >= 0 && base < 500)
         m_profileRecordValues[base + item.nn] = item.value;
       else TRACE(L"record reply: element %d skipped\n", item.nn);
     }
+    if (!bAwaited) return;
     if (m_bReqMore) SendRecordReadRequest();
     else if (m_hReadDoneEvent != nullptr) SetEvent(m_hReadDoneEvent);
     return;
   }
   // Within the walk the Gap/Group read goes on like the other record reads.
-  if (bWalkRunning) {
+  if (bWalkRunning && bAwaited) {
     if (m_bReqMore) --m_nReadAllTab;
     StartReadAllTabs();
   }
@@ -411,10 +435,14 @@ void CBrelvanoDlg::ParseGeofenceReadReply(CString line) {
     StoreGeofenceRecord(rec);
     m_nGeofenceTotal = 0;
   }
+  // Records of a reply nobody asked for (or of another read) are kept; it moves no read on.
+  if (code != m_nReqCode) return;
+  m_nReqCode = -1;
   if (m_deviceInfo.bJsonParam || m_bReadAllDone || !m_bWalkActive) {
     if (m_bReqMore) {
       SendReadRequest(m_nGeofenceTab);
     } else {
+      EndGroupRead();
       if (m_hGeofenceReadEvent != nullptr) SetEvent(m_hGeofenceReadEvent);
       if (m_hReadDoneEvent != nullptr) SetEvent(m_hReadDoneEvent);
     }
@@ -442,10 +470,13 @@ void CBrelvanoDlg::ParseBleReadReply(CString line) {
     if (HasWindow(m_pBleDlg)) m_pBleDlg->StoreRecord(rec);
     StoreBleRecord(rec);
   }
+  if (TextToInt(GetField(line, 3, L';')) != m_nReqCode) return;
+  m_nReqCode = -1;
   if (m_deviceInfo.bJsonParam || m_bReadAllDone || !m_bWalkActive) {
     if (m_bReqMore) {
       SendReadRequest(m_nBleTab);
     } else {
+      EndGroupRead();
       if (m_hBleReadEvent != nullptr) SetEvent(m_hBleReadEvent);
       if (m_hReadDoneEvent != nullptr) SetEvent(m_hReadDoneEvent);
     }
@@ -501,6 +532,8 @@ void CBrelvanoDlg::ParsePolygonReadReply(CString line) {
       b.point[item.nn % kPointsPerBlock].strLng = lng;
     }
   }
+  if (code != m_nReqCode) return;
+  m_nReqCode = -1;
   if (points) {
     if (m_bTextProfileSaving) {
       if (m_hReadDoneEvent != nullptr) SetEvent(m_hReadDoneEvent);
@@ -524,6 +557,7 @@ void CBrelvanoDlg::ParsePolygonReadReply(CString line) {
     if (m_bReqMore) {
       SendReadRequest(m_nPolygonTab);
     } else {
+      EndGroupRead();
       if (m_hReadDoneEvent != nullptr) SetEvent(m_hReadDoneEvent);
       if (m_hPolygonReadEvent != nullptr) SetEvent(m_hPolygonReadEvent);
     }

@@ -393,8 +393,10 @@ void CBrelvanoDlg::WriteListEntries(CPtrList* pList, TAB_INFO* pTab) {
     if (add && i % 2 == 1) {
       // The entry's data, after the entry number it belongs to.
       if (!entryTaken || text.IsEmpty()) continue;
-      if (BreaksLine(text) || text.Find(L'#') >= 0) {
-        AfxMessageBox(L"The value of \"" + Translate(p->strName) + L"\" holds ';', '#' or a line break: nothing was sent.", MB_OK);
+      // A '#' is the entry's own (a USSD code "*100#"): the reader takes the item's value from its
+      // first '#' on. A ';' or a line break would cut the line.
+      if (BreaksLine(text)) {
+        AfxMessageBox(L"The value of \"" + Translate(p->strName) + L"\" holds ';' or a line break: nothing was sent.", MB_OK);
         delete pLines;
         return;
       }
@@ -403,7 +405,9 @@ void CBrelvanoDlg::WriteListEntries(CPtrList* pList, TAB_INFO* pTab) {
     }
     if (text.IsEmpty() || !IsNumber(text)) {
       entryTaken = false;
-      if (add || text.IsEmpty()) continue;
+      // An Add page's entry left empty (or not a number) is skipped; on Get and Remove pages every
+      // edit is an entry number, and one that is empty or not a number sends nothing at all.
+      if (add) continue;
       refuse();
       delete pLines;
       return;

@@ -84,7 +84,6 @@ LRESULT CBrelvanoDlg::OnSerialNotify(WPARAM, LPARAM lParam) {
       break;
     case SERIAL_ST_READY:
       m_nPortGeneration = static_cast<unsigned>(status->nExtra0);
-      m_bPortOpen = TRUE;
       if (m_bOpenMode) {
         KillTimer(TIMER_OPEN_TIMEOUT);
         QueueCommand(m_bAtPrefix ? L"AT^$PVRVer;1416" : L"$PVRVer;1416", 1);

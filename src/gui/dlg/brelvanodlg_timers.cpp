@@ -18,7 +18,6 @@ constexpr UINT kTextGeofenceFailed = 1011;
 
 constexpr UINT kDiagPollMs = 3000;
 constexpr UINT kAdpPollMs = 1000;
-constexpr UINT kGroupReadMs = 5000;
 constexpr UINT kSessionWatchdogMs = 5000000;
 // The reply watchdog gives up at this expiry since its last reset.
 constexpr int kWatchdogGiveUp = 8;
@@ -122,18 +121,8 @@ void CBrelvanoDlg::OnTimer(UINT_PTR nIDEvent) {
       }
       break;
     case TIMER_GROUP_READ:
-      KillTimer(TIMER_GROUP_READ);
-      // The read is over: the next read of the tab starts at its first record.
-      EndNumberedRead();
-      EnableTabControl(TRUE);
-      if (m_hGeofenceReadEvent != nullptr) SetEvent(m_hGeofenceReadEvent);
-      if (m_hPolygonReadEvent != nullptr) SetEvent(m_hPolygonReadEvent);
-      break;
     case TIMER_BLE_GROUP_READ:
-      KillTimer(TIMER_BLE_GROUP_READ);
-      EndNumberedRead();
-      EnableTabControl(TRUE);
-      if (m_hBleReadEvent != nullptr) SetEvent(m_hBleReadEvent);
+      OnGroupReadTimer(nIDEvent);
       break;
     case TIMER_PROFILE_LINE:
       // No answer to the last line in time (or an error answer stopped the transfer): the end
@@ -215,23 +204,23 @@ void CBrelvanoDlg::OnReplyWatchdog() {
 
 BOOL CBrelvanoDlg::StartGeofenceRead() {
   if (HasWindow(m_pGeofenceDlg)) m_pGeofenceDlg->ResetRecords();
+  BeginGroupRead(m_nGeofenceTab, TIMER_GROUP_READ);
   SendReadRequest(m_nGeofenceTab);
   EnableTabControl(FALSE);
-  SetTimer(TIMER_GROUP_READ, kGroupReadMs);
   return TRUE;
 }
 
 BOOL CBrelvanoDlg::StartBleRead() {
   if (HasWindow(m_pBleDlg)) m_pBleDlg->ResetRecords();
+  BeginGroupRead(m_nBleTab, TIMER_BLE_GROUP_READ);
   SendReadRequest(m_nBleTab);
   EnableTabControl(FALSE);
-  SetTimer(TIMER_BLE_GROUP_READ, kGroupReadMs);
   return TRUE;
 }
 
 BOOL CBrelvanoDlg::StartGroupRead() {
+  BeginGroupRead(m_nPolygonTab, TIMER_GROUP_READ);
   SendReadRequest(m_nPolygonTab);
   EnableTabControl(FALSE);
-  SetTimer(TIMER_GROUP_READ, kGroupReadMs);
   return TRUE;
 }

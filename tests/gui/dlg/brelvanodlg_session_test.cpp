@@ -4,6 +4,8 @@
 // time-out, modem wrapping).
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <string>
 #include <vector>
 
@@ -139,21 +141,24 @@ TEST_F(SessionCoreTest, ReplyWatchdogGivesUpAtItsEighthExpiry) {
   EXPECT_EQ(dlg->m_nWatchdogTicks, 0) << "the watchdog stopped";
 }
 
+// A read the device does not answer ends when its timer expires (the group reads arm theirs when
+// they start; the access-point read is armed by its tab).
 TEST_F(SessionCoreTest, GroupReadTimersEndTheirReads) {
   CBrelvanoDlg* dlg = Open();
   struct Case {
     UINT_PTR timer;
+    std::function<void()> start;
     std::vector<HANDLE> events;
   };
   const Case cases[] = {
-      {TIMER_GROUP_READ, {dlg->m_hGeofenceReadEvent, dlg->m_hPolygonReadEvent}},
-      {TIMER_BLE_GROUP_READ, {dlg->m_hBleReadEvent}},
-      {TIMER_AP_READ, {dlg->m_hApListReadEvent}},
+      {TIMER_GROUP_READ, [dlg] { dlg->StartGeofenceRead(); }, {dlg->m_hGeofenceReadEvent, dlg->m_hPolygonReadEvent}},
+      {TIMER_BLE_GROUP_READ, [dlg] { dlg->StartBleRead(); }, {dlg->m_hBleReadEvent}},
+      {TIMER_AP_READ, [dlg] { dlg->SetTimer(TIMER_AP_READ, 5000); }, {dlg->m_hApListReadEvent}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.timer);
     for (HANDLE e : c.events) ResetEvent(e);
-    dlg->SetTimer(c.timer, 5000);
+    c.start();
     Elapse(4999);
     for (HANDLE e : c.events) EXPECT_FALSE(IsSet(e));
     Elapse(1);
