@@ -164,6 +164,40 @@ TEST_F(RecordPagesTest, BleRecordsReadAddedEditedAndDeleted) {
   EXPECT_EQ(Page()->DetailDialog()->ControlCount(), 0);
 }
 
+// A plain edit travels as sign and magnitude in its field: the device's value is shown as the number
+// it stands for, and EDIT -> OK without a change writes the very same field back.
+TEST_F(RecordPagesTest, BlePlainEditValuesComeBackAsTheyWereRead) {
+  LoadBleDefinition();
+  ASSERT_NE(Page(), nullptr);
+  PARAM_INFO* level = Param(0, 3);
+  level->nCtrlType = CTRL_EDIT;
+  level->nDecimal = 0;
+  const struct {
+    int width;
+    const char* field;
+    const wchar_t* shown;
+  } cases[] = {{4, "8001", L"-1"}, {4, "7FFF", L"32767"}, {8, "000186A0", L"100000"}, {8, "800186A0", L"-100000"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.field);
+    level->nSize = c.width;
+    level->nMax = c.width + 2;
+    const std::string stored = std::string("0101") + c.field + "4F2A";
+    numbered.SetValue(kBleCode, 0, stored);
+    dlg->m_nCurTab = 0;
+    dlg->ActivateCurrentTab();
+    ASSERT_TRUE(platform::PumpUntil([&] { return Rows() == 1 && Cell(0, 3) == c.shown; }, kTimeoutMs))
+        << "shown " << Cell(0, 3).ToUtf8();
+    numbered.ClearRequests();
+    Select(0);
+    Click(Page(), IDC_BLE_EDIT);
+    EXPECT_EQ(Param(0, 3)->pValueWnd->GetWindowText(), CString(c.shown));
+    Click(Page()->DetailDialog(), IDC_BLE_DETAIL_OK);
+    ASSERT_TRUE(platform::PumpUntil([&] { return !numbered.Requests().empty(); }, kTimeoutMs));
+    EXPECT_NE(numbered.Requests().back().find("41;00#" + stored), std::string::npos) << numbered.Requests().back();
+    EXPECT_EQ(numbered.Value(kBleCode, 0), stored);
+  }
+}
+
 TEST_F(RecordPagesTest, AccessPointsAndDriverIdentifiersAreRead) {
   store.SetAccessPoints({"home;WPA2;secret", "office;OPEN;"});
   store.SetDriverIds({"ab12", "cd34", "ef56"});

@@ -12,6 +12,7 @@
 #include "devsim/trackerdevice.h"
 #include "gui/dlg/settingdlg.h"
 #include "platform/files.h"
+#include "platform/modal.h"
 #include "platform/pumpwait.h"
 
 namespace {
@@ -87,6 +88,30 @@ TEST_F(SettingPageSendTest, ChangedValuesReachTheDeviceAsOneFramedCommand) {
   EXPECT_EQ(commands, std::vector<std::string>{"$TGEN;1;internet;30"});
   EXPECT_NE(sim.ReceivedBytes().find("$TGEN;1;internet;30\r"), std::string::npos) << "one line, ended by CR";
   EXPECT_TRUE(platform::PumpUntil([&] { return LogHas(L"$T;Res;GEN;OK"); }, kTimeoutMs)) << "the answer is logged";
+
+  // A value holding the delimiter would shift every later field: refused by name, nothing goes out.
+  // A number typed with a comma goes out as the number typed.
+  Shown(1)->pValueWnd->SetWindowText(L"a;b");
+  Shown(2)->pValueWnd->SetWindowText(L"12,5");
+  sim.ClearReceived();
+  platform::ModalService::Instance().ExpectMessageBox(IDOK);
+  Click(dlg->m_pSettingDlg, IDC_SETTING_SEND);
+  const auto boxes = platform::ModalService::Instance().Records();
+  ASSERT_FALSE(boxes.empty());
+  EXPECT_NE(boxes.back().text.Find(L"APN"), -1) << "the message names the parameter";
+  Shown(1)->pValueWnd->SetWindowText(L"web2");
+  Click(dlg->m_pSettingDlg, IDC_SETTING_SEND);
+  ASSERT_TRUE(platform::PumpUntil(
+      [&] {
+        for (const std::string& l : sim.ReceivedLines())
+          if (l.compare(0, 6, "$TGEN;") == 0) return true;
+        return false;
+      },
+      kTimeoutMs));
+  commands.clear();
+  for (const std::string& l : sim.ReceivedLines())
+    if (l.compare(0, 6, "$TGEN;") == 0) commands.push_back(l);
+  EXPECT_EQ(commands, std::vector<std::string>{"$TGEN;1;web2;12.5"}) << "nothing of the refused SEND";
 }
 
 }  // namespace

@@ -147,6 +147,36 @@ bool EncodeBleValue(const CString& token, const FIELD_FORMAT& f, CString& out, C
   }
 }
 
+bool DecodeBleValue(CString& values, const FIELD_FORMAT& f, CString& text) {
+  auto take = [&values](int count) {
+    const CString front = values.Left(count < 0 ? 0 : count);
+    values = values.Mid(front.GetLength());
+    return front;
+  };
+  switch (f.nType) {
+    case CTRL_COMBO:
+      text.Format(L"%d", HexTextToLong(take(2)));
+      return true;
+    case CTRL_EDIT:
+    case CTRL_EDIT_NUMBER: {
+      const CString field = take(f.nWidth);
+      if (f.nDecimals > 0) {
+        text = SignedHexToScaledText(field, f.nDecimals);
+      } else if (f.nType == CTRL_EDIT) {
+        text.Format(L"%d", static_cast<int>(SignedHexToDouble(field, 16, TRUE)));
+      } else {
+        text.Format(L"%d", HexTextToShort(field));
+      }
+      return true;
+    }
+    case CTRL_EDIT_HEX:
+      text = take(f.nWidth);
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool EncodeBleRecordLine(const BLE_INFO& record, CString& out, CString& error) {
   out.Empty();
   if (record.strValues.IsEmpty()) return true;

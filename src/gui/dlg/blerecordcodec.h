@@ -21,6 +21,11 @@ CString FormatDecimalCut(const CString& text, int decimals);
 // digits of its two's complement, a hexadecimal text as it is (shorter ones padded at their end).
 // FALSE with a message for a value that is not a number or does not fit its field.
 bool EncodeBleValue(const CString& token, const FIELD_FORMAT& format, CString& out, CString& error);
+// The reader of EncodeBleValue: takes one field of format from the front of values and gives its
+// text ("%d" for whole fields, "%lf" for fields with decimals, a hexadecimal text as it stands).
+// A plain edit is read as sign and magnitude like any signed number on the line; a number field
+// without decimals as its 16-bit two's complement. FALSE, nothing taken, for a type without a field.
+bool DecodeBleValue(CString& values, const FIELD_FORMAT& format, CString& text);
 // The record line the BLE page hands to the main window: "%02d" slot, "#", "%02d" active flag,
 // the values one after the other, CR. Empty (TRUE) when the record has no values; FALSE with a
 // message when a value is refused.

@@ -125,6 +125,9 @@ void CBrelvanoDlg::ParseCircleGeofenceReply(const CString& strLine) {
         default: break;
       }
     }
+    // The further values written after the lettered fields stay the slot's values.
+    const int fields = CountFields(body, sep);
+    for (int i = order.GetLength(); i < fields; ++i) rec.strExtra += m_defHeader.strD + GetField(body, i + 1, sep);
   }
   StoreGeofenceRecord(rec);
   if (m_pGeofenceDlg != nullptr && m_pGeofenceDlg->GetSafeHwnd() != nullptr)

@@ -11,6 +11,7 @@
 #include "gui/dlg/brelvanodlg_helpers.h"
 #include "gui/dlg/geofencedlg.h"
 #include "gui/dlg/settingdlg.h"
+#include "gui/dlg/valuecodec.h"
 #include "platform/modal.h"
 #include "platform/clock.h"
 #include "platform/trace.h"
@@ -342,7 +343,7 @@ void CBrelvanoDlg::ParseGenericReadReply(CString line) {
         break;
       case CTRL_ALERT_ID:
         p->strValue = item.value.Left(2);
-        p->strAlertId = item.value.Mid(2);
+        p->strAlertId = brelvano::AlertNumberFromDevice(item.value.Mid(2), m_deviceInfo.bJsonParam != 0);
         break;
       case CTRL_S_ASSIGN:
       case CTRL_M_ASSIGN:

@@ -10,6 +10,7 @@
 #include "gui/dlg/brelvanodlg_helpers.h"
 #include "gui/dlg/geofencedlg.h"
 #include "gui/dlg/settingdlg.h"
+#include "gui/dlg/valuecodec.h"
 #include "platform/modal.h"
 #include "platform/trace.h"
 
@@ -176,21 +177,14 @@ LRESULT CBrelvanoDlg::OnWriteCurrentTab(WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       line += L";";
-      if (bJson) {
-        const int option = CSettingDialog::SelectedOption(p);
-        if (option >= 0 && option < p->nOptions && p->pOptions != nullptr) {
-          const CString id = p->pOptions[option].strCmdId;
-          line += id.Left(2) + L";" + id.Mid(2);
-        }
-      } else {
-        const CString text = ComboText(p, sel);
-        for (int o = 0; o < p->nOptions && p->pOptions != nullptr; ++o) {
-          if (p->pOptions[o].strText == text) {
-            line += p->pOptions[o].strCmdId;
-            break;
-          }
-        }
+      // The option the entry stands for decides, whatever language its text is shown in.
+      const int option = CSettingDialog::SelectedOption(p);
+      if (option < 0 || p->pOptions[option].strCmdId.IsEmpty()) {
+        AddLogLine(L"The selected entry has no command: nothing was sent.", TRUE);
+        return 0;
       }
+      const CString id = p->pOptions[option].strCmdId;
+      line += bJson ? id.Left(2) + L";" + id.Mid(2) : id;
       CEdit* pArg = HasWindow(m_pSettingDlg) ? m_pSettingDlg->m_pCmdEdit : nullptr;
       if (pArg != nullptr && pArg->GetSafeHwnd() != nullptr && pArg->IsWindowVisible()) {
         const CString argument = pArg->GetWindowText();
@@ -223,8 +217,8 @@ LRESULT CBrelvanoDlg::OnWriteCurrentTab(WPARAM wParam, LPARAM lParam) {
             entry.nKind = 5;
             break;
           }
-          value = Number2(p->pOptions[option].nValue);
-          entry.strValue = ComboText(p, sel);
+          value = brelvano::ComboChoiceToDevice(*p, option, brelvano::ComboForm::kLabel);
+          entry.strValue = brelvano::EncodeComboChoice(*p, option, brelvano::ComboForm::kLabel);
         } else {
           value = Number2(sel);
           entry.strValue = value;
@@ -234,8 +228,12 @@ LRESULT CBrelvanoDlg::OnWriteCurrentTab(WPARAM wParam, LPARAM lParam) {
       case CTRL_EDIT:
       case CTRL_PASSWD:
       case CTRL_IP:
-      case CTRL_EDIT_NUMBER:
         value = ControlText(p);
+        entry.strValue = value;
+        break;
+      case CTRL_EDIT_NUMBER:
+        // A decimal typed in any locale goes out as the number typed.
+        value = brelvano::TypedDecimal(ControlText(p));
         entry.strValue = value;
         break;
       case CTRL_ANY:
@@ -250,7 +248,7 @@ LRESULT CBrelvanoDlg::OnWriteCurrentTab(WPARAM wParam, LPARAM lParam) {
         if (CWnd* pExtra = LiveWnd(p->pExtraWnd)) {
           const int id = TextToInt(pExtra->GetWindowText());
           value += Hex2(id);
-          entry.strValue2 = bJson ? Number2(id) : Hex2(id);
+          entry.strValue2 = brelvano::EncodeAlertNumber(id, bJson);
         } else {
           value += L"00";
         }
@@ -310,20 +308,24 @@ LRESULT CBrelvanoDlg::OnWriteGroup(WPARAM wParam, LPARAM lParam) {
     switch (p->nCtrlType) {
       case CTRL_COMBO: {
         if (pTab->nType == TAB_TYPE_COMMAND) break;
-        const int sel = ComboSelection(p);
-        if (sel < 0) break;
-        p->strValue = m_bUpProtocol ? ComboText(p, sel) : Number2(sel);
+        // The stored form the page, the profiles and the device lines read back.
+        const int option = CSettingDialog::SelectedOption(p);
+        if (option < 0) break;
+        p->strValue = brelvano::EncodeComboChoice(*p, option, brelvano::StoredComboForm(m_bUpProtocol != 0, m_deviceInfo.bJsonParam != 0));
         break;
       }
       case CTRL_EDIT:
       case CTRL_PASSWD:
       case CTRL_IP:
-      case CTRL_EDIT_NUMBER:
         p->strValue = ControlText(p);
+        break;
+      case CTRL_EDIT_NUMBER:
+        p->strValue = brelvano::TypedDecimal(ControlText(p));
         break;
       case CTRL_ALERT_ID:
         p->strValue = IsChecked(p->pValueWnd) ? L"01" : L"00";
-        if (CWnd* pExtra = LiveWnd(p->pExtraWnd)) p->strAlertId = Hex2(TextToInt(pExtra->GetWindowText()));
+        if (CWnd* pExtra = LiveWnd(p->pExtraWnd))
+          p->strAlertId = brelvano::EncodeAlertNumber(TextToInt(pExtra->GetWindowText()), m_deviceInfo.bJsonParam != 0);
         break;
       case CTRL_EDIT_BUTTON:
         if (p->pExtraWnd != nullptr) p->strValue = ControlText(p);

@@ -11,6 +11,7 @@
 #include "gui/dlg/geofencedlg.h"
 #include "gui/dlg/profileload.h"
 #include "gui/dlg/settingdlg.h"
+#include "gui/dlg/valuecodec.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/modal.h"
@@ -293,13 +294,12 @@ BOOL CBrelvanoDlg::TextProfileValue(const PARAM_INFO& p, CString& value) {
         value = p.strValue;
         return TRUE;
       }
-      for (int i = 0; i < p.nOptions && p.pOptions != nullptr; ++i) {
-        if (p.pOptions[i].strText == Translate(p.strValue)) {
-          value = Two(p.pOptions[i].nValue);
-          return TRUE;
-        }
+      {
+        const int option = brelvano::DecodeComboChoice(p, p.strValue, brelvano::ComboForm::kLabel);
+        if (option < 0) return FALSE;  // a value that matches no option is not written
+        value = brelvano::ComboChoiceToDevice(p, option, brelvano::ComboForm::kLabel);
+        return TRUE;
       }
-      return FALSE;  // a value that matches no option is not written
     case CTRL_EDIT:
     case CTRL_PASSWD:
     case CTRL_IP:
@@ -309,13 +309,7 @@ BOOL CBrelvanoDlg::TextProfileValue(const PARAM_INFO& p, CString& value) {
       return TRUE;
     case CTRL_ALERT_ID: {
       value.Format(L"%02X", TextToInt(p.strValue));
-      if (bJson) {
-        CString id;
-        id.Format(L"%02X", TextToInt(p.strAlertId));
-        value += id;
-      } else {
-        value += p.strAlertId;
-      }
+      value += brelvano::AlertNumberToDevice(p.strAlertId, bJson);
       return TRUE;
     }
     case CTRL_S_ASSIGN:
@@ -590,12 +584,8 @@ void CBrelvanoDlg::ApplyProfileToGenericTab(const std::vector<CString>& lines, i
     switch (p->nCtrlType) {
       case CTRL_COMBO:
         if (m_deviceInfo.bJsonParam) {
-          for (int k = 0; k < p->nOptions && p->pOptions != nullptr; ++k) {
-            if (p->pOptions[k].nValue == TextToInt(value)) {
-              p->strValue = p->pOptions[k].strText;
-              break;
-            }
-          }
+          const int option = brelvano::ComboChoiceFromDevice(*p, value, brelvano::ComboForm::kLabel);
+          if (option >= 0) p->strValue = brelvano::EncodeComboChoice(*p, option, brelvano::ComboForm::kLabel);
         } else {
           p->strValue = value;
         }
@@ -610,8 +600,7 @@ void CBrelvanoDlg::ApplyProfileToGenericTab(const std::vector<CString>& lines, i
       case CTRL_ALERT_ID:
         p->strValue = value.Left(2);
         // The alert number is kept whether or not its page is shown.
-        if (m_deviceInfo.bJsonParam) p->strAlertId = Two(HexTextToLong(value.Mid(2)));
-        else p->strAlertId = value.Mid(2);
+        p->strAlertId = brelvano::AlertNumberFromDevice(value.Mid(2), m_deviceInfo.bJsonParam != 0);
         break;
       case CTRL_S_ASSIGN:
       case CTRL_M_ASSIGN:

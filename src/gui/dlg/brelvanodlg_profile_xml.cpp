@@ -13,6 +13,7 @@
 #include "gui/dlg/profileload.h"
 #include "gui/dlg/profilexmltext.h"
 #include "gui/dlg/settingdlg.h"
+#include "gui/dlg/valuecodec.h"
 #include "gui/dlg/xmltree.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -198,10 +199,10 @@ static CString GenericPageElements(CBrelvanoDlg* d, int nTab) {
     CString value;
     switch (p->nCtrlType) {
       case CTRL_COMBO: {
-        const PARAM_OPTION* option = nullptr;
-        for (int k = 0; k < p->nOptions && p->pOptions != nullptr && option == nullptr; ++k)
-          if (p->pOptions[k].strText == p->strValue) option = &p->pOptions[k];
-        if (option == nullptr) break;
+        // The $-command set keeps a choice as its option's label.
+        const int chosen = brelvano::DecodeComboChoice(*p, p->strValue, brelvano::ComboForm::kLabel);
+        if (chosen < 0) break;
+        const PARAM_OPTION* option = &p->pOptions[chosen];
         const CString name = d->Translate(p->strName);
         if ((name.Find(text(kTextServerType)) >= 0 || name.Find(text(kTextBackupServerType)) >= 0) &&
             d->m_defHeader.strS != kNumericServerTypeModel) {

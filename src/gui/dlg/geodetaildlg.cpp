@@ -5,8 +5,11 @@
 
 #include "gui/dlg/brelvanodlg.h"
 #include "gui/dlg/geofencedlg.h"
+#include "gui/dlg/blerecordcodec.h"
 #include "gui/dlg/mapdlg.h"
+#include "gui/dlg/numberedvalues.h"
 #include "gui/dlg/pagehelpers.h"
+#include "gui/dlg/valuecodec.h"
 #include "gui/dlg/windowwatch.h"
 #include "platform/controls.h"
 #include "platform/crt.h"
@@ -80,6 +83,37 @@ BOOL CGeoDetailDlg::IsExtraParam(const PARAM_INFO* p) const {
   if (HasNoControls(p)) return FALSE;
   if (p->nCtrlType == 0) return !(Is(p, L"Geo ID") || Is(p, L"IN") || Is(p, L"OUT"));
   if (p->nCtrlType == 1 || p->nCtrlType == 13 || p->nCtrlType == 14) return !Is(p, L"TR ID");
+  return FALSE;
+}
+
+// The field a further value takes on the device line.
+FIELD_FORMAT CGeoDetailDlg::ExtraFormat(const PARAM_INFO* p) {
+  FIELD_FORMAT f;
+  f.nType = p->nCtrlType;
+  f.nWidth = p->nCtrlType == 14 ? brelvano::HexFieldWidth(p->nSize) : 0;
+  return f;
+}
+
+// The text of a further value's edit; a number typed in any locale as the number typed (every
+// value but a hexadecimal one is a number in the numbered set).
+CString CGeoDetailDlg::TypedValue(const PARAM_INFO* p, BOOL bUp) const {
+  const CString text = p->pValueWnd != nullptr ? p->pValueWnd->GetWindowText() : CString();
+  const bool number = p->nCtrlType == 13 || (bUp && p->nCtrlType != 14);
+  return number ? brelvano::TypedDecimal(text) : text;
+}
+
+// A hexadecimal text in its field; any other further value a number (either decimal separator).
+BOOL CGeoDetailDlg::ExtraValueFits(const PARAM_INFO* p, const CString& text, CString& error) {
+  if (p->nCtrlType == 14) {
+    CString field;
+    if (brelvano::EncodeHexField(text, ExtraFormat(p).nWidth, field, error)) return TRUE;
+    error = Name(p) + L": " + error;
+    return FALSE;
+  }
+  if (p->nCtrlType == 0 || text.IsEmpty()) return TRUE;
+  long long scaled = 0;
+  if (brelvano::ScaleDecimalText(text, 6, scaled) && scaled > -0x80000000LL && scaled < 0x80000000LL) return TRUE;
+  error = L"The value of \"" + Name(p) + L"\" is not a number that fits its field: nothing was sent.";
   return FALSE;
 }
 
@@ -225,7 +259,8 @@ void CGeoDetailDlg::BuildControls() {
         } else if (bEdit && Is(p, L"OUT")) {
           text.Format(L"%d", m_record.bOut);
         } else if (bEdit && k >= 0) {
-          text = bUp ? WholeOrTwoDecimals(extraValue) : extraValue;
+          // Every decimal the record carries: a value shown rounded would be written back rounded.
+          text = bUp && p->nCtrlType != 14 ? brelvano::ShownDecimal(extraValue) : extraValue;
           if (p->nMax > 0) edit->LimitText(p->nMax);
         }
         edit->SetWindowText(text);
@@ -238,7 +273,7 @@ void CGeoDetailDlg::BuildControls() {
       p->pValueWnd = value;
       m_controls.push_back(value);
       if (bEdit && bUp && k >= 0 && m_record.nId >= 1 && m_record.nId <= kGeofenceSlots && k < kFieldFormats)
-        m_pPage->m_pRecords[m_record.nId - 1].formats[k].nType = p->nCtrlType;
+        m_pPage->m_pRecords[m_record.nId - 1].formats[k] = ExtraFormat(p);
     }
     if (!bReserve) {
       lastBottom = bottom;
@@ -282,6 +317,37 @@ void CGeoDetailDlg::OnNext() {
       return;
     }
   }
+  // A choice the user did not make: an edited record keeps the value it was read with, a new one
+  // is not passed on without it. A typed value that would split the device line is refused.
+  const CString readExtra = m_record.strExtra;
+  // The numbered set joins the values with ';' and '#', the $-command set with the definition's delimiter.
+  const BOOL bUp = m_pPage->m_bUpProtocol;
+  const wchar_t delimiter = !bUp && m_pDefHeader != nullptr && !m_pDefHeader->strD.IsEmpty() ? m_pDefHeader->strD[0] : L';';
+  {
+    int k = 0;
+    for (POSITION pos = m_pParams->GetHeadPosition(); pos != nullptr;) {
+      const auto* p = static_cast<const PARAM_INFO*>(m_pParams->GetNext(pos));
+      if (p == nullptr || m_pPage->IsParamSwitchedOff(p) || !IsExtraParam(p)) continue;
+      const CString stored = m_pPage->GetField(readExtra, k + 2, L';');
+      ++k;
+      if (p->nCtrlType == 0) {
+        auto* combo = dynamic_cast<CComboBox*>(p->pValueWnd);
+        if (combo == nullptr || combo->GetCurSel() >= 0) continue;
+        if (m_pPage->m_nMode == 2 && !stored.IsEmpty()) continue;
+        AfxMessageBox(L"Please choose a value for " + Name(p) + L".", MB_OK);
+        return;
+      }
+      if (p->pValueWnd == nullptr) continue;
+      CString error;
+      const CString text = TypedValue(p, bUp);
+      // Only the numbered set gives the values fields of their own.
+      if (!brelvano::CheckTextField(text, delimiter, bUp ? L"#" : L";", Name(p), error) ||
+          (bUp && !ExtraValueFits(p, text, error))) {
+        AfxMessageBox(error, MB_OK);
+        return;
+      }
+    }
+  }
   GEOFENCE_INFO& r = m_record;
   r.strExtra.Empty();
   int k = 0;
@@ -303,19 +369,19 @@ void CGeoDetailDlg::OnNext() {
       } else if (Is(p, L"OUT")) {
         r.bOut = sel;
       } else {
-        const int value = sel >= 0 && sel < p->nOptions && p->pOptions != nullptr ? p->pOptions[sel].nValue : sel;
         CString item;
-        item.Format(L";%d", value);
+        if (sel >= 0 && sel < p->nOptions && p->pOptions != nullptr) item.Format(L";%d", p->pOptions[sel].nValue);
+        else item = L";" + m_pPage->GetField(readExtra, k + 2, L';');  // not chosen: sent as read
         r.strExtra += item;
-        if (k < kFieldFormats) r.formats[k].nType = p->nCtrlType;
+        if (k < kFieldFormats) r.formats[k] = ExtraFormat(p);
         ++k;
       }
     } else if ((p->nCtrlType == 1 || p->nCtrlType == 13 || p->nCtrlType == 14) && IsExtraParam(p)) {
       if (p->pValueWnd == nullptr) continue;
-      CString text = p->pValueWnd->GetWindowText();
+      CString text = TypedValue(p, m_pPage->m_bUpProtocol);
       if (text.IsEmpty()) text = L"0";
       r.strExtra += L";" + text;
-      if (k < kFieldFormats) r.formats[k].nType = p->nCtrlType;
+      if (k < kFieldFormats) r.formats[k] = ExtraFormat(p);
       ++k;
     }
   }

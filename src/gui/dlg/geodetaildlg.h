@@ -58,6 +58,10 @@ class CGeoDetailDlg : public CDialog {
   BOOL HasNoControls(const PARAM_INFO* p) const;
   // A parameter whose value NEXT appends to the record's further values.
   BOOL IsExtraParam(const PARAM_INFO* p) const;
+  // The field a further value takes on the device line, and whether a typed value fits it.
+  static FIELD_FORMAT ExtraFormat(const PARAM_INFO* p);
+  BOOL ExtraValueFits(const PARAM_INFO* p, const CString& text, CString& error);
+  CString TypedValue(const PARAM_INFO* p, BOOL bUp) const;
   void EnableMainTabs(BOOL bEnable);
 
   CGeofenceDialog* m_pPage;

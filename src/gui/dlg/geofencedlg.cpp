@@ -10,6 +10,7 @@
 #include "gui/dlg/numberedvalues.h"
 #include "gui/dlg/pagehelpers.h"
 #include "gui/dlg/pagemessages.h"
+#include "gui/dlg/valuecodec.h"
 #include "gui/dlg/windowwatch.h"
 #include "platform/crt.h"
 #include "platform/gdi.h"
@@ -232,7 +233,7 @@ BOOL CGeofenceDialog::IsParamSwitchedOff(const PARAM_INFO* p) const {
   def.pTabs = main->m_tabInfo;
   def.pLists = main->m_pParamLists;
   def.nTabCount = main->m_nTabCount;
-  return FindEnableValue(def, 90, p->strConfig.Left(2)) ? FALSE : TRUE;
+  return IsRowSwitchOn(def, p->strConfig) ? FALSE : TRUE;
 }
 
 BOOL CGeofenceDialog::HasColumn(const PARAM_INFO* p) const {
@@ -284,7 +285,7 @@ void CGeofenceDialog::AddRow(const GEOFENCE_INFO& r) {
     const CString v = GetField(r.strExtra, k + 1, L';');
     CString cell;
     if (IsUpMode()) {
-      const CString t = WholeOrTwoDecimals(v);
+      const CString t = brelvano::ShownDecimal(v);
       const PARAM_INFO* p = ParamAt(k + kParamOut);
       if (p != nullptr && p->nCtrlType == 0) {
         for (int o = 0; o < p->nOptions && p->pOptions != nullptr; ++o) {
@@ -326,17 +327,6 @@ BOOL CGeofenceDialog::StoreRecord(const GEOFENCE_INFO& rec) {
   }
   CopyGeofenceIntoSlot(m_pRecords[rec.nId - 1], rec, bUp);
   return TRUE;
-}
-
-CString WholeOrTwoDecimals(const CString& v) {
-  const double value = _wtof(v);
-  CString t;
-  if (value == static_cast<double>(static_cast<long long>(value))) {
-    t.Format(L"%d", static_cast<int>(value));
-  } else {
-    t.Format(L"%.2lf", value);
-  }
-  return t;
 }
 
 void CopyGeofenceIntoSlot(GEOFENCE_INFO& slot, const GEOFENCE_INFO& rec, BOOL bFormats) {
@@ -402,7 +392,9 @@ LRESULT CGeofenceDialog::OnGeofenceRecord(WPARAM wParam, LPARAM lParam) {
 
 void CGeofenceDialog::OnBnClickedAdd() {
   EnableWindow(FALSE);
-  const int limit = std::min(GetSlotLimit(), static_cast<int>(kGeofenceSlots));
+  // Only the numbers the detail dialog's "Geo ID" list offers can be added.
+  int limit = std::min(GetSlotLimit(), static_cast<int>(kGeofenceSlots));
+  if (m_groupInfo.nMax > 0) limit = std::min(limit, m_groupInfo.nMax);
   int slot = -1;
   for (int i = 0; i < limit && slot < 0; ++i) {
     if (m_pRecords[i].bUsed == 0) slot = i;

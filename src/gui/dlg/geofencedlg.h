@@ -146,5 +146,3 @@ class CGeofenceDialog : public CDialog, public GUI_Base {
 // The stores' copy of a record into a table slot: every field but the spare text, the formats only
 // when bFormats is set.
 void CopyGeofenceIntoSlot(GEOFENCE_INFO& slot, const GEOFENCE_INFO& rec, BOOL bFormats);
-// A further value as the numbered-parameter set shows it: a whole number, else two decimals.
-CString WholeOrTwoDecimals(const CString& v);

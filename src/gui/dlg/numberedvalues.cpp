@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "gui/dlg/blerecordcodec.h"
+#include "gui/dlg/valuecodec.h"
 #include "platform/codepage.h"
 #include "platform/crt.h"
 #include "platform/trace.h"
@@ -66,7 +67,7 @@ CString SignMagnitude(bool negative, unsigned long long magnitude, int w) {
   return PadHex(negative ? SignBit(w) + magnitude : magnitude, w);
 }
 
-// A scaled integer from a plain decimal text ("-12.345"); FALSE when the text is no plain decimal.
+// A scaled integer from a plain decimal text ("-12.345", "-12,345"); FALSE when the text is no plain decimal.
 bool ExactScaled(const CString& text, int decimals, bool& negative, unsigned long long& magnitude) {
   int i = 0;
   const int n = text.GetLength();
@@ -80,7 +81,8 @@ bool ExactScaled(const CString& text, int decimals, bool& negative, unsigned lon
   bool nonZero = false;
   for (; i < n; ++i) {
     const wchar_t c = text[i];
-    if (c == L'.' && !point) {
+    // Either decimal separator: a decimal typed in a comma locale is the same number.
+    if ((c == L'.' || c == L',') && !point) {
       point = true;
       continue;
     }
@@ -405,7 +407,52 @@ std::vector<CString> ValueTokens(const CString& values) {
 }
 
 CString Flag(int b) { return b ? CString(L"01") : CString(L"00"); }
+
+// Takes count characters from the front of values.
+CString Take(CString& values, int count) {
+  if (count < 0) count = 0;
+  CString piece = values.Left(count);
+  values = values.Mid(piece.GetLength());
+  return piece;
+}
+
+CString DecimalText(int v) {
+  CString s;
+  s.Format(L"%d", v);
+  return s;
+}
 }  // namespace
+
+
+CString EncodeExtraValue(const CString& token, const FIELD_FORMAT& f) {
+  if (f.nType == CTRL_COMBO) return IntToPaddedText(TextToInt(token), 2);
+  if (f.nType == CTRL_EDIT_HEX) {
+    const int width = brelvano::HexFieldWidth(f.nWidth);
+    CString out, error;
+    if (brelvano::EncodeHexField(token, width, out, error)) return out;
+    // The dialogs refuse such a text; one that still gets here keeps its field's width.
+    TRACE(L"%s\n", error.GetString());
+    return CString(L'0', width);
+  }
+  return CoordinateToHex(token);
+}
+
+BOOL DecodeExtraValue(CString& values, const FIELD_FORMAT& f, CString& text) {
+  switch (f.nType) {
+    case CTRL_COMBO:
+      text = DecimalText(HexTextToLong(Take(values, 2)));
+      return TRUE;
+    case CTRL_EDIT:
+    case CTRL_EDIT_NUMBER:
+      text = SignedHexToScaledText(Take(values, 8), 6);
+      return TRUE;
+    case CTRL_EDIT_HEX:
+      text = Take(values, brelvano::HexFieldWidth(f.nWidth));
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
 
 CString BuildPrgValueLines(const GEOFENCE_INFO& rec, BOOL bUp) {
   CString out;
@@ -416,10 +463,8 @@ CString BuildPrgValueLines(const GEOFENCE_INFO& rec, BOOL bUp) {
   out += Flag(rec.bIn) + Flag(rec.bOut);
   if (bUp && !rec.strExtra.IsEmpty()) {
     const std::vector<CString> tokens = ValueTokens(rec.strExtra);
-    for (size_t i = 0; i < tokens.size() && i < static_cast<size_t>(kFieldFormats); ++i) {
-      if (rec.formats[i].nType == CTRL_COMBO) out += IntToPaddedText(TextToInt(tokens[i]), 2);
-      else out += CoordinateToHex(tokens[i]);
-    }
+    for (size_t i = 0; i < tokens.size() && i < static_cast<size_t>(kFieldFormats); ++i)
+      out += EncodeExtraValue(tokens[i], rec.formats[i]);
   }
   return out;
 }
@@ -448,21 +493,6 @@ CString BuildBlePrgValueLines(const BLE_INFO& rec, BOOL bUp) {
 
 // ---- Record decoders ----
 
-namespace {
-// Takes count characters from the front of values.
-CString Take(CString& values, int count) {
-  if (count < 0) count = 0;
-  CString piece = values.Left(count);
-  values = values.Mid(piece.GetLength());
-  return piece;
-}
-
-CString DecimalText(int v) {
-  CString s;
-  s.Format(L"%d", v);
-  return s;
-}
-}  // namespace
 
 BOOL DecodeGeofenceExtraValues(const DefinitionView& def, CString values, GEOFENCE_INFO* pRec) {
   if (pRec == nullptr) return TRUE;
@@ -471,16 +501,13 @@ BOOL DecodeGeofenceExtraValues(const DefinitionView& def, CString values, GEOFEN
     for (const PARAM_INFO* p : ParamsOfCode(def, code)) {
       if (values.IsEmpty() || j >= kFieldFormats) return TRUE;
       if (!IsRowSwitchOn(def, p->strConfig)) continue;
+      FIELD_FORMAT f;
+      f.nType = p->nCtrlType;
+      f.nWidth = p->nCtrlType == CTRL_EDIT_HEX ? brelvano::HexFieldWidth(p->nSize) : 0;
       CString text;
-      if (p->nCtrlType == CTRL_COMBO) {
-        text = DecimalText(HexTextToLong(Take(values, 2)));
-      } else if (p->nCtrlType == CTRL_EDIT || p->nCtrlType == CTRL_EDIT_NUMBER) {
-        text = SignedHexToScaledText(Take(values, 8), 6);
-      } else {
-        continue;
-      }
+      if (!DecodeExtraValue(values, f, text)) continue;
       pRec->strExtra += L";" + text;
-      pRec->formats[j++].nType = p->nCtrlType;
+      pRec->formats[j++] = f;
     }
   }
   return TRUE;
@@ -497,28 +524,12 @@ BOOL DecodeBleValues(const DefinitionView& def, CString values, BLE_INFO* pRec) 
       const auto* p = static_cast<const PARAM_INFO*>(list.GetNext(pos));
       if (position < 2 || p == nullptr) continue;  // the slot and the active flag
       if (values.IsEmpty() || j >= kFieldFormats) return TRUE;
-      const int w = p->nSize;
-      const int d = p->nDecimal;
+      const FIELD_FORMAT f{p->nCtrlType, p->nSize, p->nDecimal};
       CString text;
-      switch (p->nCtrlType) {
-        case CTRL_COMBO:
-          text = DecimalText(HexTextToLong(Take(values, 2)));
-          break;
-        case CTRL_EDIT:
-        case CTRL_EDIT_NUMBER:
-          text = d > 0 ? SignedHexToScaledText(Take(values, w), d) : DecimalText(HexTextToShort(Take(values, w)));
-          break;
-        case CTRL_EDIT_HEX:
-          text = Take(values, w);
-          break;
-        default:
-          continue;
-      }
+      // The reader of the field encoder the BLE page and the profiles write with.
+      if (!brelvano::DecodeBleValue(values, f, text)) continue;
       pRec->strValues += L";" + text;
-      pRec->formats[j].nType = p->nCtrlType;
-      pRec->formats[j].nWidth = w;
-      pRec->formats[j].nDecimals = d;
-      ++j;
+      pRec->formats[j++] = f;
     }
   }
   return TRUE;
@@ -534,13 +545,10 @@ void DecodePolygonExtraValues(const DefinitionView& def, const CString& code, PO
     if (values.IsEmpty() || j >= kPolygonExtras) return;
     const SUBGROUP_PARAM& row = p->subGroups[1];
     if (!IsRowSwitchOn(def, row.strConfig)) continue;
-    if (row.nCtrlType == CTRL_COMBO) {
-      zone.strExtra[j] = DecimalText(HexTextToLong(Take(values, 2)));
-    } else if (row.nCtrlType == CTRL_EDIT || row.nCtrlType == CTRL_EDIT_NUMBER) {
-      zone.strExtra[j] = SignedHexToScaledText(Take(values, 8), 6);
-    } else {
-      continue;
-    }
+    // A zone keeps no field widths: its hexadecimal rows have no field on the line.
+    FIELD_FORMAT f;
+    f.nType = row.nCtrlType == CTRL_EDIT_HEX ? 5 : row.nCtrlType;
+    if (!DecodeExtraValue(values, f, zone.strExtra[j])) continue;
     zone.nExtraType[j++] = row.nCtrlType;
   }
 }
@@ -607,8 +615,9 @@ CString EncodeZoneValue(const POLYGON_INFO& zone) {
   out += flags;
   for (int k = 0; k < kPolygonExtras; ++k) {
     if (zone.strExtra[k].IsEmpty()) continue;
-    if (zone.nExtraType[k] == CTRL_COMBO) out += IntToPaddedText(TextToInt(zone.strExtra[k]), 2);
-    else out += CoordinateToHex(zone.strExtra[k]);
+    FIELD_FORMAT f;
+    f.nType = zone.nExtraType[k] == CTRL_COMBO ? CTRL_COMBO : CTRL_EDIT_NUMBER;
+    out += EncodeExtraValue(zone.strExtra[k], f);
   }
   return out;
 }

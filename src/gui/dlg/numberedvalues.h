@@ -100,6 +100,12 @@ BOOL GeofenceCodeIndex(int nNumber, int* pCode, int* pIndex);
 // The geofence number a code and element number stand for; 0 when they stand for none.
 int GeofenceNumberFromItem(int code, int nn);
 
+// One further value of a geofence or zone record by its column's control type: a choice as two
+// hexadecimal digits, a hexadecimal text in its field's width, any other number x 10^6 in eight
+// sign-and-magnitude digits. DecodeExtraValue takes it back from the front of values (FALSE, and
+// nothing taken, for a type without a field).
+CString EncodeExtraValue(const CString& token, const FIELD_FORMAT& f);
+BOOL DecodeExtraValue(CString& values, const FIELD_FORMAT& f, CString& text);
 // The value text of one geofence record: "nn#" lat8 lng8 radius4 in2 out2 and, with bUp, the
 // further values by their formats.
 CString BuildPrgValueLines(const GEOFENCE_INFO& rec, BOOL bUp);

@@ -9,6 +9,7 @@
 #include "gui/dlg/pagemessages.h"
 #include "gui/dlg/polygondlg.h"
 #include "gui/dlg/settingdlg.h"
+#include "gui/dlg/valuecodec.h"
 #include "gui/dlg/windowwatch.h"
 #include "platform/controls.h"
 #include "platform/crt.h"
@@ -148,7 +149,9 @@ BOOL CPolyDetailDlg::IsZoneParam(const PARAM_INFO* p, BOOL bUp) const {
   if (bUp && !sub.strConfig.IsEmpty()) {
     // A setting that depends on another parameter is shown only while that one is enabled.
     CBrelvanoDlg* pMain = m_pPage != nullptr ? m_pPage->MainWindow() : nullptr;
-    if (pMain == nullptr || !pMain->FindEnableValue(_wtoi(sub.strConfig.Left(2)), sub.strConfig.Mid(2))) return FALSE;
+    // The same switch the zone reader and writer follow: the parameter the text names after its
+    // first two characters, on the tab of code 90.
+    if (pMain == nullptr || !pMain->FindEnableValue(90, sub.strConfig.Mid(2))) return FALSE;
   }
   return TRUE;
 }
@@ -274,7 +277,7 @@ void CPolyDetailDlg::CreateRows(BOOL bUp) {
         if (!bEdit) {
           text = bUp ? sub.strValue : Text(sub.strValue);
         } else if (bUp) {
-          text = k < kPolygonExtras ? WholeOrTwoDecimals(m_zone.strExtra[k]) : CString();
+          text = k < kPolygonExtras ? brelvano::ShownDecimal(m_zone.strExtra[k]) : CString();
           ++k;
         } else if (CString* field = RoleText(m_zone, nRole)) {
           text = nRole == 2 || nRole == 3 ? Text(*field) : *field;
@@ -303,15 +306,29 @@ void CPolyDetailDlg::CreateRows(BOOL bUp) {
 
 // The controls into m_zone by their roles; further settings fill the zone's extras from entry 0 in
 // the order of the rows.
-void CPolyDetailDlg::ReadRows(BOOL bUp) {
+BOOL CPolyDetailDlg::ReadRows(BOOL bUp, CString& error) {
   int k = 0;
+  // The numbered set joins values with ';' and '#'; the $-command set with the definition's delimiter.
+  const DEF_HEADER* pHeader = m_pPage != nullptr ? m_pPage->m_pDefHeader : nullptr;
+  const wchar_t delimiter = !bUp && pHeader != nullptr && !pHeader->strD.IsEmpty() ? pHeader->strD[0] : L';';
+  // A choice left empty keeps the value the zone was read with; without one it is named.
+  auto unchosen = [&](const SUBGROUP_PARAM& sub, int at) {
+    if (at < kPolygonExtras && !m_zone.strExtra[at].IsEmpty()) return true;
+    error = L"Please choose a value for " + (bUp ? sub.strName : Text(sub.strName)) + L".";
+    return false;
+  };
   for (const Row& r : m_rows) {
     const SUBGROUP_PARAM& sub = Zone(r.pParam);
     if (r.pValue == nullptr) continue;
     const int nRole = sub.nRowId;
     auto* combo = dynamic_cast<CComboBox*>(r.pValue);
     const int sel = combo != nullptr ? combo->GetCurSel() : -1;
-    const CString text = combo != nullptr ? CString() : r.pValue->GetWindowText();
+    CString text = combo != nullptr ? CString() : r.pValue->GetWindowText();
+    // A number typed in any locale is the number the device gets.
+    if (combo == nullptr && (bUp || sub.nCtrlType == CTRL_EDIT_NUMBER)) text = brelvano::TypedDecimal(text);
+    // A typed value that would split the device line is refused whole.
+    if (combo == nullptr && !brelvano::CheckTextField(text, delimiter, bUp ? L"#" : L"", bUp ? sub.strName : Text(sub.strName), error))
+      return FALSE;
     if (combo != nullptr && nRole == kRoleIndex) {
       if (sel >= 0) m_zone.nIndex = _wtoi(combo->GetLBText(sel));
     } else if (bUp) {
@@ -322,8 +339,11 @@ void CPolyDetailDlg::ReadRows(BOOL bUp) {
       } else if (k < kPolygonExtras) {
         // A choice gives its option's value, an input its text (0 when empty).
         const int option = sel >= 0 ? static_cast<int>(combo->GetItemData(sel)) : -1;
-        const int value = option >= 0 && option < sub.nOptions && sub.pOptions != nullptr ? sub.pOptions[option].nValue : 0;
-        m_zone.strExtra[k] = combo != nullptr ? Int(value) : (text.IsEmpty() ? CString(L"0") : text);
+        if (combo != nullptr && (option < 0 || option >= sub.nOptions || sub.pOptions == nullptr)) {
+          if (!unchosen(sub, k)) return FALSE;
+        } else {
+          m_zone.strExtra[k] = combo != nullptr ? Int(sub.pOptions[option].nValue) : (text.IsEmpty() ? CString(L"0") : text);
+        }
         m_zone.nExtraType[k++] = sub.nCtrlType;
       }
     } else if (combo != nullptr) {
@@ -339,7 +359,9 @@ void CPolyDetailDlg::ReadRows(BOOL bUp) {
           m_zone.bHasOutActive = 1;
         }
       } else if (k < kPolygonExtras) {
-        m_zone.strExtra[k++] = Int(sel);
+        if (sel < 0 && !unchosen(sub, k)) return FALSE;
+        if (sel >= 0) m_zone.strExtra[k] = Int(sel);
+        ++k;
       }
     } else if (CString* field = RoleText(m_zone, nRole)) {
       *field = text;
@@ -349,6 +371,7 @@ void CPolyDetailDlg::ReadRows(BOOL bUp) {
       m_zone.strExtra[k++] = text;
     }
   }
+  return TRUE;
 }
 
 void CPolyDetailDlg::DestroyControls() {
@@ -405,10 +428,10 @@ void CPolyDetailDlg::OnNext() {
         return;
       }
     }
-    if (bUp) {
-      ReadControlsUp();
-    } else {
-      ReadControls();
+    CString error;
+    if (!(bUp ? ReadControlsUp(error) : ReadControls(error))) {
+      AfxMessageBox(error, MB_OK);
+      return;
     }
     if (bAdd) {
       const std::vector<int> listed = ListedZones();

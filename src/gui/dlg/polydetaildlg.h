@@ -66,9 +66,10 @@ class CPolyDetailDlg : public CDialog {
   // The zone settings' controls for the $-command set and for the numbered-parameter set.
   void CreateControls() { CreateRows(FALSE); }
   void CreateControlsUp() { CreateRows(TRUE); }
-  // The controls into m_zone by their roles, for the $-command set and the numbered-parameter set.
-  void ReadControls() { ReadRows(FALSE); }
-  void ReadControlsUp() { ReadRows(TRUE); }
+  // The controls into m_zone by their roles, for the $-command set and the numbered-parameter set;
+  // FALSE, with the message in error, when a choice is missing or a text would split the line.
+  BOOL ReadControls(CString& error) { return ReadRows(FALSE, error); }
+  BOOL ReadControlsUp(CString& error) { return ReadRows(TRUE, error); }
 
  private:
   // The controls made for one parameter.
@@ -80,7 +81,7 @@ class CPolyDetailDlg : public CDialog {
   // The work of CreateControls / CreateControlsUp and of ReadControls / ReadControlsUp (bUp: the
   // numbered-parameter set's fields).
   void CreateRows(BOOL bUp);
-  void ReadRows(BOOL bUp);
+  BOOL ReadRows(BOOL bUp, CString& error);
   // A parameter of the zone settings that gets controls in this form.
   BOOL IsZoneParam(const PARAM_INFO* p, BOOL bUp) const;
   // The zone numbers the settings page lists.

@@ -8,6 +8,7 @@
 
 #include "gui/dlg/brelvanodlg.h"
 #include "gui/dlg/settingdlg.h"
+#include "gui/dlg/valuecodec.h"
 #include "platform/crt.h"
 #include "platform/trace.h"
 #include "reference/control/edit/editfileread.h"
@@ -68,37 +69,6 @@ std::vector<PARAM_INFO*> ParamsOf(CPtrList* pList) {
   for (POSITION pos = pList->GetHeadPosition(); pos != nullptr;)
     out.push_back(static_cast<PARAM_INFO*>(pList->GetNext(pos)));
   return out;
-}
-
-// A non-negative decimal index, or -1 when the text is not one.
-int ParseIndex(const CString& text) {
-  CString t = text;
-  t.Trim();
-  if (t.IsEmpty() || t.GetLength() > 9) return -1;
-  for (int i = 0; i < t.GetLength(); ++i) {
-    if (t[i] < L'0' || t[i] > L'9') return -1;
-  }
-  return _wtoi(t);
-}
-
-// The leading hexadecimal number of a text (0 without one; kept within int).
-int HexValue(const CString& text) {
-  CString t = text;
-  t.Trim();
-  long long value = 0;
-  for (int i = 0; i < t.GetLength(); ++i) {
-    const wchar_t c = t[i];
-    int digit = -1;
-    if (c >= L'0' && c <= L'9')
-      digit = c - L'0';
-    else if (c >= L'A' && c <= L'F')
-      digit = c - L'A' + 10;
-    else if (c >= L'a' && c <= L'f')
-      digit = c - L'a' + 10;
-    if (digit < 0) break;
-    value = std::min<long long>(value * 16 + digit, 0x7FFFFFFF);
-  }
-  return static_cast<int>(value);
 }
 
 // The item of a combo whose item data is nData, or CB_ERR.
@@ -289,7 +259,7 @@ void CSettingDialog::BuildRows(bool bGapGroup) {
             if (at >= 0) pCombo->SetItemData(at, static_cast<DWORD_PTR>(n - first));
           }
           if (twoColumns && m_bUpMode && !jsonDefinition) {
-            pCombo->SetCurSel(FindItemByData(pCombo, ParseIndex(p->strValue)));
+            pCombo->SetCurSel(FindItemByData(pCombo, brelvano::DecimalIndex(p->strValue)));
           }
           const int match = pCombo->FindStringExact(0, PageTranslate(p->strValue));
           if (match != CB_ERR) pCombo->SetCurSel(match);
@@ -299,8 +269,10 @@ void CSettingDialog::BuildRows(bool bGapGroup) {
             const int at = pCombo->AddString(PageTranslate(p->pOptions[k].strText));
             if (at >= 0) pCombo->SetItemData(at, static_cast<DWORD_PTR>(k));
           }
-          if (m_bUpMode && !jsonDefinition) {
-            pCombo->SetCurSel(FindItemByData(pCombo, ParseIndex(p->strValue)));
+          if (m_bUpMode) {
+            // The stored choice as the model keeps it (see valuecodec.h).
+            const int option = brelvano::DecodeComboChoice(*p, p->strValue, brelvano::StoredComboForm(true, jsonDefinition));
+            pCombo->SetCurSel(FindItemByData(pCombo, option));
           } else {
             pCombo->SetCurSel(pCombo->FindStringExact(0, PageTranslate(p->strValue)));
           }
@@ -348,7 +320,7 @@ void CSettingDialog::BuildRows(bool bGapGroup) {
         });
         if (pNumber != nullptr) {
           CString text;
-          text.Format(L"%d", jsonDefinition ? _wtoi(p->strAlertId) : HexValue(p->strAlertId));
+          text.Format(L"%d", brelvano::DecodeAlertNumber(p->strAlertId, jsonDefinition));
           pNumber->SetWindowText(text);
           if (p->nMax > 0) pNumber->LimitText(p->nMax);
           pNumber->SetFont(&m_font);

@@ -8,6 +8,7 @@
 
 #include "gui/dlg/brelvanodlg.h"
 #include "gui/dlg/settingdlg.h"
+#include "gui/dlg/valuecodec.h"
 #include "gui/dlg/windowwatch.h"
 #include "platform/modal.h"
 #include "platform/trace.h"
@@ -110,8 +111,11 @@ BOOL CSettingDialog::PageFieldValue(const PARAM_INFO* pParam, CString& value) {
     case CTRL_EDIT:
     case CTRL_PASSWD:
     case CTRL_IP:
-    case CTRL_EDIT_NUMBER:
       value = pCtrl != nullptr ? pCtrl->GetWindowText() : pParam->strValue;
+      return TRUE;
+    case CTRL_EDIT_NUMBER:
+      // A decimal typed in any locale goes out as the number typed.
+      value = brelvano::TypedDecimal(pCtrl != nullptr ? pCtrl->GetWindowText() : pParam->strValue);
       return TRUE;
     case CTRL_COMBO:
       break;
@@ -189,9 +193,17 @@ BOOL CSettingDialog::ComposePageCommand(CString& text) {
 
   text = m_strPageCmd;
   CString value;
+  CString error;
+  // A value holding the delimiter would add a field and shift every later value: refused whole.
+  auto fits = [&](const CString& v, const CString& name) {
+    if (brelvano::CheckTextField(v, delimiter[0], CString(), PageTranslate(name), error)) return true;
+    AfxMessageBox(error, MB_OK);
+    return false;
+  };
   for (size_t i = 0; i < walk; ++i) {
     if (params[i] == nullptr || !PageFieldValue(params[i], value)) continue;
     if (IsListPage(m_curTab.nType) && value.IsEmpty()) continue;
+    if (!fits(value, params[i]->strName)) return FALSE;
     text += delimiter + value;
   }
   if (!text.IsEmpty() && text[0] == delimiter[0]) text = text.Mid(1);
@@ -203,6 +215,8 @@ BOOL CSettingDialog::ComposePageCommand(CString& text) {
         AfxMessageBox(LanguageText(kTextFillOption, L"Fill Option Please"), MB_OK);
         return FALSE;
       }
+      if (!fits(argument, params.empty() || params[0] == nullptr ? CString(L"Option") : params[0]->strName))
+        return FALSE;
       text += L"=" + argument;
     }
     if (m_nRowCount > 1 && params.size() > 1 && params[1] != nullptr) {
@@ -212,7 +226,9 @@ BOOL CSettingDialog::ComposePageCommand(CString& text) {
         value = pSecond->pValueWnd != nullptr && pSecond->pValueWnd->GetSafeHwnd() != nullptr
                     ? pSecond->pValueWnd->GetWindowText()
                     : pSecond->strValue;
+        if (pSecond->nCtrlType == CTRL_EDIT_NUMBER) value = brelvano::TypedDecimal(value);
       }
+      if (!fits(value, pSecond->strName)) return FALSE;
       text += delimiter + value;
     }
   }

@@ -158,6 +158,8 @@ TEST_F(GeofenceTest, AcknowledgementsRebuildTheRecordFromTheCommandSent) {
        Record(9, 1, L"1", L"2", L"3", 1, 1), 9},
       {"answer to another command", L"GEN", L"10;1;1;2;3;1;1", L"$T;RES;CGF;OK", 0.0, false, GEOFENCE_INFO(), 10},
       {"error answer", L"CGF", L"11;1;1;2;3;1;1", L"$T;RES;CGF;Error", 0.0, false, GEOFENCE_INFO(), 11},
+      {"lettered order keeps the further values written", L"CGF", L"12;1;37.5;127.0;300;1;0;80;7", L"$TCGF;Res;OK",
+       0.0, true, Record(12, 1, L"37.5", L"127.0", L"300", 1, 0, L";80;7"), 12},
   };
   CBrelvanoDlg* dlg = OpenWithPage();
   CGeofenceDialog* page = dlg->m_pGeofenceDlg;
@@ -181,7 +183,7 @@ TEST_F(GeofenceTest, AcknowledgementsRebuildTheRecordFromTheCommandSent) {
     EXPECT_EQ(slot.bOut, c.want.bOut) << c.name;
     EXPECT_EQ(slot.strExtra, c.want.strExtra) << c.name;
   }
-  EXPECT_EQ(Ids(page), (std::vector<CString>{L"7", L"8", L"9"}));
+  EXPECT_EQ(Ids(page), (std::vector<CString>{L"7", L"8", L"9", L"12"}));
 
   // "InitCircleGeo" clears the page's geofences.
   EXPECT_FALSE(dlg->ParseInitCircleGeoReply(L"$T;XYZ;CMD;02;InitCircleGeo"));
@@ -502,6 +504,89 @@ TEST_F(GeofenceTest, AddTakesTheFirstFreeSlotOrSaysThatNoneIsLeft) {
   EXPECT_TRUE(page->IsWindowEnabled());
   EXPECT_FALSE(page->m_pDetailDlg->IsWindowVisible());
   dlg->m_bUpProtocol = FALSE;
+}
+
+// An optional column is on when the parameter its configuration names (after its first two
+// characters, on the tab of code 90) is "Enable": the page, the reader and the zone dialog agree.
+TEST_F(GeofenceTest, AnOptionalColumnFollowsTheSwitchItsConfigurationNames) {
+  CBrelvanoDlg* dlg = OpenWithPage();
+  CGeofenceDialog* page = dlg->m_pGeofenceDlg;
+  dlg->m_bUpProtocol = TRUE;
+  dlg->m_tabInfo[0].nTabId = 90;
+  PARAM_INFO* toggle = testsupport::ListOf(&dlg->m_pParamLists[0])[0];
+  toggle->nId = 7;
+  toggle->strValue = L"Enable";
+  PARAM_INFO probe;
+  probe.strName = L"Speed";
+  probe.strConfig = L"0907";
+  EXPECT_FALSE(page->IsParamSwitchedOff(&probe)) << "parameter 07 is enabled";
+  EXPECT_TRUE(page->HasColumn(&probe));
+  probe.strConfig = L"9008";
+  EXPECT_TRUE(page->IsParamSwitchedOff(&probe)) << "parameter 08 does not exist";
+  toggle->strValue = L"Disable";
+  probe.strConfig = L"9007";
+  EXPECT_TRUE(page->IsParamSwitchedOff(&probe));
+  dlg->m_bUpProtocol = FALSE;
+}
+
+// A further value is shown for editing with every decimal it was read with, so that NEXT passes on
+// the number read, never a rounded one.
+TEST_F(GeofenceTest, NumberedSetDetailKeepsEveryDecimalOfAFurtherValue) {
+  CBrelvanoDlg* dlg = OpenWithPage();
+  CGeofenceDialog* page = dlg->m_pGeofenceDlg;
+  dlg->m_bUpProtocol = TRUE;
+  ASSERT_TRUE(page->StoreRecord(Record(5, 1, L"1", L"2", L"3", 1, 0, L";1.234567")));
+  page->RefreshList();
+  ASSERT_EQ(page->m_list.GetItemCount(), 1);
+  bool listed = false;
+  for (int column = 1; column < 10; ++column) listed = listed || page->m_list.GetItemText(0, column) == L"1.234567";
+  EXPECT_TRUE(listed) << "the list shows the value read";
+  page->m_list.SetSelectionMark(0);
+  page->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_GEOFENCE_EDIT, BN_CLICKED), 0);
+  ASSERT_TRUE(page->m_pDetailDlg->IsWindowVisible());
+  EXPECT_EQ(testsupport::ListOf(page->m_pParams)[7]->pValueWnd->GetWindowText(), CString(L"1.234567"));
+  page->m_pDetailDlg->OnNext();
+  EXPECT_EQ(page->m_pDetailDlg->m_record.strExtra, CString(L";1.234567"));
+  dlg->m_bUpProtocol = FALSE;
+}
+
+TEST_F(GeofenceTest, AddOffersOnlyTheNumbersOfTheGeoIdList) {
+  CBrelvanoDlg* dlg = OpenWithPage();
+  CGeofenceDialog* page = dlg->m_pGeofenceDlg;
+  page->m_groupInfo.nMax = 3;
+  for (int id = 1; id <= 3; ++id) page->StoreRecord(Record(id, 1, L"1", L"2", L"3", 1, 0));
+  platform::ModalService::Instance().ExpectMessageBox(IDOK);
+  page->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_GEOFENCE_ADD, BN_CLICKED), 0);
+  const auto records = platform::ModalService::Instance().Records();
+  ASSERT_FALSE(records.empty());
+  EXPECT_EQ(records.back().text, CString(L"All space is in use"));
+  EXPECT_FALSE(page->m_pDetailDlg->IsWindowVisible());
+}
+
+TEST_F(GeofenceTest, DetailNextSendsAnUnchosenChoiceAsReadAndRefusesAValueThatSplitsTheLine) {
+  std::vector<ParamSpec> params = UsualParams();
+  params.push_back({L"Mode", 0, 2});
+  CBrelvanoDlg* dlg = OpenWithPage(params);
+  CGeofenceDialog* page = dlg->m_pGeofenceDlg;
+  page->StoreRecord(Record(5, 1, L"1", L"2", L"3", 1, 0, L";80;7"));  // mode 7 is no option
+  page->RefreshList();
+  page->m_list.SetSelectionMark(0);
+  page->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_GEOFENCE_EDIT, BN_CLICKED), 0);
+  ASSERT_TRUE(page->m_pDetailDlg->IsWindowVisible());
+  const std::vector<PARAM_INFO*> list = testsupport::ListOf(page->m_pParams);
+  auto* mode = dynamic_cast<CComboBox*>(list[9]->pValueWnd);
+  ASSERT_NE(mode, nullptr);
+  EXPECT_EQ(mode->GetCurSel(), -1);
+  platform::ModalService& s = platform::ModalService::Instance();
+  page->m_pDetailDlg->OnNext();
+  EXPECT_EQ(page->m_pDetailDlg->m_record.strExtra, CString(L";80;7")) << "the value the user did not change";
+
+  list[7]->pValueWnd->SetWindowText(L"8;0");
+  s.ExpectMessageBox(IDOK);
+  page->m_pDetailDlg->OnNext();
+  ASSERT_FALSE(s.Records().empty());
+  EXPECT_NE(s.Records().back().text.Find(L"Speed"), -1) << "the message names the parameter";
+  EXPECT_EQ(page->m_pDetailDlg->m_record.strExtra, CString(L";80;7")) << "nothing of it is taken";
 }
 
 TEST_F(GeofenceTest, TheDetailDialogsControlsAreWrittenInItsThinArial) {

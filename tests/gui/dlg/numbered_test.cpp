@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gui/dlg/brelvanodlg.h"
+#include "gui/dlg/valuecodec.h"
 #include "mainwindow_fixture.h"
 #include "model_fill.h"
 
@@ -335,6 +336,107 @@ TEST_F(Numbered, UnsafeValuesAreRefused) {
   dlg_->SendMessage(WM_WRITE_CURRENT_TAB, reinterpret_cast<WPARAM>(&dlg_->m_pParamLists[0]), reinterpret_cast<LPARAM>(&tab));
   EXPECT_TRUE(dlg_->m_strPendingCommand.IsEmpty());
   EXPECT_NE(S(s.Records().back().text).find("P1"), std::string::npos) << "the message names the parameter";
+}
+
+// File-mode SAVE stores each value in the form the rebuilt page and the text profile read back.
+TEST_F(Numbered, FileModeSaveStoresChoicesAndAlertNumbersAsThePageReadsThem) {
+  for (bool json : {false, true}) {
+    SCOPED_TRACE(json ? "JSON definition" : "XML definition");
+    Tabs({{5, 1}});
+    dlg_->m_deviceInfo.bJsonParam = json ? 1 : 0;
+    PARAM_INFO* choice = Param(0, CTRL_COMBO, 1, L"00");
+    choice->nOptions = 2;
+    choice->pOptions = new PARAM_OPTION[2];
+    choice->pOptions[0].strText = L"Off";
+    choice->pOptions[0].nValue = 4;
+    choice->pOptions[1].strText = L"On";
+    choice->pOptions[1].nValue = 5;
+    PARAM_INFO* alert = Param(0, CTRL_ALERT_ID, 2, L"00");
+    // The page's controls: the choice shown translated, the alert checked with number 26.
+    auto* combo = new CComboBox();
+    ASSERT_TRUE(combo->Create(WS_CHILD | CBS_DROPDOWNLIST, CRect(0, 0, 80, 80), dlg_, 4001));
+    combo->SetItemData(combo->AddString(L"Desligado"), 0);
+    combo->SetItemData(combo->AddString(L"Ligado"), 1);
+    combo->SetCurSel(1);
+    choice->pValueWnd = combo;
+    auto* check = new CButton();
+    ASSERT_TRUE(check->Create(L"A", WS_CHILD | BS_AUTOCHECKBOX, CRect(0, 0, 20, 20), dlg_, 4002));
+    check->SetCheck(BST_CHECKED);
+    auto* number = new CEdit();
+    ASSERT_TRUE(number->Create(WS_CHILD, CRect(0, 0, 20, 20), dlg_, 4003));
+    number->SetWindowText(L"26");
+    alert->pValueWnd = check;
+    alert->pExtraWnd = number;
+    TAB_INFO tab = dlg_->m_tabInfo[0];
+    dlg_->SendMessage(WM_WRITE_GROUP, reinterpret_cast<WPARAM>(&dlg_->m_pParamLists[0]), reinterpret_cast<LPARAM>(&tab));
+    EXPECT_EQ(S(choice->strValue), json ? "On" : "01");
+    EXPECT_EQ(S(alert->strAlertId), json ? "26" : "1A");
+    CString value;
+    ASSERT_TRUE(dlg_->TextProfileValue(*choice, value));
+    EXPECT_EQ(S(value), json ? "05" : "01");
+    ASSERT_TRUE(dlg_->TextProfileValue(*alert, value));
+    EXPECT_EQ(S(value), "011A");
+    // The profile read back into the model gives the stored forms the SAVE gave, which the page
+    // shows as the option and the number chosen.
+    CString profile = dlg_->TextProfilePageLines(0);
+    profile.Remove(L'\r');
+    profile.Remove(L'\n');
+    choice->strValue.Empty();
+    alert->strAlertId.Empty();
+    dlg_->ApplyProfileToGenericTab({L"MODEL=x", L"VERSION=1", profile}, 0);
+    EXPECT_EQ(S(choice->strValue), json ? "On" : "01");
+    EXPECT_EQ(S(alert->strAlertId), json ? "26" : "1A");
+    const brelvano::ComboForm form = brelvano::StoredComboForm(true, json);
+    EXPECT_EQ(brelvano::DecodeComboChoice(*choice, choice->strValue, form), 1);
+    EXPECT_EQ(brelvano::DecodeAlertNumber(alert->strAlertId, json), 26);
+    for (CWnd* w : std::initializer_list<CWnd*>{combo, check, number}) {
+      w->DestroyWindow();
+      delete w;
+    }
+    choice->pValueWnd = nullptr;
+    alert->pValueWnd = alert->pExtraWnd = nullptr;
+  }
+}
+
+// A number typed with a comma for its decimal separator is written and saved as the number typed.
+TEST_F(Numbered, ANumberTypedWithACommaIsTheNumberTyped) {
+  Tabs({{5, 1}});
+  PARAM_INFO* rate = Param(0, CTRL_EDIT_NUMBER, 1);
+  auto* edit = new CEdit();
+  ASSERT_TRUE(edit->Create(WS_CHILD, CRect(0, 0, 40, 20), dlg_, 4001));
+  edit->SetWindowText(L"12,5");
+  rate->pValueWnd = edit;
+  TAB_INFO tab = dlg_->m_tabInfo[0];
+  dlg_->SendMessage(WM_WRITE_CURRENT_TAB, reinterpret_cast<WPARAM>(&dlg_->m_pParamLists[0]), reinterpret_cast<LPARAM>(&tab));
+  EXPECT_EQ(S(dlg_->m_strPendingCommand), "AT^PRG;123;05;01#12.5\r");
+  dlg_->SendMessage(WM_WRITE_GROUP, reinterpret_cast<WPARAM>(&dlg_->m_pParamLists[0]), reinterpret_cast<LPARAM>(&tab));
+  EXPECT_EQ(S(rate->strValue), "12.5");
+  edit->DestroyWindow();
+  delete edit;
+  rate->pValueWnd = nullptr;
+}
+
+// The command of a single-command page is the chosen option's, whatever language shows it.
+TEST_F(Numbered, CommandPageSendsTheChosenOptionsCommandInAnyLanguage) {
+  Tabs({{7, TAB_TYPE_COMMAND}});
+  PARAM_INFO* command = Param(0, CTRL_COMBO, 1);
+  command->nOptions = 2;
+  command->pOptions = new PARAM_OPTION[2];
+  command->pOptions[0].strText = L"Reset";
+  command->pOptions[0].strCmdId = L"12";
+  command->pOptions[1].strText = L"Reboot";
+  command->pOptions[1].strCmdId = L"13";
+  auto* combo = new CComboBox();
+  ASSERT_TRUE(combo->Create(WS_CHILD | CBS_DROPDOWNLIST, CRect(0, 0, 80, 80), dlg_, 4001));
+  combo->SetItemData(combo->AddString(L"Reiniciar"), 1);
+  combo->SetCurSel(0);
+  command->pValueWnd = combo;
+  TAB_INFO tab = dlg_->m_tabInfo[0];
+  dlg_->SendMessage(WM_WRITE_CURRENT_TAB, reinterpret_cast<WPARAM>(&dlg_->m_pParamLists[0]), reinterpret_cast<LPARAM>(&tab));
+  EXPECT_EQ(S(dlg_->m_strPendingCommand), "AT^CMD;123;13\r");
+  combo->DestroyWindow();
+  delete combo;
+  command->pValueWnd = nullptr;
 }
 
 TEST_F(Numbered, ListGapGroupAndRecordLines) {

@@ -182,7 +182,7 @@ TEST_F(PolyDetailTest, NumberedSetShowsExtrasAsNumbersAndReadsOptionValues) {
   EXPECT_EQ(Shown(detail, L"In"), CString(L"Off"));
   EXPECT_EQ(Shown(detail, L"Out"), CString(L"On"));
   EXPECT_EQ(Shown(detail, L"Speed"), CString(L"12"));
-  EXPECT_EQ(Shown(detail, L"Level"), CString(L"12.35"));
+  EXPECT_EQ(Shown(detail, L"Level"), CString(L"12.345")) << "every decimal read, never rounded";
   EXPECT_EQ(Shown(detail, L"Kind"), CString(L"High")) << "the option whose value is 5";
 
   Combo(detail, L"In")->SetCurSel(1);
@@ -198,6 +198,50 @@ TEST_F(PolyDetailTest, NumberedSetShowsExtrasAsNumbersAndReadsOptionValues) {
   EXPECT_EQ(z.strExtra[2], CString(L"4")) << "a choice gives its option's value";
   EXPECT_EQ(z.nExtraType[2], CTRL_COMBO);
   m_page->m_pPolygonDlg->OnBnClickedCancel();
+}
+
+// A choice the user did not make is sent as read; with nothing read NEXT names it. A typed value that
+// would split the device line is refused by name. Both command sets.
+TEST_F(PolyDetailTest, NextKeepsAnUnchosenChoiceAsReadAndRefusesASplittingValue) {
+  for (BOOL bUp : {FALSE, TRUE}) {
+    SCOPED_TRACE(bUp ? "numbered set" : "$-command set");
+    FreeParamInfoList(m_list);
+    AddSettings({{0, L"Zone", CTRL_COMBO, {L"1", L"2", L"3"}},
+                 {20, L"Extra", CTRL_EDIT, {}},
+                 {21, L"Mode", CTRL_COMBO, {L"A", L"B"}}});
+    POLYGON_INFO zone;
+    zone.nIndex = 2;
+    zone.strExtra[0] = L"5";
+    zone.strExtra[1] = L"9";  // matches no option
+    zone.nExtraType[0] = CTRL_EDIT;
+    zone.nExtraType[1] = CTRL_COMBO;
+    m_page->m_listPolygon.DeleteAllItems();
+    ListZones({L"02"});
+    CPolyDetailDlg* detail = Open(bUp, 1, zone, 1);
+    EXPECT_EQ(Shown(detail, L"Mode"), CString(L"-"));
+    ClickButton(detail, IDOK);
+    EXPECT_EQ(detail->m_zone.strExtra[1], CString(L"9")) << "the value the user did not change";
+    ASSERT_NE(m_page->m_pPolygonDlg, nullptr);
+    m_page->m_pPolygonDlg->OnBnClickedCancel();
+
+    // A new zone with nothing chosen: NEXT says which choice is missing and the dialog stays.
+    detail = Open(bUp, 0, POLYGON_INFO(), 0);
+    platform::ModalService& s = platform::ModalService::Instance();
+    s.ExpectMessageBox(IDOK);
+    ClickButton(detail, IDOK);
+    ASSERT_FALSE(s.Records().empty());
+    EXPECT_NE(s.Records().back().text.Find(L"Mode"), -1);
+    EXPECT_TRUE(detail->IsWindowVisible());
+
+    Combo(detail, L"Mode")->SetCurSel(1);
+    Control(detail, L"Extra")->SetWindowText(bUp ? L"1#2" : L"1;2");
+    s.ExpectMessageBox(IDOK);
+    ClickButton(detail, IDOK);
+    ASSERT_FALSE(s.Records().empty());
+    EXPECT_NE(s.Records().back().text.Find(L"Extra"), -1);
+    EXPECT_TRUE(detail->IsWindowVisible());
+    ClickButton(detail, IDCANCEL);
+  }
 }
 
 TEST_F(PolyDetailTest, ANewZoneIsOfferedTheFreeNumbersAndDefaultsAndRefusesANumberInUse) {
@@ -288,10 +332,11 @@ TEST_F(PolyDetailTest, EachCommandSetReadsTheControlsWithItsOwnReader) {
   CPolyDetailDlg* detail = Open(TRUE, 1, zone, 0);
   ASSERT_NE(Combo(detail, L"In"), nullptr) << "CreateControlsUp made the choice";
   Combo(detail, L"In")->SetCurSel(1);
-  detail->ReadControlsUp();
+  CString error;
+  EXPECT_TRUE(detail->ReadControlsUp(error));
   EXPECT_EQ(detail->m_zone.bUpRole1, 1);
   EXPECT_EQ(detail->m_zone.nRole1, 0);
-  detail->ReadControls();
+  EXPECT_TRUE(detail->ReadControls(error));
   EXPECT_EQ(detail->m_zone.nRole1, 1);
 }
 

@@ -909,6 +909,31 @@ TEST_F(SettingBuildTest, EmptyCommandValueAsksForItAndSendsNothing) {
   EXPECT_EQ(boxes[0].text, CString(L"Fill Option Please"));
 }
 
+// A typed value holding the delimiter would add a field: it is refused by name and nothing is sent;
+// a decimal typed with a comma goes out as the number typed.
+TEST_F(SettingBuildTest, DollarSetSendRefusesAValueThatSplitsTheCommand) {
+  CreatePage();
+  Params& params = NewParams();
+  params.header = L"GEN";
+  m_header.strD = L";";
+  PARAM_INFO* name = params.Add(CTRL_EDIT, L"Name", L"ab;cd");
+  PARAM_INFO* rate = params.Add(CTRL_EDIT_NUMBER, L"Rate", L"12,5");
+  Show(1, params);
+  name->pValueWnd->SetWindowText(L"ab;cd");
+  rate->pValueWnd->SetWindowText(L"12,5");
+  platform::ModalService::Instance().ExpectMessageBox(IDOK);
+  Send();
+  EXPECT_TRUE(m_journal.events.empty()) << "nothing is sent";
+  const auto boxes = Records(platform::ModalKind::MessageBox);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].text.Find(L"Name"), -1);
+
+  name->pValueWnd->SetWindowText(L"abcd");
+  Send();
+  ASSERT_EQ(m_journal.commands.size(), 1u);
+  EXPECT_EQ(m_journal.commands.back(), CString(L"GEN;abcd;12.5"));
+}
+
 TEST_F(SettingBuildTest, OlderNumberedComposerBuildsOneLine) {
   struct Case {
     const char* what;
