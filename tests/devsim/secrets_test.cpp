@@ -42,6 +42,10 @@ constexpr const char kNumberedDefinition[] =
     "    <item fid=\"APN\" type=\"edit\" ID=\"0\"/>\n"
     "    <item fid=\"PIN\" type=\"passwd\" ID=\"1\"/>\n"
     "  </grp>\n"
+    "  <grp id=\"40\" tab_id=\"41\" title=\"Tags\" hdr=\"BLE\" min=\"1\" max=\"5\">\n"
+    "    <item fid=\"Active\" type=\"edit\" ID=\"0\"/>\n"
+    "    <item fid=\"Key\" type=\"passwd\" ID=\"1\"/>\n"
+    "  </grp>\n"
     "</BRELVANO>\n";
 
 // Everything the log, the trace and the console showed while the test ran.
@@ -155,6 +159,13 @@ TEST_F(NumberedSecretsTest, APasswordReadAndSentNeverShows) {
 
   EXPECT_EQ(WhereShown("pin4711"), "");
   EXPECT_EQ(WhereShown("pin0815"), "");
+
+  // A record tab's lines number their slots, not the elements of its columns: a password column
+  // there hides no record (its value never goes into a record line).
+  const CString record = L"AT^PRG;123456789012345;41;01#1A2B3C4D5E6F;02#0001";
+  EXPECT_EQ(dlg->HideSecrets(record), record);
+  EXPECT_EQ(dlg->HideSecrets(L"AT^PRG;123456789012345;05;00#web;01#pin4711"),
+            CString(L"AT^PRG;123456789012345;05;00#web;01#****"));
 }
 
 }  // namespace

@@ -28,6 +28,11 @@ int FieldsBeforeBody(const DEF_HEADER& header) {
   return separators > 0 ? separators - 1 : 0;
 }
 
+// Tabs whose lines carry records by slot number: geofences, zones, BLE records.
+bool IsRecordTab(int nType) {
+  return nType == TAB_TYPE_GEOFENCE || nType == TAB_TYPE_POLYGON || nType == TAB_TYPE_BLE;
+}
+
 }  // namespace
 
 CString CBrelvanoDlg::HideSecrets(const CString& strText) const {
@@ -54,7 +59,9 @@ CString CBrelvanoDlg::HideSecrets(const CString& strText) const {
     }
     if (fields.empty()) continue;
     if (m_bUpProtocol) {
-      where.numbered[m_tabInfo[t].nTabId].insert(ids.begin(), ids.end());
+      // A record tab's lines number its slots, not its columns, and a password column never puts
+      // its value into a record: nothing of such a line is a password.
+      if (!IsRecordTab(m_tabInfo[t].nType)) where.numbered[m_tabInfo[t].nTabId].insert(ids.begin(), ids.end());
       continue;
     }
     for (const CString& header : {m_tabInfo[t].strHdr, firstHeader}) {
