@@ -739,7 +739,8 @@ namespace {
 
 // The session ends in the middle of a zone write of several point packets, after the device has
 // acknowledged some of them: the device restarts ("System Start"), or the user disconnects or
-// unplugs it while the write waits for an acknowledgement. Nothing of the old write reaches the
+// unplugs it while the write waits for an acknowledgement or while its next packet still waits in
+// the transmitter. No packet of the old write is sent after the session's end nor reaches the
 // device after the ready command of the next session, the next session's definition download ends
 // without a message, and the window writes a zone again.
 TEST_F(PolygonUserTest, AZoneWriteEndsWithItsSession) {
@@ -747,9 +748,13 @@ TEST_F(PolygonUserTest, AZoneWriteEndsWithItsSession) {
   struct Case {
     SessionEnd how;
     int afterPacket;  // the last packet acknowledged before the session ends
+    // The acknowledgement of the packet after it is taken just before the session ends, in the
+    // same pass of the message loop: its next packet waits in the transmitter then.
+    bool queued;
   };
-  const Case cases[] = {{SessionEnd::SystemStart, 1}, {SessionEnd::SystemStart, 2}, {SessionEnd::SystemStart, 4},
-                        {SessionEnd::Disconnect, 2},  {SessionEnd::Unplug, 2}};
+  const Case cases[] = {{SessionEnd::SystemStart, 1, false}, {SessionEnd::SystemStart, 2, false},
+                        {SessionEnd::SystemStart, 4, false}, {SessionEnd::Disconnect, 2, false},
+                        {SessionEnd::Disconnect, 2, true},   {SessionEnd::Unplug, 2, false}};
   // Twenty points: the settings packet, four point packets and the end packet.
   CString twenty;
   for (int p = 1; p <= 20; ++p) {
@@ -773,7 +778,8 @@ TEST_F(PolygonUserTest, AZoneWriteEndsWithItsSession) {
                                 : std::vector<std::string>();
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(testsupport::SessionEndName(c.how)) + " after packet " + std::to_string(c.afterPacket));
+    SCOPED_TRACE(std::string(testsupport::SessionEndName(c.how)) + " after packet " + std::to_string(c.afterPacket) +
+                 (c.queued ? " with the next packet queued" : ""));
     if (!sim.IsRunning()) {
       ASSERT_TRUE(sim.Start()) << sim.LastError();
     }
@@ -802,7 +808,12 @@ TEST_F(PolygonUserTest, AZoneWriteEndsWithItsSession) {
       // The write waits for the acknowledgement of the packet after the last one answered.
       ASSERT_TRUE(platform::PumpUntil([&] { return packets() == before + c.afterPacket + 1; }, kTimeoutMs));
       EXPECT_TRUE(dlg->m_polygonWrite.IsActive());
+      const int next = c.afterPacket + (c.queued ? 2 : 1);
+      if (c.queued) dlg->DispatchReceivedLine(CString::FromUtf8("$TPLG;Res;01;OK;" + std::to_string(c.afterPacket + 1) + "\r"));
       testsupport::EndSessionUnderPage(c.how, dlg, sim, page);
+      const CString unsent = CString::FromUtf8("PLG;" + std::to_string(next) + ";");
+      EXPECT_TRUE(platform::PumpUntil([&] { return !dlg->m_bTransmitQueued; }, kTimeoutMs));
+      EXPECT_FALSE(LogHas(unsent)) << "a packet of the ended write was sent: " << unsent.ToUtf8();
       ASSERT_FALSE(dlg->m_bPortOpen);
       poly.StallAfterPacket(0);
       if (!sim.IsRunning()) {
