@@ -734,3 +734,113 @@ TEST_F(PolygonUserTest, EditWaitingForAWriteStopsWhenTheSessionEndsInsideIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// The session ends in the middle of a zone write of several point packets, after the device has
+// acknowledged some of them: the device restarts ("System Start"), or the user disconnects or
+// unplugs it while the write waits for an acknowledgement or while its next packet still waits in
+// the transmitter. No packet of the old write is sent after the session's end nor reaches the
+// device after the ready command of the next session, the next session's definition download ends
+// without a message, and the window writes a zone again.
+TEST_F(PolygonUserTest, AZoneWriteEndsWithItsSession) {
+  using testsupport::SessionEnd;
+  struct Case {
+    SessionEnd how;
+    int afterPacket;  // the last packet acknowledged before the session ends
+    // The acknowledgement of the packet after it is taken just before the session ends, in the
+    // same pass of the message loop: its next packet waits in the transmitter then.
+    bool queued;
+  };
+  const Case cases[] = {{SessionEnd::SystemStart, 1, false}, {SessionEnd::SystemStart, 2, false},
+                        {SessionEnd::SystemStart, 4, false}, {SessionEnd::Disconnect, 2, false},
+                        {SessionEnd::Disconnect, 2, true},   {SessionEnd::Unplug, 2, false}};
+  // Twenty points: the settings packet, four point packets and the end packet.
+  CString twenty;
+  for (int p = 1; p <= 20; ++p) {
+    CString point;
+    point.Format(L"127.%02d@35.%02d@\n", p, p);
+    twenty += point;
+  }
+  const CString four = L"126.1@37.1@\n126.2@37.2@\n126.3@37.3@\n126.4@37.4@";
+  auto packets = [&] {
+    int n = 0;
+    for (const std::string& line : poly.Lines()) n += line.find("PLG;") != std::string::npos ? 1 : 0;
+    return n;
+  };
+  // The lines the device received after the last ready command.
+  auto linesAfterReady = [&] {
+    const std::vector<std::string> lines = sim.ReceivedLines();
+    size_t ready = lines.size();
+    for (size_t i = 0; i < lines.size(); ++i)
+      if (lines[i].find("PVRRdy") != std::string::npos) ready = i;
+    return ready < lines.size() ? std::vector<std::string>(lines.begin() + static_cast<long>(ready) + 1, lines.end())
+                                : std::vector<std::string>();
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(testsupport::SessionEndName(c.how)) + " after packet " + std::to_string(c.afterPacket) +
+                 (c.queued ? " with the next packet queued" : ""));
+    if (!sim.IsRunning()) {
+      ASSERT_TRUE(sim.Start()) << sim.LastError();
+    }
+    ASSERT_TRUE(testsupport::WaitForPortListed(dlg, sim)) << "the port is listed";
+    if (dlg->m_bPortOpen) ClickButton(dlg, IDC_BTN_DISCONNECT);
+    poly.RestartAfterPacket(0);
+    poly.StallAfterPacket(0);
+    for (int zone = 2; zone <= 3; ++zone) poly.Put(Zone(zone, "", {}));
+    poly.Put(Zone(1, "Depot", {{"126.1", "37.1"}, {"126.2", "37.2"}, {"126.3", "37.1"}}));
+    ConnectWith(kDefinition);
+    ASSERT_TRUE(OpenTabOfType(dlg, TAB_TYPE_POLYGON));
+    ASSERT_TRUE(platform::PumpUntil([&] { return Rows().size() == 1 && dlg->m_bPolygonListDone; }, kTimeoutMs));
+
+    const int before = packets();
+    const unsigned session = dlg->m_nSessionGeneration;
+    const HWND page = Page()->GetSafeHwnd();
+    if (c.how == SessionEnd::SystemStart) poly.RestartAfterPacket(c.afterPacket);
+    else poly.StallAfterPacket(c.afterPacket);
+    ClickButton(Page(), IDC_SETTING_POLYGON_ADD);
+    Page()->EnableMainTabControl(FALSE);  // as the map's SEND does
+    Send(2, twenty, 20);
+    if (c.how == SessionEnd::SystemStart) {
+      ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_nSessionGeneration != session; }, kTimeoutMs))
+          << "the device restarted";
+    } else {
+      // The write waits for the acknowledgement of the packet after the last one answered.
+      ASSERT_TRUE(platform::PumpUntil([&] { return packets() == before + c.afterPacket + 1; }, kTimeoutMs));
+      EXPECT_TRUE(dlg->m_polygonWrite.IsActive());
+      const int next = c.afterPacket + (c.queued ? 2 : 1);
+      if (c.queued) dlg->DispatchReceivedLine(CString::FromUtf8("$TPLG;Res;01;OK;" + std::to_string(c.afterPacket + 1) + "\r"));
+      testsupport::EndSessionUnderPage(c.how, dlg, sim, page);
+      const CString unsent = CString::FromUtf8("PLG;" + std::to_string(next) + ";");
+      EXPECT_TRUE(platform::PumpUntil([&] { return !dlg->m_bTransmitQueued; }, kTimeoutMs));
+      EXPECT_FALSE(LogHas(unsent)) << "a packet of the ended write was sent: " << unsent.ToUtf8();
+      ASSERT_FALSE(dlg->m_bPortOpen);
+      poly.StallAfterPacket(0);
+      if (!sim.IsRunning()) {
+        ASSERT_TRUE(sim.Start()) << sim.LastError();
+      }
+      ASSERT_TRUE(testsupport::WaitForPortListed(dlg, sim)) << "the port is listed";
+      ConnectWith(kDefinition);
+    }
+    // The next session: its definition download ended without a message (an unexpected message box
+    // fails the test), the page is a new one, and the zones are listed.
+    ASSERT_TRUE(platform::PumpUntil([&] { return Page() != nullptr && !dlg->m_bDefinitionPending; }, kTimeoutMs));
+    ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
+    EXPECT_EQ(CWnd::FromHandle(page), nullptr) << "the page went with the session";
+    EXPECT_FALSE(dlg->m_polygonWrite.IsActive()) << "the write ended with the session";
+    ASSERT_TRUE(OpenTabOfType(dlg, TAB_TYPE_POLYGON));
+    ASSERT_TRUE(platform::PumpUntil([&] { return dlg->m_bPolygonListDone && !Rows().empty(); }, kTimeoutMs));
+    for (const std::string& line : linesAfterReady())
+      EXPECT_EQ(line.find("PLG;"), std::string::npos) << "a packet of the old write reached the new session: " << line;
+
+    // The window writes a zone again.
+    ClickButton(Page(), IDC_SETTING_POLYGON_ADD);
+    Page()->EnableMainTabControl(FALSE);
+    Send(3, four, 4);
+    ASSERT_TRUE(platform::PumpUntil([&] { return poly.Get(3).points.size() == 4u; }, kTimeoutMs));
+    EXPECT_TRUE(platform::PumpUntil(
+        [&] { return !dlg->m_polygonWrite.IsActive() && dlg->m_tabPages.IsWindowEnabled(); }, kTimeoutMs));
+  }
+}
+
+}  // namespace

@@ -41,6 +41,17 @@ void PolygonDevice::SetAckPacketShift(int shift) {
   m_ackShift = shift;
 }
 
+void PolygonDevice::RestartAfterPacket(int packet) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_restartAfter = packet;
+}
+
+void PolygonDevice::StallAfterPacket(int packet) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_stallAfter = packet;
+  m_stalled = false;
+}
+
 std::string PolygonDevice::Service() const {
   std::lock_guard<std::mutex> lock(m_mutex);
   return m_service;
@@ -52,6 +63,11 @@ std::vector<std::string> PolygonDevice::Lines() const {
 }
 
 std::vector<std::string> PolygonDevice::Answer(const std::string& raw) {
+  bool taken = false;
+  return Answer(raw, taken);
+}
+
+std::vector<std::string> PolygonDevice::Answer(const std::string& raw, bool& taken) {
   std::string line = BareCommandLine(raw);
   while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
   const size_t plc = line.find("PLC;");
@@ -108,6 +124,9 @@ std::vector<std::string> PolygonDevice::Answer(const std::string& raw) {
   if (f.size() < 4) return {};
   const int packet = std::atoi(f[1].c_str());
   const int count = std::atoi(f[2].c_str());
+  // A stalled device takes the packet and answers nothing.
+  taken = true;
+  if (m_stalled) return {};
   const std::string ack = token + "PLG;Res;01;" + (m_writeError ? "OK-Error;" : "OK;") +
                           std::to_string(packet + m_ackShift);
   if (m_writeError) return {ack};
@@ -124,13 +143,20 @@ std::vector<std::string> PolygonDevice::Answer(const std::string& raw) {
     for (size_t i = 4; i + 1 < f.size(); i += 2)
       if (!f[i].empty() || !f[i + 1].empty()) m_pending.points.emplace_back(f[i], f[i + 1]);
   }
+  if (m_stallAfter != 0 && packet == m_stallAfter) m_stalled = true;
+  if (m_restartAfter != 0 && packet == m_restartAfter) {
+    m_restartAfter = 0;
+    m_pending = SimPolygonZone();
+    return {ack, "System Start"};
+  }
   return {ack};
 }
 
 bool PolygonDevice::Handle(const std::string& line, Responder& out) {
-  const std::vector<std::string> replies = Answer(line);
+  bool taken = false;
+  const std::vector<std::string> replies = Answer(line, taken);
   for (const std::string& reply : replies) out.SendLine(reply);
-  return !replies.empty();
+  return taken || !replies.empty();
 }
 
 }  // namespace devsim

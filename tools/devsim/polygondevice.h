@@ -11,6 +11,9 @@
 //      nothing is stored. With a packet shift every acknowledgement names its packet number plus the
 //      shift (a device that acknowledges another packet); the packets are taken all the same;
 //   "<S>PLS;..." -> the service settings are kept, "<S>PLS;Res;OK".
+// A write can be cut short after the acknowledgement of a given packet: the device restarts (the
+// acknowledgement is followed by "System Start", the zone being written is lost, and the device
+// then answers as before), or it falls silent for every later packet of the write.
 // In the numbered-parameter set zones and points are elements of codes 53 and 60-89, which the
 // numbered device (numbereddevice.h) keeps.
 #pragma once
@@ -51,6 +54,11 @@ class PolygonDevice {
   void SetWriteError(bool error);
   // The acknowledgements of "PLG" packets carry the packet number plus shift (0: their own).
   void SetAckPacketShift(int shift);
+  // After acknowledging this packet of a zone write the device restarts once (0: never).
+  void RestartAfterPacket(int packet);
+  // After acknowledging this packet the device leaves every later "PLG" packet unanswered
+  // (0: it answers them all).
+  void StallAfterPacket(int packet);
   // The fields of the last polygon service line ("PLS") after its command word.
   std::string Service() const;
   // The polygon lines received, in order.
@@ -60,12 +68,17 @@ class PolygonDevice {
 
  private:
   bool Handle(const std::string& line, Responder& out);
+  // taken: the line was a zone write packet, answered or not.
+  std::vector<std::string> Answer(const std::string& line, bool& taken);
 
   mutable std::mutex m_mutex;
   std::map<int, SimPolygonZone> m_zones;
   SimPolygonZone m_pending;
   bool m_writeError = false;
   int m_ackShift = 0;
+  int m_restartAfter = 0;
+  int m_stallAfter = 0;
+  bool m_stalled = false;
   std::string m_service;
   std::vector<std::string> m_lines;
 };

@@ -99,6 +99,8 @@ class CBrelvanoDlg : public CDialog, public GUI_Base {
   // Sends the queued command now if the message loop has not sent it yet, so that a caller queuing
   // several commands in a row loses none of them.
   void SendQueuedCommandNow();
+  // Forgets the queued command that has not gone out yet (the session that queued it has ended).
+  void DropQueuedCommand();
   // Adds a line to the communication log, shown in every case (AddLogLine with bShowAll TRUE).
   void AddLog(const CString& strLine);
   // The Portuguese dictionary's text for a parameter name or tab title.

@@ -291,6 +291,9 @@ void CBrelvanoDlg::ResetSession() {
   // Every session timer goes; the events are reset in place, so that a wait holding one still
   // holds a valid handle (it ends through the generation).
   KillSessionTimers();
+  // A command of the session (a zone write's next packet, say) that the transmitter has not sent
+  // yet is not sent after its end.
+  DropQueuedCommand();
   for (HANDLE event : {m_hReadDoneEvent, m_hGeofenceReadEvent, m_hBleReadEvent, m_hPolygonReadEvent,
                        m_hApListReadEvent, m_hDriverIdReadEvent}) {
     if (event != nullptr) ResetEvent(event);

@@ -30,6 +30,12 @@ void CBrelvanoDlg::SendQueuedCommandNow() {
   TransmitCommand(command);
 }
 
+void CBrelvanoDlg::DropQueuedCommand() {
+  if (GetSafeHwnd() != nullptr) KillTimer(TIMER_TRANSMIT);
+  m_bTransmitQueued = FALSE;
+  m_strPendingCommand.Empty();
+}
+
 CString CBrelvanoDlg::WrapForModem(const CString& strCommand) {
   CString bare = strCommand;
   bare.Remove(L'\r');

@@ -179,7 +179,7 @@ TEST_F(SessionCoreTest, ResetSessionStopsSessionTimersAndResetsEventsInPlace) {
   const unsigned generation = dlg->m_nSessionGeneration;
   dlg->SetTimer(TIMER_DIAG_POLL, 100);
   dlg->SetTimer(TIMER_READY_RETRY, 100);
-  dlg->m_strPendingCommand = L"kept\r";
+  dlg->QueueCommand(L"queued", 1);
 
   dlg->ResetSession();
   EXPECT_EQ(dlg->m_nSessionGeneration, generation + 1);
@@ -192,7 +192,9 @@ TEST_F(SessionCoreTest, ResetSessionStopsSessionTimersAndResetsEventsInPlace) {
   EXPECT_FALSE(dlg->m_bUserDisconnect);
   EXPECT_TRUE(dlg->m_strReceiveRest.IsEmpty());
   Elapse(1000);
-  EXPECT_EQ(dlg->m_strPendingCommand, CString(L"kept\r")) << "neither poll nor retry queued anything";
+  EXPECT_FALSE(dlg->m_bTransmitQueued);
+  EXPECT_TRUE(dlg->m_strPendingCommand.IsEmpty())
+      << "the command queued in the session went with it, and neither poll nor retry queued anything";
 }
 
 TEST_F(SessionCoreTest, EndSessionWithoutAPortLeavesTheWindowFree) {
